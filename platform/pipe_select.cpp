@@ -1,0 +1,183 @@
+// Pipe reads and nt_select, the one wait over pipes, the partner socket and
+// the X connections. Reads happen only in read_pipe, on what poll saw ready.
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+#include "platform/posix_services.h"
+
+namespace {
+
+enum slot_state : uint8_t { SLOT_IDLE, SLOT_PENDING, SLOT_SETTLED };
+
+struct read_slot {
+  slot_state state = SLOT_IDLE;
+  int request = 0;  // most bytes the next read may take
+  int result = 0;   // of a settled slot: 0 end of file, -1 error
+};
+
+struct display_connection {
+  int fd = -1;
+  bool (*pending)(void* ctx) = nullptr;
+  void* ctx = nullptr;
+};
+
+constexpr int MAX_DISPLAYS = 2;
+constexpr int WAIT_STEP_MS = 10;
+// A pipe is worth a read when it has bytes, is at end of file or is broken.
+constexpr short PIPE_READY = POLLIN | POLLHUP | POLLERR | POLLNVAL;
+// Readable as select reports it; a descriptor that is not open is not ready.
+constexpr short SOCKET_READY = POLLIN | POLLHUP | POLLERR;
+
+read_slot slots[FD_SETSIZE];
+display_connection displays[MAX_DISPLAYS];
+int (*socket_source)() = nullptr;
+
+bool in_range(int fd) { return fd >= 0 && fd < FD_SETSIZE; }
+
+bool pipe_ready(int fd) {
+  pollfd p{fd, POLLIN, 0};
+  int r;
+  do r = poll(&p, 1, 0);
+  while (r < 0 && errno == EINTR);
+  return r > 0 && (p.revents & PIPE_READY) != 0;
+}
+
+int display_index(int fd) {
+  for (int d = 0; d < MAX_DISPLAYS; ++d)
+    if (displays[d].fd == fd) return d;
+  return -1;
+}
+
+int64_t monotonic_ms() {
+  timespec t{};
+  clock_gettime(CLOCK_MONOTONIC, &t);
+  return static_cast<int64_t>(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
+}
+
+}  // namespace
+
+void begin_read(int fd, int size) {
+  if (!in_range(fd)) return;
+  slots[fd].state = SLOT_PENDING;
+  slots[fd].request = size;
+}
+
+bool read_complete(int fd) {
+  if (!in_range(fd) || slots[fd].state != SLOT_PENDING) return true;
+  return pipe_ready(fd);
+}
+
+int read_pipe(int fd, char* dst, int size) {
+  if (!in_range(fd)) return -1;
+  read_slot& slot = slots[fd];
+  if (slot.state == SLOT_IDLE) return 0;
+  if (slot.state == SLOT_SETTLED) return slot.result;
+  if (!pipe_ready(fd)) {
+    fputs("\nInternal error, read_pipe called before read was complete.\n", stderr);
+    exit(1);
+  }
+  int limit = std::min(size, slot.request);
+  if (limit < 1) return -1;
+  ssize_t got;
+  do got = read(fd, dst, static_cast<size_t>(limit));
+  while (got < 0 && errno == EINTR);
+  if (got > 0) {
+    slot.request = size;
+    return static_cast<int>(got);
+  }
+  slot.state = SLOT_SETTLED;
+  slot.result = got == 0 ? 0 : -1;
+  return slot.result;
+}
+
+void set_socket_source(int (*get_socket)()) { socket_source = get_socket; }
+
+bool register_display_connection(int fd, bool (*pending)(void* ctx), void* ctx) {
+  if (!in_range(fd) || pending == nullptr) return false;
+  int d = display_index(fd);
+  if (d < 0) d = display_index(-1);
+  if (d < 0) return false;
+  displays[d] = {fd, pending, ctx};
+  return true;
+}
+
+void unregister_display_connection(int fd) {
+  int d = display_index(fd);
+  if (d >= 0 && fd >= 0) displays[d] = {};
+}
+
+int nt_select(int n, fd_set* read, fd_set*, fd_set*, timeval* timeout) {
+  if (read == nullptr || n < 0) n = 0;
+  n = std::min(n, FD_SETSIZE);
+  int64_t deadline = 0;
+  if (timeout != nullptr)
+    deadline = monotonic_ms() +
+               std::max<int64_t>(static_cast<int64_t>(timeout->tv_sec) * 1000 +
+                                     timeout->tv_usec / 1000, 0);
+  static pollfd polled[FD_SETSIZE];  // the main thread's only
+  // A display whose input woke the wait without giving events is asked at
+  // every step but no longer polled, so a stale connection cannot spin us.
+  bool woke[MAX_DISPLAYS] = {};
+  bool unpolled[MAX_DISPLAYS] = {};
+  fd_set ready;
+  int count;
+  for (;;) {
+    int socket = socket_source != nullptr ? socket_source() : -1;
+    FD_ZERO(&ready);
+    count = 0;
+    int fresh = 0;  // ready with something new: ends the wait
+    int npolled = 0;
+    for (int fd = 0; fd < n; ++fd) {
+      if (!FD_ISSET(fd, read)) continue;
+      int d = display_index(fd);
+      if (d >= 0) {
+        if (displays[d].pending(displays[d].ctx)) {
+          FD_SET(fd, &ready);
+          ++count;
+          ++fresh;
+          continue;
+        }
+        if (woke[d]) unpolled[d] = true;
+        if (!unpolled[d]) polled[npolled++] = {fd, POLLIN, 0};
+      } else if (fd == socket || slots[fd].state == SLOT_PENDING) {
+        polled[npolled++] = {fd, POLLIN, 0};
+      } else {
+        FD_SET(fd, &ready);  // idle or settled: nothing new to wait for
+        ++count;
+      }
+    }
+    if (npolled > 0 && poll(polled, static_cast<nfds_t>(npolled), 0) > 0) {
+      for (int i = 0; i < npolled; ++i) {
+        int fd = polled[i].fd;
+        if (display_index(fd) >= 0) continue;
+        short wanted = fd == socket ? SOCKET_READY : PIPE_READY;
+        if ((polled[i].revents & wanted) == 0) continue;
+        FD_SET(fd, &ready);
+        ++count;
+        ++fresh;
+      }
+    }
+    if (fresh > 0) break;
+    int wait_ms = WAIT_STEP_MS;
+    if (timeout != nullptr) {
+      int64_t left = deadline - monotonic_ms();
+      if (left <= 0) break;
+      wait_ms = static_cast<int>(std::min<int64_t>(left, WAIT_STEP_MS));
+    }
+    for (int i = 0; i < npolled; ++i) polled[i].revents = 0;
+    poll(polled, static_cast<nfds_t>(npolled), wait_ms);
+    for (int i = 0; i < npolled; ++i) {
+      int d = display_index(polled[i].fd);
+      if (d >= 0 && polled[i].revents != 0) woke[d] = true;
+    }
+  }
+  *read = ready;
+  return count;
+}

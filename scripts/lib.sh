@@ -1,0 +1,32 @@
+# Shared by the scripts: package installation and the build.
+# shellcheck shell=bash
+
+PACKAGES=(
+  cmake g++ ninja-build pkg-config
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libx11-dev libxi-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri
+  libtiff-dev libjpeg-dev
+  xvfb xauth xfonts-base x11-utils
+)
+
+# Installs the Debian packages that are not installed yet.
+install_missing() {
+  local missing=() p
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo=sudo
+  echo "Installing: ${missing[*]}"
+  $sudo apt-get update
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+}
+
+# Configures and builds into $1 with further CMake arguments.
+build_tree() {
+  local dir=$1
+  shift
+  cmake -S . -B "$dir" -G Ninja "$@"
+  cmake --build "$dir" -j"$(nproc)"
+}

@@ -1,0 +1,161 @@
+// The internal-error report: what the user sees, the dump file, the mail
+// command and the ends with and without -d.
+#include "runtime/internal_error.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <regex>
+#include <fstream>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "platform/posix_services.h"
+#include "runtime/qob.h"
+#include "tests/support/runner.h"
+#include "tests/support/yarl_writer.h"
+
+namespace {
+
+// A binary whose only fault is an item kind that no record group has: the
+// loader reports internal error 332 of menu_item.
+void write_internal_error_fixture(const std::string& path) {
+  yarl::YarlProgram p = yarl::YarlProgram::standard();
+  p.add_raw_record(T_MENU_ITEMS, {250});
+  ASSERT_TRUE(p.write(path));
+}
+
+std::string dump_file_named_in(const std::string& err) {
+  std::smatch m;
+  static const std::regex name("Error information on file (/tmp/qobs_dump_[0-9]+)\\.\n");
+  return std::regex_search(err, m, name) ? m[1].str() : "";
+}
+
+TEST(InternalError, ReportsWritesTheDumpAndMailsIt) {
+  TempDir dir;
+  write_internal_error_fixture(dir.file("x.b"));
+  RunOptions options;
+  options.args = {"-u", "x.b", "-m", "cat > mailed"};
+  options.directory = dir.path();
+  RunResult r = run_program(options);
+  EXPECT_EQ(r.exit_code, 1);
+  std::string head = "\nSorry, a QOBS internal error has occured in " + std::string(QOB_PROGRAM) +
+                     ".\n"
+                     "Please report the following information to Vorq Technologies QOBS development:\n"
+                     "1) a precise description of what you did before you got this message.\n"
+                     "2) QOBS version:               11.1596 2003/08/06.\n"
+                     "3) QOBS software module name: menu_item.\n"
+                     "4) line number in that module: 332.\n"
+                     "Please use the QOBS debug-version (if available) and reproduce this problem.\n";
+  EXPECT_EQ(r.err.substr(0, head.size()), head);
+  std::string dump = dump_file_named_in(r.err);
+  ASSERT_FALSE(dump.empty()) << r.err;
+  EXPECT_NE(r.err.find("Executing 'cat > mailed < " + dump + "'.\n"), std::string::npos) << r.err;
+
+  std::string contents = read_file(dump);
+  EXPECT_EQ(contents.rfind("QOBS 11.1596 2003/08/06. internal error at line 332 of menu_item.\n"
+                           "Not debug version. debugger output may be meaningless.\n",
+                           0),
+            0u)
+      << contents;
+  EXPECT_EQ(read_file(dir.file("mailed")), contents);
+  remove(dump.c_str());
+}
+
+TEST(InternalError, EmptyMailCommandWarnsInstead) {
+  TempDir dir;
+  write_internal_error_fixture(dir.file("x.b"));
+  RunOptions options;
+  options.args = {"-u", "x.b", "-m", ""};
+  options.directory = dir.path();
+  RunResult r = run_program(options);
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_NE(r.err.find("*** Warning - automatic E-Mail suppressed.\n"
+                       "    Please inform Vorq Technologies QOBS development ("),
+            std::string::npos)
+      << r.err;
+  EXPECT_EQ(r.err.find("Executing"), std::string::npos);
+  remove(dump_file_named_in(r.err).c_str());
+}
+
+TEST(InternalError, DumpOptionEndsBySegmentationViolationWithoutMail) {
+  TempDir dir;
+  write_internal_error_fixture(dir.file("x.b"));
+  RunOptions options;
+  options.args = {"-d", "-u", "x.b", "-m", "touch mailed"};
+  options.directory = dir.path();
+  RunResult r = run_program(options);
+  EXPECT_EQ(r.signal, SIGSEGV) << r.err;
+  EXPECT_NE(r.err.find(" will now abort with a segmentation violation to produce a core file.\n"), std::string::npos);
+  EXPECT_EQ(read_file(dir.file("mailed")), "");
+  EXPECT_FALSE(std::ifstream(dir.file("mailed")).good());
+  remove(dump_file_named_in(r.err).c_str());
+}
+
+TEST(InternalErrorDeathTest, ErrorSignalGivesTheSignalReport) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        bool error = false;
+        process_option(false, 'm', "", &error);
+        signal_wrapper(SIGFPE, catch_error_signal);
+        raise(SIGFPE);
+      },
+      testing::ExitedWithCode(1),
+      "3\\) System error signal caught: 8\\.\n(.|\n)*Please rerun .* with the -d parameter to get a core "
+      "file for debugging\\.\n\\*\\*\\* Warning - automatic E-Mail suppressed\\.");
+}
+
+// Runs internal_error in a forked child that first puts `prepare` at its
+// own dump file's name; returns the child's standard error.
+template <typename Prepare>
+std::string internal_error_in_child(Prepare prepare) {
+  int err[2];
+  if (pipe(err) != 0) return "";
+  pid_t pid = fork();
+  if (pid == 0) {
+    dup2(err[1], 2);
+    bool error = false;
+    process_option(false, 'm', "", &error);
+    prepare("/tmp/qobs_dump_" + std::to_string(getpid()));
+    internal_error(77, "test");
+  }
+  close(err[1]);
+  std::string text;
+  char buffer[4096];
+  ssize_t n;
+  while ((n = read(err[0], buffer, sizeof buffer)) > 0) text.append(buffer, size_t(n));
+  close(err[0]);
+  waitpid(pid, nullptr, 0);
+  return text;
+}
+
+TEST(InternalError, StaleDumpFileIsTruncated) {
+  std::string dump;
+  std::string err = internal_error_in_child([&](const std::string& name) {
+    write_file(name, std::string(100000, 'x'));
+  });
+  dump = dump_file_named_in(err);
+  ASSERT_FALSE(dump.empty()) << err;
+  std::string contents = read_file(dump);
+  EXPECT_EQ(contents.find("xxxxxxxx"), std::string::npos);
+  EXPECT_LT(contents.size(), 100000u);
+  remove(dump.c_str());
+}
+
+TEST(InternalError, DumpFileNeverFollowsALink) {
+  TempDir dir;
+  std::string target = dir.file("target");
+  write_file(target, "kept");
+  std::string link;
+  std::string err = internal_error_in_child([&](const std::string& name) {
+    if (symlink(target.c_str(), name.c_str()) != 0) _exit(3);
+  });
+  EXPECT_NE(err.find("Unable to create error information file /tmp/qobs_dump_"), std::string::npos) << err;
+  EXPECT_EQ(read_file(target), "kept");
+  std::smatch m;
+  if (std::regex_search(err, m, std::regex("file (/tmp/qobs_dump_[0-9]+)\\.\n"))) remove(m[1].str().c_str());
+}
+
+}  // namespace

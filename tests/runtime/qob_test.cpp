@@ -1,0 +1,101 @@
+// The program shell with a loadable binary: which file is loaded, and the
+// orderly stop with its balance check.
+#include "runtime/qob.h"
+
+#include <gtest/gtest.h>
+
+#include "runtime/checked_mm.h"
+#include "runtime/read_tables.h"
+#include "tests/support/runner.h"
+#include "tests/support/yarl_writer.h"
+
+namespace {
+
+RunResult run_in(const TempDir& dir, std::vector<std::string> args, std::vector<std::string> env = {}) {
+  RunOptions options;
+  options.args = {"-e", "", "-m", ""};
+  options.args.insert(options.args.end(), args.begin(), args.end());
+  options.env = std::move(env);
+  options.directory = dir.path();
+  return run_program(options);
+}
+
+class ProgramShell : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(yarl::YarlProgram::standard().write(dir.file("good.b")));
+    write_file(dir.file("bad.b"), "not a binary");
+  }
+  TempDir dir;
+};
+
+TEST_F(ProgramShell, LoadsTheBinaryAndStopsNormally) {
+  RunResult r = run_in(dir, {"-u", "good.b"});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(r.out, "\nQOB version 11.1596 2003/08/06.\n");
+  EXPECT_EQ(r.err, "");
+}
+
+TEST_F(ProgramShell, DefaultBinaryIsYarB) {
+  ASSERT_TRUE(yarl::YarlProgram::standard().write(dir.file("yar.b")));
+  RunResult r = run_in(dir, {});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+}
+
+TEST_F(ProgramShell, NameWithoutExtensionFallsBackToDotB) {
+  RunResult r = run_in(dir, {"-u", "good"});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  // A file of the exact name is preferred to the one with the extension.
+  write_file(dir.file("bad"), "");
+  r = run_in(dir, {"-u", "bad"});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.err, "qob terminated - YARL binary file empty.\n");
+}
+
+TEST_F(ProgramShell, CommandLineWinsOverEnvironment) {
+  RunResult r = run_in(dir, {"-u", "good.b"}, {"QOB_u=bad.b"});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  r = run_in(dir, {"-u", "bad.b"}, {"QOB_u=good.b"});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.err, "qob terminated - YARL binary file too short.\n");
+}
+
+TEST_F(ProgramShell, AcceptsTheBoundariesOfEveryRange) {
+  RunResult r = run_in(dir, {"-u", "good.b", "-g", "300x225", "-y", "1025", "-A", "a", "-Z", "", "-q", "-r", "-t"},
+                       {"QOB_A=", "QOB_g=65000x45000", "QOB_y=65535"});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+}
+
+// The debugger of an internal-error report must not attach to the test run.
+class ProgramShellDeathTest : public testing::Test {
+ protected:
+  void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
+};
+
+TEST_F(ProgramShellDeathTest, LeakedBlockIsInternalError455) {
+  EXPECT_EXIT(
+      {
+        InitMallocBalance();
+        bool error = false;
+        process_option(false, 'm', "", &error);
+        std::vector<uint8_t> image = yarl::YarlProgram::standard().bytes();
+        decode_tables(image.data(), image.size());
+        CheckedMalloc(16);
+        set_initialized();
+        halt(nullptr);
+        exit(0);
+      },
+      testing::ExitedWithCode(1),
+      "Malloc balance is 1\\.\n(.|\n)*module name: qob\\.\n4\\) line number in that module: 455\\.\n");
+}
+
+TEST_F(ProgramShellDeathTest, HaltWithMessageEndsWithStatusOne) {
+  EXPECT_EXIT(halt("test stop"), testing::ExitedWithCode(1), "qob terminated - test stop\\.\n$");
+}
+
+TEST(ProgramShellUnit, HaltWithoutMessageBeforeStartReturns) {
+  halt(nullptr);
+  SUCCEED();
+}
+
+}  // namespace

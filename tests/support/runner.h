@@ -1,0 +1,41 @@
+// Starts the real server on a fixture and captures what it does.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct RunResult {
+  std::string out;
+  std::string err;
+  int exit_code = -1;  // -1 when ended by a signal or timed out
+  int signal = 0;      // the ending signal, 0 when it exited
+  bool timed_out = false;
+};
+
+struct RunOptions {
+  std::vector<std::string> args;  // after the program name
+  std::vector<std::string> env;   // NAME=value; the parent's environment is not passed
+  std::string directory;          // working directory; empty: the current one
+  std::string program;            // empty: the built qob
+  std::string input;              // written to its standard input, then closed
+  double timeout_seconds = 30;
+};
+
+RunResult run_program(const RunOptions& options);
+
+// A fresh directory under /tmp, removed with its contents at destruction.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& path() const { return path_; }
+  std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+std::string read_file(const std::string& path);
+void write_file(const std::string& path, const std::string& contents);
