@@ -176,6 +176,7 @@ pid_t spawn(const char* path, char** argv, int in, int out, int* error) {
 }  // namespace
 
 pid_t forkexec(const char* command, int in, int out) {
+  if (command == nullptr) command = "";
   errno = 0;
   int error = ENOENT;
   pid_t pid = -1;

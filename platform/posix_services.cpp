@@ -19,6 +19,7 @@ const pseudo_mapping pseudo_signals[] = {
     {PSIG_KILL, SIGKILL},     {PSIG_IGNORED_1, SIGPIPE}, {PSIG_IGNORED_2, SIGHUP},
 };
 
+// Kept for the alarm pseudo-signal; no timer of this system raises it.
 signal_handler alarm_callback = nullptr;
 
 // The system's number for a signal or pseudo-signal number, -1 for none.

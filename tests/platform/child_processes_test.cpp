@@ -98,16 +98,24 @@ uint64_t status_mask(pid_t pid, const std::string& field) {
 TEST_F(ChildProcesses, ChildHasItsOwnSessionDefaultSignalsAndOnlyStandardDescriptors) {
   ASSERT_EQ(signal_wrapper(PSIG_IGNORED_2, SIGNAL_IGNORE), PSIG_IGNORED_2);
   test_pipe unrelated;  // the server's other pipes must not reach the child
-  pid_t pid = forkexec("sleep 30", -1, -1);
+  test_pipe to_child;
+  test_pipe from_child;
+  pid_t pid = forkexec("cat", to_child.give_read(), from_child.give_write());
   signal_wrapper(PSIG_IGNORED_2, SIGNAL_DEFAULT);
   ASSERT_GT(pid, 0);
+  // Once cat has echoed, its start-up (which opens files of its own) is over.
+  ASSERT_EQ(write_all(to_child.write, "x", 1), 1);
+  begin_read(from_child.read, 8193);
+  char echo[8195];
+  ASSERT_TRUE(select_one(from_child.read, 5000));
+  ASSERT_EQ(read_pipe(from_child.read, echo, 8193), 1);
 
   EXPECT_EQ(getsid(pid), pid);
   EXPECT_EQ(open_descriptors(pid), (std::set<std::string>{"0", "1", "2"}));
   EXPECT_EQ(status_mask(pid, "SigIgn"), 0u) << "SIGPIPE and SIGHUP must not stay ignored";
   EXPECT_EQ(status_mask(pid, "SigBlk"), 0u);
 
-  EXPECT_EQ(end_process(pid, SIGTERM), 0);
+  to_child.close_write();
   EXPECT_TRUE(wait_gone(pid));
 }
 
