@@ -306,6 +306,7 @@ static void read_edit_vars(table* t) {
 }
 
 void decode_tables(const uint8_t* bytes, size_t size) {
+  delete_tables();
   binary_ptr = bytes;
   binary_end = bytes + size;
   uint32_t revision = get_u32();
