@@ -34,13 +34,19 @@ std::string dump_file_named_in(const std::string& err, const std::string& lead =
   return end == std::string::npos ? "" : err.substr(start, end - start);
 }
 
-TEST(InternalError, ReportsWritesTheDumpAndMailsIt) {
-  TempDir dir;
+// Runs the server on the fixture in `dir` with further options.
+RunResult run_internal_error_fixture(const TempDir& dir, std::vector<std::string> args) {
   write_internal_error_fixture(dir.file("x.b"));
   RunOptions options;
-  options.args = {"-u", "x.b", "-m", "cat > mailed"};
+  options.args = {"-u", "x.b"};
+  options.args.insert(options.args.end(), args.begin(), args.end());
   options.directory = dir.path();
-  RunResult r = run_program(options);
+  return run_program(options);
+}
+
+TEST(InternalError, ReportsWritesTheDumpAndMailsIt) {
+  TempDir dir;
+  RunResult r = run_internal_error_fixture(dir, {"-m", "cat > mailed"});
   EXPECT_EQ(r.exit_code, 1);
   std::string head = "\nSorry, a QOBS internal error has occured in " + std::string(QOB_PROGRAM) +
                      ".\n"
@@ -67,11 +73,7 @@ TEST(InternalError, ReportsWritesTheDumpAndMailsIt) {
 
 TEST(InternalError, EmptyMailCommandWarnsInstead) {
   TempDir dir;
-  write_internal_error_fixture(dir.file("x.b"));
-  RunOptions options;
-  options.args = {"-u", "x.b", "-m", ""};
-  options.directory = dir.path();
-  RunResult r = run_program(options);
+  RunResult r = run_internal_error_fixture(dir, {"-m", ""});
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_NE(r.err.find("*** Warning - automatic E-Mail suppressed.\n"
                        "    Please inform Vorq Technologies QOBS development ("),
@@ -83,11 +85,7 @@ TEST(InternalError, EmptyMailCommandWarnsInstead) {
 
 TEST(InternalError, DumpOptionEndsBySegmentationViolationWithoutMail) {
   TempDir dir;
-  write_internal_error_fixture(dir.file("x.b"));
-  RunOptions options;
-  options.args = {"-d", "-u", "x.b", "-m", "touch mailed"};
-  options.directory = dir.path();
-  RunResult r = run_program(options);
+  RunResult r = run_internal_error_fixture(dir, {"-d", "-m", "touch mailed"});
   EXPECT_EQ(r.signal, SIGSEGV) << r.err;
   EXPECT_NE(r.err.find(" will now abort with a segmentation violation to produce a core file.\n"), std::string::npos);
   EXPECT_EQ(read_file(dir.file("mailed")), "");
