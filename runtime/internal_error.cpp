@@ -11,6 +11,7 @@
 #include <string>
 
 #include "runtime/qob.h"
+#include "runtime/run_time_errors.h"
 
 static const char* const VERSION = "11.1596 2003/08/06.";
 static const char* const DEVELOPERS = "qobs-development@localhost";
@@ -134,5 +135,3 @@ void internal_error(int number, const char* module) {
   }
   _exit(1);
 }
-
-void error_details(int) {}

@@ -3,7 +3,3 @@
 
 // module null means that `number` is a signal number.
 [[noreturn]] void internal_error(int number, const char* module);
-
-// The interpreter's state for the dump file; writes nothing until the
-// window records exist.
-void error_details(int fd);

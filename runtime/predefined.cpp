@@ -10,34 +10,20 @@ static bool is_word_kind(int kind) {
   return kind == K_ANGLE || kind == K_INTEGER || kind == K_BOOLEAN || kind == K_CHARACTER;
 }
 
-// Reads a word-sized scalar in the width of its kind.
-static int32_t word_of(const ident_info& id) {
-  switch (id.kind) {
-    case K_BOOLEAN:
-      return id.val.b;
-    case K_CHARACTER:
-      return uint8_t(id.val.c);
-    default:
-      return id.val.i;
-  }
-}
-
 int32_t get_predef(uint32_t number) {
   if (number > MAX_PREDEF) internal_error(8496, "get_predef");
   const ident_info& id = globals()[number];
   if (!is_word_kind(id.kind)) internal_error(8499, "get_predef");
-  return word_of(id);
+  return id.val.i;
 }
 
 void put_predef(uint32_t number, int32_t v) {
   if (number > MAX_PREDEF) internal_error(9066, "put_predef");
   ident_info& id = globals()[number];
   if (!is_word_kind(id.kind)) internal_error(9069, "put_predef");
-  value stored{};
-  if (id.kind == K_BOOLEAN) stored.b = v != 0;
-  else if (id.kind == K_CHARACTER) stored.c = char(v);
-  else stored.i = v;
-  change_variable(&globals()[1], &id, stored, false);
+  if (id.kind == K_BOOLEAN) v = v != 0;
+  else if (id.kind == K_CHARACTER) v = uint8_t(v);
+  change_variable(&globals()[1], &id, integer_value(v), false);
 }
 
 void put_predef_string(uint32_t number, char* text) {
