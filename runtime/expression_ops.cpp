@@ -279,6 +279,9 @@ const uint8_t* substring_op(ident_info* context, const uint8_t* pc) {
     else if (start < 1) fault = "SUBSTRING start < 1";
     else if (start > size) fault = "SUBSTRING start > string length";
     if (fault != nullptr) {
+      // The error empties the stack without knowing its kinds: free the text now.
+      free_owned(K_STRING, text);
+      sp = text - 1;
       error(fault, 0, context);
       return pc;
     }

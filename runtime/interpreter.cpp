@@ -121,7 +121,6 @@ const char* name_of(const ident_info* ident) {
   return buffer;
 }
 
-bool is_owned_kind(int kind) { return kind == K_STRING || kind == K_PICTURE; }
 
 static size_t picture_size(const uint8_t* picture) {
   uint16_t width, height;

@@ -88,7 +88,9 @@ inline ident_ref read_ref(const uint8_t*& pc) {
 // index outside its table are internal error `error_number`.
 ident_info* resolve_ref(ident_info* context, ident_ref ref, int error_number);
 inline ident_info* decode_ref(ident_info* context, const uint8_t*& pc, int error_number) {
-  return resolve_ref(context, read_ref(pc), error_number);
+  ident_ref ref = read_ref(pc);
+  if (ref.selector == 0 && ref.index < tables[T_GLOBALS].length) return &globals()[ref.index];
+  return resolve_ref(context, ref, error_number);
 }
 
 // The kind names of messages, by kind number 0 to 19.
@@ -96,7 +98,8 @@ const char* type_name(int kind);
 // The name of an identifier as a C string ("" without a name table).
 const char* name_of(const ident_info* ident);
 
-bool is_owned_kind(int kind);  // STRING or PICTURE: the value is a heap block
+// STRING or PICTURE: the value is a heap block.
+inline bool is_owned_kind(int kind) { return kind == K_STRING || kind == K_PICTURE; }
 value copy_owned(int kind, value v);
 void free_owned(int kind, value* v);
 
