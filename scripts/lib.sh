@@ -7,6 +7,7 @@ PACKAGES=(
   libx11-dev libxi-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri
   libtiff-dev libjpeg-dev
   xvfb xauth xfonts-base x11-utils
+  xfonts-75dpi xfonts-100dpi hershey-fonts-data
 )
 
 # Installs the Debian packages that are not installed yet.

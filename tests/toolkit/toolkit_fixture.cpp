@@ -1,0 +1,112 @@
+#include "tests/toolkit/toolkit_fixture.h"
+
+#include <GL/gl.h>
+#include <X11/Xutil.h>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "toolkit/dialog_gl_context.h"
+
+namespace {
+int errors = 0;
+
+// Test programs run in parallel on one X server, and XGetImage reads what is on
+// the screen: each process claims its own screen area with a lock file.
+int claimed_slot = 0;
+
+void claim_screen_slot() {
+  for (int slot = 0; slot < 42; ++slot) {
+    std::string name = "/tmp/qob_toolkit_test_slot_" + std::to_string(slot);
+    int fd = open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) continue;
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
+      claimed_slot = slot;  // held until the process ends
+      return;
+    }
+    close(fd);
+  }
+}
+
+int count_error(Display* display, XErrorEvent* event) {
+  char text[256];
+  XGetErrorText(display, event->error_code, text, sizeof text);
+  fprintf(stderr, "X error: %s (request %d)\n", text, event->request_code);
+  ++errors;
+  return 0;
+}
+
+class ContextEnvironment : public testing::Environment {
+ public:
+  void SetUp() override {
+    XSetErrorHandler(count_error);
+    claim_screen_slot();
+    context = new UIAppContext(false, nullptr, "white", 0, 0, 10, 11);
+  }
+  void TearDown() override {
+    delete context;
+    EXPECT_EQ(errors, 0);
+  }
+  UIAppContext* context = nullptr;
+};
+
+[[maybe_unused]] testing::Environment* const environment =
+    testing::AddGlobalTestEnvironment(new ContextEnvironment);
+}  // namespace
+
+int x_error_count() {
+  XSync(AppContext->ui_display, False);
+  return errors;
+}
+
+void finish_gl() {
+  if (DialogGLContext::current_context != nullptr) glFinish();
+  XSync(AppContext->ui_display, False);
+}
+
+ShownWindow::ShownWindow(unsigned short width, unsigned short height, unsigned long background,
+                         const char* name, long id)
+    : window(false, false, id, name, false) {
+  window.set_origin(short(10 + (claimed_slot % 3) * 420), short(10 + (claimed_slot / 3) * 72));
+  window.set_size(width, height);
+  window.background_colour = background;
+  window.make_visible();
+  for (int i = 0; i < 200 && !window.mapped; ++i) {
+    XEvent event;
+    XWindowEvent(AppContext->ui_display, window.x_window, ExposureMask | StructureNotifyMask,
+                 &event);
+    window.handle_window_event(&event, true);
+  }
+  pump();
+}
+
+ShownWindow::~ShownWindow() {
+  while (window.first_top != nullptr) delete window.first_top;
+}
+
+void ShownWindow::pump() {
+  XSync(AppContext->ui_display, False);
+  XEvent event;
+  while (XCheckWindowEvent(AppContext->ui_display, window.x_window, ~0L, &event)) {
+    window.handle_window_event(&event, true);
+  }
+}
+
+std::vector<uint32_t> ShownWindow::read_pixels() const {
+  finish_gl();
+  XImage* image = XGetImage(AppContext->ui_display, window.x_window, 0, 0, window.width,
+                            window.height, AllPlanes, ZPixmap);
+  std::vector<uint32_t> pixels;
+  if (image == nullptr) return pixels;
+  for (int y = 0; y < window.height; ++y) {
+    for (int x = 0; x < window.width; ++x) {
+      pixels.push_back(uint32_t(XGetPixel(image, x, y) & 0xFFFFFF));
+    }
+  }
+  XDestroyImage(image);
+  return pixels;
+}
