@@ -2,7 +2,7 @@
 # shellcheck shell=bash
 
 PACKAGES=(
-  cmake g++ ninja-build pkg-config
+  cmake g++ ninja-build pkg-config python3
   libgtest-dev libgmock-dev libbenchmark-dev
   libx11-dev libxi-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri
   libtiff-dev libjpeg-dev
