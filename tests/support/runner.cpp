@@ -30,7 +30,7 @@ RunResult run_program(const RunOptions& options) {
   argv.push_back(nullptr);
   std::vector<std::string> env = options.env;
   // The display and GL settings of the test run always reach the server.
-  for (const char* name : {"DISPLAY", "XAUTHORITY", "LIBGL_ALWAYS_SOFTWARE", "PATH", "HOME"}) {
+  for (const char* name : {"DISPLAY", "XAUTHORITY", "LIBGL_ALWAYS_SOFTWARE", "PATH", "HOME", "LSAN_OPTIONS"}) {
     if (const char* v = getenv(name)) env.push_back(std::string(name) + "=" + v);
   }
   for (auto& e : env) envp.push_back(const_cast<char*>(e.c_str()));
