@@ -295,6 +295,8 @@ void start_action(ident_info* window, uint16_t source_index, uint16_t line, uint
   w->current_element = element;
   if (action_flag) w->state |= WR_ACTION_FLAG;
   else w->state &= uint8_t(~WR_ACTION_FLAG);
+  // An open sub-window is cancelled first; the action then waits as re-entry.
+  if (w->called_window != 0 && start_cancel_action(&globals()[w->called_window], window, code_offset)) return;
   char text[320];
   if (timing_log_open()) {
     snprintf(text, sizeof text, "Starting action in item %d/%d of menu %s", item, element,
@@ -326,6 +328,49 @@ bool start_if_active(ident_info* window, uint32_t length, uint32_t condition_off
     if ((sp--)->i == 0) return false;
   }
   interpret_code(window, statement_code(action_offset), true);
+  return true;
+}
+
+static void clear_calling_window() {
+  if (active_calling_window != 0) clear_queues(&globals()[active_calling_window]);
+}
+
+static const menu_item* cancel_item(ident_info* sub_window, uint16_t* number) {
+  uint16_t index = cancel_menu_index(*sub_window);
+  if (index >= sub_window->word6) internal_error(1395, "ui");
+  const ident_info* menu = &record_of(sub_window)->locals[index];
+  if (menu->kind != K_MENU) internal_error(1395, "ui");
+  *number = menu->word4;
+  if (*number == 0) internal_error(1396, "ui");
+  uint64_t item = uint64_t(menu->count) + *number - 1;
+  if (item >= tables[T_MENU_ITEMS].length) internal_error(1397, "ui");
+  return &tables[T_MENU_ITEMS].as<menu_item>()[item];
+}
+
+bool start_cancel_action(ident_info* sub_window, ident_info* caller, uint32_t resume_offset) {
+  if (!(sub_window->word2 & WINDOW_HAS_CANCEL)) return false;
+  uint16_t number;
+  const menu_item* item = cancel_item(sub_window, &number);
+  window_record* s = record_of(sub_window);
+  uint16_t recorded = s->calling_window;
+  if (recorded != index_of(caller)) clear_queues(caller);
+  if (recorded != 0) clear_queues(&globals()[recorded]);
+  bool recorded_pop_up = recorded != 0 && (globals()[recorded].word2 & WINDOW_POP_UP);
+  if ((sub_window->word2 & WINDOW_POP_UP) && !recorded_pop_up) {
+    clear_calling_window();
+    active_calling_window = index_of(caller);
+  }
+  if (resume_offset != 0) queue_re_entry(caller, resume_offset);
+  return_to_menu(sub_window);
+  s->calling_window = index_of(caller);
+  record_of(caller)->called_window = index_of(sub_window);
+  s->call_flags &= uint8_t(~WR_WAITS_FOR_SUB_WINDOW);
+  s->frames[0].source_position = uint16_t(item->source_file + 1);
+  s->frames[0].line = item->line;
+  s->current_item = number;
+  s->current_element = 0;
+  s->state &= uint8_t(~WR_ACTION_FLAG);
+  interpret_code(sub_window, statement_code(item->action_offset), true);
   return true;
 }
 

@@ -24,6 +24,10 @@ void start_action(ident_info* window, uint16_t source_index, uint16_t line, uint
 bool start_if_active(ident_info* window, uint32_t length, uint32_t condition_offset,
                      uint32_t action_offset);
 
+// Runs the cancel action of a SUB_WINDOW on behalf of `caller`, after queueing
+// the caller's re-entry at `resume_offset` (0: none). False when it has none.
+bool start_cancel_action(ident_info* sub_window, ident_info* caller, uint32_t resume_offset);
+
 void queue_re_entry(ident_info* window, uint32_t position);
 void re_enter(ident_info* window);
 void clear_queues(ident_info* window);

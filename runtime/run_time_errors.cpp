@@ -57,6 +57,7 @@ void preset_run_time_errors(const char* yarl_error_e_mail, bool timing) {
 void cleanup_run_time_errors() {
   if (timing_log != nullptr) fclose(timing_log);
   timing_log = nullptr;
+  first_log_tick = -1;
   resume = {};
 }
 

@@ -29,6 +29,14 @@ constexpr uint8_t WR_ACTION_FLAG = 1 << 4;     // the selected flag of the curre
 // Call flags.
 constexpr uint8_t WR_WAITS_FOR_SUB_WINDOW = 1 << 0;
 
+// Window identifier flags in word2 (flag byte 2).
+constexpr uint16_t WINDOW_HAS_CANCEL = 1 << 1;  // a SUB_WINDOW with a cancel action
+constexpr uint16_t WINDOW_POP_UP = 1 << 2;
+// The cancel MENU of a window with a cancel action: its local index, in the
+// high half of word8 (the main MENU is the low half). The MENU's word4 holds
+// the cancel item's number among its items.
+inline uint16_t cancel_menu_index(const ident_info& window) { return uint16_t(window.word8 >> 16); }
+
 struct window_record {
   uint8_t state;
   uint8_t call_flags;

@@ -8,6 +8,7 @@
 #include <functional>
 #include <limits>
 
+#include "platform/posix_services.h"
 #include "runtime/run_time_errors.h"
 #include "tests/runtime/yarl_fixture.h"
 
@@ -208,6 +209,52 @@ TEST_F(Interpreter, DeepConstructorNestingGrowsTheSizeStack) {
   ASSERT_EQ(used_slots(), 1u);
   EXPECT_EQ(sb[0].i, 0);
   sp = sb - 1;
+}
+
+// Counts a global down to 0: 9 instructions a turn, 5 more to leave.
+TEST_F(Interpreter, LongRunPrintsProgrammingInformation) {
+  uint16_t n = program.add(yarl::GLOBAL, yarl::make_ident(K_INTEGER), "n");
+  ident_info w = yarl::make_ident(K_MENU_WINDOW);
+  uint16_t busy = program.add(yarl::GLOBAL, w, "busy");
+  Code& c = program.code();
+  yarl::Label loop = c.label(), done = c.label();
+  uint32_t begin = c.offset();
+  c.bind(loop).push_var(yarl::GLOBAL, n).push(0).op(op::GT).u8(K_INTEGER).if_false(done);
+  c.push_var(yarl::GLOBAL, n).push(1).op(op::SUB_INTEGER).assign(yarl::GLOBAL, n).jump(loop);
+  c.bind(done).release();
+  load();
+  auto count_down = [&](int32_t turns) {
+    global(n)->val.i = turns;
+    cpu_ticks before = process_cpu_ticks();
+    testing::internal::CaptureStderr();
+    interpret_code(global(busy), statement_code(begin), true);
+    std::string err = testing::internal::GetCapturedStderr();
+    cpu_ticks after = process_cpu_ticks();
+    return std::make_pair(err, after.user + after.system - before.user - before.system);
+  };
+  // Over 2000 instructions in little time: nothing to say.
+  EXPECT_EQ(count_down(300).first, "");
+  // Enough turns for about 0.7 s of processor time.
+  int32_t turns = 100000;
+  int64_t spent = 0;
+  while ((spent = count_down(turns).second) < 10 && turns < (1 << 28)) turns *= 2;
+  turns = int32_t(std::min<int64_t>(int64_t(turns) * 70 / std::max<int64_t>(spent, 1), 1 << 30));
+  auto [err, cpu] = count_down(turns);
+  ASSERT_GT(cpu, 50);
+  std::string head = "\nProgramming information:\n ";
+  ASSERT_EQ(err.rfind(head, 0), 0u) << err;
+  std::string instructions = std::to_string(uint64_t(turns) * 9 + 5);
+  std::string rest = " CPU seconds spent, " + instructions +
+                     " YARL instructions executed in\n MENU_WINDOW 'busy', "
+                     "\ntime limit execeeded in MENU 'busy'.\n"
+                     "\nThis is a menu of MENU_WINDOW 'busy'.\n"
+                     "\n Please simplify YARL code for better response times.\n\n";
+  size_t at = err.find(rest);
+  ASSERT_NE(at, std::string::npos) << err;
+  double seconds = std::stod(err.substr(head.size(), at - head.size()));
+  EXPECT_NEAR(seconds, double(cpu) / 100.0, 0.1);
+  EXPECT_EQ(traceback_line(0), "time limit execeeded in MENU 'busy'.");
+  EXPECT_FALSE(record_of(global(busy))->state & WR_RUNNING);
 }
 
 using InterpreterDeathTest = Interpreter;

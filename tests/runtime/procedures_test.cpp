@@ -8,6 +8,7 @@
 
 #include "runtime/predefined.h"
 #include "runtime/run_time_errors.h"
+#include "runtime/checked_mm.h"
 #include "runtime/variables.h"
 #include "tests/runtime/yarl_fixture.h"
 
@@ -17,6 +18,7 @@ using yarl::Code;
 using yarl::GLOBAL;
 using yarl::make_ident;
 using yarl::PROC_LOCAL;
+using yarl::WINDOW_LOCAL;
 namespace op = yarl_test::op;
 
 class Procedures : public yarl_test::Loaded {
@@ -151,6 +153,193 @@ TEST_F(Procedures, ElementAndSliceErrors) {
     EXPECT_EQ(used_slots(), 0u);
   }
   EXPECT_EQ(a->word6, 3);  // the store past the end appended; the long assignment changed nothing
+}
+
+// A caller MENU_WINDOW and a SUB_WINDOW it has opened, linked in their records.
+class SubWindows : public Procedures {
+ protected:
+  uint16_t caller = 0, sub = 0;
+
+  uint16_t menu_window(const char* name) {
+    ident_info w = make_ident(K_MENU_WINDOW);
+    w.flags1 = WINDOW_VISIBLE;
+    return program.add(GLOBAL, w, name);
+  }
+  // Locals: 0 the main MENU, then `more`; a MENU of `more` with word4 set
+  // is the cancel MENU.
+  uint16_t sub_window(const char* name, uint16_t flags, std::vector<ident_info> more) {
+    ident_info main_menu = make_ident(K_MENU);
+    main_menu.word6 = 1;
+    main_menu.count = program.add_item(yarl::make_item(ITEM_BUTTON));
+    ident_info w = make_ident(K_SUB_WINDOW);
+    w.flags1 = WINDOW_VISIBLE;
+    w.word2 = uint16_t(flags | 1 << 12);
+    w.word6 = uint16_t(1 + more.size());
+    w.count = program.add(WINDOW_LOCAL, main_menu, "main");
+    for (size_t i = 0; i < more.size(); ++i) {
+      program.add(WINDOW_LOCAL, more[i], "local");
+      if (more[i].kind == K_MENU && more[i].word4 != 0) cancel_menu_ = uint16_t(i + 1);
+    }
+    return program.add(GLOBAL, w, name);
+  }
+  void link() {
+    record_of(global(caller))->called_window = sub;
+    record_of(global(sub))->calling_window = caller;
+  }
+  // The file holds the main MENU only; the cancel MENU is set in memory.
+  void load_windows() {
+    load();
+    global(sub)->word8 |= uint32_t(cancel_menu_) << 16;
+  }
+
+ private:
+  uint16_t cancel_menu_ = 0;
+};
+
+TEST_F(SubWindows, CallerActionCancelsTheSubWindowFirstAndWaitsAsReEntry) {
+  uint16_t cancelled = program.add(GLOBAL, make_ident(K_INTEGER), "cancelled");
+  uint16_t acted = program.add(GLOBAL, make_ident(K_INTEGER), "acted");
+  Code& c = program.code();
+  uint32_t cancel_code = c.offset();
+  c.push_var(GLOBAL, cancelled).push(1).op(op::ADD_INTEGER).assign(GLOBAL, cancelled).release();
+  uint32_t action = c.offset();
+  c.push_var(GLOBAL, acted).push(1).op(op::ADD_INTEGER).assign(GLOBAL, acted).release();
+  menu_item item = yarl::make_item(ITEM_BUTTON);
+  item.source_file = 2;
+  item.line = 40;
+  item.action_offset = cancel_code;
+  program.add_item(yarl::make_item(ITEM_BUTTON));
+  ident_info cancel_menu = make_ident(K_MENU);
+  cancel_menu.word6 = 2;
+  cancel_menu.word4 = 2;  // the second of its items
+  cancel_menu.count = program.next_item() - 1;
+  program.add_item(item);
+  caller = menu_window("caller");
+  sub = sub_window("dialog", WINDOW_HAS_CANCEL | WINDOW_POP_UP, {cancel_menu});
+  load_windows();
+  link();
+  window_record* c_record = record_of(global(caller));
+  window_record* s_record = record_of(global(sub));
+  c_record->call_flags |= WR_WAITS_FOR_SUB_WINDOW;
+  s_record->state |= WR_ACTION_FLAG;
+
+  start_action(global(caller), 1, 7, action, 3, 0, true);
+  EXPECT_FALSE(rterror);
+  EXPECT_EQ(global(cancelled)->val.i, 1);
+  EXPECT_EQ(global(acted)->val.i, 0);
+  EXPECT_EQ(c_record->resume_offset, action);
+  EXPECT_TRUE(c_record->state & WR_SUSPENDED_ITEM);
+  EXPECT_FALSE(c_record->call_flags & WR_WAITS_FOR_SUB_WINDOW);
+  EXPECT_EQ(active_calling_window, caller);  // a pop-up called from a window that is not one
+  EXPECT_EQ(c_record->called_window, sub);
+  EXPECT_EQ(s_record->calling_window, caller);
+  EXPECT_EQ(s_record->frames[0].source_position, 3);
+  EXPECT_EQ(s_record->frames[0].line, 40);
+  EXPECT_EQ(s_record->current_item, 2);
+  EXPECT_EQ(s_record->current_element, 0);
+  EXPECT_FALSE(s_record->state & (WR_ACTION_FLAG | WR_RUNNING));
+  EXPECT_FALSE(global(sub)->flags1 & WINDOW_VISIBLE);
+
+  re_enter(global(caller));
+  EXPECT_EQ(global(acted)->val.i, 1);
+  EXPECT_EQ(global(cancelled)->val.i, 1);
+  EXPECT_EQ(c_record->resume_offset, 0u);
+  EXPECT_EQ(c_record->called_window, 0);
+  EXPECT_EQ(s_record->calling_window, 0);
+  EXPECT_EQ(active_calling_window, 0);
+}
+
+TEST_F(SubWindows, SubWindowWithoutCancelActionIsClosedAndTheActionRuns) {
+  uint16_t acted = program.add(GLOBAL, make_ident(K_INTEGER), "acted");
+  Code& c = program.code();
+  uint32_t action = c.offset();
+  c.push(5).assign(GLOBAL, acted).release();
+  caller = menu_window("caller");
+  sub = sub_window("dialog", 0, {});
+  load();
+  link();
+  EXPECT_FALSE(start_cancel_action(global(sub), global(caller), action));
+  start_action(global(caller), 0, 0, action, 1, 0, false);
+  EXPECT_EQ(global(acted)->val.i, 5);
+  EXPECT_EQ(record_of(global(caller))->called_window, 0);
+  EXPECT_EQ(record_of(global(sub))->calling_window, 0);
+  EXPECT_FALSE(global(sub)->flags1 & WINDOW_VISIBLE);
+}
+
+TEST_F(SubWindows, ReturnCopiesResultsAndRunsTheCallerOn) {
+  uint16_t text = program.add(GLOBAL, make_ident(K_STRING), "text");
+  uint16_t arr = program.add(GLOBAL, array_ident(K_INTEGER, 3), "arr");
+  uint16_t after = program.add(GLOBAL, make_ident(K_INTEGER), "after");
+  Code& c = program.code();
+  uint32_t resume = c.offset();
+  c.u8(2).ref(GLOBAL, text).u16(1).ref(GLOBAL, arr).u16(2);
+  c.push_var(GLOBAL, after).push(1).op(op::ADD_INTEGER).assign(GLOBAL, after).release();
+  uint32_t sub_code = c.offset();
+  c.op(yarl::op::RETURN);
+  c.push(99).assign(GLOBAL, after).release();  // never reached: the return ends the run
+  caller = menu_window("caller");
+  sub = sub_window("dialog", 0, {make_ident(K_STRING), array_ident(K_INTEGER, 10)});
+  load();
+  window_record* s_record = record_of(global(sub));
+  window_record* c_record = record_of(global(caller));
+  ident_info* answer = &s_record->locals[1];
+  ident_info* values = &s_record->locals[2];
+  answer->val.s = dup_chars("yes");
+  ASSERT_TRUE(reset_array_size(global(sub), values, 2));
+  values->val.a[0] = integer_value(4);
+  values->val.a[1] = integer_value(6);
+
+  link();
+  c_record->resume_offset = resume;
+  c_record->call_flags |= WR_WAITS_FOR_SUB_WINDOW;
+  interpret_code(global(sub), statement_code(sub_code), true);
+  EXPECT_FALSE(rterror);
+  EXPECT_STREQ(global(text)->val.s, "yes");
+  EXPECT_NE(global(text)->val.s, answer->val.s);  // a copy
+  ASSERT_EQ(global(arr)->word6, 2);
+  EXPECT_EQ(global(arr)->val.a[1].i, 6);
+  EXPECT_EQ(global(after)->val.i, 1);
+  EXPECT_EQ(c_record->resume_offset, 0u);
+  EXPECT_EQ(c_record->called_window, 0);
+  EXPECT_EQ(s_record->calling_window, 0);
+  EXPECT_FALSE(s_record->state & WR_RUNNING);
+  EXPECT_FALSE(global(sub)->flags1 & WINDOW_VISIBLE);
+
+  // Without waiting for results the caller goes on at its re-entry directly.
+  link();
+  c_record->resume_offset = resume + 9;
+  ASSERT_EQ(statement_code(c_record->resume_offset)[0], yarl::op::PUSH_VAR);
+  interpret_code(global(sub), statement_code(sub_code), true);
+  EXPECT_EQ(global(after)->val.i, 2);
+
+  // A sub-window called by the graphics window returns nothing.
+  record_of(global(sub))->calling_window = 1;
+  interpret_code(global(sub), statement_code(sub_code), true);
+  EXPECT_EQ(global(after)->val.i, 2);
+  EXPECT_FALSE(rterror);
+}
+
+using SubWindowsDeathTest = SubWindows;
+
+TEST_F(SubWindowsDeathTest, ResultOfAnotherKindIsInternalError5310) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  uint16_t number = program.add(GLOBAL, make_ident(K_INTEGER), "number");
+  Code& c = program.code();
+  uint32_t resume = c.offset();
+  c.u8(1).ref(GLOBAL, number).u16(1).release();
+  uint32_t sub_code = c.offset();
+  c.op(yarl::op::RETURN);
+  caller = menu_window("caller");
+  sub = sub_window("dialog", 0, {make_ident(K_REAL)});
+  EXPECT_EXIT(
+      {
+        load();
+        link();
+        record_of(global(caller))->resume_offset = resume;
+        record_of(global(caller))->call_flags |= WR_WAITS_FOR_SUB_WINDOW;
+        interpret_code(global(sub), statement_code(sub_code), true);
+      },
+      testing::ExitedWithCode(1), "line number in that module: 5310\\.");
 }
 
 }  // namespace

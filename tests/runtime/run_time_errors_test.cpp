@@ -3,7 +3,13 @@
 #include "runtime/run_time_errors.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <regex>
+#include <sstream>
+
+#include "runtime/checked_mm.h"
+#include "runtime/procedures.h"
 #include "runtime/variables.h"
 #include "tests/runtime/yarl_fixture.h"
 #include "tests/support/runner.h"
@@ -146,6 +152,69 @@ TEST_F(Debugger, UnequalBreakpointArraysAreADebuggerError) {
   interpret_code(global(1), statement_code(begin), false);
   EXPECT_TRUE(rterror);
   EXPECT_EQ(traceback_line(0).rfind("Debugger error: SIZE(breakpoint_paths) <> SIZE(breakpoint_lines) in ", 0), 0u);
+}
+
+// One timing-log line: real, user and system ticks, number, window, text.
+void expect_log_line(const std::string& line, const std::string& text) {
+  static const std::regex form("R [ 0-9]{3}[0-9]+, U [ 0-9]{3}[0-9]+, S [ 0-9]{3}[0-9]+, E    0, W Graphics: (.*)\\.");
+  std::smatch m;
+  ASSERT_TRUE(std::regex_match(line, m, form)) << line;
+  EXPECT_EQ(m[1], text);
+}
+
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+class TimingLog : public Debugger {
+ protected:
+  TempDir dir;
+  char saved_cwd[4096];
+  void SetUp() override {
+    ASSERT_NE(getcwd(saved_cwd, sizeof saved_cwd), nullptr);
+    ASSERT_EQ(chdir(dir.path().c_str()), 0);
+  }
+  void TearDown() override {
+    Debugger::TearDown();  // closes the log
+    EXPECT_EQ(chdir(saved_cwd), 0);
+  }
+};
+
+TEST_F(TimingLog, ActionLogsItsStartPositionsAndEnd) {
+  Code& c = program.code();
+  uint32_t action = c.offset();
+  c.op(op::DEBUG).u16(0).u16(9).op(op::DEBUG).u16(1).u16(12).release();
+  load(true);
+  ASSERT_TRUE(reset_array_size(global(1), global(65), 1));
+  global(65)->val.a[0].s = dup_chars("main.y");
+  start_action(global(1), 1, 8, action, 2, 1, false);
+  std::vector<std::string> lines = lines_of(read_file(dir.file("timing_log")));
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_EQ(lines[0].rfind("R    0, ", 0), 0u);  // real time counts from the first line
+  expect_log_line(lines[0], "Starting action in item 2/1 of menu Graphics");
+  expect_log_line(lines[1], "File main.y, line 9");
+  expect_log_line(lines[2], "File , line 12");  // no name for source file 1
+  expect_log_line(lines[3], "Action completed in item 2/1 of menu Graphics");
+}
+
+TEST(TimingLogOption, DashTWritesTheLogInTheWorkingDirectory) {
+  TempDir dir;
+  yarl::YarlProgram p = yarl::YarlProgram::standard();
+  Code& init = p.initial_code();
+  init.push_string("main.y").op(op::ASSIGN_ARRAY).ref(GLOBAL, 65);
+  init.op(op::DEBUG).u16(0).u16(3).exit_program(0);
+  RunResult r = run_qob(dir, p, {"-t"});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  std::vector<std::string> lines = lines_of(read_file(dir.file("timing_log")));
+  ASSERT_EQ(lines.size(), 1u);
+  expect_log_line(lines[0], "File main.y, line 3");
+  ASSERT_EQ(unlink(dir.file("timing_log").c_str()), 0);
+  r = run_qob(dir, p, {});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_NE(access(dir.file("timing_log").c_str(), F_OK), 0);  // only with -t
 }
 
 using DebuggerDeathTest = Debugger;

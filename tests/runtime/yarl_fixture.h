@@ -41,10 +41,11 @@ class Loaded : public testing::Test {
  protected:
   yarl::YarlProgram program = yarl::YarlProgram::standard();
 
-  void load() {
+  // timing: opens the timing log in the current directory.
+  void load(bool timing = false) {
     std::vector<uint8_t> image = program.bytes();
     decode_tables(image.data(), image.size());
-    preset_user_interface("", false, false, nullptr, nullptr, nullptr);
+    preset_user_interface("", false, timing, nullptr, nullptr, nullptr);
     loaded_ = true;
   }
   void TearDown() override {
