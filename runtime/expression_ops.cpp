@@ -134,11 +134,13 @@ const uint8_t* not_op(ident_info*, const uint8_t* pc) {
 
 // ---- Comparisons ----
 
-static const uint8_t* comparison(const uint8_t* pc, bool (*holds)(int)) {
+// INTEGER, the common case, is compared in place.
+template <typename Holds>
+static inline const uint8_t* comparison(const uint8_t* pc, Holds holds) {
   int kind = pc[0];
   value r = *sp--;
   value* l = sp;
-  int result = compare(kind, *l, r);
+  int result = kind == K_INTEGER ? (l->i > r.i) - (l->i < r.i) : compare(kind, *l, r);
   if (is_owned_kind(kind)) {
     free_owned(kind, &r);
     free_owned(kind, l);
