@@ -21,6 +21,8 @@
 #include "runtime/tables.h"
 #include "runtime/user_interface.h"
 #include "runtime/variables.h"
+#include "view/graphics_window.h"
+#include "view/views.h"
 
 const char* prog_name = "qob";
 UIAppContext* AppContext;
@@ -244,6 +246,7 @@ static void seed_predefined_variables() {
 // command parser, partner listening socket (only with -y), system interface,
 // graphics input with the output trace, user interface, input trace replay.
 static void preset_subsystems() {
+  preset_window();
   free_string(&output_trace_file_name);
   preset_user_interface(yarl_error_e_mail, quiet, trace, site_resource, private_resource,
                         local_resource);
@@ -253,7 +256,11 @@ static void preset_subsystems() {
 // The subsystem clean-ups, in their fixed order: partner connection, segment
 // store, command parser, views, user interface, graphics input, system
 // interface, input trace, graphics window.
-static void cleanup_subsystems() { cleanup_user_interface(); }
+static void cleanup_subsystems() {
+  cleanup_vl();
+  cleanup_user_interface();
+  cleanup_window();
+}
 
 void set_initialized() { initialized = true; }
 
