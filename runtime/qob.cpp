@@ -13,6 +13,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "link/si.h"
+#include "link/tek_parser.h"
 #include "platform/posix_services.h"
 #include "runtime/checked_mm.h"
 #include "runtime/internal_error.h"
@@ -244,6 +246,8 @@ static void seed_predefined_variables() {
 // command parser, partner listening socket (only with -y), system interface,
 // graphics input with the output trace, user interface, input trace replay.
 static void preset_subsystems() {
+  preset_tek_parser();
+  preset_system_interface();
   free_string(&output_trace_file_name);
   preset_user_interface(yarl_error_e_mail, quiet, trace, site_resource, private_resource,
                         local_resource);
@@ -253,14 +257,20 @@ static void preset_subsystems() {
 // The subsystem clean-ups, in their fixed order: partner connection, segment
 // store, command parser, views, user interface, graphics input, system
 // interface, input trace, graphics window.
-static void cleanup_subsystems() { cleanup_user_interface(); }
+static void cleanup_subsystems() {
+  cleanup_tek_parser();
+  cleanup_user_interface();
+  cleanup_system_interface();
+}
 
 void set_initialized() { initialized = true; }
 
 void halt(const char* message) {
+  // Only a failed stop describes the last system error; a normal end has none.
+  if (message != nullptr && errno != 0)
+    fprintf(stderr, "\nLast system error code = %d = \"%s\".\n", errno, strerror(errno));
+  kill_all_subprocesses();
   if (message != nullptr) {
-    // Only a failed stop describes the last system error; a normal end has none.
-    if (errno != 0) fprintf(stderr, "\nLast system error code = %d = \"%s\".\n", errno, strerror(errno));
     fprintf(stderr, "qob terminated - %s.\n", message);
     exit(1);
   }
@@ -340,7 +350,5 @@ int qob(int argc, char** argv, char** envp) {
   preset_subsystems();
 
   set_initialized();
-  // Nothing is served yet: the start-up has run to its end, so stop normally.
-  halt(nullptr);
-  exit(0);
+  process_tektronix_commands();
 }
