@@ -94,6 +94,21 @@ static const op_entry operation_handlers[] = {
     {129, push_picture_op},
     {143, when_changed_op},
     {198, reset_local_variables_op},
+    // Application values, file streams and processes.
+    {19, beep_op},
+    {27, open_op},
+    {28, read_op},
+    {35, close_op},
+    {47, write_op},
+    {71, check_stream_op},
+    {110, event_code_op},
+    {115, report_tek_op},
+    {128, send_signal_op},
+    {141, report_ascii_op},
+    {150, start_process_op},
+    {151, display_stderr_op},
+    {174, set_stream_op},
+    {203, read_application_value_op},
 };
 
 static const char* const type_names[20] = {

@@ -98,4 +98,24 @@ QOB_OP(end_when_op);
 QOB_OP(debug_op);
 QOB_OP(exit_op);
 
+// application_values.cpp
+QOB_OP(report_tek_op);
+QOB_OP(report_ascii_op);
+QOB_OP(event_code_op);
+QOB_OP(read_application_value_op);
+
+// file_streams.cpp
+QOB_OP(open_op);
+QOB_OP(close_op);
+QOB_OP(set_stream_op);
+QOB_OP(write_op);
+QOB_OP(check_stream_op);
+QOB_OP(read_op);
+
+// process_ops.cpp
+QOB_OP(start_process_op);
+QOB_OP(send_signal_op);
+QOB_OP(display_stderr_op);
+QOB_OP(beep_op);
+
 #undef QOB_OP

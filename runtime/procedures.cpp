@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "runtime/application_values.h"
 #include "runtime/internal_error.h"
 #include "runtime/interpreter.h"
 #include "runtime/op_handlers.h"
@@ -404,6 +405,7 @@ void clear_queues(ident_info* window) {
     if (w->pending_request != -1) {
       w->busy = all_busy;
       w->pending_request = -1;
+      application_request_dropped();
     }
     if (w->called_window == 0) return;
     ident_info* sub_window = &globals()[w->called_window];

@@ -13,6 +13,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "link/si.h"
+#include "link/tek_parser.h"
 #include "platform/posix_services.h"
 #include "runtime/checked_mm.h"
 #include "runtime/internal_error.h"
@@ -247,6 +249,8 @@ static void seed_predefined_variables() {
 // graphics input with the output trace, user interface, input trace replay.
 static void preset_subsystems() {
   preset_window();
+  preset_tek_parser();
+  preset_system_interface();
   free_string(&output_trace_file_name);
   preset_user_interface(yarl_error_e_mail, quiet, trace, site_resource, private_resource,
                         local_resource);
@@ -257,17 +261,21 @@ static void preset_subsystems() {
 // store, command parser, views, user interface, graphics input, system
 // interface, input trace, graphics window.
 static void cleanup_subsystems() {
+  cleanup_tek_parser();
   cleanup_vl();
   cleanup_user_interface();
+  cleanup_system_interface();
   cleanup_window();
 }
 
 void set_initialized() { initialized = true; }
 
 void halt(const char* message) {
+  // Only a failed stop describes the last system error; a normal end has none.
+  if (message != nullptr && errno != 0)
+    fprintf(stderr, "\nLast system error code = %d = \"%s\".\n", errno, strerror(errno));
+  kill_all_subprocesses();
   if (message != nullptr) {
-    // Only a failed stop describes the last system error; a normal end has none.
-    if (errno != 0) fprintf(stderr, "\nLast system error code = %d = \"%s\".\n", errno, strerror(errno));
     fprintf(stderr, "qob terminated - %s.\n", message);
     exit(1);
   }
@@ -347,7 +355,5 @@ int qob(int argc, char** argv, char** envp) {
   preset_subsystems();
 
   set_initialized();
-  // Nothing is served yet: the start-up has run to its end, so stop normally.
-  halt(nullptr);
-  exit(0);
+  process_tektronix_commands();
 }

@@ -49,6 +49,7 @@ struct window_record {
   uint16_t frame_capacity;
   uint16_t current_tab_menu;  // index among the window's locals
   int32_t pending_request;  // -1 none
+  uint8_t awaited_values;   // application values still awaited by the request
   uint32_t resume_offset;   // statement-code offset of suspended code, 0 none
   bool busy;
   ident_info* locals;       // the window's first local in table 2

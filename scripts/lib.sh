@@ -8,6 +8,7 @@ PACKAGES=(
   libtiff-dev libjpeg-dev
   xvfb xauth xfonts-base x11-utils
   xfonts-75dpi xfonts-100dpi hershey-fonts-data
+  gnuplot-nox
 )
 
 # Installs the Debian packages that are not installed yet.

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "view/repaint_request.h"
+#include "link/si.h"
 
 static float vl_system_viewport[4];
 

@@ -13,7 +13,7 @@
 #include "scene/gl_context.h"
 #include "view/graphics_display.h"
 #include "view/graphics_window.h"
-#include "view/repaint_request.h"
+#include "link/si.h"
 #include "view/transforms.h"
 #include "view/view_navigation.h"
 

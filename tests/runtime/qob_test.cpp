@@ -20,10 +20,18 @@ RunResult run_in(const TempDir& dir, std::vector<std::string> args, std::vector<
   return run_program(options);
 }
 
+// The server serves its command loop until the program exits: the fixture's
+// initial code ends it with status 0.
+yarl::YarlProgram exiting_program() {
+  yarl::YarlProgram p = yarl::YarlProgram::standard();
+  p.initial_code().exit_program(0);
+  return p;
+}
+
 class ProgramShell : public testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(yarl::YarlProgram::standard().write(dir.file("good.b")));
+    ASSERT_TRUE(exiting_program().write(dir.file("good.b")));
     write_file(dir.file("bad.b"), "not a binary");
   }
   TempDir dir;
@@ -33,11 +41,11 @@ TEST_F(ProgramShell, LoadsTheBinaryAndStopsNormally) {
   RunResult r = run_in(dir, {"-u", "good.b"});
   EXPECT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(r.out, "\nQOB version 11.1596 2003/08/06.\n");
-  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.err, "\n");  // the line feed of ending the application processes
 }
 
 TEST_F(ProgramShell, DefaultBinaryIsYarB) {
-  ASSERT_TRUE(yarl::YarlProgram::standard().write(dir.file("yar.b")));
+  ASSERT_TRUE(exiting_program().write(dir.file("yar.b")));
   RunResult r = run_in(dir, {});
   EXPECT_EQ(r.exit_code, 0) << r.err;
 }
@@ -49,7 +57,7 @@ TEST_F(ProgramShell, NameWithoutExtensionFallsBackToDotB) {
   write_file(dir.file("bad"), "");
   r = run_in(dir, {"-u", "bad"});
   EXPECT_EQ(r.exit_code, 1);
-  EXPECT_EQ(r.err, "qob terminated - YARL binary file empty.\n");
+  EXPECT_EQ(r.err, "\nqob terminated - YARL binary file empty.\n");
 }
 
 TEST_F(ProgramShell, CommandLineWinsOverEnvironment) {
@@ -57,7 +65,7 @@ TEST_F(ProgramShell, CommandLineWinsOverEnvironment) {
   EXPECT_EQ(r.exit_code, 0) << r.err;
   r = run_in(dir, {"-u", "bad.b"}, {"QOB_u=good.b"});
   EXPECT_EQ(r.exit_code, 1);
-  EXPECT_EQ(r.err, "qob terminated - YARL binary file too short.\n");
+  EXPECT_EQ(r.err, "\nqob terminated - YARL binary file too short.\n");
 }
 
 TEST_F(ProgramShell, AcceptsTheBoundariesOfEveryRange) {

@@ -36,7 +36,7 @@ TEST(ExitOperation, InitialCodeEndsQobWithItsStatus) {
   p.initial_code().push(6).push(7).op(op::MUL_INTEGER).op(yarl::op::EXIT);
   RunResult r = run_qob(dir, p, {});
   EXPECT_EQ(r.exit_code, 42) << r.err;
-  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.err, "\n");  // the line feed of ending the application processes
 }
 
 TEST(ExitOperation, OptionStringsReachPredefined14To39) {
@@ -81,7 +81,7 @@ TEST(RunTimeError, TracebackGoesToStderrAndTheReportCommand) {
     expected_err += std::string("\n") + line + "\n";
     expected_report += std::string("   ") + line + "\n";
   }
-  expected_err += "qob terminated - YARL run-time error(s), see messages above.\n";
+  expected_err += "\nqob terminated - YARL run-time error(s), see messages above.\n";
   expected_report += "\nWindow stack dumps:\n\n---end of error info---\n";
   EXPECT_EQ(r.err, expected_err);
   EXPECT_EQ(read_file(dir.file("report")), expected_report);

@@ -1,0 +1,92 @@
+// Throughput of the command parser on vector runs, against `cat` of the same
+// bytes through a pipe, measured in the same run.
+#include <unistd.h>
+
+#include <chrono>
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "link/tek_parser.h"
+#include "runtime/checked_mm.h"
+#include "tests/support/protocol.h"
+
+namespace {
+
+std::string stream;
+size_t offset;
+jmp_buf done;
+long lines;
+
+unsigned char* refill(buf_ptrs* b) {
+  if (offset >= stream.size()) longjmp(done, 1);
+  size_t n = std::min<size_t>(HOST_INPUT_SIZE, stream.size() - offset);
+  memcpy(b->start, stream.data() + offset, n);
+  offset += n;
+  b->end = b->start + n;
+  *b->end = 0;
+  return b->start;
+}
+
+void point(float, float, float) { ++lines; }
+void marker() {}
+void colour(int, float, float, float) {}
+
+double seconds_since(std::chrono::steady_clock::time_point t0) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
+
+double parse_seconds() {
+  offset = 0;
+  lines = 0;
+  preset_tek_parser();
+  set_tek_input_source(refill);
+  set_tek_drawing_services({point, point, marker, colour});
+  auto t0 = std::chrono::steady_clock::now();
+  if (setjmp(done) == 0) process_tektronix_commands();
+  double s = seconds_since(t0);
+  cleanup_tek_parser();
+  return s;
+}
+
+double cat_seconds(const std::string& path) {
+  auto t0 = std::chrono::steady_clock::now();
+  FILE* pipe = popen(("cat " + path).c_str(), "r");
+  if (pipe == nullptr) return 0;
+  static char buffer[HOST_INPUT_SIZE];
+  size_t total = 0;
+  for (ssize_t n; (n = read(fileno(pipe), buffer, sizeof buffer)) > 0;) total += size_t(n);
+  pclose(pipe);
+  return total == stream.size() ? seconds_since(t0) : 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  size_t megabytes = argc > 1 ? size_t(atol(argv[1])) : 64;
+  InitMallocBalance();
+  // Runs of 100 points in mode 2, small deltas as a drawing sends them.
+  stream = tek::set_coor_mode(2, 6);
+  std::string run(1, tek::GS);
+  for (int i = 0; i < 100; ++i) run += tek::point(2, {(i * 37) % 2001 - 1000, (i * 53) % 801 - 400, i % 64});
+  run += tek::US;
+  while (stream.size() < megabytes << 20) stream += run;
+  char path[] = "/tmp/parser_bench_XXXXXX";
+  int fd = mkstemp(path);
+  if (fd < 0 || write(fd, stream.data(), stream.size()) != ssize_t(stream.size())) return 1;
+  close(fd);
+  double mb = double(stream.size()) / (1 << 20);
+  double parse = 1e9, cat = 1e9;
+  for (int round = 0; round < 3; ++round) {
+    parse = std::min(parse, parse_seconds());
+    cat = std::min(cat, cat_seconds(path));
+  }
+  unlink(path);
+  printf("vector runs: %.0f MB, %ld points\n", mb, lines);
+  printf("  parser        %8.1f MB/s\n", mb / parse);
+  printf("  cat | pipe    %8.1f MB/s\n", mb / cat);
+  printf("  parser / cat  %8.2f\n", cat / parse);
+  return 0;
+}
