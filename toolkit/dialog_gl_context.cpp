@@ -60,3 +60,22 @@ void DialogGLContext::enable_polygon_stipple(bool on) const {
   if (on) glEnable(GL_POLYGON_STIPPLE);
   else glDisable(GL_POLYGON_STIPPLE);
 }
+
+void DialogGLContext::enable_scissor(bool on, int x, int y, int width, int height) const {
+  if (!on) {
+    glDisable(GL_SCISSOR_TEST);
+    return;
+  }
+  glScissor(x, y, width, height);
+  glEnable(GL_SCISSOR_TEST);
+}
+
+void DialogGLContext::enable_logic_op(bool on, GLenum op) const {
+  GLenum mode = colour_index ? GL_INDEX_LOGIC_OP : GL_COLOR_LOGIC_OP;
+  if (!on) {
+    glDisable(mode);
+    return;
+  }
+  glLogicOp(op);
+  glEnable(mode);
+}

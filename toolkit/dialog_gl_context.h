@@ -35,6 +35,10 @@ class DialogGLContext {
   void set_line_width(float width) const;
   void set_shade_model(GLenum model) const;
   void enable_polygon_stipple(bool on) const;
+  // Limits drawing to a rectangle in GL window coordinates (origin bottom left).
+  void enable_scissor(bool on, int x = 0, int y = 0, int width = 0, int height = 0) const;
+  // Combines drawn colours with the window's by `op` (GL_COPY_INVERTED inverts).
+  void enable_logic_op(bool on, GLenum op = GL_COPY) const;
 
   static DialogGLContext* current_context;
 

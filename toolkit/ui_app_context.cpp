@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "runtime/internal_error.h"
+#include "toolkit/ui_text_field.h"
 #include "toolkit/ui_visual.h"
 #include "toolkit/ui_window.h"
 
@@ -92,6 +93,7 @@ UIAppContext::UIAppContext(bool two_connections, const char* ui_display_name,
 UIAppContext::~UIAppContext() {
   if (AppContext == this) AppContext = nullptr;
   if (ui_display == nullptr) return;
+  UITextField::release_clipboard();
   delete full_visual;
   delete reduced_visual;
   delete NormalPopUp;

@@ -12,6 +12,7 @@
 #include "toolkit/dialog_gl_context.h"
 #include "toolkit/ui_app_context.h"
 #include "toolkit/ui_bottom_object.h"
+#include "toolkit/ui_text_field.h"
 #include "toolkit/ui_top_object.h"
 #include "toolkit/ui_visual.h"
 #include "toolkit/ui_window_icon.h"
@@ -607,7 +608,10 @@ bool UIWindow::handle_unused_event(const XEvent* event, bool honour_busy) {
       KeySym symbol = NoSymbol;
       XKeyEvent key = event->xkey;
       if (XLookupString(&key, &character, 1, &symbol, nullptr) != 1) character = 0;
-      if (focused_text_field != nullptr && focused_text_field->handle_event(event)) return true;
+      if (focused_text_field != nullptr &&
+          focused_text_field->handle_key_press(character, static_cast<unsigned long>(symbol))) {
+        return true;
+      }
       return shortcut_cb != nullptr &&
              shortcut_cb(window_id, static_cast<unsigned char>(character));
     }
@@ -659,6 +663,11 @@ bool UIWindow::handle_unused_event(const XEvent* event, bool honour_busy) {
     }
     case SelectionClear:
     case SelectionRequest:
+      // The clipboard copy is the program's, so any window serves and clears it.
+      if (focused_text_field != nullptr) return focused_text_field->handle_event(event);
+      if (event->type == SelectionClear) UITextField::handle_selection_clear(display);
+      else UITextField::answer_selection_request(event->xselectionrequest);
+      return true;
     case SelectionNotify:
       return focused_text_field != nullptr && focused_text_field->handle_event(event);
     case ClientMessage:

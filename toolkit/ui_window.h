@@ -8,6 +8,7 @@
 class UIBottomObject;
 class UIMenuButton;
 class UIObject;
+class UITextField;
 class UITopObject;
 class UIVisual;
 
@@ -108,7 +109,7 @@ class UIWindow {
   bool interface_builder_mode = false;
   UIMenuButton* highlighted_menu_entry = nullptr;
   // The focused text field; key presses and selection events go to it.
-  UITopObject* focused_text_field = nullptr;
+  UITextField* focused_text_field = nullptr;
 
   static bool allow_slide;
   static UIObject* current_object;
