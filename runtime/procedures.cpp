@@ -357,7 +357,7 @@ void clear_queues(ident_info* window) {
       queue_update(index);
     }
     if (w->pending_request != -1) {
-      w->busy = all_busy;
+      set_window_busy(window, all_busy);
       w->pending_request = -1;
     }
     if (w->called_window == 0) return;
