@@ -88,8 +88,6 @@ static void finish_graphics() {}
 static bool rubber_input_inactive() { return true; }
 static void draw_rubber_lines() {}
 static void draw_overlay_line(const uint16_t*) {}
-// Window records: redisplays the queued YARL windows; true when it did work.
-static bool update_menu_windows() { return false; }
 // Event intake: drains and dispatches the events of both displays.
 static bool process_events() { return false; }
 // Partner connection: its socket (-1 none) and the handling of its data.

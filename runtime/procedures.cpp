@@ -332,10 +332,6 @@ bool start_if_active(ident_info* window, uint32_t length, uint32_t condition_off
   return true;
 }
 
-static void clear_calling_window() {
-  if (active_calling_window != 0) clear_queues(&globals()[active_calling_window]);
-}
-
 static const menu_item* cancel_item(ident_info* sub_window, uint16_t* number) {
   uint16_t index = cancel_menu_index(*sub_window);
   if (index >= sub_window->word6) internal_error(1395, "ui");
@@ -403,7 +399,7 @@ void clear_queues(ident_info* window) {
       queue_update(index);
     }
     if (w->pending_request != -1) {
-      w->busy = all_busy;
+      set_window_busy(window, all_busy);
       w->pending_request = -1;
       application_request_dropped();
     }

@@ -25,6 +25,7 @@
 #include "runtime/variables.h"
 #include "view/graphics_window.h"
 #include "view/views.h"
+#include "toolkit/ui_app_context.h"
 
 const char* prog_name = "qob";
 UIAppContext* AppContext;
@@ -286,6 +287,7 @@ void halt(const char* message) {
   free_string(&private_resource);
   free_string(&local_resource);
   free_string(&dual_head_display);
+  delete AppContext;
   AppContext = nullptr;
   long balance = long(GetMallocBalance()) - (qobs_error_e_mail != nullptr ? 1 : 0);
   if (balance != 0) {
@@ -343,6 +345,9 @@ int qob(int argc, char** argv, char** envp) {
     exit(2);
   }
 
+  AppContext = new UIAppContext(dual_head, dual_head_display, background_rgb, display_width,
+                               display_height, 10, 11);
+  errno = 0;  // left behind by the X and GL libraries; no call of ours failed
   free_string(&background_rgb);
   if (yarl_error_e_mail == nullptr) yarl_error_e_mail = mail_command_to(YARL_DEVELOPERS);
   if (qobs_error_e_mail == nullptr) qobs_error_e_mail = mail_command_to(QOBS_DEVELOPERS);

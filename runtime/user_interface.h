@@ -1,7 +1,16 @@
 // The user interface of the loaded YARL program: its preset and clean-up.
+// Window display, busy state and shortcuts are in window_record.h.
 #pragma once
 
+// Builds a window record and a toolkit window for every YARL window (toolkit
+// windows only when the application context exists), runs the initial code,
+// keeps the resource-file paths and queues the visible windows.
 void preset_user_interface(const char* yarl_error_e_mail, bool quiet, bool trace,
                            const char* site_resource, const char* private_resource,
                            const char* local_resource);
 void cleanup_user_interface();
+
+// The resource-file paths kept by the preset (null = none).
+const char* site_resource_path();
+const char* private_resource_path();
+const char* local_resource_path();

@@ -161,8 +161,12 @@ class SubWindows : public Procedures {
   uint16_t caller = 0, sub = 0;
 
   uint16_t menu_window(const char* name) {
+    ident_info main_menu = make_ident(K_MENU);
     ident_info w = make_ident(K_MENU_WINDOW);
     w.flags1 = WINDOW_VISIBLE;
+    w.word2 = 1 << 12;  // one MENU: a visible window always shows one
+    w.word6 = 1;
+    w.count = program.add(WINDOW_LOCAL, main_menu, "main");
     return program.add(GLOBAL, w, name);
   }
   // Locals: 0 the main MENU, then `more`; a MENU of `more` with word4 set
