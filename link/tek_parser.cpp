@@ -14,6 +14,8 @@
 #include "runtime/predefined.h"
 #include "runtime/qob.h"
 #include "runtime/window_record.h"
+#include "view/view_navigation.h"
+#include "view/views.h"
 
 namespace {
 
@@ -31,6 +33,33 @@ int color_mode = 3;
 unsigned hix, hiy, loy, extrax, extray;
 
 float local_map[100][3];
+
+// The viewport of RV, corners ordered.
+long v_min_x, v_min_y, v_max_x, v_max_y;
+
+// The viewing parameters of UV, each kept until the command sends it again.
+struct {
+  vector_type reference_point;
+  long reference_z_sent;  // in thousandths: the lowest front distance
+  vector_type plane_normal;
+  vector_type up_vector;
+  float window[2];
+  long projection_type;  // 2 is perspective
+  long front_sent, back_sent;  // in thousandths
+} uv;
+
+void preset_view_commands() {
+  v_min_x = v_min_y = 0;
+  v_max_x = 4095, v_max_y = 3276;
+  uv.reference_point = {0, 0, 0};
+  uv.reference_z_sent = 0;
+  uv.plane_normal = {0, 0, 1};
+  uv.up_vector = {0, 1, 0};
+  uv.window[0] = uv.window[1] = 0.001f;
+  uv.projection_type = 1;
+  uv.front_sent = 0;
+  uv.back_sent = 8190;
+}
 
 tek_refill_function refill = refill_host_input;
 
@@ -591,6 +620,66 @@ void cmd_su() { set_geometry_update_mode(false); }
 
 void cmd_rc() { put_predef(111, int32_t(range_integer_parameter(1, 33))); }
 
+void read_viewport_corner(long* x, long* y) {
+  assemble_xy_parameter(x, y);
+  if (*x < 0 || *x > 4095 || *y < 0 || *y > 3276) not_supported("viewport outside 0..4095, 0..3276");
+}
+
+void cmd_rv() {
+  long x1, y1, x2, y2;
+  read_viewport_corner(&x1, &y1);
+  read_viewport_corner(&x2, &y2);
+  v_min_x = x1 < x2 ? x1 : x2, v_max_x = x1 < x2 ? x2 : x1;
+  v_min_y = y1 < y2 ? y1 : y2, v_max_y = y1 < y2 ? y2 : y1;
+  change_viewport(int32_t(v_min_x), int32_t(v_max_x), int32_t(v_min_y), int32_t(v_max_y));
+}
+
+// Three integers added to `sum`; the vectors of UV are sums of the ones sent.
+void add_integer_triple(long sum[3]) {
+  for (int i = 0; i < 3; ++i) sum[i] += assemble_integer_parameter();
+}
+
+vector_type as_vector(const long v[3]) { return {float(v[0]), float(v[1]), float(v[2])}; }
+
+void cmd_uv() {
+  long k = range_integer_parameter(0, 3);
+  long sum[3] = {0, 0, 0};
+  if (k >= 1) {
+    add_integer_triple(sum);
+    uv.reference_point = {float(sum[0]) * 0.001f, float(sum[1]) * 0.001f, float(sum[2]) * 0.001f};
+    uv.reference_z_sent = sum[2];
+  }
+  if (k >= 2) {
+    add_integer_triple(sum);
+    if (sum[0] == 0 && sum[1] == 0 && sum[2] == 0) fatal_application_error("vpn vector is zero");
+    uv.plane_normal = as_vector(sum);
+  }
+  if (k >= 3) {
+    add_integer_triple(sum);
+    if (sum[0] == 0 && sum[1] == 0 && sum[2] == 0) fatal_application_error("vup vector is zero");
+    uv.up_vector = as_vector(sum);
+  }
+  long w = range_integer_parameter(0, 2);
+  for (long i = 0; i < w; ++i) uv.window[i] = float(range_integer_parameter(1, 2147483647)) * 0.001f;
+  long px, py, pz;
+  assemble_xyz_parameter(&px, &py, &pz);
+  vector_type prp = {float(px) * 0.001f, float(py) * 0.001f, float(pz) * 0.001f};
+  long p = range_integer_parameter(0, 2);
+  if (p != 0) uv.projection_type = p;
+  long q = range_integer_parameter(0, 3);
+  if (q >= 1) range_integer_parameter(0, 0);
+  if (q >= 2) uv.front_sent = range_integer_parameter(uv.reference_z_sent, 2147483647);
+  // The back distance stays beyond the front distance, so the view keeps a depth.
+  if (q >= 3) uv.back_sent = range_integer_parameter(uv.front_sent + 1, 2147483647);
+  if (uv.back_sent <= uv.front_sent) fatal_application_error("back distance not beyond front distance");
+  const char* refused = change_view_data(uv.reference_point, uv.plane_normal, uv.up_vector, uv.window, prp,
+                                         float(uv.front_sent) * 0.001f, float(uv.back_sent) * 0.001f,
+                                         uv.projection_type == 2);
+  if (refused != nullptr) fatal_application_error(refused);
+}
+
+void cmd_dv() { delete_view_dependency(uint32_t(range_integer_parameter(1, 32))); }
+
 uint32_t read_event_code() { return static_cast<uint32_t>(assemble_integer_parameter()); }
 
 void cmd_ai() {
@@ -772,9 +861,9 @@ const command_entry commands[] = {
     {"CD", nullptr, "i"},
     // views
     {"RC", cmd_rc, nullptr},
-    {"RV", nullptr, "yy"},
-    {"UV", nullptr, "TIxiI"},
-    {"DV", nullptr, "i"},
+    {"RV", cmd_rv, nullptr},
+    {"UV", cmd_uv, nullptr},
+    {"DV", cmd_dv, nullptr},
     // scene graph
     {"NO", nullptr, "i"},
     {"NC", nullptr, "-"},
@@ -858,6 +947,7 @@ void preset_tek_parser() {
   intc_report_size = 6;
   color_mode = 3;
   hix = hiy = loy = extrax = extray = 0;
+  preset_view_commands();
   for (int i = 0; i < 100; ++i) {
     int g = i + 85, b = i + 170;
     if (g > 254) g -= 255;

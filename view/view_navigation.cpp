@@ -157,8 +157,10 @@ static bool zoom_axis(float f, float* extent, const float axis[3]) {
 bool change_zoom_x(float f) { return f != 0 && zoom_axis(f, &cur()->window_width, cur()->u); }
 bool change_zoom_y(float f) { return f != 0 && zoom_axis(f, &cur()->window_height, cur()->v); }
 
+// A zoom of 1e-6 or less asks for a fit to the model, which needs the model
+// extent; until that exists it changes nothing and reports false.
 static bool set_zoom_axis(float z, bool x_axis) {
-  if (!(z > 1e-6f)) return false;  // fitting the model comes with the model extent
+  if (!(z > 1e-6f)) return false;
   view_type* v = cur();
   float x0, x1, y0, y1, mx, my;
   get_screen_viewport(get_current_view_number(), &x0, &x1, &y0, &y1);
@@ -173,7 +175,7 @@ bool set_zoom_x(float z) { return set_zoom_axis(z, true); }
 bool set_zoom_y(float z) { return set_zoom_axis(z, false); }
 
 bool set_zoom(float z) {
-  if (!(z > 1e-6f)) return false;
+  if (!(z > 1e-6f)) return false;  // the fit to the model, as in set_zoom_axis
   view_type* v = cur();
   float x0, x1, y0, y1, mx, my;
   get_screen_viewport(get_current_view_number(), &x0, &x1, &y0, &y1);
@@ -191,5 +193,111 @@ bool set_zoom(float z) {
   return true;
 }
 
-// Views are not linked yet: no view has dependants.
-void update_dependent_views(bool) {}
+// ---------------------------------------------------------------- linked views
+
+namespace {
+
+// A view has at most 8 links; row 8 is spare.
+constexpr int LINK_ROWS = 9;
+constexpr uint32_t MAX_LINKS = 8;
+
+// What view n knows about a view linked with it, in n's own axes.
+struct view_link {
+  int32_t view;
+  int32_t index;               // the slot of the opposite record in the linked view's rows
+  float offset[3];             // linked reference point minus n's
+  float relative_direction[3];
+  float relative_up[3];        // the linked view's v axis
+  float width_ratio, height_ratio;
+};
+
+view_link view_dependencies[LINK_ROWS][NUMBER_OF_VIEWS];
+
+// The view's axes as the columns u, v, direction.
+void frame_of(const view_type* v, float m[3][3]) {
+  for (int r = 0; r < 3; ++r) m[r][0] = v->u[r], m[r][1] = v->v[r], m[r][2] = v->direction[r];
+}
+
+// m × a, or with `transpose` the transpose of m × a (model axes into the frame's).
+Vector times(const float m[3][3], const Vector& a, bool transpose = false) {
+  float r[3];
+  for (int i = 0; i < 3; ++i) {
+    r[i] = 0;
+    for (int k = 0; k < 3; ++k) r[i] += (transpose ? m[k][i] : m[i][k]) * a.coord_array()[k];
+  }
+  return Vector(r);
+}
+
+Vector in_frame(const float m[3][3], const Vector& a) { return times(m, a, true); }
+
+// Fills `from`'s record at `slot` about view `to`, whose own record about `from` sits at `index`.
+void record_link(int from, int slot, int to, int index) {
+  const view_type* a = get_view_record(from);
+  const view_type* b = get_view_record(to);
+  float m[3][3];
+  frame_of(a, m);
+  view_link& l = view_dependencies[slot][from - 1];
+  l.view = to;
+  l.index = index;
+  put(l.offset, in_frame(m, Point(b->reference_point) - Point(a->reference_point)));
+  put(l.relative_direction, in_frame(m, vec(b->direction)));
+  put(l.relative_up, in_frame(m, vec(b->v)));
+  l.width_ratio = b->window_width / a->window_width;
+  l.height_ratio = b->window_height / a->window_height;
+}
+
+}  // namespace
+
+void create_view_dependency(uint32_t n) {
+  int c = get_current_view_number();
+  if (n < 1 || n > NUMBER_OF_VIEWS || int(n) == c) return;
+  view_type* linked = get_view_record(int(n));
+  view_type* current = cur();
+  if (linked->dependent_count > 0 || current->dependent_count >= MAX_LINKS) return;
+  // The views already linked with c, then c itself; read before c's count grows.
+  int members[MAX_LINKS + 1];
+  uint32_t count = current->dependent_count;
+  for (uint32_t i = 0; i < count; ++i) members[i] = view_dependencies[i][c - 1].view;
+  members[count] = c;
+  for (uint32_t pair = 0; pair <= count; ++pair) {
+    int m = members[pair];
+    view_type* member = get_view_record(m);
+    int slot = int(member->dependent_count);
+    record_link(m, slot, int(n), int(pair));
+    record_link(int(n), int(pair), m, slot);
+    member->dependent_count++;
+    linked->dependent_count++;
+  }
+}
+
+void delete_view_dependency(uint32_t n) {
+  if (n < 1 || n > NUMBER_OF_VIEWS) return;
+  view_type* v = get_view_record(int(n));
+  for (uint32_t i = 0; i < v->dependent_count; ++i)
+    get_view_record(view_dependencies[i][n - 1].view)->dependent_count = 0;
+  v->dependent_count = 0;
+}
+
+// Expects the current view's axes to be up to date.
+void update_dependent_views(bool move_eye) {
+  const view_type* c = cur();
+  float mc[3][3];
+  frame_of(c, mc);
+  for (uint32_t i = 0; i < c->dependent_count; ++i) {
+    const view_link& l = view_dependencies[i][get_current_view_number() - 1];
+    view_type* d = get_view_record(l.view);
+    float rel[3][3];
+    compute_rot_matrix(vec(l.relative_direction), vec(l.relative_up), rel);
+    float eye_distance = get_eye_distance(d);
+    Vector axis[3];
+    for (int k = 0; k < 3; ++k) axis[k] = times(mc, Vector(rel[0][k], rel[1][k], rel[2][k]));
+    put(d->u, axis[0]), put(d->v, axis[1]), put(d->direction, axis[2]);
+    put(d->up, axis[1]);
+    put(d->reference_point, Point(c->reference_point) + times(mc, vec(l.offset)));
+    d->window_width = c->window_width * l.width_ratio;
+    d->window_height = c->window_height * l.height_ratio;
+    if (move_eye) put(d->eye, Point(d->reference_point) + eye_distance * axis[2]);
+    d->needs_update = true;  // its depth range follows at the next drawing
+    compute_view_vectors(d);
+  }
+}

@@ -27,7 +27,8 @@ static float mm_per_pixel_x = 1.0f, mm_per_pixel_y = 1.0f;
 static char view_number_labels[NUMBER_OF_VIEWS][3];
 
 static struct {
-  bool enabled = false;
+  bool enabled = false;  // the display mode is stereo
+  bool on = false;       // the application's stereo switch
   bool eye_swap = false;
   float eye_separation = 5.0f;
   float distance = 5000.0f;
@@ -94,6 +95,7 @@ void init_views() {
   current_view_number = view_being_drawn = valid_view(n) ? n : 1;
   current().enabled = true;
   stereo_view.enabled = false;
+  stereo_view.on = false;
   stereo_view.eye_swap = false;
   stereo_view.eye_separation = 5;
   stereo_view.distance = 5000;
@@ -289,8 +291,9 @@ void update_view(bool move_eye) {
     if (d > 0)
       for (int i = 0; i < 3; ++i) v.eye[i] = v.reference_point[i] + d * v.direction[i];
   }
-  if (v.dependent_count > 0) update_dependent_views(move_eye);
+  // The linked views follow the current view's new axes, so these come first.
   compute_view_vectors(&v);
+  if (v.dependent_count > 0) update_dependent_views(move_eye);
 }
 
 bool set_translate(float x, float y, float z) {
@@ -490,11 +493,13 @@ void get_depth_of_field(bool* enable, float* aperture, float* focus) {
 void set_stereo(bool on) { stereo_view.enabled = on; }
 bool get_stereo() { return stereo_view.enabled; }
 
-bool set_stereo_attributes(bool swap, float separation, float distance, float offset) {
-  if (!(distance > 0)) return false;
-  bool changed = swap != stereo_view.eye_swap || separation != stereo_view.eye_separation ||
+bool set_stereo_attributes(bool on, float separation, float distance, float offset) {
+  // A distance of zero would put the eye on the reference point.
+  if (!(distance > 0) || !std::isfinite(distance) || !std::isfinite(separation) || !std::isfinite(offset))
+    return false;
+  bool changed = on != stereo_view.on || separation != stereo_view.eye_separation ||
                  distance != stereo_view.distance || offset != stereo_view.eye_offset;
-  stereo_view.eye_swap = swap;
+  stereo_view.on = on;
   stereo_view.eye_separation = separation;
   stereo_view.eye_offset = offset;
   if (distance != stereo_view.distance) {
@@ -506,8 +511,8 @@ bool set_stereo_attributes(bool swap, float separation, float distance, float of
   return changed && stereo_view.enabled;
 }
 
-void get_stereo_attributes(bool* swap, float* separation, float* distance, float* offset) {
-  *swap = stereo_view.eye_swap, *separation = stereo_view.eye_separation;
+void get_stereo_attributes(bool* on, float* separation, float* distance, float* offset) {
+  *on = stereo_view.on, *separation = stereo_view.eye_separation;
   *distance = stereo_view.distance, *offset = stereo_view.eye_offset;
 }
 

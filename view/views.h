@@ -92,8 +92,10 @@ bool set_depth_of_field(bool enable, float aperture, float focus);
 void get_depth_of_field(bool* enable, float* aperture, float* focus);
 void set_stereo(bool on);
 bool get_stereo();
-bool set_stereo_attributes(bool swap, float separation, float distance, float offset);
-void get_stereo_attributes(bool* swap, float* separation, float* distance, float* offset);
+// Stores the application's stereo switch and eye settings; a new distance puts
+// the current view's eye at that distance. True on a change while the display is stereo.
+bool set_stereo_attributes(bool on, float separation, float distance, float offset);
+void get_stereo_attributes(bool* on, float* separation, float* distance, float* offset);
 bool get_enable_magic_module();
 bool get_enable_realtime_renderer();
 const char* get_view_number_label(int n);
