@@ -1,5 +1,8 @@
 #include "runtime/procedures.h"
 
+#include "link/si.h"
+#include "view/views.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -9,6 +12,8 @@
 #include "runtime/op_handlers.h"
 #include "runtime/run_time_errors.h"
 #include "runtime/variables.h"
+#include "link/si.h"
+#include "view/views.h"
 
 uint16_t active_calling_window;
 
@@ -446,6 +451,11 @@ void process_variable_change(ident_info* context, ident_info* variable) {
     case 94: check_limit(context, variable, 0x1000001, "balloon_help_paper_color value out of range"); break;
     case 95: check_limit(context, variable, 17, "balloon_help_font value out of range"); break;
     case 96: check_limit(context, variable, 2047, "balloon_help_border_size value out of range"); break;
+    case 101: set_overlay_line_update(); break;
+    case 108: set_repaint(false); break;
+    case 111:
+      if (update_current_viewport()) set_repaint(false);
+      break;
     default: break;
   }
 }

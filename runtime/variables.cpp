@@ -10,10 +10,12 @@
 #include "runtime/procedures.h"
 #include "runtime/run_time_errors.h"
 #include "runtime/window_record.h"
+#include "runtime/qob.h"
+#include "toolkit/ui_app_context.h"
 
 static uint32_t max_length(const ident_info* array) { return array->word2; }
 
-bool change_variable(ident_info* context, ident_info* variable, value v, bool) {
+bool change_variable(ident_info* context, ident_info* variable, value v, bool move_pointer) {
   if (is_owned_kind(variable->kind)) {
     if (variable->val.raw == v.raw) return false;
     if (variable->val.raw != 0) CheckedFree(variable->val.s);
@@ -21,6 +23,10 @@ bool change_variable(ident_info* context, ident_info* variable, value v, bool) {
   } else {
     if (variable->val.u == v.u) return false;
     variable->val = integer_value(v.i);
+    // Assigning the pointer position (predefined 511, 512) moves the pointer.
+    ident_info* position = &globals()[511];
+    if (move_pointer && AppContext != nullptr && (variable == position || variable == position + 1))
+      AppContext->move_pointer(short(position[0].val.i), short(position[1].val.i));
   }
   process_variable_change(context, variable);
   return true;
