@@ -1,5 +1,6 @@
 #include "link/si.h"
 
+#include <GL/gl.h>
 #include <fcntl.h>
 #include <sys/select.h>
 #include <unistd.h>
@@ -18,6 +19,7 @@
 #include "runtime/tables.h"
 #include "runtime/window_record.h"
 #include "toolkit/ui_app_context.h"
+#include "toolkit/ui_window.h"
 
 namespace {
 
@@ -88,8 +90,27 @@ static void finish_graphics() {}
 static bool rubber_input_inactive() { return true; }
 static void draw_rubber_lines() {}
 static void draw_overlay_line(const uint16_t*) {}
-// Event intake: drains and dispatches the events of both displays.
-static bool process_events() { return false; }
+// Event intake: drains the dialog display's events and gives each to its
+// toolkit window; true when there were any.
+static bool process_events() {
+  if (AppContext == nullptr || AppContext->ui_display == nullptr) return false;
+  Display* display = AppContext->ui_display;
+  bool any = false;
+  while (XPending(display) > 0) {
+    XEvent event;
+    XNextEvent(display, &event);
+    if (UIWindow* window = UIWindow::find_window(event.xany.window)) window->handle_window_event(&event, false);
+    any = true;
+  }
+  if (any) glFlush();  // what the windows repaired reaches the screen
+  return any;
+}
+
+static bool display_pending(void* display) { return XPending(static_cast<Display*>(display)) > 0; }
+
+static int ui_display_fd() {
+  return AppContext != nullptr && AppContext->ui_display != nullptr ? ConnectionNumber(AppContext->ui_display) : -1;
+}
 // Partner connection: its socket (-1 none) and the handling of its data.
 static int partner_socket() { return -1; }
 static void process_connection_data() {}
@@ -280,6 +301,7 @@ static int check_for_input(fd_set* set) {
   }
   int socket = partner_socket();
   if (get_outstanding_application_values() == 0 && socket != -1) add(socket);
+  add(ui_display_fd());  // user input wakes the wait at once
   timeval timeout{0, 10000};
   return nt_select(highest + 1, set, nullptr, nullptr, &timeout);
 }
@@ -532,6 +554,7 @@ void preset_system_interface() {
   tim.start = ticks();
   tim.cpu = process_cpu_ticks();
   set_socket_source(partner_socket);
+  if (ui_display_fd() >= 0) register_display_connection(ui_display_fd(), display_pending, AppContext->ui_display);
   for (process_slot& slot : process_stat) slot = {false, 0, -1, -1};
   processes_active = 0;
   curr_process = -1;
@@ -540,6 +563,7 @@ void preset_system_interface() {
 }
 
 void cleanup_system_interface() {
+  if (ui_display_fd() >= 0) unregister_display_connection(ui_display_fd());
   if (last_overlay_lines != nullptr) CheckedFree(last_overlay_lines);
   last_overlay_lines = nullptr;
   last_num_lines = 0;
