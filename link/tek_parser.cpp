@@ -8,12 +8,15 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "link/scene_commands.h"
 #include "link/si.h"
 #include "runtime/application_values.h"
 #include "runtime/checked_mm.h"
 #include "runtime/predefined.h"
 #include "runtime/qob.h"
 #include "runtime/window_record.h"
+#include "scene/display_options.h"
+#include "scene/segment_store.h"
 #include "view/view_navigation.h"
 #include "view/views.h"
 
@@ -63,10 +66,11 @@ void preset_view_commands() {
 
 tek_refill_function refill = refill_host_input;
 
-void no_point(float, float, float) {}
-void no_marker() {}
-void no_colormap_entry(int, float, float, float) {}
-tek_drawing_services drawing = {no_point, no_point, no_marker, no_colormap_entry};
+// The palette of the segment store exists once the store is initialised.
+void palette_entry(int index, float red, float green, float blue) {
+  if (color_palette_exists()) set_colormap_entry(unsigned(index), red, green, blue);
+}
+tek_drawing_services drawing = {move_beam, insert_line, insert_marker, palette_entry};
 
 // Return point of a command abandoned because its process ended; set while
 // the main loop runs.
@@ -80,7 +84,7 @@ struct command_block {
   bool strings;
   unsigned long count;
 };
-command_block held[2];
+command_block held[HELD_BLOCKS];
 
 void hold(int slot, void* block, bool strings = false, unsigned long count = 0) {
   held[slot] = command_block{block, strings, count};
@@ -812,49 +816,49 @@ const command_entry commands[] = {
     {"AR", cmd_ar_array, nullptr},
     {"AS", cmd_as_array, nullptr},
     // segments
-    {"SO", nullptr, "i"},
-    {"SE", nullptr, "i"},
-    {"SC", nullptr, "-"},
-    {"SF", nullptr, "i"},
-    {"SK", nullptr, "i"},
-    {"SV", nullptr, "ii"},
+    {"SO", cmd_segment_open, nullptr},
+    {"SE", cmd_segment_end_and_open, nullptr},
+    {"SC", cmd_segment_close, nullptr},
+    {"SF", cmd_segment_flush, nullptr},
+    {"SK", cmd_segment_kill, nullptr},
+    {"SV", cmd_segment_visibility, nullptr},
     {"SU", cmd_su, nullptr},
-    {"ST", nullptr, "iii"},
-    {"HS", nullptr, "H"},
-    {"CE", nullptr, "ii"},
-    {"CL", nullptr, "is"},
-    {"CF", nullptr, "I"},
-    {"UE", nullptr, "iiiiiii"},
-    {"UM", nullptr, "i"},
-    {"CP", nullptr, "i"},
+    {"ST", cmd_selection_type, nullptr},
+    {"HS", cmd_highlight_segment, nullptr},
+    {"CE", cmd_entity, nullptr},
+    {"CL", cmd_level_name, nullptr},
+    {"CF", cmd_entity_states, nullptr},
+    {"UE", cmd_entity_face, nullptr},
+    {"UM", cmd_level_of_detail, nullptr},
+    {"CP", cmd_selectability, nullptr},
     // geometry of the open segment
-    {"LF", nullptr, "x"},
-    {"LG", nullptr, "x"},
-    {"LH", nullptr, "x"},
-    {"LT", nullptr, "s"},
-    {"UD", nullptr, "T"},
-    {"LC", nullptr, "TR"},
-    {"BV", nullptr, "iiiiiiiii"},
-    {"UC", nullptr, "TTRI"},
-    {"UT", nullptr, "TTDI"},
-    {"UF", nullptr, "TTDI"},
-    {"UP", nullptr, "iirrrrr"},
-    {"FS", nullptr, "r"},
-    {"FL", nullptr, "i"},
-    {"EC", nullptr, "iiiiiiiiiiii"},
-    {"PO", nullptr, "i"},
-    {"CG", nullptr, "i"},
+    {"LF", cmd_move, nullptr},
+    {"LG", cmd_line, nullptr},
+    {"LH", cmd_marker, nullptr},
+    {"LT", cmd_text, nullptr},
+    {"UD", cmd_markers, nullptr},
+    {"LC", cmd_colored_lines, nullptr},
+    {"BV", cmd_vector, nullptr},
+    {"UC", cmd_colored_facet_tree, nullptr},
+    {"UT", cmd_normal_facet_tree, nullptr},
+    {"UF", cmd_update_facet_tree, nullptr},
+    {"UP", cmd_texture_parameters, nullptr},
+    {"FS", cmd_facet_size, nullptr},
+    {"FL", cmd_fast_lod, nullptr},
+    {"EC", cmd_clip_planes, nullptr},
+    {"PO", cmd_polygon_offset, nullptr},
+    {"CG", cmd_shade_model, nullptr},
     // drawing attributes
-    {"ML", nullptr, "i"},
-    {"MI", nullptr, "i"},
-    {"MT", nullptr, "i"},
-    {"MV", nullptr, "i"},
-    {"MW", nullptr, "i"},
-    {"MZ", nullptr, "iii"},
-    {"MM", nullptr, "i"},
-    {"MS", nullptr, "i"},
-    {"TS", nullptr, "i"},
-    {"TO", nullptr, "i"},
+    {"ML", cmd_line_color, nullptr},
+    {"MI", cmd_marker_color, nullptr},
+    {"MT", cmd_text_color, nullptr},
+    {"MV", cmd_line_style, nullptr},
+    {"MW", cmd_line_weight, nullptr},
+    {"MZ", cmd_hidden_line, nullptr},
+    {"MM", cmd_marker_symbol, nullptr},
+    {"MS", cmd_marker_size, nullptr},
+    {"TS", cmd_text_size, nullptr},
+    {"TO", cmd_material, nullptr},
     {"TG", cmd_tg, nullptr},
     // materials
     {"CM", nullptr, "iiiiiiiiiiirrrrrrrrrrrrrrrrrrrrrrssss"},
@@ -973,6 +977,9 @@ void set_tek_input_source(tek_refill_function source) {
 }
 
 void set_tek_drawing_services(const tek_drawing_services& services) { drawing = services; }
+
+void hold_command_block(int slot, void* block) { hold(slot, block); }
+void release_command_block(int slot) { held[slot].block = nullptr; }
 
 int get_coor_mode() { return coor_mode; }
 unsigned long get_intc_report_size() { return intc_report_size; }

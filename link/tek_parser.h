@@ -46,8 +46,8 @@ void select_code();
 using tek_refill_function = unsigned char* (*)(buf_ptrs* buffer);
 void set_tek_input_source(tek_refill_function refill);
 
-// Drawing services of the segment store that the commands feed. The segment
-// store is not built yet: by default they do nothing.
+// Drawing services that the vector and marker runs and the colour map feed:
+// the segment store's, unless a test gives others.
 struct tek_drawing_services {
   void (*move_beam)(float x, float y, float z);
   void (*insert_line)(float x, float y, float z);
@@ -55,6 +55,12 @@ struct tek_drawing_services {
   void (*set_colormap_entry)(int index, float red, float green, float blue);
 };
 void set_tek_drawing_services(const tek_drawing_services& services);
+
+// Heap blocks that a command holds while it reads parameters, freed when the
+// command is abandoned because its process ended; released once handed on.
+constexpr int HELD_BLOCKS = 6;
+void hold_command_block(int slot, void* block);
+void release_command_block(int slot);
 
 // Report encoders; none writes a terminator.
 constexpr size_t INTC_REPORT_MAX = 6;

@@ -23,6 +23,8 @@
 #include "runtime/tables.h"
 #include "runtime/user_interface.h"
 #include "runtime/variables.h"
+#include "scene/display_options.h"
+#include "scene/segment_store.h"
 #include "view/graphics_window.h"
 #include "view/views.h"
 #include "toolkit/ui_app_context.h"
@@ -250,6 +252,8 @@ static void seed_predefined_variables() {
 // graphics input with the output trace, user interface, input trace replay.
 static void preset_subsystems() {
   preset_window();
+  init_segment_structure();
+  init_highlight_options();
   preset_tek_parser();
   preset_system_interface();
   free_string(&output_trace_file_name);
@@ -262,6 +266,8 @@ static void preset_subsystems() {
 // store, command parser, views, user interface, graphics input, system
 // interface, input trace, graphics window.
 static void cleanup_subsystems() {
+  cleanup_ldf();
+  cleanup_highlight_options();
   cleanup_tek_parser();
   cleanup_vl();
   cleanup_user_interface();

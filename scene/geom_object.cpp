@@ -1,0 +1,89 @@
+#include "scene/geom_object.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <cmath>
+
+#include "scene/display_options.h"
+#include "scene/draw_attributes.h"
+#include "scene/gl_context.h"
+#include "scene/repaint_attributes.h"
+#include "view/transforms.h"
+#include "view/views.h"
+
+void GEOMObject::set_bounding_box(unsigned long n, const vector_type* points) {
+  for (int k = 0; k < 3; ++k) minimum[k] = 3.4028235e38f, maximum[k] = -3.4028235e38f;
+  for (unsigned long i = 0; i < n; ++i) {
+    const float p[3] = {points[i].x, points[i].y, points[i].z};
+    for (int k = 0; k < 3; ++k) {
+      if (p[k] < minimum[k]) minimum[k] = p[k];
+      if (p[k] > maximum[k]) maximum[k] = p[k];
+    }
+  }
+  for (int k = 0; k < 3; ++k) centre[k] = (minimum[k] + maximum[k]) / 2;
+}
+
+void GEOMObject::set_line_attributes(const DrawAttributes* a) {
+  XGLContext* gl = XGLContext::current_context;
+  gl->enable_line_stippling(a->get_line_stipple());
+  if (a->get_line_stipple()) gl->set_line_stipple_pattern(a->get_line_stipple_pattern() % 10);
+  gl->set_line_width(float(a->get_line_width()) * get_offscreen_alias());
+}
+
+void GEOMObject::set_index_color(int index, const RepaintAttributes* repaint) {
+  if (!repaint->ordinary()) return;
+  if (index < 0 || index >= int(PALETTE_SIZE)) index = 1;
+  set_color(unsigned(index));
+}
+
+void GEOMObject::point_hit(float* position, uint32_t index, float distance_squared, GEOMSelect_info* info) {
+  *info = GEOMSelect_info{};
+  info->a = index;
+  for (int k = 0; k < 3; ++k) info->hit[k] = position[k];
+  info->distance = std::sqrt(distance_squared);
+  info->number_of_points = 1;
+  info->point = position;
+}
+
+void project_to_screen(const float* p, bool mirrored, float out[2]) {
+  map_model_screen_2d(Point(p), mirrored, out);
+}
+
+void begin_pixel_drawing() {
+  XGLContext* gl = XGLContext::current_context;
+  GLint viewport[4];
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  gl->set_matrix_mode(GL_PROJECTION);
+  gl->push_matrix();
+  glLoadIdentity();
+  gluOrtho2D(0, viewport[2], 0, viewport[3]);
+  gl->set_matrix_mode(GL_MODELVIEW);
+  gl->push_matrix();
+  glLoadIdentity();
+}
+
+void end_pixel_drawing() {
+  XGLContext* gl = XGLContext::current_context;
+  gl->set_matrix_mode(GL_PROJECTION);
+  gl->pop_matrix();
+  gl->set_matrix_mode(GL_MODELVIEW);
+  gl->pop_matrix();
+}
+
+bool project_to_pixel(const float* p, bool mirrored, float* x, float* y) {
+  float s[3];
+  map_model_screen_3d(Point(p), mirrored, s);
+  // The clip planes of the view volume; user clip planes are not built.
+  for (float v : s)
+    if (!(v >= -1 && v <= 1)) return false;
+  GLint viewport[4];
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  float w = float(viewport[2]), h = float(viewport[3]);
+  *x = float(std::lround(w / 2 + s[0] * w / 2)) + 0.5f;
+  *y = float(std::lround(h / 2 + s[1] * h / 2)) + 0.5f;
+  return true;
+}
+
+float get_offscreen_scale() { return 1.0f; }
+float get_offscreen_alias() { return 1.0f; }

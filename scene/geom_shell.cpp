@@ -1,0 +1,326 @@
+#include "scene/geom_shell.h"
+
+#include <GL/gl.h>
+
+#include <cmath>
+#include <initializer_list>
+
+#include "runtime/checked_mm.h"
+#include "scene/display_options.h"
+#include "scene/draw_attributes.h"
+#include "scene/geom_polygon_list.h"
+#include "scene/gl_context.h"
+#include "scene/repaint_attributes.h"
+#include "view/transforms.h"
+#include "view/views.h"
+
+GEOMPolygonList* GEOMShell::polygon_list = nullptr;
+
+namespace {
+
+// Calls f(first, count) for every strip of an index list.
+template <typename F>
+void for_each_strip(const uint32_t* list, uint32_t n, F f) {
+  for (uint32_t p = 1; p < n; p += list[p] + 1) {
+    if (uint64_t(p) + list[p] >= n) return;  // a strip past the end is not drawn
+    f(list + p + 1, list[p]);
+  }
+}
+
+float cross_2d(const float a[2], const float b[2]) { return a[0] * b[1] - a[1] * b[0]; }
+
+// P - a = u (b - a) + v (c - a); inside when u, v >= 0 and u + v <= 1.
+bool within_triangle(const float p[2], const float a[2], const float b[2], const float c[2], float* u, float* v) {
+  float ab[2] = {b[0] - a[0], b[1] - a[1]}, ac[2] = {c[0] - a[0], c[1] - a[1]}, ap[2] = {p[0] - a[0], p[1] - a[1]};
+  float det = cross_2d(ab, ac);
+  if (!(std::fabs(det) > 1e-8f)) return false;
+  *u = cross_2d(ap, ac) / det;
+  *v = cross_2d(ab, ap) / det;
+  return *u >= 0 && *v >= 0 && *u + *v <= 1;
+}
+
+// Projection parameter of p on the edge from a to b, clamped to 0..1.
+float ratio(const float p[2], const float a[2], const float b[2]) {
+  float d[2] = {b[0] - a[0], b[1] - a[1]};
+  float l = d[0] * d[0] + d[1] * d[1];
+  if (l <= 1e-8f) return 0;
+  float t = ((p[0] - a[0]) * d[0] + (p[1] - a[1]) * d[1]) / l;
+  return t < 0 ? 0 : (t > 1 ? 1 : t);
+}
+
+// Squared distance of p to the triangle's edges, with u, v of the nearest point.
+float dist_triang(const float p[2], const float a[2], const float b[2], const float c[2], float* u, float* v) {
+  auto along = [&](const float s[2], const float e[2], float t, float* d2) {
+    float q[2] = {s[0] + t * (e[0] - s[0]), s[1] + t * (e[1] - s[1])};
+    *d2 = screen_distance_squared(p, q);
+  };
+  float t1 = ratio(p, a, b), t2 = ratio(p, a, c), t3 = ratio(p, b, c), d1, d2, d3;
+  along(a, b, t1, &d1);
+  along(a, c, t2, &d2);
+  along(b, c, t3, &d3);
+  if (d1 <= d2 && d1 <= d3) {
+    *u = t1, *v = 0;
+    return d1;
+  }
+  if (d2 <= d3) {
+    *u = 0, *v = t2;
+    return d2;
+  }
+  *u = 1 - t3, *v = t3;
+  return d3;
+}
+
+}  // namespace
+
+void compute_flat_normal(const vector_type& pp, const vector_type& p, const vector_type& c, bool odd, float out[3]) {
+  float sign = odd ? -1.0f : 1.0f;  // (current - previous) on odd triangles
+  float a[3] = {sign * (p.x - c.x), sign * (p.y - c.y), sign * (p.z - c.z)};
+  float b[3] = {pp.x - p.x, pp.y - p.y, pp.z - p.z};
+  out[0] = a[1] * b[2] - a[2] * b[1];
+  out[1] = a[2] * b[0] - a[0] * b[2];
+  out[2] = a[0] * b[1] - a[1] * b[0];
+  float l = std::sqrt(out[0] * out[0] + out[1] * out[1] + out[2] * out[2]);
+  if (l > 0)
+    for (int k = 0; k < 3; ++k) out[k] /= l;
+}
+
+GEOMShell::GEOMShell(unsigned long n_points, vector_type* p, float* n, float* c, unsigned long n_indices,
+                     uint32_t* list, float* t)
+    : points(p),
+      normals(n),
+      colours(c),
+      indices(list),
+      texture_coordinates(t),
+      number_of_points(uint32_t(n_points)),
+      number_of_indices(uint32_t(n_indices)),
+      number_of_triangles(0),
+      wrap{GL_REPEAT, GL_REPEAT} {
+  arrays_changed();
+}
+
+void GEOMShell::arrays_changed() {
+  uint64_t n = number_of_indices, strips = n > 0 ? indices[0] : 0;
+  number_of_triangles = n > 0 && n >= 3 * strips + 1 ? uint32_t(n - 3 * strips - 1) : 0;
+  set_bounding_box(number_of_points, points);
+}
+
+GEOMShell::~GEOMShell() {
+  for (void* block : {static_cast<void*>(points), static_cast<void*>(normals), static_cast<void*>(colours),
+                      static_cast<void*>(indices), static_cast<void*>(texture_coordinates)})
+    if (block != nullptr) CheckedFree(block);
+}
+
+void GEOMShell::set_texture_parameters(const int* w, const float* translate, const float* s, float rotate) {
+  wrap[0] = w[0], wrap[1] = w[1];
+  translation[0] = translate[0], translation[1] = translate[1];
+  scale[0] = s[0], scale[1] = s[1];
+  rotation = rotate;
+}
+
+void GEOMShell::draw_strips() const {
+  for_each_strip(indices, number_of_indices,
+                 [](const uint32_t* first, uint32_t count) { glDrawElements(GL_TRIANGLE_STRIP, GLsizei(count), GL_UNSIGNED_INT, first); });
+}
+
+void GEOMShell::draw_flat_shaded() const {
+  for_each_strip(indices, number_of_indices, [&](const uint32_t* s, uint32_t count) {
+    glBegin(GL_TRIANGLE_STRIP);
+    for (uint32_t i = 0; i < count; ++i) {
+      if (i >= 2) {
+        float n[3];
+        compute_flat_normal(points[s[i - 2]], points[s[i - 1]], points[s[i]], (i - 2) % 2 == 1, n);
+        glNormal3fv(n);
+      }
+      if (texture_coordinates != nullptr) glTexCoord2fv(texture_coordinates + 2 * s[i]);
+      glVertex3fv(&points[s[i]].x);
+    }
+    glEnd();
+  });
+}
+
+void GEOMShell::draw(const DrawAttributes* a, const RepaintAttributes* repaint) {
+  XGLContext* gl = XGLContext::current_context;
+  const DisplayOptions* options = get_display_options();
+  gl->set_polygon_mode(a->get_polygon_mode());
+  gl->set_shade_model(a->get_shade_model());
+  if (a->get_polygon_offset()) gl->enable_polygon_offset(true);
+  bool smooth_lines = false;
+  if (a->get_polygon_mode() == GL_LINE) {
+    set_line_attributes(a);
+    if (options->get_line_anti_alias() && !gl->get_color_index_mode() && repaint->ordinary()) {
+      smooth_lines = true;
+      gl->enable_line_anti_alias(true);
+      gl->enable_blending(true);
+      gl->set_blend_func(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    }
+  }
+  glEnableClientState(GL_VERTEX_ARRAY);
+  glVertexPointer(3, GL_FLOAT, 0, points);
+  const HighlightOptions* highlight = repaint->highlight_options;
+  if (colours != nullptr)
+    draw_colored(repaint);
+  else if (highlight != nullptr && highlight->get_on())
+    draw_highlighted(repaint);
+  else if (repaint->ordinary() && a->get_shaded_facets() && !options->get_display_hidden_line())
+    draw_lit(a, repaint);
+  else
+    draw_override(a, repaint);
+  glDisableClientState(GL_VERTEX_ARRAY);
+  if (smooth_lines) {
+    gl->enable_line_anti_alias(false);
+    gl->enable_blending(false);
+  }
+}
+
+void GEOMShell::draw_colored(const RepaintAttributes*) {
+  XGLContext* gl = XGLContext::current_context;
+  gl->enable_lighting(false);
+  gl->enable_polygon_offset(true);
+  gl->set_polygon_offset(-2, -3);
+  gl->set_shade_model(GL_SMOOTH);
+  glEnableClientState(GL_COLOR_ARRAY);
+  glColorPointer(3, GL_FLOAT, 0, colours);
+  draw_strips();
+  glDisableClientState(GL_COLOR_ARRAY);
+  // The colour array leaves GL's current colour at the last vertex drawn.
+  if (number_of_indices > 1) {
+    const float* last = colours + 3 * indices[number_of_indices - 1];
+    glColor3fv(last);
+    gl->set_gl_color(last);
+  }
+  gl->set_polygon_offset(2, 1);
+}
+
+void GEOMShell::draw_highlighted(const RepaintAttributes* repaint) {
+  XGLContext* gl = XGLContext::current_context;
+  HighlightOptions* highlight = repaint->highlight_options;
+  gl->enable_lighting(false);
+  if (highlight->get_mode() == 2) glEnable(GL_TEXTURE_1D);
+  for_each_strip(indices, number_of_indices, [&](const uint32_t* s, uint32_t count) {
+    glBegin(GL_TRIANGLE_STRIP);
+    float flat[3] = {0, 0, 0};
+    for (uint32_t i = 0; i < count; ++i) {
+      const float* n = normals != nullptr ? normals + 3 * s[i] : flat;
+      // Without normals each vertex from the third takes its triangle's normal.
+      if (normals == nullptr && i >= 2)
+        compute_flat_normal(points[s[i - 2]], points[s[i - 1]], points[s[i]], (i - 2) % 2 == 1, flat);
+      highlight->apply_highlight_color(n[0], repaint->mirrored ? -n[1] : n[1], n[2]);
+      glVertex3fv(&points[s[i]].x);
+    }
+    glEnd();
+  });
+  if (highlight->get_mode() == 2) glDisable(GL_TEXTURE_1D);
+}
+
+void GEOMShell::draw_lit(const DrawAttributes* a, const RepaintAttributes*) {
+  XGLContext* gl = XGLContext::current_context;
+  const DisplayOptions* options = get_display_options();
+  gl->enable_lighting(true);
+  // Materials with textures or reflections are not built: one plain pass.
+  a->apply_material();
+  if (a->get_fast_lod() && options->get_fast_lod()) {
+    if (normals != nullptr) {
+      glEnableClientState(GL_NORMAL_ARRAY);
+      glNormalPointer(GL_FLOAT, 0, normals);
+    }
+    glDrawArrays(GL_POINTS, 0, GLsizei(number_of_points));
+    if (normals != nullptr) glDisableClientState(GL_NORMAL_ARRAY);
+    return;
+  }
+  int s = a->get_polygon_offset() ? -1 : 1;
+  gl->set_polygon_offset(2 * s, options->get_self_shadows() ? 4 * s : s);
+  if (a->get_shade_model() == GL_SMOOTH && normals != nullptr) {
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glNormalPointer(GL_FLOAT, 0, normals);
+    draw_strips();
+    glDisableClientState(GL_NORMAL_ARRAY);
+  } else {
+    draw_flat_shaded();
+  }
+}
+
+void GEOMShell::draw_override(const DrawAttributes* a, const RepaintAttributes* repaint) {
+  XGLContext* gl = XGLContext::current_context;
+  const DisplayOptions* options = get_display_options();
+  gl->enable_lighting(false);
+  bool hidden_line = options->get_display_hidden_line();
+  if (a->get_polygon_mode() == GL_FILL || hidden_line) {
+    gl->set_polygon_mode(GL_FILL);
+    if (hidden_line) set_index_color(0, repaint);
+    draw_strips();
+  }
+  if (a->get_polygon_mode() == GL_FILL) return;
+  if (repaint->ordinary()) {
+    if (!a->get_shaded_facets() || normals == nullptr) {
+      set_index_color(a->get_line_color(), repaint);
+    } else {
+      glEnableClientState(GL_NORMAL_ARRAY);
+      glNormalPointer(GL_FLOAT, 0, normals);
+      gl->enable_lighting(true);
+      a->apply_material();
+    }
+  }
+  gl->set_polygon_mode(a->get_polygon_mode());
+  draw_strips();
+  glDisableClientState(GL_NORMAL_ARRAY);
+}
+
+void GEOMShell::draw_select() const {
+  XGLContext::current_context->set_polygon_mode(GL_FILL);
+  glEnableClientState(GL_VERTEX_ARRAY);
+  glVertexPointer(3, GL_FLOAT, 0, points);
+  draw_strips();
+  glDisableClientState(GL_VERTEX_ARRAY);
+}
+
+void GEOMShell::draw_transparent(const DrawAttributes* a, const RepaintAttributes* repaint) {
+  if (polygon_list != nullptr) polygon_list->add(this, repaint->mirrored, a);
+}
+
+float GEOMShell::get_depth(bool mirrored) const {
+  Vector v;
+  map_model_view(get_view_pointer(), Point(centre[0], mirrored ? -centre[1] : centre[1], centre[2]),
+                 get_view_pointer()->perspective, &v);
+  return v.z();
+}
+
+bool GEOMShell::nt_select(const float* point, float radius_squared, bool mirrored, GEOMSelect_info* info) {
+  struct {
+    uint32_t a, b, c;
+    float u, v, d2;
+    bool found;
+  } best{0, 0, 0, 0, 0, radius_squared, false};
+  auto screen = [&](uint32_t i, float out[2]) { project_to_screen(&points[i].x, mirrored, out); };
+  // First pass: a triangle under the point; second: the nearest edge.
+  for (int pass = 0; pass < 2 && !(pass == 1 && best.found && best.d2 == 0); ++pass) {
+    for_each_strip(indices, number_of_indices, [&](const uint32_t* s, uint32_t count) {
+      if (best.found && best.d2 == 0) return;
+      for (uint32_t i = 2; i < count; ++i) {
+        float a[2], b[2], c[2], u, v;
+        screen(s[i], a), screen(s[i - 1], b), screen(s[i - 2], c);
+        if (pass == 0) {
+          if (within_triangle(point, a, b, c, &u, &v)) {
+            best = {s[i], s[i - 1], s[i - 2], u, v, 0, true};
+            return;
+          }
+        } else {
+          float d2 = dist_triang(point, a, b, c, &u, &v);
+          if (d2 < best.d2) best = {s[i], s[i - 1], s[i - 2], u, v, d2, true};
+        }
+      }
+    });
+    if (best.found && best.d2 == 0) break;
+  }
+  if (!best.found) return false;
+  *info = GEOMSelect_info{};
+  info->a = best.a, info->b = best.b, info->c = best.c;
+  info->u = best.u, info->v = best.v;
+  const vector_type &pa = points[best.a], &pb = points[best.b], &pc = points[best.c];
+  info->hit[0] = pa.x + best.u * (pb.x - pa.x) + best.v * (pc.x - pa.x);
+  info->hit[1] = pa.y + best.u * (pb.y - pa.y) + best.v * (pc.y - pa.y);
+  info->hit[2] = pa.z + best.u * (pb.z - pa.z) + best.v * (pc.z - pa.z);
+  info->distance = std::sqrt(best.d2);
+  info->number_of_points = 1;
+  info->point = info->hit;
+  return true;
+}

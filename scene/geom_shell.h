@@ -1,0 +1,68 @@
+// A facet tree: triangle strips over shared points, with optional normals,
+// per-point colours and texture coordinates.
+#pragma once
+
+#include "scene/geom_object.h"
+
+class GEOMPolygonList;
+
+// Index list: element 0 is the number of strips; each strip is its vertex
+// count followed by that many point indices.
+class GEOMShell : public GEOMObject {
+ public:
+  // Takes ownership of every array; normals, colours and texture
+  // coordinates may be null.
+  GEOMShell(unsigned long n_points, vector_type* points, float* normals, float* colours, unsigned long n_indices,
+            uint32_t* indices, float* texture_coordinates);
+  ~GEOMShell() override;
+
+  void draw(const DrawAttributes* attributes, const RepaintAttributes* repaint) override;
+  void draw_select() const override;
+  void draw_transparent(const DrawAttributes* attributes, const RepaintAttributes* repaint) override;
+  uint32_t get_number_triangles() const override { return number_of_triangles; }
+  bool nt_select(const float* point, float radius_squared, bool mirrored, GEOMSelect_info* info) override;
+
+  // After the arrays were overwritten in place: bounding box and triangle count anew.
+  void arrays_changed();
+  void set_texture_parameters(const int* wrap, const float* translate, const float* scale, float rotate);
+  // Depth of the box centre in view coordinates of the current view.
+  float get_depth(bool mirrored) const;
+
+  vector_type* get_points() const { return points; }
+  float* get_normals() const { return normals; }
+  float* get_colours() const { return colours; }
+  float* get_texture_coordinates() const { return texture_coordinates; }
+  uint32_t* get_indices() const { return indices; }
+  uint32_t get_number_of_points() const { return number_of_points; }
+  uint32_t get_number_of_indices() const { return number_of_indices; }
+  const int* get_wrap() const { return wrap; }
+
+  static GEOMPolygonList* polygon_list;
+
+ private:
+  void draw_strips() const;
+  void draw_colored(const RepaintAttributes* repaint);
+  void draw_highlighted(const RepaintAttributes* repaint);
+  void draw_lit(const DrawAttributes* attributes, const RepaintAttributes* repaint);
+  void draw_override(const DrawAttributes* attributes, const RepaintAttributes* repaint);
+  // Each strip in immediate mode with a flat normal before every vertex from the third.
+  void draw_flat_shaded() const;
+
+  vector_type* points;
+  float* normals;
+  float* colours;
+  uint32_t* indices;
+  float* texture_coordinates;
+  uint32_t number_of_points;
+  uint32_t number_of_indices;
+  uint32_t number_of_triangles;
+  int wrap[2];
+  float rotation = 0;
+  float scale[2] = {1, 1};
+  float translation[2] = {0, 0};
+};
+
+// The normal of the strip triangle (previous-but-one, previous, current);
+// `odd` alternates along the strip, false at its first triangle.
+void compute_flat_normal(const vector_type& before_previous, const vector_type& previous,
+                         const vector_type& current, bool odd, float out[3]);

@@ -1,0 +1,372 @@
+// The segment store fed through the command parser: segments, entities,
+// geometry chains, facet trees, attributes, the visibility counters and every
+// refusal of a malformed stream.
+#include "scene/segment_store.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "scene/entity_list.h"
+#include "scene/geom_markers.h"
+#include "scene/geom_polyline.h"
+#include "scene/geom_shell.h"
+#include "scene/geom_text.h"
+#include "scene/geom_vector.h"
+#include "tests/scene/scene_stream.h"
+
+namespace {
+
+using namespace scene_stream;
+
+// The kinds of the objects of a chain, in order: S shell, L poly-line, V vector,
+// M markers, T text.
+std::string chain_kinds(const GEOMObject* p) {
+  std::string kinds;
+  for (; p != nullptr; p = p->next) {
+    if (dynamic_cast<const GEOMShell*>(p)) kinds += 'S';
+    else if (dynamic_cast<const GEOMPolyline*>(p)) kinds += 'L';
+    else if (dynamic_cast<const GEOMVector*>(p)) kinds += 'V';
+    else if (dynamic_cast<const GEOMMarkers*>(p)) kinds += 'M';
+    else if (dynamic_cast<const GEOMText*>(p)) kinds += 'T';
+  }
+  return kinds;
+}
+
+std::string lf(const Triple& p) { return cmd("LF") + point3(p); }
+std::string lg(const Triple& p) { return cmd("LG") + point3(p); }
+std::string mode2() { return tek::set_coor_mode(2, 6); }
+
+using SegmentStore = SceneStream;
+
+TEST_F(SegmentStore, EveryChainReadsFacetTreeLinesMarkersTextWhateverTheOrder) {
+  std::string s = mode2() + so(1);
+  s += cmd("LT") + tek::string_param("label");
+  s += cmd("LH") + point3({5, 5, 5});
+  s += ut(TRIANGLE, UP, {}, ONE_STRIP);
+  s += lf({0, 0, 0}) + lg({1000, 0, 0});
+  s += cmd("UM") + i(2) + ut(TRIANGLE, UP, {}, ONE_STRIP);
+  s += cmd("BV") + i(2) + point3({0, 0, 0}) + point3({0, 0, 3}) + i(10) + i(20);
+  s += sc();
+  run(s);
+  const bsegment* seg = get_segment(1);
+  ASSERT_NE(seg, nullptr);
+  EXPECT_EQ(chain_kinds(seg->chain[0]), "SVLMT");
+  EXPECT_EQ(chain_kinds(seg->chain[1]), "SVLMT");
+  for (int l = 2; l < LEVELS_OF_DETAIL; ++l) EXPECT_EQ(chain_kinds(seg->chain[l]), "VLMT") << l;
+  EXPECT_EQ(seg->first_line, seg->facet_tree[0]->next);
+  EXPECT_TRUE(seg->flags & SEG_HAS_FACETS);
+  EXPECT_TRUE(seg->flags & SEG_LIT);
+  EXPECT_TRUE(seg->flags2 & SEG2_HAS_TEXT);
+}
+
+TEST_F(SegmentStore, ContinuingLinesFormOnePolyLineAndAMoveStartsAnother) {
+  std::string s = mode2() + so(1) + lf({0, 0, 0}) + lg({1000, 0, 0}) + lg({1000, 1000, 0});
+  s += lf({5000, 0, 0}) + lg({6000, 0, 0}) + sc();
+  s += so(1) + lg({7000, 0, 0}) + sc();  // closing restarts: a new line from the beam
+  run(s);
+  const bsegment* seg = get_segment(1);
+  EXPECT_EQ(chain_kinds(seg->chain[0]), "LLL");
+  const GEOMPolyline* newest = static_cast<const GEOMPolyline*>(seg->first_line);
+  EXPECT_EQ(newest->get_number_of_points(), 2u);
+  const GEOMPolyline* first = static_cast<const GEOMPolyline*>(seg->first_line->next->next);
+  EXPECT_EQ(first->get_number_of_points(), 3u);
+  EXPECT_FLOAT_EQ(first->get_points()[7], 1.0f);
+}
+
+TEST_F(SegmentStore, SeClosesTheOpenSegmentAndOpensTheNextKeepingTheBeam) {
+  run(mode2() + so(1) + lf({1000, 2000, 3000}) + cmd("SE") + i(2) + cmd("LH") + point3({0, 0, 0}) +
+      cmd("SE") + i(3));
+  EXPECT_EQ(open_segment_number(), 3u);
+  EXPECT_TRUE(segment_exists(1));
+  EXPECT_TRUE(segment_exists(2));
+  EXPECT_EQ(get_segment_balances()->segments, 2);
+  EXPECT_EQ(get_segment_balances()->markers, 1);
+  EXPECT_FLOAT_EQ(get_beam_position()[0], 0.0f);
+}
+
+TEST_F(SegmentStore, SkOfAMissingSegmentReportsAndTheStreamGoesOn) {
+  std::string err = run(so(1) + sc() + cmd("SK") + i(5) + cmd("SK") + i(1) + so(2) + sc());
+  EXPECT_NE(err.find("Application error - segment 5 does not exist.\n"), std::string::npos) << err;
+  EXPECT_FALSE(segment_exists(1));
+  EXPECT_TRUE(segment_exists(2));
+}
+
+TEST_F(SegmentStore, SkMinusOneDeletesEverySegmentAndEntity) {
+  run(cmd("CE") + i(3) + i(9) + cmd("CL") + i(1) + tek::string_param("part") + so(1) + sc() + so(40000) + sc() +
+      cmd("SK") + i(-1));
+  EXPECT_FALSE(segment_exists(1));
+  EXPECT_FALSE(segment_exists(40000));
+  EXPECT_EQ(get_entity_list()->Count(), 1u);
+  EXPECT_EQ(get_entity_list()->Find(3, 9), -1);
+  EXPECT_EQ(get_segment_balances()->segments, 0);
+}
+
+TEST_F(SegmentStore, SvMinusOneMakesEverySegmentInvisibleAndVisible) {
+  std::string s = mode2() + so(1) + lf({0, 0, 0}) + lg({1, 1, 1}) + sc() + so(2) + sc() + so(3) + sc();
+  run(s + cmd("SV") + i(-1) + i(0));
+  for (unsigned long n = 1; n <= 3; ++n) EXPECT_FALSE(get_segment(n)->flags & SEG_VISIBLE) << n;
+  EXPECT_EQ(get_segment_balances()->segments, 0);
+  EXPECT_EQ(get_segment_balances()->lines, 0);
+  run(cmd("SV") + i(-1) + i(1));
+  EXPECT_EQ(get_segment_balances()->segments, 3);
+  EXPECT_EQ(get_segment_balances()->lines, 1);
+}
+
+TEST_F(SegmentStore, FacetTreePointsNormalsAndTextureCoordinatesAreDeltaCoded) {
+  std::vector<Triple> points = {{1000, 0, 0}, {0, 2000, 0}, {-500, 0, 250}, {0, 0, 0}};
+  std::vector<Triple> normals = {{0, 0, 5}, {3, 4, 0}, {0, -7, 0}, {1, 1, 1}};
+  std::vector<std::array<long, 2>> texture = {{500000, 0}, {1000000, 250000}, {0, 1}, {2, 3}};
+  run(so(1) + ut(points, normals, texture, {2, 3, 0, 1, 2, 3, 1, 2, 3}) + sc());
+  const GEOMShell* shell = get_segment(1)->facet_tree[0];
+  ASSERT_NE(shell, nullptr);
+  const vector_type* p = shell->get_points();
+  EXPECT_FLOAT_EQ(p[1].y, 2.0f);
+  EXPECT_FLOAT_EQ(p[2].x, -0.5f);
+  EXPECT_FLOAT_EQ(p[2].z, 0.25f);
+  const float* n = shell->get_normals();
+  EXPECT_FLOAT_EQ(n[2], 1.0f);
+  EXPECT_FLOAT_EQ(n[3], 0.6f);
+  EXPECT_FLOAT_EQ(n[4], 0.8f);
+  EXPECT_FLOAT_EQ(n[7], -1.0f);
+  EXPECT_FLOAT_EQ(n[9], float(1 / std::sqrt(3.0)));
+  const float* t = shell->get_texture_coordinates();
+  ASSERT_NE(t, nullptr);
+  EXPECT_FLOAT_EQ(t[0], 0.5f);
+  EXPECT_FLOAT_EQ(t[3], 0.25f);
+  EXPECT_FLOAT_EQ(t[7], 3e-6f);
+  EXPECT_EQ(shell->get_number_triangles(), 2u);
+}
+
+TEST_F(SegmentStore, UtWithoutTextureCoordinatesHasNone) {
+  run(so(1) + ut(TRIANGLE, UP, {}, ONE_STRIP) + sc());
+  EXPECT_EQ(get_segment(1)->facet_tree[0]->get_texture_coordinates(), nullptr);
+  EXPECT_EQ(get_segment(1)->facet_tree[0]->get_colours(), nullptr);
+}
+
+TEST_F(SegmentStore, UcBlendsPaletteColoursAndTakesTheLastUnblendedAtKMinusOne) {
+  run(so(1) + uc(TRIANGLE, {{255, 0, 0}, {0, 0, 255}}, {0.0f, 0.25f, 1.0f}, ONE_STRIP) + sc());
+  const GEOMShell* shell = get_segment(1)->facet_tree[0];
+  const float* c = shell->get_colours();
+  ASSERT_NE(c, nullptr);
+  EXPECT_EQ(shell->get_normals(), nullptr);
+  const float expected[9] = {1, 0, 0, 0.75f, 0, 0.25f, 0, 0, 1};
+  for (int k = 0; k < 9; ++k) EXPECT_FLOAT_EQ(c[k], expected[k]) << k;
+  EXPECT_FALSE(get_segment(1)->flags & SEG_LIT);
+}
+
+TEST_F(SegmentStore, UfReplacesPointsAndIndicesInPlace) {
+  std::vector<Triple> square = {{0, 0, 0}, {1000, 0, 0}, {0, 1000, 0}, {1000, 1000, 0}};
+  std::vector<Triple> normals = {{0, 0, 1}, {0, 0, 1}, {0, 0, 1}, {0, 0, 1}};
+  std::string s = so(1) + ut(square, normals, {}, {1, 4, 0, 1, 2, 3});
+  s += cmd("UF") + i(4) + deltas({{0, 0, 0}, {2000, 0, 0}, {0, 2000, 0}, {2000, 2000, 0}}) + i(0) + i(0) + i(6) +
+       ints({1, 4, 3, 2, 1, 0});
+  run(s);
+  EXPECT_EQ(get_geomshell_number_of_points(), 4u);
+  EXPECT_FLOAT_EQ(get_geomshell_points()[3].x, 2.0f);
+  EXPECT_EQ(get_geomshell_indices()[2], 3u);
+  EXPECT_EQ(get_segment(1)->facet_tree[0]->get_number_triangles(), 2u);
+  EXPECT_FLOAT_EQ(get_segment(1)->facet_tree[0]->get_maximum()[1], 2.0f);
+  run(sc());
+}
+
+TEST_F(SegmentStore, TgInEveryColourModeReachesThePalette) {
+  std::string s = cmd("TG") + i(1) + i(4) + ints({10, 120, 50, 100});  // HLS: red
+  s += cmd("TM") + ints({4, 0, 0}) + cmd("TG") + i(1) + i(4) + ints({11, 0, 255, 51});
+  s += cmd("TM") + ints({1, 0, 0}) + cmd("TG") + i(1) + i(4) + ints({12, 100, 50, 0});
+  run(s);
+  const struct {
+    unsigned index;
+    float rgb[3];
+  } cases[] = {{10, {1.0f, 1 / 255.0f, 1 / 255.0f}}, {11, {0, 1.0f, 0.2f}}, {12, {1.0f, 0.5f, 0}}};
+  for (const auto& c : cases) {
+    float rgb[3];
+    get_colormap_entry(c.index, &rgb[0], &rgb[1], &rgb[2]);
+    for (int k = 0; k < 3; ++k) EXPECT_FLOAT_EQ(rgb[k], c.rgb[k]) << c.index << " " << k;
+  }
+}
+
+TEST_F(SegmentStore, ColouredLinesBlendNeighboursAndClampToThePalette) {
+  set_colormap_entry(2, 1, 0, 0);
+  set_colormap_entry(3, 0, 1, 0);
+  set_colormap_entry(99, 0, 0, 1);
+  set_colormap_entry(0, 0.5f, 0.5f, 0.5f);
+  create_segment(1);
+  vector_type* points = checked_new_array<vector_type>(4);
+  float* values = checked_new_array<float>(4);
+  const float given[4] = {2.25f, 150.0f, -3.0f, NAN};
+  for (int k = 0; k < 4; ++k) points[k] = {float(k), 0, 0}, values[k] = given[k];
+  draw_colored_lines(points, values, 4);
+  close_segment();
+  const GEOMPolyline* line = static_cast<const GEOMPolyline*>(get_segment(1)->first_line);
+  const float* c = line->get_colours();
+  const float expected[12] = {0.75f, 0.25f, 0, 0, 0, 1, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f};
+  for (int k = 0; k < 12; ++k) EXPECT_FLOAT_EQ(c[k], expected[k]) << k;
+}
+
+TEST_F(SegmentStore, ShortVectorsAreDropped) {
+  run(so(1) + cmd("BV") + i(2) + point3({0, 0, 0}) + point3({0, 0, 0}) + i(1) + i(1) + sc());
+  EXPECT_EQ(get_segment(1)->first_line, nullptr);
+  EXPECT_FALSE(get_segment(1)->flags & SEG_HAS_LINES);
+}
+
+TEST_F(SegmentStore, ReopeningInAnotherEntityMovesEmptiesAndKeepsAttributes) {
+  std::string s = mode2() + so(1) + cmd("ML") + i(7) + lf({0, 0, 0}) + lg({1, 1, 1}) + sc();
+  s += cmd("CE") + i(2) + i(5) + cmd("CL") + i(1) + tek::string_param("moved") + so(1) + sc();
+  run(s);
+  const bsegment* seg = get_segment(1);
+  EntityList* entities = get_entity_list();
+  int32_t e = entities->Find(2, 5);
+  ASSERT_GT(e, 0);
+  EXPECT_EQ(seg->entity, uint32_t(e));
+  EXPECT_EQ(entities->GetFirstSegment(e), seg);
+  EXPECT_EQ(entities->GetFirstSegment(0), nullptr);
+  EXPECT_EQ(seg->first_line, nullptr);
+  EXPECT_EQ(seg->attributes.get_line_color(), 7);
+  EXPECT_EQ(get_segment_balances()->lines, 0);
+  EXPECT_EQ(get_segment_balances()->segments, 1);
+  EXPECT_EQ(entities->Get(e)->visibility, 1);
+}
+
+TEST_F(SegmentStore, EntityNamesEndAtABlankAndAreCutTo255Bytes) {
+  std::string s = cmd("CE") + i(1) + i(1) + cmd("CL") + i(1) + tek::string_param("wing left");
+  s += cmd("CE") + i(2) + i(70000) + cmd("CL") + i(2) + tek::string_param(std::string(400, 'n'));
+  run(s);
+  EntityList* entities = get_entity_list();
+  EXPECT_STREQ(entities->Get(entities->Find(1, 1))->name, "wing");
+  EXPECT_EQ(strlen(entities->Get(entities->Find(2, 70000))->name), 255u);
+  EXPECT_EQ(entities->Get(entities->Find(2, 70000))->parent, entities->Get(entities->Find(1, 1)));
+  EXPECT_EQ(get_entity_level(), 2u);
+}
+
+// ------------------------------------------------------------ counters
+
+TEST_F(SegmentStore, CountersFollowEveryChangeOfAVisibleSegment) {
+  const std::string shell = ut(TRIANGLE, UP, {}, ONE_STRIP);
+  const std::string line = lf({0, 0, 0}) + lg({1000, 0, 0});
+  const struct {
+    const char* step;
+    std::string bytes;
+    segment_balances expected;  // segments, faces, lines, markers, text, fast lod, lod 1..10
+  } steps[] = {
+      {"open and fill: not counted before closing", so(1) + shell, {0, 0, 0, 0, 0, 0, {}}},
+      {"close", sc(), {1, 1, 0, 0, 0, 0, {1}}},
+      {"reopen and add lines", so(1) + line + sc(), {1, 1, 1, 0, 0, 0, {1}}},
+      {"fast level of detail of the open segment", so(1) + cmd("FL") + i(1) + sc(), {1, 1, 1, 0, 0, 1, {1}}},
+      {"a second level", so(1) + cmd("UM") + i(3) + shell + sc(), {1, 1, 1, 0, 0, 1, {1, 0, 1}}},
+      {"flush", cmd("SF") + i(1), {1, 0, 0, 0, 0, 0, {}}},
+      {"text into a flushed segment", so(1) + cmd("LT") + tek::string_param("t") + sc(), {1, 0, 0, 0, 1, 0, {}}},
+      {"hide", cmd("SV") + i(1) + i(0), {0, 0, 0, 0, 0, 0, {}}},
+      {"insert while hidden", so(1) + cmd("LH") + point3({1, 1, 1}) + sc(), {0, 0, 0, 0, 0, 0, {}}},
+      {"show", cmd("SV") + i(1) + i(1), {1, 0, 0, 1, 1, 0, {}}},
+      // The segment copies the fast level of detail that FL set as current.
+      {"a second segment", so(2) + shell + sc(), {2, 1, 0, 1, 1, 1, {1}}},
+      {"show twice", cmd("SV") + i(2) + i(1), {2, 1, 0, 1, 1, 1, {1}}},
+      {"delete the first", cmd("SK") + i(1), {1, 1, 0, 0, 0, 1, {1}}},
+      {"delete the open one", so(2) + cmd("SK") + i(2), {0, 0, 0, 0, 0, 0, {}}},
+  };
+  std::string stream = mode2();
+  for (const auto& step : steps) {
+    run(stream + step.bytes);
+    stream.clear();
+    const segment_balances* b = get_segment_balances();
+    EXPECT_EQ(b->segments, step.expected.segments) << step.step;
+    EXPECT_EQ(b->faces, step.expected.faces) << step.step;
+    EXPECT_EQ(b->lines, step.expected.lines) << step.step;
+    EXPECT_EQ(b->markers, step.expected.markers) << step.step;
+    EXPECT_EQ(b->text, step.expected.text) << step.step;
+    EXPECT_EQ(b->fast_lod, step.expected.fast_lod) << step.step;
+    for (int l = 0; l < LEVELS_OF_DETAIL; ++l) EXPECT_EQ(b->lod[l], step.expected.lod[l]) << step.step << " lod " << l;
+  }
+}
+
+// ------------------------------------------------------------ refusals
+
+struct FatalCase {
+  const char* name;
+  std::string bytes;
+  const char* message;  // a regular expression of standard error
+};
+
+TEST_F(SegmentStore, MalformedStreamsAreFatalWithTheirMessages) {
+  const std::string shell = ut(TRIANGLE, UP, {}, ONE_STRIP);
+  const FatalCase cases[] = {
+      {"SO while open", so(1) + so(2), "SO command - A segment is already open"},
+      {"SC without a segment", sc(), "SC command - no segment open"},
+      {"line without a segment", mode2() + lf({0, 0, 0}) + lg({1, 0, 0}), "LG command - no segment open"},
+      {"SK 0", cmd("SK") + i(0), "SK command - bad segment number"},
+      {"SK -2", cmd("SK") + i(-2), "SK command - bad segment number"},
+      {"SK -3", cmd("SK") + i(-3), "delete matching segments not supported"},
+      {"SV 0", cmd("SV") + i(0) + i(1), "cursor visibility not supported"},
+      {"SV -2", cmd("SV") + i(-2) + i(1), "future segment visibility not supported"},
+      {"SV -3", cmd("SV") + i(-3) + i(0), "matching segment visibility not supported"},
+      {"SV missing, visible", cmd("SV") + i(4) + i(1), "tried to make non-existent segment visible"},
+      {"SV missing, invisible", cmd("SV") + i(4) + i(0), "tried to make non-existent segment invisible"},
+      {"SO beyond the range", so(33554432), "integer parameter 33554432 out of range \\(1 - 33554431\\)"},
+      {"two marker objects", mode2() + so(1) + cmd("LH") + point3({0, 0, 0}) + cmd("LH") + point3({1, 0, 0}) + sc(),
+       "SC command - segment 1 has 2 markers/marker arrays"},
+      {"two facet trees of one level", so(1) + shell + shell,
+       "UT command - segment already contains facet tree of current level of detail"},
+      {"empty level name", cmd("CL") + i(1) + i(0), "CL command - empty entity name"},
+      {"level 0", cmd("CL") + i(0) + tek::string_param("x"), "CL command - entity level 0 outside 1..7"},
+      {"level 8", cmd("CL") + i(8) + tek::string_param("x"), "CL command - entity level 8 outside 1..7"},
+      {"entity type 255", cmd("CE") + i(255) + i(0), "integer parameter 255 out of range \\(0 - 254\\)"},
+      {"cuboid of a missing entity", cmd("CE") + i(4) + i(77) + cmd("UE") + i(2) + ints({0, 0, 0, 1, 1, 1}),
+       "UE command - bounding cuboid for missing entity \\(type 4, ident 77\\)"},
+      {"facet size 0", so(1) + cmd("FS") + r(0.0f), "FS command - wrong facet size"},
+      {"empty text", so(1) + cmd("LT") + i(0), "empty text string not supported"},
+      {"level of detail without a segment", cmd("UM") + i(2), "UM command - no segment open"},
+      {"zero normal", so(1) + ut(TRIANGLE, {{0, 0, 1}, {0, 0, 0}, {0, 0, 1}}, {}, ONE_STRIP),
+       "Normal number 1 is 0, 0, 0.\n(.|\n)*UT command - Bad normal vector"},
+      {"texture count", so(1) + cmd("UT") + i(3) + deltas(TRIANGLE) + i(3) + deltas(UP) + i(2),
+       "UT command - Wrong number of texture coordinates"},
+      {"colour position", so(1) + uc(TRIANGLE, {{0, 0, 0}, {9, 9, 9}}, {0, 1.5f, 0}, ONE_STRIP),
+       "UC command - Color index out of range"},
+      {"update without a facet tree", so(1) + cmd("UF") + i(0), "UF command - Update of facet tree not allowed"},
+      {"update point count", so(1) + shell + cmd("UF") + i(4), "UF command - Bad number of points"},
+      {"update index count", so(1) + shell + cmd("UF") + ints({0, 0, 0, 4}), "UF command - Bad number of indices"},
+      {"hierarchy mismatch", cmd("CL") + i(1) + tek::string_param("a") + cmd("CL") + i(3) + tek::string_param("b"),
+       "found hierarchy level mismatch:\ncurrent entity is\n   1: name = a, type = 0, ident = 0\n"},
+  };
+  for (const FatalCase& c : cases)
+    EXPECT_EXIT(serve(c.bytes), testing::ExitedWithCode(1), c.message) << c.name;
+}
+
+// The index checks are shared by UC, UT and UF; each case runs through all three.
+TEST_F(SegmentStore, StripChecksOfEveryFacetTreeCommand) {
+  const std::vector<Triple> square = {{0, 0, 0}, {1000, 0, 0}, {0, 1000, 0}, {1000, 1000, 0}};
+  const std::vector<Triple> normals = {{0, 0, 1}, {0, 0, 1}, {0, 0, 1}, {0, 0, 1}};
+  const struct {
+    std::vector<long> indices;  // 6 entries for four points
+    const char* message;
+  } cases[] = {
+      {{1, 6, 0, 1, 2, 3}, "Index array too short"},
+      {{2, 2, 0, 1, 2, 3}, "Strip length < 3"},
+      {{1, 4, 0, 1, 2, 4}, "Bad point index"},
+      {{1, 4, 0, 1, 2, 1}, "Triangle contains equal point indices"},
+      {{1, 3, 0, 1, 2, 3}, "Index array too long"},
+      {{1, 4, 0, 0, 1, 2}, "Triangle contains equal point indices"},
+      {{1, 4, 0, 1, 2, 2}, "Triangle contains equal point indices"},
+  };
+  const std::vector<long> good = {1, 4, 0, 1, 2, 3};
+  for (const auto& c : cases) {
+    EXPECT_EXIT(serve(so(1) + ut(square, normals, {}, c.indices)), testing::ExitedWithCode(1),
+                std::string("UT command - ") + c.message)
+        << c.message;
+    EXPECT_EXIT(serve(so(1) + uc(square, {{0, 0, 0}}, {0, 0, 0, 0}, c.indices)), testing::ExitedWithCode(1),
+                std::string("UC command - ") + c.message)
+        << c.message;
+    EXPECT_EXIT(serve(so(1) + ut(square, normals, {}, good) + cmd("UF") + ints({0, 0, 0, 6}) + ints(c.indices)),
+                testing::ExitedWithCode(1), std::string("UF command - ") + c.message)
+        << c.message;
+  }
+  // Not all points used: five points, one strip over four.
+  std::vector<Triple> five = square;
+  five.push_back({5, 5, 5});
+  EXPECT_EXIT(serve(so(1) + uc(five, {{0, 0, 0}}, {0, 0, 0, 0, 0}, {1, 5, 0, 1, 2, 3, 2})), testing::ExitedWithCode(1),
+              "UC command - Triangle contains equal point indices");
+  EXPECT_EXIT(serve(so(1) + uc(five, {{0, 0, 0}}, {0, 0, 0, 0, 0}, {2, 3, 0, 1, 2, 3, 1, 2, 3})),
+              testing::ExitedWithCode(1), "UC command - Not all points used in index array");
+}
+
+}  // namespace
