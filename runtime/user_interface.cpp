@@ -18,7 +18,7 @@
 #include "runtime/variables.h"
 #include "runtime/widget_builders.h"
 #include "runtime/window_record.h"
-#include "toolkit/dialog_gl_context.h"
+#include "scene/gl_context.h"
 #include "toolkit/image_text.h"
 #include "toolkit/ui_app_context.h"
 #include "toolkit/ui_label.h"
@@ -812,7 +812,7 @@ static void free_display_lists(int table_number) {
 }
 
 void cleanup_user_interface() {
-  if (AppContext != nullptr) DialogGLContext::release();
+  if (AppContext != nullptr) XGLContext::release();
   if (info_window.window != nullptr) {
     info_window.window->make_invisible();
     delete info_window.label;

@@ -589,6 +589,41 @@ void XGLContext::flip_front_face() {
   touch(TOUCH_FRONT_FACE);
 }
 
+void XGLContext::enable_polygon_stipple(bool on) {
+  require_current();
+  if (skip(on == polygon_stipple, TOUCH_POLYGON_STIPPLE)) return;
+  enable(GL_POLYGON_STIPPLE, on);
+  polygon_stipple = on;
+  touch(TOUCH_POLYGON_STIPPLE);
+}
+
+void XGLContext::enable_scissor(bool on, int x, int y, int width, int height) {
+  require_current();
+  // The box is not cached: views and dialogs set it per drawing.
+  if (on) {
+    ++gl_call_count;
+    glScissor(x, y, width, height);
+  }
+  if (skip(on == scissor_test, TOUCH_SCISSOR_TEST)) return;
+  enable(GL_SCISSOR_TEST, on);
+  scissor_test = on;
+  touch(TOUCH_SCISSOR_TEST);
+}
+
+void XGLContext::enable_logic_op(bool on, GLenum op) {
+  require_current();
+  if (on && !skip(op == logic_op_mode, TOUCH_LOGIC_OP_MODE)) {
+    ++gl_call_count;
+    glLogicOp(op);
+    logic_op_mode = op;
+    touch(TOUCH_LOGIC_OP_MODE);
+  }
+  if (skip(on == logic_op, TOUCH_LOGIC_OP)) return;
+  enable(color_index_mode ? GL_INDEX_LOGIC_OP : GL_COLOR_LOGIC_OP, on);
+  logic_op = on;
+  touch(TOUCH_LOGIC_OP);
+}
+
 void XGLContext::begin_list(display_list* list) {
   if (current_context != this || recording) internal_error(ERR_BEGIN_LIST, MODULE);
   if (list->name == 0) list->name = glGenLists(1);
@@ -597,7 +632,7 @@ void XGLContext::begin_list(display_list* list) {
   ++gl_call_count;
   glNewList(list->name, GL_COMPILE_AND_EXECUTE);
   list->flags[0] &= 1;
-  list->flags[1] = list->flags[2] = 0;
+  list->flags[1] = list->flags[2] = list->flags[3] = 0;
   list->push_counts[0] = list->push_counts[1] = list->push_counts[2] = 0;
 }
 
@@ -653,6 +688,14 @@ void XGLContext::resend(TouchedState s) {
     case TOUCH_MATRIX_MODE: glMatrixMode(matrix_mode); break;
     case TOUCH_STENCIL_TEST: stencil_test ? glEnable(GL_STENCIL_TEST) : glDisable(GL_STENCIL_TEST); break;
     case TOUCH_FRONT_FACE: glFrontFace(front_face); break;
+    case TOUCH_POLYGON_STIPPLE: polygon_stipple ? glEnable(GL_POLYGON_STIPPLE) : glDisable(GL_POLYGON_STIPPLE); break;
+    case TOUCH_SCISSOR_TEST: scissor_test ? glEnable(GL_SCISSOR_TEST) : glDisable(GL_SCISSOR_TEST); break;
+    case TOUCH_LOGIC_OP: {
+      GLenum cap = color_index_mode ? GL_INDEX_LOGIC_OP : GL_COLOR_LOGIC_OP;
+      logic_op ? glEnable(cap) : glDisable(cap);
+      break;
+    }
+    case TOUCH_LOGIC_OP_MODE: glLogicOp(logic_op_mode); break;
     case TOUCH_OWNER: break;
   }
 }
@@ -667,7 +710,8 @@ void XGLContext::call_list(display_list* list) {
       TOUCH_POLYGON_OFFSET_ENABLED, TOUCH_POLYGON_MODE, TOUCH_SHADE_MODEL, TOUCH_LINE_WIDTH,
       TOUCH_LINE_ANTI_ALIAS, TOUCH_LINE_STIPPLING, TOUCH_STIPPLE_PATTERN, TOUCH_POLYGON_OFFSET,
       TOUCH_TEXTURE_LIGHTING, TOUCH_DITHERING,    TOUCH_BOUND_TEXTURE,    TOUCH_TEXTURE_WRAP,
-      TOUCH_MATRIX_MODE,   TOUCH_STENCIL_TEST,    TOUCH_FRONT_FACE,
+      TOUCH_MATRIX_MODE,   TOUCH_STENCIL_TEST,    TOUCH_FRONT_FACE,       TOUCH_POLYGON_STIPPLE,
+      TOUCH_SCISSOR_TEST,  TOUCH_LOGIC_OP,        TOUCH_LOGIC_OP_MODE,
   };
   for (TouchedState s : ORDER) {
     if (!list_touched(*list, s)) continue;
@@ -712,4 +756,7 @@ void XGLContext::reset() {
   }
   enable_stencil_test(false);
   set_front_face(GL_CCW);
+  enable_polygon_stipple(false);
+  enable_scissor(false);
+  enable_logic_op(false);
 }

@@ -13,7 +13,7 @@
 struct display_list {
   uint32_t name = 0;  // 0 until generated
   float owner_value = 0.0f;
-  uint8_t flags[3] = {0, 0, 0};
+  uint8_t flags[4] = {0, 0, 0, 0};
   int32_t push_counts[3] = {0, 0, 0};  // net pushes per matrix stack
 };
 
@@ -43,6 +43,10 @@ enum TouchedState : uint8_t {
   TOUCH_MATRIX_MODE = 21,
   TOUCH_STENCIL_TEST = 22,
   TOUCH_FRONT_FACE = 23,
+  TOUCH_POLYGON_STIPPLE = 24,
+  TOUCH_SCISSOR_TEST = 25,
+  TOUCH_LOGIC_OP = 26,
+  TOUCH_LOGIC_OP_MODE = 27,
 };
 
 inline bool list_touched(const display_list& list, TouchedState s) { return (list.flags[s / 8] >> (s % 8)) & 1; }
@@ -106,6 +110,11 @@ class XGLContext {
   void enable_stencil_test(bool on);
   void set_front_face(GLenum mode);
   void flip_front_face();
+  void enable_polygon_stipple(bool on);
+  // With `on`, also sets the scissor box (GL window coordinates, origin bottom left).
+  void enable_scissor(bool on, int x = 0, int y = 0, int width = 0, int height = 0);
+  // Combines drawn colours with the window's by `op`; the colour or index logic op by the mode.
+  void enable_logic_op(bool on, GLenum op = GL_COPY);
 
   void begin_list(display_list* list);
   void end_list();
@@ -157,7 +166,7 @@ class XGLContext {
   float clear_color[3] = {0, 0, 0};
   int clear_index = 0;
   bool blending = false;
-  GLenum blend_source = GL_ONE, blend_destination = GL_ONE;
+  GLenum blend_source = GL_ONE, blend_destination = GL_ZERO;  // GL's own initial state
   bool depth_testing = false;
   bool lighting = false;
   bool polygon_offset_enabled = false;
@@ -180,6 +189,10 @@ class XGLContext {
   uint8_t stack_limits[3] = {32, 2, 2};
   bool stencil_test = false;
   GLenum front_face = GL_CCW;
+  bool polygon_stipple = false;
+  bool scissor_test = false;
+  bool logic_op = false;
+  GLenum logic_op_mode = GL_COPY;
   uint16_t* pixel_table = nullptr;
   float transparent_rgb[3] = {-1, -1, -1};
   float nudged_blue = -1.0f;

@@ -3,7 +3,7 @@
 #include <GL/gl.h>
 
 #include "runtime/checked_mm.h"
-#include "toolkit/dialog_gl_context.h"
+#include "scene/gl_context.h"
 #include "toolkit/fonts.h"
 #include "toolkit/neutral_picture.h"
 
@@ -65,7 +65,7 @@ void ImagePicture::build_blended_cache() {
 
 void ImagePicture::draw_at_current_position() {
   if (width == 0 || height == 0) return;
-  DialogGLContext* context = DialogGLContext::current_context;
+  XGLContext* context = XGLContext::current_context;
   if (both_transparent) {
     if (context != nullptr) {
       context->enable_blending(true);

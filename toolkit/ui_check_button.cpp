@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "toolkit/dialog_gl_context.h"
+#include "scene/gl_context.h"
 #include "toolkit/image.h"
 #include "toolkit/ui_app_context.h"
 #include "toolkit/ui_window.h"
@@ -70,7 +70,7 @@ void UICheckButton::draw() {
   // Raised: top and left white, bottom and right black.
   draw_shadow(true, short(m + 2), short(hh - hm - 1), 2, short(hh + hm - 1));
   if (checked) {
-    DialogGLContext* gl = DialogGLContext::current_context;
+    XGLContext* gl = XGLContext::current_context;
     gl->set_gl_color(0, 0, 0);
     gl->set_line_width(float(std::max(m / 8, 1)));
     glBegin(GL_LINE_STRIP);

@@ -1,6 +1,6 @@
 #include "toolkit/ui_color_bar.h"
 
-#include "toolkit/dialog_gl_context.h"
+#include "scene/gl_context.h"
 #include "toolkit/widget_geometry.h"
 
 UIColorBar::UIColorBar(UIWindow* window_, long object_id_, void (*enter)(long))
@@ -30,7 +30,7 @@ void UIColorBar::draw() {
   draw_border();
   draw_shadow(false, short(width - 3), 2, 2, short(height - 3));
   clear_background(3);
-  DialogGLContext::current_context->set_gl_color(float((bar_colour >> 16) & 0xFF) / 255,
+  XGLContext::current_context->set_gl_color(float((bar_colour >> 16) & 0xFF) / 255,
                                                  float((bar_colour >> 8) & 0xFF) / 255,
                                                  float(bar_colour & 0xFF) / 255);
   int w = width;

@@ -4,12 +4,12 @@
 
 #include <algorithm>
 
-#include "toolkit/dialog_gl_context.h"
+#include "scene/gl_context.h"
 #include "toolkit/hls.h"
 #include "toolkit/ui_window.h"
 
 namespace {
-DialogGLContext* gl() { return DialogGLContext::current_context; }
+XGLContext* gl() { return XGLContext::current_context; }
 
 void hls_colour(float h, float l, float s) {
   float r, g, b;

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "toolkit/dialog_gl_context.h"
+#include "scene/gl_context.h"
 #include "toolkit/image.h"
 
 void UIEnterButton::reconfigure(short x_, short y_, unsigned short width_,
@@ -18,7 +18,7 @@ void UIEnterButton::reconfigure(short x_, short y_, unsigned short width_,
 
 void UIEnterButton::draw() {
   draw_face();
-  DialogGLContext* gl = DialogGLContext::current_context;
+  XGLContext* gl = XGLContext::current_context;
   int m = std::max<int>(image != nullptr ? image->height : 0, 7);
   float w = width;
   gl->set_gl_color(0, 0, 0);

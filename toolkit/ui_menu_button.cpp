@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "runtime/checked_mm.h"
-#include "toolkit/dialog_gl_context.h"
+#include "scene/gl_context.h"
 #include "toolkit/image_text.h"
 #include "toolkit/ui_app_context.h"
 #include "toolkit/ui_window.h"
@@ -110,7 +110,7 @@ void UIMenuButton::draw_menu_shadow() const {
 }
 
 void UIMenuButton::draw_arrow() const {
-  DialogGLContext* gl = DialogGLContext::current_context;
+  XGLContext* gl = XGLContext::current_context;
   int w = width;
   int r = shortcut_room;
   int c = 5 + (image != nullptr ? image->height : 0) / 2;

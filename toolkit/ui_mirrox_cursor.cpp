@@ -3,7 +3,7 @@
 #include <GL/gl.h>
 
 #include "runtime/checked_mm.h"
-#include "toolkit/dialog_gl_context.h"
+#include "scene/gl_context.h"
 #include "toolkit/image_text.h"
 #include "toolkit/ui_window.h"
 
@@ -16,7 +16,7 @@ UIMirroxCursor::~UIMirroxCursor() { delete letter; }
 void UIMirroxCursor::draw() {
   // Window coordinates: the cursor's window moves, not the cursor.
   window->begin_drawing();
-  DialogGLContext* gl = DialogGLContext::current_context;
+  XGLContext* gl = XGLContext::current_context;
   gl->set_gl_color(1, 1, 1);
   gl->set_line_width(2);
   glBegin(GL_LINES);

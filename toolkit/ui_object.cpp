@@ -2,7 +2,7 @@
 
 #include <GL/gl.h>
 
-#include "toolkit/dialog_gl_context.h"
+#include "scene/gl_context.h"
 #include "toolkit/ui_app_context.h"
 #include "toolkit/ui_window.h"
 
@@ -15,7 +15,7 @@ void (*end_configure_cb)() = nullptr;
 void (*pick_cb)(const UIObject*, long) = nullptr;
 short down_mouse_x, down_mouse_y, down_origin_x, down_origin_y, down_size_x, down_size_y;
 
-DialogGLContext* gl() { return DialogGLContext::current_context; }
+XGLContext* gl() { return XGLContext::current_context; }
 
 void set_colour_word(unsigned long word) {
   if (word == transparent_colour_word) {

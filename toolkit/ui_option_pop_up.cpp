@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "runtime/checked_mm.h"
-#include "toolkit/dialog_gl_context.h"
+#include "scene/gl_context.h"
 #include "toolkit/image.h"
 #include "toolkit/ui_app_context.h"
 #include "toolkit/ui_menu_button.h"
@@ -63,7 +63,7 @@ void UIOptionPopUp::draw() {
   draw_border();
   clear_background(3);
   draw_shadow(true, short(width - 3), 2, 2, short(height - 3));
-  DialogGLContext* gl = DialogGLContext::current_context;
+  XGLContext* gl = XGLContext::current_context;
   if (image != nullptr) {
     // Scissor rows count from the window's bottom.
     gl->enable_scissor(true, x + 5, window->height - (y + height - 5), width - 10, height - 10);

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "toolkit/dialog_gl_context.h"
+#include "scene/gl_context.h"
 #include "toolkit/image_picture.h"
 #include "toolkit/ui_app_context.h"
 #include "toolkit/ui_window.h"
@@ -110,11 +110,11 @@ void UIPictureButton::draw() {
     // Fill area as pixel columns [x1, x2) and rows [y1, y2).
     int x1 = x, y1 = y, x2 = x + width, y2 = y + height;
     if (black_border) {
-      DialogGLContext::current_context->set_gl_color(0, 0, 0);
+      XGLContext::current_context->set_gl_color(0, 0, 0);
       draw_rectangle(0, short(height - 1), short(width - 1), 0);
       ++x1, ++y1, --x2, --y2;
     }
-    if (light_fill) DialogGLContext::current_context->set_gl_color(0.86f, 0.86f, 0.86f);
+    if (light_fill) XGLContext::current_context->set_gl_color(0.86f, 0.86f, 0.86f);
     else set_color_to_background();
     int cl = std::max(p.left, x1);
     int cr = std::min(p.left + p.width, x2);

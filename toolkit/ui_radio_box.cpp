@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "toolkit/dialog_gl_context.h"
+#include "scene/gl_context.h"
 #include "toolkit/image.h"
 #include "toolkit/ui_app_context.h"
 #include "toolkit/ui_window.h"
@@ -83,7 +83,7 @@ bool UIRadioBox::handle_event(const XEvent* event) {
 }
 
 void UIRadioBox::draw_mark(int cx, int cy, bool current) const {
-  DialogGLContext* gl = DialogGLContext::current_context;
+  XGLContext* gl = XGLContext::current_context;
   float m = mark_size;
   glBegin(GL_LINE_STRIP);
   gl->set_gl_color(0, 0, 0);
@@ -106,7 +106,7 @@ void UIRadioBox::draw_mark(int cx, int cy, bool current) const {
 void UIRadioBox::draw() {
   draw_border();
   draw_shadow(false, short(width - 3), 2, 2, short(height - 3));
-  DialogGLContext* gl = DialogGLContext::current_context;
+  XGLContext* gl = XGLContext::current_context;
   auto set_fill_colour = [&] {
     if (light_fill) gl->set_gl_color(0.86f, 0.86f, 0.86f);
     else set_color_to_background();

@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "runtime/internal_error.h"
-#include "toolkit/dialog_gl_context.h"
+#include "scene/gl_context.h"
 #include "toolkit/image.h"
 #include "toolkit/ui_app_context.h"
 #include "toolkit/ui_slider.h"
@@ -273,9 +273,8 @@ bool UISelectionList::handle_event(const XEvent* event) {
 }
 
 void UISelectionList::draw() {
-  DialogGLContext* gl = DialogGLContext::current_context;
   window->begin_drawing();
-  gl = DialogGLContext::current_context;
+  XGLContext* gl = XGLContext::current_context;
   if (slider != nullptr) {
     int largest = total_height - height + 10;
     if (total_height + 10 > height) {

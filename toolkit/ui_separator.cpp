@@ -2,7 +2,7 @@
 
 #include <GL/gl.h>
 
-#include "toolkit/dialog_gl_context.h"
+#include "scene/gl_context.h"
 #include "toolkit/widget_geometry.h"
 
 void UISeparator::reconfigure(short x_, short y_, unsigned short width_,
@@ -18,7 +18,7 @@ void UISeparator::reconfigure(short x_, short y_, unsigned short width_,
 
 void UISeparator::draw() {
   draw_border();
-  DialogGLContext* gl = DialogGLContext::current_context;
+  XGLContext* gl = XGLContext::current_context;
   int w = width;
   int h = height;
   auto line = [this](int x1, int y1, int x2, int y2) {

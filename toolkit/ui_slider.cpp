@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "toolkit/dialog_gl_context.h"
+#include "scene/gl_context.h"
 #include "toolkit/ui_app_context.h"
 #include "toolkit/ui_window.h"
 
@@ -72,7 +72,7 @@ void UISlider::set_slider_pos(short position) {
   if (position == knob_position) return;
   if (window->mapped) {
     window->begin_drawing();
-    if (light_fill) DialogGLContext::current_context->set_gl_color(0.86f, 0.86f, 0.86f);
+    if (light_fill) XGLContext::current_context->set_gl_color(0.86f, 0.86f, 0.86f);
     else set_color_to_background();
     int k = knob_position;
     if (horizontal()) fill(x + k + 5, y + 4, x + k + 21, y + height - 6);

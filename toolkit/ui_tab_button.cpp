@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "runtime/checked_mm.h"
-#include "toolkit/dialog_gl_context.h"
+#include "scene/gl_context.h"
 #include "toolkit/image_text.h"
 #include "toolkit/ui_app_context.h"
 #include "toolkit/ui_window.h"
@@ -49,7 +49,7 @@ bool UITabButton::handle_event(const XEvent* event) {
 
 void UITabButton::draw() {
   window->begin_drawing();
-  DialogGLContext* gl = DialogGLContext::current_context;
+  XGLContext* gl = XGLContext::current_context;
   bool current = activate_cb == nullptr;
   int w = width;
   int h = height;

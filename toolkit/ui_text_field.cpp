@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "runtime/checked_mm.h"
-#include "toolkit/dialog_gl_context.h"
+#include "scene/gl_context.h"
 #include "toolkit/fonts.h"
 #include "toolkit/ui_app_context.h"
 #include "toolkit/ui_window.h"
@@ -22,7 +22,7 @@ int UITextField::click = 0;
 int UITextField::motion_direction = 0;
 
 namespace {
-DialogGLContext* gl() { return DialogGLContext::current_context; }
+XGLContext* gl() { return XGLContext::current_context; }
 
 void set_rgb_word(unsigned long word) {
   if (word == transparent_colour_word) {

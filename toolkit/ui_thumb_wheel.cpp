@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "toolkit/dialog_gl_context.h"
+#include "scene/gl_context.h"
 #include "toolkit/ui_app_context.h"
 #include "toolkit/ui_window.h"
 
@@ -15,7 +15,7 @@ namespace {
 constexpr float cube_step = 1.0f / 6;
 constexpr int groove_spacing = 12;  // units of value between grooves at the centre
 
-DialogGLContext* gl() { return DialogGLContext::current_context; }
+XGLContext* gl() { return XGLContext::current_context; }
 }  // namespace
 
 UIThumbWheel::UIThumbWheel(UIWindow* window_, long object_id_, void (*enter)(long))

@@ -2,7 +2,7 @@
 
 #include <GL/gl.h>
 
-#include "toolkit/dialog_gl_context.h"
+#include "scene/gl_context.h"
 #include "toolkit/ui_window.h"
 
 UITopObject::UITopObject(UIWindow* window_, long object_id_, void (*enter)(long))
@@ -13,7 +13,7 @@ UITopObject::UITopObject(UIWindow* window_, long object_id_, void (*enter)(long)
 UITopObject::~UITopObject() { window->unlink_top_object(this); }
 
 void UITopObject::set_color_to_text_color() const {
-  DialogGLContext* gl = DialogGLContext::current_context;
+  XGLContext* gl = XGLContext::current_context;
   if (text_colour == transparent_colour_word) {
     gl->set_gl_color_to_transparent();
   } else {
@@ -23,7 +23,7 @@ void UITopObject::set_color_to_text_color() const {
 }
 
 void UITopObject::draw_inactive_stipple() const {
-  DialogGLContext* gl = DialogGLContext::current_context;
+  XGLContext* gl = XGLContext::current_context;
   if (light_fill) gl->set_gl_color(0.86f, 0.86f, 0.86f);
   else set_color_to_background();
   gl->enable_polygon_stipple(true);

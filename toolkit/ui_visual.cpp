@@ -8,7 +8,7 @@
 #include <cstdlib>
 
 #include "runtime/internal_error.h"
-#include "toolkit/dialog_gl_context.h"
+#include "scene/gl_context.h"
 #include "toolkit/ui_app_context.h"
 
 #ifndef GLX_TRANSPARENT_TYPE
@@ -82,10 +82,10 @@ UIVisual::UIVisual(Display* display_, bool reduced) : display(display_) {
   own_colormap = visual != DefaultVisual(display, screen);
   colormap = own_colormap ? XCreateColormap(display, root, visual, AllocNone)
                           : DefaultColormap(display, screen);
-  // Mesa offers RGBA visuals only; the colour-index form joins with the shared context cache.
-  context = new DialogGLContext(display, info, 0.75f, 0.75f, 0.75f, 0.86f, 0.86f, 0.86f);
+  // Dialog contexts are RGBA; the first reserved colour stands in for transparent.
+  context = new XGLContext(display, info, true, false, 0, 0, 0, 0.75f, 0.75f, 0.75f, 0.86f, 0.86f, 0.86f);
   border_pixel = BlackPixel(display, screen);
-  if (!context->has_context()) {
+  if (!context->has_glx_context()) {
     fprintf(stderr, "Unable to create GLX context.\n");
     exit(1);
   }
@@ -102,9 +102,9 @@ UIVisual::UIVisual(Display* display_, bool reduced) : display(display_) {
   glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   context->set_shade_model(GL_FLAT);
-  glMatrixMode(GL_MODELVIEW);
+  context->set_matrix_mode(GL_MODELVIEW);
   glLoadIdentity();
-  glMatrixMode(GL_PROJECTION);
+  context->set_matrix_mode(GL_PROJECTION);
   glDrawBuffer(GL_FRONT);
   glPolygonStipple(halftone.bytes);
   XFree(info);

@@ -5,7 +5,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
-class DialogGLContext;
+class XGLContext;
 
 class UIVisual {
  public:
@@ -28,7 +28,7 @@ class UIVisual {
   Visual* visual;
   int depth;
   Colormap colormap;
-  DialogGLContext* context;
+  XGLContext* context;
   Window scratch_window;
   unsigned long border_pixel;
 

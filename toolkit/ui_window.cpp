@@ -9,7 +9,7 @@
 
 #include "runtime/checked_mm.h"
 #include "runtime/internal_error.h"
-#include "toolkit/dialog_gl_context.h"
+#include "scene/gl_context.h"
 #include "toolkit/ui_app_context.h"
 #include "toolkit/ui_bottom_object.h"
 #include "toolkit/ui_text_field.h"
@@ -128,7 +128,7 @@ void UIWindow::set_class_hints() const {
 
 void UIWindow::destroy() {
   if (x_window == 0) return;
-  if (visual != nullptr) DialogGLContext::release();
+  if (visual != nullptr) XGLContext::release();
   XDestroyWindow(display, x_window);
   XSync(display, False);
   XEvent event;
@@ -324,7 +324,7 @@ void UIWindow::get_background_rgb(float& r, float& g, float& b) const {
 }
 
 void UIWindow::set_color_to_window_background() const {
-  DialogGLContext* gl = DialogGLContext::current_context;
+  XGLContext* gl = XGLContext::current_context;
   if (background_colour == 0x1000000) {
     gl->set_gl_color_to_transparent();
     return;
@@ -463,7 +463,7 @@ void UIWindow::repair_objects() const {
 void UIWindow::redraw() const {
   if (!mapped || visual == nullptr) return;
   begin_drawing();
-  DialogGLContext* gl = DialogGLContext::current_context;
+  XGLContext* gl = XGLContext::current_context;
   if (background_colour == 0x1000000) {
     gl->set_gl_clear_color_to_transparent();
   } else {
@@ -658,7 +658,7 @@ bool UIWindow::handle_unused_event(const XEvent* event, bool honour_busy) {
       }
       if (configure_cb != nullptr) configure_cb(window_id);
       repair_objects();
-      if (visual != nullptr && DialogGLContext::current_context != nullptr) glFinish();
+      if (visual != nullptr && XGLContext::current_context != nullptr) glFinish();
       return true;
     }
     case SelectionClear:

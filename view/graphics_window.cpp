@@ -326,8 +326,7 @@ void begin_rubber_drawing(bool front) {
   if (front) glDrawBuffer(GL_FRONT);
   gl->enable_depth_testing(false);
   if (current_color_mode != 0) {
-    glEnable(GL_INDEX_LOGIC_OP);
-    glLogicOp(GL_XOR);
+    gl->enable_logic_op(true, GL_XOR);
   } else {
     gl->enable_blending(true);
     gl->set_blend_func(GL_ONE_MINUS_DST_COLOR, GL_ZERO);
@@ -342,7 +341,7 @@ void begin_rubber_drawing(bool front) {
   glViewport(0, 0, GLsizei(graphics_width), GLsizei(graphics_height));
   glLoadIdentity();
   glTranslatef(0.375f, 0.375f, 0);
-  glDisable(GL_SCISSOR_TEST);
+  gl->enable_scissor(false);
 }
 
 static void rubber_line(uint16_t x1, uint16_t y1, uint16_t x2, uint16_t y2) {
@@ -381,7 +380,7 @@ void end_rubber_drawing() {
   gl->set_matrix_mode(GL_MODELVIEW);
   gl->pop_matrix();
   gl->enable_blending(false);
-  if (current_color_mode != 0) glDisable(GL_INDEX_LOGIC_OP);
+  if (current_color_mode != 0) gl->enable_logic_op(false);
   glDrawBuffer(GL_BACK);
 }
 

@@ -95,6 +95,10 @@ TEST_F(GlContextTest, RedundantSetterIssuesNoGlCallAndAChangedOneDoes) {
       {"stencil", [](XGLContext* c) { c->enable_stencil_test(true); },
        [] { return glIsEnabled(GL_STENCIL_TEST) == GL_TRUE; }},
       {"front face", [](XGLContext* c) { c->set_front_face(GL_CW); }, [] { return get_int(GL_FRONT_FACE) == GL_CW; }},
+      {"polygon stipple", [](XGLContext* c) { c->enable_polygon_stipple(true); },
+       [] { return glIsEnabled(GL_POLYGON_STIPPLE) == GL_TRUE; }},
+      {"logic op", [](XGLContext* c) { c->enable_logic_op(true); },
+       [] { return glIsEnabled(GL_COLOR_LOGIC_OP) == GL_TRUE && get_int(GL_LOGIC_OP_MODE) == GL_COPY; }},
   };
   for (const SetterCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -108,13 +112,47 @@ TEST_F(GlContextTest, RedundantSetterIssuesNoGlCallAndAChangedOneDoes) {
   EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
+// The scissor box is sent with every enabling; the logic op mode only when it changes.
+TEST_F(GlContextTest, ScissorAndLogicOpSendOnlyWhatChanged) {
+  uint64_t before = XGLContext::gl_calls();
+  gl->enable_scissor(true, 1, 2, 3, 4);
+  EXPECT_EQ(XGLContext::gl_calls(), before + 2);
+  GLint box[4] = {0, 0, 0, 0};
+  glGetIntegerv(GL_SCISSOR_BOX, box);
+  EXPECT_TRUE(glIsEnabled(GL_SCISSOR_TEST));
+  EXPECT_EQ(box[0] * 1000 + box[1] * 100 + box[2] * 10 + box[3], 1234);
+  gl->enable_scissor(true, 5, 6, 7, 8);
+  EXPECT_EQ(XGLContext::gl_calls(), before + 3);
+  gl->enable_scissor(false);
+  gl->enable_scissor(false);
+  EXPECT_EQ(XGLContext::gl_calls(), before + 4);
+  EXPECT_FALSE(glIsEnabled(GL_SCISSOR_TEST));
+
+  gl->enable_logic_op(true, GL_COPY_INVERTED);
+  EXPECT_EQ(XGLContext::gl_calls(), before + 6);
+  EXPECT_EQ(get_int(GL_LOGIC_OP_MODE), GL_COPY_INVERTED);
+  gl->enable_logic_op(true, GL_COPY_INVERTED);
+  gl->enable_logic_op(false);
+  gl->enable_logic_op(false, GL_XOR);
+  EXPECT_EQ(XGLContext::gl_calls(), before + 7);
+  EXPECT_FALSE(glIsEnabled(GL_COLOR_LOGIC_OP));
+  EXPECT_EQ(get_int(GL_LOGIC_OP_MODE), GL_COPY_INVERTED);
+  EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
 TEST_F(GlContextTest, ResetPutsGlBackInTheStartState) {
   gl->enable_blending(true);
   gl->set_line_width(4);
   gl->set_matrix_mode(GL_PROJECTION);
   gl->push_matrix();
   gl->set_front_face(GL_CW);
+  gl->enable_polygon_stipple(true);
+  gl->enable_scissor(true, 0, 0, 8, 8);
+  gl->enable_logic_op(true, GL_XOR);
   gl->reset();
+  EXPECT_FALSE(glIsEnabled(GL_POLYGON_STIPPLE));
+  EXPECT_FALSE(glIsEnabled(GL_SCISSOR_TEST));
+  EXPECT_FALSE(glIsEnabled(GL_COLOR_LOGIC_OP));
   EXPECT_FALSE(glIsEnabled(GL_BLEND));
   EXPECT_EQ(get_float(GL_LINE_WIDTH), 1.0f);
   EXPECT_EQ(get_int(GL_PROJECTION_STACK_DEPTH), 1);
@@ -146,21 +184,31 @@ TEST_F(GlContextTest, CallingAListPutsTheCacheBackIntoGl) {
   gl->begin_list(&list);
   gl->set_line_width(5.0f);
   gl->enable_lighting(true);
+  gl->enable_polygon_stipple(true);
+  gl->enable_logic_op(true, GL_XOR);
   gl->set_matrix_mode(GL_MODELVIEW);
   gl->push_matrix();
   gl->end_list();
   EXPECT_TRUE(list_touched(list, TOUCH_LINE_WIDTH));
   EXPECT_TRUE(list_touched(list, TOUCH_LIGHTING));
+  EXPECT_TRUE(list_touched(list, TOUCH_POLYGON_STIPPLE));
+  EXPECT_TRUE(list_touched(list, TOUCH_LOGIC_OP_MODE));
   EXPECT_EQ(list.push_counts[0], 1);
   EXPECT_EQ(list.push_counts[1], 0);
   gl->pop_matrix();
 
   gl->set_line_width(2.0f);
   gl->enable_lighting(false);
+  gl->enable_polygon_stipple(false);
+  gl->enable_logic_op(true, GL_COPY);
+  gl->enable_logic_op(false);
   gl->call_list(&list);  // GL now has width 5 and lighting on from the list...
   // ...and the cache's values are sent again.
   EXPECT_EQ(get_float(GL_LINE_WIDTH), 2.0f);
   EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
+  EXPECT_FALSE(glIsEnabled(GL_POLYGON_STIPPLE));
+  EXPECT_FALSE(glIsEnabled(GL_COLOR_LOGIC_OP));
+  EXPECT_EQ(get_int(GL_LOGIC_OP_MODE), GL_COPY);
   EXPECT_EQ(gl->get_stack_depth(0), 2u);
   EXPECT_EQ(get_int(GL_MODELVIEW_STACK_DEPTH), 2);
   gl->pop_matrix();

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "runtime/checked_mm.h"
+#include "scene/gl_context.h"
 #include "tests/toolkit/toolkit_fixture.h"
 #include "toolkit/draw_characters.h"
 #include "toolkit/fonts.h"
@@ -126,7 +127,7 @@ TEST_P(FontRendering, MatchesTheServersRenderingOfTheFontFile) {
   // X draws on a baseline in the top cell, GL in the bottom cell lh + 4 rows lower.
   int baseline = 2 + xfont->ascent;
   shown.window.begin_drawing();
-  glColor3f(0, 0, 0);
+  XGLContext::current_context->set_gl_color(0, 0, 0);
   ImageText image(5, static_cast<unsigned char>(c.index), dup_chars(text));
   // The raster position is the bottom row of the cell, descent below the baseline.
   image.draw(3, float(baseline + lh + 4 + xfont->descent - 1), 0);
@@ -202,7 +203,7 @@ std::vector<float> feedback_x(const char* text, float w, float spacing,
                               std::vector<float>* ys = nullptr) {
   ShownWindow shown(200, 200);
   shown.window.begin_drawing();
-  glMatrixMode(GL_PROJECTION);
+  XGLContext::current_context->set_matrix_mode(GL_PROJECTION);
   glLoadIdentity();
   glOrtho(-1000, 1000, -1000, 1000, -1, 1);
   std::vector<GLfloat> buffer(100000);
@@ -223,7 +224,7 @@ std::vector<float> feedback_x(const char* text, float w, float spacing,
       ++i;
     }
   }
-  glMatrixMode(GL_PROJECTION);
+  XGLContext::current_context->set_matrix_mode(GL_PROJECTION);
   shown.window.begin_drawing();
   return xs;
 }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "runtime/checked_mm.h"
+#include "scene/gl_context.h"
 #include "tests/toolkit/toolkit_fixture.h"
 #include "toolkit/fonts.h"
 #include "toolkit/image_picture.h"
@@ -144,12 +145,12 @@ TEST(ImageText, ReplacementPictureWidensAndRaisesItsLine) {
 TEST(ImageText, DrawsLinesUpwardsFromTheBottomLine) {
   ShownWindow two(40, 40);
   two.window.begin_drawing();
-  glColor3f(0, 0, 0);
+  XGLContext::current_context->set_gl_color(0, 0, 0);
   ImageText(5, 0, dup_chars("A\nBC")).draw(5, 35, 0);
   auto together = two.read_pixels();
   ShownWindow apart(40, 40);
   apart.window.begin_drawing();
-  glColor3f(0, 0, 0);
+  XGLContext::current_context->set_gl_color(0, 0, 0);
   ImageText(5, 0, dup_chars("BC")).draw(5, 35, 0);
   ImageText(5, 0, dup_chars("A")).draw(5, 21, 0);
   auto separate = apart.read_pixels();

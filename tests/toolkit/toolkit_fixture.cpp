@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <string>
 
-#include "toolkit/dialog_gl_context.h"
+#include "scene/gl_context.h"
 
 namespace {
 int errors = 0;
@@ -64,7 +64,7 @@ int x_error_count() {
 }
 
 void finish_gl() {
-  if (DialogGLContext::current_context != nullptr) glFinish();
+  if (XGLContext::current_context != nullptr) glFinish();
   XSync(AppContext->ui_display, False);
 }
 

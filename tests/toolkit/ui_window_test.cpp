@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "scene/gl_context.h"
 #include "tests/toolkit/toolkit_fixture.h"
-#include "toolkit/dialog_gl_context.h"
 #include "toolkit/ui_visual.h"
 
 namespace {
@@ -63,8 +63,7 @@ const DrawCase draw_cases[] = {
       ".######."}},
     {"InactiveStippleIsACheckerboardInsetByOne",
      [](const TestWidget& w) {
-       DialogGLContext::current_context->set_gl_color(0, 0, 0);
-       glColor3f(0, 0, 0);
+       XGLContext::current_context->set_gl_color(0, 0, 0);
        const_cast<TestWidget&>(w).background_colour = 0;
        w.draw_inactive_stipple();
      },
@@ -77,7 +76,7 @@ const DrawCase draw_cases[] = {
     {"WhiteWithInvertingBlendInvertsThePixels",
      [](const TestWidget&) {
        TestWidget::fill(1, 0, 3, 5);  // black band, columns 1 and 2
-       DialogGLContext* gl = DialogGLContext::current_context;
+       XGLContext* gl = XGLContext::current_context;
        gl->set_gl_color(1, 1, 1);
        gl->enable_blending(true);
        gl->set_blend_func(GL_ONE_MINUS_DST_COLOR, GL_ZERO);
@@ -99,7 +98,7 @@ TEST_P(DrawingRule, SetsExactlyThesePixels) {
   ShownWindow shown(8, 6);
   auto* widget = new TestWidget(&shown.window, 1, 1, 5, 4);
   widget->paint = [&c](const TestWidget& w) {
-    glColor3f(0, 0, 0);
+    XGLContext::current_context->set_gl_color(0, 0, 0);
     c.paint(w);
   };
   shown.window.redraw();
@@ -117,7 +116,7 @@ TEST(UIObject, DeletingAWidgetErasesItAndRepairsItsNeighbour) {
   above->paint = below->paint;
   shown.window.redraw();
   below->paint = [](const TestWidget& w) {
-    DialogGLContext::current_context->set_gl_color(1, 0, 0);
+    XGLContext::current_context->set_gl_color(1, 0, 0);
     TestWidget::fill(w.x, w.y + w.height - 1, w.x + w.width, w.y - 1);
   };
   delete above;
