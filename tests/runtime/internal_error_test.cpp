@@ -150,6 +150,7 @@ TEST(InternalError, DumpFileNeverFollowsALink) {
   write_file(target, "kept");
   std::string link;
   std::string err = internal_error_in_child([&](const std::string& name) {
+    unlink(name.c_str());  // a dump left by an earlier process with this pid
     if (symlink(target.c_str(), name.c_str()) != 0) _exit(3);
   });
   EXPECT_NE(err.find("Unable to create error information file /tmp/qobs_dump_"), std::string::npos) << err;
