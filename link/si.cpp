@@ -1,6 +1,5 @@
 #include "link/si.h"
 
-#include <GL/gl.h>
 #include <fcntl.h>
 #include <sys/select.h>
 #include <unistd.h>
@@ -9,6 +8,7 @@
 #include <csignal>
 #include <cstring>
 
+#include "link/gin.h"
 #include "platform/posix_services.h"
 #include "runtime/application_values.h"
 #include "runtime/checked_mm.h"
@@ -90,26 +90,17 @@ static void finish_graphics() {}
 static bool rubber_input_inactive() { return true; }
 static void draw_rubber_lines() {}
 static void draw_overlay_line(const uint16_t*) {}
-// Event intake: drains the dialog display's events and gives each to its
-// toolkit window; true when there were any.
-static bool process_events() {
-  if (AppContext == nullptr || AppContext->ui_display == nullptr) return false;
-  Display* display = AppContext->ui_display;
-  bool any = false;
-  while (XPending(display) > 0) {
-    XEvent event;
-    XNextEvent(display, &event);
-    if (UIWindow* window = UIWindow::find_window(event.xany.window)) window->handle_window_event(&event, false);
-    any = true;
-  }
-  if (any) glFlush();  // what the windows repaired reaches the screen
-  return any;
-}
-
 static bool display_pending(void* display) { return XPending(static_cast<Display*>(display)) > 0; }
 
 static int ui_display_fd() {
   return AppContext != nullptr && AppContext->ui_display != nullptr ? ConnectionNumber(AppContext->ui_display) : -1;
+}
+// The graphics display when it is a connection of its own (option -2), else -1.
+static int graphics_display_fd() {
+  if (AppContext == nullptr || AppContext->graphics_display == nullptr ||
+      AppContext->graphics_display == AppContext->ui_display)
+    return -1;
+  return ConnectionNumber(AppContext->graphics_display);
 }
 // Partner connection: its socket (-1 none) and the handling of its data.
 static int partner_socket() { return -1; }
@@ -302,6 +293,7 @@ static int check_for_input(fd_set* set) {
   int socket = partner_socket();
   if (get_outstanding_application_values() == 0 && socket != -1) add(socket);
   add(ui_display_fd());  // user input wakes the wait at once
+  add(graphics_display_fd());
   timeval timeout{0, 10000};
   return nt_select(highest + 1, set, nullptr, nullptr, &timeout);
 }
@@ -555,6 +547,8 @@ void preset_system_interface() {
   tim.cpu = process_cpu_ticks();
   set_socket_source(partner_socket);
   if (ui_display_fd() >= 0) register_display_connection(ui_display_fd(), display_pending, AppContext->ui_display);
+  if (graphics_display_fd() >= 0)
+    register_display_connection(graphics_display_fd(), display_pending, AppContext->graphics_display);
   for (process_slot& slot : process_stat) slot = {false, 0, -1, -1};
   processes_active = 0;
   curr_process = -1;
@@ -564,6 +558,7 @@ void preset_system_interface() {
 
 void cleanup_system_interface() {
   if (ui_display_fd() >= 0) unregister_display_connection(ui_display_fd());
+  if (graphics_display_fd() >= 0) unregister_display_connection(graphics_display_fd());
   if (last_overlay_lines != nullptr) CheckedFree(last_overlay_lines);
   last_overlay_lines = nullptr;
   last_num_lines = 0;

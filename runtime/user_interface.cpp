@@ -17,11 +17,14 @@
 #include "runtime/tables.h"
 #include "runtime/variables.h"
 #include "runtime/widget_builders.h"
+#include "runtime/widget_callbacks.h"
 #include "runtime/window_record.h"
 #include "scene/gl_context.h"
 #include "toolkit/image_text.h"
 #include "toolkit/ui_app_context.h"
 #include "toolkit/ui_label.h"
+#include "toolkit/ui_tab_button.h"
+#include "toolkit/ui_text_button.h"
 #include "toolkit/ui_window.h"
 
 uint16_t* windows;
@@ -37,12 +40,12 @@ static char* private_resource;
 static char* local_resource;
 static bool compiler_warnings;
 
-// The information window: a notice and (once the button class exists) an
-// "Acknowledged" button.
+// The information window: a notice and its "Acknowledged" button.
 static struct {
   bool shown;
   UIWindow* window;
   UILabel* label;
+  UITextButton* button;
 } info_window;
 
 static uint16_t index_of(const ident_info* window) { return uint16_t(window - globals()); }
@@ -422,7 +425,8 @@ static void display_item(ident_info* window, uint32_t item_index, layout& l) {
   } else {
     item_values values{};
     pop_item_values(window, item, values);
-    if (used_slots() != 0) internal_error(8005, "ui");
+    // A colour editor's builder takes its four values itself.
+    if (used_slots() != (item.kind == ITEM_COLOR_EDITOR ? 4u : 0u)) internal_error(8005, "ui");
     values.x = x;
     values.y = y;
     if (values.text_colour == 0x1000001) values.text_colour = w->background;
@@ -462,6 +466,36 @@ static uint16_t first_menu_local(ident_info* window) {
   internal_error(7772, "ui");
 }
 
+// One tab button for each of the first (MENUs - 1) MENU locals; the last
+// reaches to the window's right edge, the first page is shown.
+static void make_tab_buttons(ident_info* window) {
+  window_record* w = record_of(window);
+  int tabs = window_menu_count(*window) - 1;
+  short x = 0;
+  for (uint16_t local = 0, made = 0; local < window->word6 && made < tabs; ++local) {
+    const ident_info& menu = w->locals[local];
+    if (menu.kind != K_MENU) continue;
+    bool last = made + 1 == tabs;
+    unsigned short min_width = 0;
+    if (last && w->ui_window != nullptr && w->ui_window->width > x) min_width = uint16_t(w->ui_window->width - x);
+    if (w->ui_window != nullptr && w->tab_buttons[made] == nullptr) {
+      UITabButton* tab = new UITabButton(w->ui_window, long(index_of(window)) << 16 | local, x,
+                                         min_width, name_of(&menu),
+                                         made == 0 ? nullptr : activate_tab_button);
+      w->tab_buttons[made] = tab;
+      x = short(x + tab->width);
+    }
+    ++made;
+  }
+  w->current_tab = 1;
+}
+
+static UITabButton* tab_button_of(ident_info* window, uint16_t menu) {
+  for (UITabButton* tab : record_of(window)->tab_buttons)
+    if (tab != nullptr && (tab->object_id & 0x1FFF) == menu) return tab;
+  return nullptr;
+}
+
 void display_menu(ident_info* window) {
   window_record* w = record_of(window);
   int menus = window_menu_count(*window);
@@ -493,8 +527,7 @@ void display_menu(ident_info* window) {
   }
   for (int k = 0; k < N_WIDGET_KINDS; ++k) destroy_unused(&w->widgets[k], saved_length[k]);
   adapt_size(window, l.max_right, l.max_bottom);
-  // Tab buttons need the tab-button class; until then the first page stays.
-  if (menus >= 2 && w->current_tab == 0) w->current_tab = 1;
+  if (menus >= 2 && w->current_tab == 0) make_tab_buttons(window);
   w->top = saved_top;
   if (is_mapped(*window) && w->ui_window != nullptr) w->ui_window->repair_objects();
   if (!is_mapped(*window) || (w->state & WR_WITHDRAWN)) make_window_visible(window);
@@ -515,6 +548,8 @@ void set_current_menu(ident_info* window, uint16_t menu) {
   display_menu(window);
   if (menu == uint16_t(window->word8) || menu == w->current_tab_menu) return;
   ident_info* tab = menu_local(window, menu);
+  if (UITabButton* b = tab_button_of(window, menu)) b->set_activate_callback(nullptr);
+  if (UITabButton* b = tab_button_of(window, w->current_tab_menu)) b->set_activate_callback(activate_tab_button);
   // The page being left gives up its registrations before the switch.
   clear_dis_vars(window);
   w->current_tab_menu = menu;
@@ -531,16 +566,32 @@ void display_internal_info(const char* message, bool force) {
     info_window.window = new UIWindow(true, false, 2, "Info", false);
     info_window.window->set_title("Information");
     info_window.label = new UILabel(info_window.window, 0, nullptr);
+    info_window.button = new UITextButton(info_window.window, 0, 0, 0, 0, 9, false, false, false,
+                                          "Acknowledged", hide_info_window);
   }
   ImageText* text = new ImageText(K_STRING, 9, dup_chars(message));
-  info_window.label->reconfigure(0, 0, 0, 0, false, false, 0, background_colour_word, false, text);
-  unsigned short width = info_window.label->width, height = info_window.label->height;
+  UILabel* label = info_window.label;
+  UITextButton* button = info_window.button;
+  label->reconfigure(0, 0, 0, 0, false, false, 0, background_colour_word, false, text);
+  // The narrower of the two is moved right by half the difference.
+  int wide = std::max(label->width, button->width);
+  label->reconfigure(short((wide - label->width) / 2), 0, 0, 0, false, false, 0,
+                     background_colour_word, false, nullptr);
+  button->set_position(short((wide - button->width) / 2), short(label->height));
+  unsigned short width = uint16_t(wide), height = uint16_t(label->height + button->height);
   info_window.window->set_size(width, height);
   Display* d = AppContext->ui_display;
   int screen = DefaultScreen(d);
   info_window.window->set_origin(short((DisplayWidth(d, screen) - width) / 2),
                                  short((DisplayHeight(d, screen) - height) / 2));
   info_window.shown = true;
+}
+
+void hide_info_window(long id) {
+  if (info_window.window == nullptr) return;
+  info_window.window->make_invisible();
+  info_window.shown = false;
+  if (id != 0) reinterpret_cast<UIButton*>(id)->set_in(false);
 }
 
 void display_user_info(const char* message) {
@@ -732,7 +783,7 @@ void preset_user_interface(const char* yarl_error_e_mail, bool quiet_, bool trac
   preset_const_expr_eval();
   ini_tables();
   UIObject::set_callbacks(nullptr, nullptr, nullptr);
-  UIWindow::set_callbacks(configure_top_level_window, nullptr, nullptr, map_top_level_window);
+  UIWindow::set_callbacks(configure_top_level_window, nullptr, handle_shortcut, map_top_level_window);
 
   compiler_warnings = (n_windows & 0x80000000u) != 0;
   n_windows &= 0x7FFFFFFFu;
@@ -815,6 +866,7 @@ void cleanup_user_interface() {
   if (AppContext != nullptr) XGLContext::release();
   if (info_window.window != nullptr) {
     info_window.window->make_invisible();
+    delete info_window.button;
     delete info_window.label;
     delete info_window.window;
   }
@@ -826,6 +878,10 @@ void cleanup_user_interface() {
     return_to_menu(window);
     if (window_menu_count(*window) != 0) clear_dis_vars(window);
     destroy_objects(window);
+    for (UITabButton*& tab : w->tab_buttons) {
+      delete tab;
+      tab = nullptr;
+    }
     for (table& t : w->widgets) table_delete(&t);
   }
   free_display_lists(T_WINDOW_LOCALS);

@@ -11,7 +11,26 @@
 #include "toolkit/image_picture.h"
 #include "toolkit/image_text.h"
 #include "toolkit/neutral_picture.h"
+#include "runtime/widget_callbacks.h"
+#include "toolkit/fonts.h"
+#include "toolkit/ui_box.h"
+#include "toolkit/ui_button.h"
+#include "toolkit/ui_check_button.h"
+#include "toolkit/ui_color_bar.h"
+#include "toolkit/ui_color_editor.h"
+#include "toolkit/ui_enter_button.h"
+#include "toolkit/ui_frame.h"
 #include "toolkit/ui_label.h"
+#include "toolkit/ui_material_label.h"
+#include "toolkit/ui_menu_button.h"
+#include "toolkit/ui_option_pop_up.h"
+#include "toolkit/ui_picture_button.h"
+#include "toolkit/ui_radio_box.h"
+#include "toolkit/ui_selection_list.h"
+#include "toolkit/ui_separator.h"
+#include "toolkit/ui_slider.h"
+#include "toolkit/ui_text_field.h"
+#include "toolkit/ui_thumb_wheel.h"
 #include "toolkit/ui_window.h"
 
 // ---- Displayed variables ----
@@ -252,23 +271,64 @@ static uint16_t requested_size(const menu_item& item, uint32_t flag, int16_t siz
   return (item.flags & flag) && size > 0 ? uint16_t(size) : 0;
 }
 
-static long object_id(ident_info* window, uint32_t position) {
-  return long(index_of(window)) << 16 | long(position & 0xFFFF);
+static void report_edges(const UIObject* o, int* right, int* bottom) {
+  *right = o->x + o->width;
+  *bottom = o->y + o->height;
 }
 
-// Kinds whose widget class is not in the toolkit yet: no widget is made,
-// the values are released and the item takes its requested size, if any.
-static void setup_without_widget_class(ident_info*, uint32_t item_index, item_values& values,
-                                       int* right, int* bottom) {
-  const menu_item& item = item_at(item_index);
-  release_item_values(values);
-  *right = values.x + requested_size(item, ITEM_SIZE_X, item.width);
-  *bottom = values.y + requested_size(item, ITEM_SIZE_Y, item.height);
+// The element of the next widget of a kind, its widget made by `make` when
+// the previous display left none; null for a window without toolkit window.
+template <typename Make>
+static widget_element* next_element(ident_info* window, widget_kind kind, uint32_t item_index,
+                                    const item_values& values, Make make) {
+  window_record* w = record_of(window);
+  if (w->ui_window == nullptr) return nullptr;
+  uint32_t position;
+  widget_element* e = append_element(window, kind, &position);
+  if (e->widget == nullptr) e->widget = make(w->ui_window, object_id(window, position));
+  keep_help_text(e, values.help_text);
+  e->item = item_index;
+  e->item_number = values.item_number;
+  e->element = values.element;
+  e->inactive = values.inactive;
+  if (values.element <= 1) item_ref(item_index).widget = e->widget;
+  return e;
+}
+
+// The value a button-like widget shows must have a font and, as a
+// PICTURE, a picture; otherwise a run-time error and no widget.
+static bool shown_value_ok(ident_info* window, const menu_item& item, item_values& values,
+                           int* right, int* bottom) {
+  *right = values.x;
+  *bottom = values.y;
+  if (values.value_kind != K_PICTURE && item.head8 >= 18) {
+    release_item_values(values);
+    error("Font index out of range", 0, window);
+    return false;
+  }
+  if (values.value_kind == K_PICTURE && values.v.p == nullptr) {
+    release_item_values(values);
+    error("Widget shows a PICTURE that has no value", 0, window);
+    return false;
+  }
+  if (values.value_kind == K_STRING && values.v.s == nullptr) values.v.s = dup_chars("");
+  return true;
+}
+
+static Image* shown_image(const menu_item& item, item_values& values, Image* current,
+                          widget_element* e) {
+  Image* image = update_image(values.v, values.value_kind, item.head1, item.head2, item.head8,
+                              values.light_fill, values.text_colour, values.background, current, e);
+  values.v = value{};  // taken by update_image
+  return image;
+}
+
+static uint32_t shown_background(ident_info* window, const item_values& values) {
+  return values.value_kind == K_PICTURE ? record_of(window)->background : values.background;
 }
 
 static void setup_label(ident_info* window, uint32_t item_index, item_values& values, int* right,
                         int* bottom) {
-  window_record* w = record_of(window);
   const menu_item& item = item_at(item_index);
   *right = values.x;
   *bottom = values.y;
@@ -281,113 +341,541 @@ static void setup_label(ident_info* window, uint32_t item_index, item_values& va
     error("LABEL shows a PICTURE that has no value", 0, window);
     return;
   }
-  if (w->ui_window == nullptr) return release_item_values(values);  // no display: nothing to show
-  uint32_t position;
-  widget_element* e = append_element(window, WK_LABEL, &position);
-  if (e->widget == nullptr) e->widget = new UILabel(w->ui_window, object_id(window, position), nullptr);
-  keep_help_text(e, values.help_text);
-  e->item = item_index;
-  e->element = values.element;
-  if (values.element <= 1) item_ref(item_index).widget = e->widget;
+  widget_element* e = next_element(window, WK_LABEL, item_index, values, [](UIWindow* ui, long id) {
+    return new UILabel(ui, id, enter_a_label);
+  });
+  if (e == nullptr) return release_item_values(values);  // no display: nothing to show
   UILabel* label = static_cast<UILabel*>(e->widget);
   if (values.value_kind == K_STRING && values.v.s == nullptr) values.v.s = dup_chars("");
-  Image* image = update_image(values.v, values.value_kind, item.head1, item.head2, item.head8,
-                              values.light_fill, values.text_colour, values.background,
-                              label->image, e);
-  uint32_t background = values.value_kind == K_PICTURE ? w->background : values.background;
+  Image* image = shown_image(item, values, label->image, e);
   label->reconfigure(values.x, values.y, requested_size(item, ITEM_SIZE_X, item.width),
                      requested_size(item, ITEM_SIZE_Y, item.height), values.black_border,
-                     values.light_fill, values.text_colour, background, values.inactive, image);
-  *right = label->x + label->width;
-  *bottom = label->y + label->height;
+                     values.light_fill, values.text_colour, shown_background(window, values),
+                     values.inactive, image);
+  report_edges(label, right, bottom);
 }
 
-// The frame or separator around an item, or of a FRAME/SEPARATOR item; the
-// classes are not in the toolkit yet, so nothing is made.
-void setup_frame(ident_info*, uint32_t, int16_t, int16_t, int, int, bool, bool) {}
-void setup_separator(ident_info*, uint32_t, int16_t, int16_t, int, int, bool, bool) {}
+static void setup_button(ident_info* window, uint32_t item_index, item_values& values, int* right,
+                         int* bottom) {
+  const menu_item& item = item_at(item_index);
+  if (!shown_value_ok(window, item, values, right, bottom)) return;
+  bool enter = shortcut_of(item) == 13;
+  widget_element* e = next_element(window, enter ? WK_ENTER_BUTTON : WK_BUTTON, item_index, values,
+                                   [enter](UIWindow* ui, long id) -> UIObject* {
+                                     if (enter) return new UIEnterButton(ui, id, enter_a_enter_button);
+                                     return new UIButton(ui, id, enter_a_button);
+                                   });
+  if (e == nullptr) return release_item_values(values);
+  UIButton* button = static_cast<UIButton*>(e->widget);
+  uint32_t background = shown_background(window, values);
+  Image* image = shown_image(item, values, button->image, e);
+  uint16_t width = requested_size(item, ITEM_SIZE_X, item.width);
+  uint16_t height = requested_size(item, ITEM_SIZE_Y, item.height);
+  bool exempt = item.flags & ITEM_BUSY_EXEMPT;
+  if (enter)
+    static_cast<UIEnterButton*>(button)->reconfigure(
+        values.x, values.y, width, height, values.black_border, values.light_fill,
+        values.text_colour, background, image, values.pressed,
+        values.inactive ? nullptr : activate_enter_button, exempt);
+  else
+    button->reconfigure(values.x, values.y, width, height, values.black_border, values.light_fill,
+                        values.text_colour, background, image, values.pressed,
+                        values.inactive ? nullptr : activate_button, exempt);
+  report_edges(button, right, bottom);
+}
+
+static void setup_menu_button(ident_info* window, uint32_t item_index, item_values& values,
+                              int* right, int* bottom) {
+  const menu_item& item = item_at(item_index);
+  if (!shown_value_ok(window, item, values, right, bottom)) return;
+  widget_element* e = next_element(window, WK_MENU_BUTTON, item_index, values, [](UIWindow* ui, long id) {
+    return new UIMenuButton(ui, id, enter_a_menu_button);
+  });
+  if (e == nullptr) return release_item_values(values);
+  UIMenuButton* button = static_cast<UIMenuButton*>(e->widget);
+  uint32_t background = shown_background(window, values);
+  Image* image = shown_image(item, values, button->image, e);
+  button->reconfigure(values.x, values.y, requested_size(item, ITEM_SIZE_X, item.width),
+                      requested_size(item, ITEM_SIZE_Y, item.height), values.black_border,
+                      values.light_fill, values.text_colour, background, image,
+                      values.pressed || UIMenuButton::mb_with_cursor == button, shortcut_of(item),
+                      values.inactive ? nullptr : activate_menu_button, enter_menu_button);
+  report_edges(button, right, bottom);
+}
+
+static void setup_check_button(ident_info* window, uint32_t item_index, item_values& values,
+                               int* right, int* bottom) {
+  const menu_item& item = item_at(item_index);
+  if (!shown_value_ok(window, item, values, right, bottom)) return;
+  widget_element* e = next_element(window, WK_CHECK_BUTTON, item_index, values, [](UIWindow* ui, long id) {
+    return new UICheckButton(ui, id, enter_a_check_button);
+  });
+  if (e == nullptr) return release_item_values(values);
+  UICheckButton* button = static_cast<UICheckButton*>(e->widget);
+  uint32_t background = shown_background(window, values);
+  Image* image = shown_image(item, values, button->image, e);
+  button->reconfigure(values.x, values.y, requested_size(item, ITEM_SIZE_X, item.width),
+                      requested_size(item, ITEM_SIZE_Y, item.height), values.black_border,
+                      values.light_fill, values.text_colour, background, image, values.check_state,
+                      values.inactive ? nullptr : change_check_button, item.flags & ITEM_BUSY_EXEMPT);
+  report_edges(button, right, bottom);
+}
+
+static void setup_picture_button(ident_info* window, uint32_t item_index, item_values& values,
+                                 int* right, int* bottom) {
+  const menu_item& item = item_at(item_index);
+  *right = values.x;
+  *bottom = values.y;
+  widget_element* e = next_element(window, WK_PICTURE_BUTTON, item_index, values, [](UIWindow* ui, long id) {
+    return new UIPictureButton(ui, id, enter_a_picture_button);
+  });
+  if (e == nullptr) return release_item_values(values);
+  UIPictureButton* button = static_cast<UIPictureButton*>(e->widget);
+  // values.pictures: active, armed, idle; the widget's: idle, armed, active.
+  ImagePicture* images[3] = {};
+  for (int i = 0; i < 3; ++i) {
+    value& p = values.pictures[2 - i];
+    if (p.p == nullptr) continue;
+    widget_element plain{};  // armed and active pictures are shown unblended
+    plain.colours[0] = plain.colours[1] = TRANSPARENT_COLOUR;
+    bool idle = i == 0;
+    images[i] = static_cast<ImagePicture*>(
+        update_image(p, K_PICTURE, 0, 0, 0, idle && values.light_fill,
+                     idle ? values.text_colour : TRANSPARENT_COLOUR,
+                     idle ? values.background : TRANSPARENT_COLOUR, button->pictures[i],
+                     idle ? e : &plain));
+    p = value{};
+  }
+  button->reconfigure(values.x, values.y, requested_size(item, ITEM_SIZE_X, item.width),
+                      requested_size(item, ITEM_SIZE_Y, item.height), values.black_border,
+                      values.light_fill, values.text_colour, images[0], images[1], images[2],
+                      values.inactive ? nullptr : activate_picture_button,
+                      item.flags & ITEM_BUSY_EXEMPT);
+  report_edges(button, right, bottom);
+}
+
+// Built with the item index; 0xFFFF for the frame or separator around an item.
+template <typename W>
+static UIObject* setup_bottom_line(ident_info* window, widget_kind kind, void (*enter)(long),
+                                   uint32_t item_index, int16_t x, int16_t y, int width,
+                                   int height, bool black_border, bool light_fill) {
+  window_record* w = record_of(window);
+  if (w->ui_window == nullptr) return nullptr;
+  uint32_t position;
+  widget_element* e = append_element(window, kind, &position);
+  if (e->widget == nullptr) e->widget = new W(w->ui_window, object_id(window, position), enter);
+  keep_help_text(e, nullptr);
+  e->item = item_index;
+  if (item_index != SURROUNDING_FRAME && item_index < tables[T_MENU_ITEMS].length)
+    item_ref(item_index).widget = e->widget;
+  static_cast<W*>(e->widget)->reconfigure(x, y, uint16_t(std::clamp(width, 0, 65535)),
+                                          uint16_t(std::clamp(height, 0, 65535)), black_border,
+                                          light_fill);
+  return e->widget;
+}
+
+UIObject* setup_frame(ident_info* window, uint32_t item_index, int16_t x, int16_t y, int width,
+                      int height, bool black_border, bool light_fill) {
+  return setup_bottom_line<UIFrame>(window, WK_FRAME, enter_a_frame, item_index, x, y, width,
+                                    height, black_border, light_fill);
+}
+
+UIObject* setup_separator(ident_info* window, uint32_t item_index, int16_t x, int16_t y, int width,
+                          int height, bool black_border, bool light_fill) {
+  return setup_bottom_line<UISeparator>(window, WK_SEPARATOR, enter_a_separator, item_index, x, y,
+                                        width, height, black_border, light_fill);
+}
 
 static void setup_frame_item(ident_info* window, uint32_t item_index, item_values& values,
                              int* right, int* bottom) {
   const menu_item& item = item_at(item_index);
   int width = requested_size(item, ITEM_SIZE_X, item.width);
   int height = requested_size(item, ITEM_SIZE_Y, item.height);
-  if (item.kind == ITEM_FRAME)
-    setup_frame(window, item_index, values.x, values.y, width, height, values.black_border,
-                values.light_fill);
-  else
-    setup_separator(window, item_index, values.x, values.y, width, height, values.black_border,
-                    values.light_fill);
+  UIObject* o = item.kind == ITEM_FRAME
+                    ? setup_frame(window, item_index, values.x, values.y, width, height,
+                                  values.black_border, values.light_fill)
+                    : setup_separator(window, item_index, values.x, values.y, width, height,
+                                      values.black_border, values.light_fill);
   release_item_values(values);
   *right = values.x + width;
   *bottom = values.y + height;
+  if (o != nullptr) report_edges(o, right, bottom);
 }
 
-// The value checks of kinds without widget class stay, so bad YARL values
-// are reported already.
+static void setup_box(ident_info* window, uint32_t item_index, item_values& values, int* right,
+                      int* bottom) {
+  const menu_item& item = item_at(item_index);
+  release_item_values(values);
+  *right = values.x;
+  *bottom = values.y;
+  widget_element* e = next_element(window, WK_BOX, item_index, values, [](UIWindow* ui, long id) {
+    return new UIBox(ui, id, enter_a_box);
+  });
+  if (e == nullptr) return;
+  UIBox* box = static_cast<UIBox*>(e->widget);
+  box->reconfigure(values.x, values.y, requested_size(item, ITEM_SIZE_X, item.width),
+                   requested_size(item, ITEM_SIZE_Y, item.height), values.black_border,
+                   values.light_fill, values.text_colour);
+  report_edges(box, right, bottom);
+}
+
+// Sliders and thumb wheels: a natural width unless SIZE_X or SIZE_Y is given.
+static uint16_t range_width(const menu_item& item, uint16_t natural) {
+  if (item.flags & ITEM_SIZE_X) return requested_size(item, ITEM_SIZE_X, item.width);
+  return (item.flags & ITEM_SIZE_Y) ? 0 : natural;
+}
+
+static long number_of(int kind, value v) {
+  if (kind != K_REAL) return v.i;
+  if (!(v.r > -2147483648.0f && v.r < 2147483648.0f)) return 0;
+  return long(v.r);
+}
+
 static void setup_slider(ident_info* window, uint32_t item_index, item_values& values, int* right,
                          int* bottom) {
-  bool ordered = values.value_kind == K_REAL ? values.range[0].r < values.range[1].r
-                                             : values.range[0].i < values.range[1].i;
-  if (!ordered) error("SLIDER range lower limit >= upper limit", 0, window);
   const menu_item& item = item_at(item_index);
-  setup_without_widget_class(window, item_index, values, right, bottom);
-  if (!(item.flags & (ITEM_SIZE_X | ITEM_SIZE_Y))) *right = values.x + 192;
+  *right = values.x;
+  *bottom = values.y;
+  widget_element* e = next_element(window, WK_SLIDER, item_index, values, [](UIWindow* ui, long id) {
+    return new UISlider(ui, id, enter_a_slider);
+  });
+  long minimum = number_of(values.value_kind, values.range[0]);
+  long maximum = number_of(values.value_kind, values.range[1]);
+  if (minimum >= maximum) error("SLIDER range lower limit >= upper limit", 0, window);
+  if (e == nullptr) return;
+  UISlider* slider = static_cast<UISlider*>(e->widget);
+  bool active = !values.inactive;
+  if (minimum < maximum)
+    slider->reconfigure(values.x, values.y, range_width(item, 192),
+                        requested_size(item, ITEM_SIZE_Y, item.height), values.black_border,
+                        values.light_fill, minimum, maximum, number_of(values.value_kind, values.v),
+                        active && (item.flags & ITEM_HAS_ACTION) ? activate_slider : nullptr,
+                        active ? change_slider : nullptr, item.flags & ITEM_BUSY_EXEMPT);
+  report_edges(slider, right, bottom);
 }
 
 static void setup_thumb_wheel(ident_info* window, uint32_t item_index, item_values& values,
                               int* right, int* bottom) {
   const menu_item& item = item_at(item_index);
-  setup_without_widget_class(window, item_index, values, right, bottom);
-  if (!(item.flags & (ITEM_SIZE_X | ITEM_SIZE_Y))) *right = values.x + 100;
+  *right = values.x;
+  *bottom = values.y;
+  widget_element* e = next_element(window, WK_THUMB_WHEEL, item_index, values, [](UIWindow* ui, long id) {
+    return new UIThumbWheel(ui, id, enter_a_thumb_wheel);
+  });
+  if (e == nullptr) return;
+  UIThumbWheel* wheel = static_cast<UIThumbWheel*>(e->widget);
+  bool active = !values.inactive;
+  wheel->reconfigure(values.x, values.y, range_width(item, 100),
+                     requested_size(item, ITEM_SIZE_Y, item.height), values.black_border,
+                     values.light_fill, number_of(values.value_kind, values.v),
+                     active && (item.flags & ITEM_HAS_ACTION) ? activate_thumb_wheel : nullptr,
+                     active ? change_thumb_wheel : nullptr, item.flags & ITEM_BUSY_EXEMPT);
+  report_edges(wheel, right, bottom);
 }
 
 static void setup_color_bar(ident_info* window, uint32_t item_index, item_values& values,
                             int* right, int* bottom) {
-  if (uint32_t(values.v.i) > 100) error("Bar length must be 0 <= length <= 100 in COLOR_BAR", 0, window);
-  setup_without_widget_class(window, item_index, values, right, bottom);
-}
-
-static void setup_button_like(ident_info* window, uint32_t item_index, item_values& values,
-                              int* right, int* bottom) {
   const menu_item& item = item_at(item_index);
-  if (item.head8 >= 18 && values.value_kind != K_PICTURE) {
-    release_item_values(values);
-    *right = values.x;
-    *bottom = values.y;
-    error("Font index out of range", 0, window);
-    return;
-  }
-  setup_without_widget_class(window, item_index, values, right, bottom);
+  *right = values.x;
+  *bottom = values.y;
+  if (uint32_t(values.v.i) > 100) error("Bar length must be 0 <= length <= 100 in COLOR_BAR", 0, window);
+  widget_element* e = next_element(window, WK_COLOR_BAR, item_index, values, [](UIWindow* ui, long id) {
+    return new UIColorBar(ui, id, enter_a_color_bar);
+  });
+  if (e == nullptr) return;
+  UIColorBar* bar = static_cast<UIColorBar*>(e->widget);
+  bar->reconfigure(values.x, values.y, requested_size(item, ITEM_SIZE_X, item.width),
+                   requested_size(item, ITEM_SIZE_Y, item.height), values.black_border,
+                   values.light_fill, values.inactive, values.v.i, values.text_colour);
+  report_edges(bar, right, bottom);
 }
 
 // The colour editor takes its own four values: three components and the model.
 static void setup_color_editor(ident_info* window, uint32_t item_index, item_values& values,
                                int* right, int* bottom) {
+  const menu_item& item = item_at(item_index);
   if (used_slots() < 4) internal_error(8003, "ui");
-  sp -= 4;
-  setup_without_widget_class(window, item_index, values, right, bottom);
+  float third = (sp--)->r, second = (sp--)->r, first = (sp--)->r;
+  uint32_t model = (sp--)->u;
+  *right = values.x;
+  *bottom = values.y;
+  widget_element* e = next_element(window, WK_COLOR_EDITOR, item_index, values, [](UIWindow* ui, long id) {
+    return new UIColorEditor(ui, id, enter_a_color_editor);
+  });
+  if (e == nullptr) return;
+  UIColorEditor* editor = static_cast<UIColorEditor*>(e->widget);
+  bool active = !values.inactive;
+  editor->reconfigure(values.x, values.y, requested_size(item, ITEM_SIZE_X, item.width),
+                      requested_size(item, ITEM_SIZE_Y, item.height), values.black_border,
+                      values.light_fill, model, first, second, third,
+                      active && (item.flags & ITEM_HAS_ACTION) ? activate_color_editor : nullptr,
+                      active ? change_color_editor : nullptr, item.flags & ITEM_BUSY_EXEMPT);
+  report_edges(editor, right, bottom);
+}
+
+static void setup_material_label(ident_info* window, uint32_t item_index, item_values& values,
+                                 int* right, int* bottom) {
+  const menu_item& item = item_at(item_index);
+  *right = values.x;
+  *bottom = values.y;
+  int32_t materials = globals()[110].val.i;
+  if (materials == 0 && values.v.i != 1)
+    error("Material index in MATERIAL_LABEL must be 1 when there are no materials", 0, window);
+  else if (materials != 0 && (values.v.i < 1 || values.v.i > materials))
+    error("Material index in MATERIAL_LABEL out of range", 0, window);
+  widget_element* e = next_element(window, WK_MATERIAL_LABEL, item_index, values, [](UIWindow* ui, long id) {
+    return new UIMaterialLabel(ui, id, enter_a_material_label);
+  });
+  if (e == nullptr) return;
+  UIMaterialLabel* label = static_cast<UIMaterialLabel*>(e->widget);
+  // The sample drawer comes with the material spheres of the scene.
+  label->reconfigure(values.x, values.y, requested_size(item, ITEM_SIZE_X, item.width),
+                     requested_size(item, ITEM_SIZE_Y, item.height), values.black_border,
+                     values.light_fill, values.inactive, values.v.i, nullptr);
+  report_edges(label, right, bottom);
+}
+
+// ---- Choices and lists ----
+
+void rebuild_image_list(int font, const ident_info* text, uint32_t text_colour, uint32_t background,
+                        Image*** images, uint32_t* count) {
+  for (uint32_t i = 0; *images != nullptr && i < *count; ++i) delete (*images)[i];
+  uint32_t n = is_array_kind(text->kind) ? text->word6 : 0;
+  if (*images != nullptr) CheckedFree(*images);
+  *images = n != 0 ? static_cast<Image**>(CheckedMalloc(n * sizeof(Image*))) : nullptr;
+  for (uint32_t i = 0; i < n; ++i) {
+    value entry = text->val.a[i];
+    if (text->kind == K_ARRAY + K_PICTURE)
+      (*images)[i] = new ImagePicture(reinterpret_cast<neutral_picture*>(copy_owned(K_PICTURE, entry).p),
+                                      text_colour, background);
+    else
+      (*images)[i] = new ImageText(K_STRING, uint8_t(font), dup_chars(entry.s != nullptr ? entry.s : ""));
+  }
+  *count = n;
+}
+
+// The text variable of a choice or list: its entries. Its colours: for a
+// PICTURE array both grey with light fill, the text colour stays otherwise.
+struct entries {
+  ident_info* text;
+  uint32_t colours[2];
+  bool changed;  // since the element's last build
+};
+
+static entries entries_of(ident_info* window, const menu_item& item, const item_values& values,
+                          widget_element* e, bool is_new, int error_number) {
+  ident_info* text = resolve_ref(window, ident_ref{uint8_t(item.head10 >> 14), uint16_t(item.head10 & 0x1FFF)},
+                                 error_number);
+  if (text->kind != K_ARRAY + K_STRING && text->kind != K_ARRAY + K_PICTURE)
+    internal_error(error_number, "ui");
+  bool picture = text->kind == K_ARRAY + K_PICTURE;
+  entries r{text, {values.text_colour, values.background}, is_new};
+  if (picture && values.light_fill) r.colours[0] = r.colours[1] = GREY_COLOUR;
+  r.changed |= e->text_reference != item.head10 || e->text_count != text->count;
+  r.changed |= picture ? (e->colours[0] != r.colours[0] || e->colours[1] != r.colours[1])
+                       : e->font != item.head8;
+  return r;
+}
+
+static void remember_entries(widget_element* e, const menu_item& item, const entries& r) {
+  e->text_reference = item.head10;
+  e->text_count = r.text->count;
+  e->colours[0] = r.colours[0];
+  e->colours[1] = r.colours[1];
+  e->font = item.head8;
+}
+
+// Prints both variables and raises the error of a select value outside the list.
+static void select_out_of_range(ident_info* window, const char* kind_word, const ident_info* text,
+                                const menu_item& item, int32_t select) {
+  const ident_info* variable = nullptr;
+  uint16_t ref = item.head4;
+  if ((ref >> 14) != 3) variable = resolve_ref(window, ident_ref{uint8_t(ref >> 14), uint16_t(ref & 0x1FFF)}, 2219);
+  fprintf(stderr, "%s text variable: %s '%s', select variable: %s '%s'=%ld.\n", kind_word,
+          type_name(text->kind), name_of(text), variable != nullptr ? type_name(variable->kind) : "",
+          variable != nullptr ? name_of(variable) : "", long(select));
+  char message[64];
+  snprintf(message, sizeof message, "%s select value out of range", kind_word);
+  error(message, 0, window);
+}
+
+static void setup_radio_box(ident_info* window, uint32_t item_index, item_values& values,
+                            int* right, int* bottom) {
+  const menu_item& item = item_at(item_index);
+  *right = values.x;
+  *bottom = values.y;
+  bool is_new = false;
+  widget_element* e = next_element(window, WK_RADIO_BOX, item_index, values, [&is_new](UIWindow* ui, long id) {
+    is_new = true;
+    return new UIRadioBox(ui, id, enter_a_radio_box);
+  });
+  if (e == nullptr) return;
+  UIRadioBox* box = static_cast<UIRadioBox*>(e->widget);
+  entries r = entries_of(window, item, values, e, is_new, 2217);
+  if (r.changed)
+    rebuild_image_list(item.head8, r.text, r.colours[0], r.colours[1], &e->images, &e->image_count);
+  if (e->image_count != r.text->word6) internal_error(2218, "ui");
+  int32_t index = values.v.i - index_origin(item);
+  if (index >= 0 && uint32_t(index) < e->image_count) {
+    bool picture = r.text->kind == K_ARRAY + K_PICTURE;
+    box->reconfigure(values.x, values.y, requested_size(item, ITEM_SIZE_X, item.width),
+                     requested_size(item, ITEM_SIZE_Y, item.height), uint16_t(e->image_count),
+                     r.changed, e->images, uint16_t(index), values.black_border, values.light_fill,
+                     values.text_colour, picture ? record_of(window)->background : values.background,
+                     values.inactive ? nullptr : change_radio_box, item.flags & ITEM_BUSY_EXEMPT);
+  } else {
+    // The old images are gone: the new ones reach the widget even so.
+    if (r.changed) box->reconfigure(box->x, box->y, box->width, box->height, uint16_t(e->image_count),
+                                    true, e->images, 0, box->black_border, box->light_fill,
+                                    values.text_colour, values.background, box->change_cb, box->busy_exempt);
+    select_out_of_range(window, "RADIO_BOX", r.text, item, values.v.i);
+  }
+  remember_entries(e, item, r);
+  report_edges(box, right, bottom);
+}
+
+static void setup_option_pop_up(ident_info* window, uint32_t item_index, item_values& values,
+                                int* right, int* bottom) {
+  const menu_item& item = item_at(item_index);
+  *right = values.x;
+  *bottom = values.y;
+  bool is_new = false;
+  widget_element* e = next_element(window, WK_OPTION_POP_UP, item_index, values, [&is_new](UIWindow* ui, long id) {
+    is_new = true;
+    return new UIOptionPopUp(ui, id, get_option_pop_up_image, enter_a_option_pop_up);
+  });
+  if (e == nullptr) return;
+  UIOptionPopUp* pop_up = static_cast<UIOptionPopUp*>(e->widget);
+  entries r = entries_of(window, item, values, e, is_new, 7213);
+  remember_entries(e, item, r);  // the widget's image getter reads them
+  uint32_t count = r.text->word6;
+  int32_t index = values.v.i - index_origin(item);
+  if (index >= 0 && uint32_t(index) < count) {
+    pop_up->reconfigure(values.x, values.y, requested_size(item, ITEM_SIZE_X, item.width),
+                        requested_size(item, ITEM_SIZE_Y, item.height), uint16_t(count), r.changed,
+                        uint16_t(index), values.black_border, values.light_fill, values.text_colour,
+                        values.background, values.inactive ? nullptr : change_option_pop_up,
+                        item.flags & ITEM_BUSY_EXEMPT);
+  } else {
+    // New entries reach the widget even so; its selection goes to the first.
+    if (r.changed)
+      pop_up->reconfigure(pop_up->x, pop_up->y, pop_up->width, pop_up->height, uint16_t(count), true, 0,
+                          pop_up->black_border, pop_up->light_fill, values.text_colour,
+                          values.background, pop_up->change_cb, pop_up->busy_exempt);
+    select_out_of_range(window, "OPTION_POP_UP", r.text, item, values.v.i);
+  }
+  report_edges(pop_up, right, bottom);
+}
+
+static void setup_selection_list(ident_info* window, uint32_t item_index, item_values& values,
+                                 int* right, int* bottom) {
+  const menu_item& item = item_at(item_index);
+  *right = values.x;
+  *bottom = values.y;
+  bool is_new = false;
+  widget_element* e = next_element(window, WK_SELECTION_LIST, item_index, values, [&is_new](UIWindow* ui, long id) {
+    is_new = true;
+    return new UISelectionList(ui, id, enter_a_selection_list, get_selection_list_select_variable);
+  });
+  if (e == nullptr) return;
+  UISelectionList* list = static_cast<UISelectionList*>(e->widget);
+  entries r = entries_of(window, item, values, e, is_new, 2308);
+  if (r.changed)
+    rebuild_image_list(item.head8, r.text, r.colours[0], r.colours[1], &e->images, &e->image_count);
+  if (e->image_count != r.text->word6) internal_error(2309, "ui");
+  uint16_t select_ref = uint16_t(item.head12);
+  ident_info* selection = resolve_ref(window, ident_ref{uint8_t(select_ref >> 14), uint16_t(select_ref & 0x1FFF)}, 2310);
+  bool selection_changed = is_new || e->select_reference != select_ref || e->select_count != selection->count;
+  e->select_reference = select_ref;
+  e->select_count = selection->count;
+  remember_entries(e, item, r);
+  list->reconfigure(values.x, values.y, requested_size(item, ITEM_SIZE_X, item.width),
+                    requested_size(item, ITEM_SIZE_Y, item.height), selection->kind == K_INTEGER,
+                    uint16_t(e->image_count), r.changed, e->images, selection_changed,
+                    values.black_border, values.light_fill,
+                    values.inactive ? nullptr : change_selection_list, item.flags & ITEM_BUSY_EXEMPT,
+                    values.text_colour, values.background);
+  report_edges(list, right, bottom);
+}
+
+// ---- Text fields ----
+
+// The field keeps its text while that already shows the value.
+static bool shows_value(const char* text, int kind, value v) {
+  if (text == nullptr) return false;
+  if (kind == K_STRING) return strcmp(text, v.s != nullptr ? v.s : "") == 0;
+  value shown{};
+  return !decode_value(text, kind, &shown) && compare(kind, shown, v) == 0;
+}
+
+static void setup_text_field(ident_info* window, uint32_t item_index, item_values& values,
+                             int* right, int* bottom) {
+  const menu_item& item = item_at(item_index);
+  *right = values.x;
+  *bottom = values.y;
+  if (item.head8 >= 18) {
+    release_item_values(values);
+    error("Font index out of range", 0, window);
+    return;
+  }
+  bool is_new = false;
+  widget_element* e = next_element(window, WK_TEXT_FIELD, item_index, values, [&is_new](UIWindow* ui, long id) {
+    is_new = true;
+    return new UITextField(ui, id, enter_a_text_field);
+  });
+  if (e == nullptr) return release_item_values(values);
+  bool ranged = item.flags & ITEM_RANGE;
+  if (values.help_text == nullptr && ranged && values.value_kind != K_STRING) {
+    char low[ENCODE_BUFFER_SIZE], high[ENCODE_BUFFER_SIZE], help[80];
+    encode_value(low, values.value_kind, values.range[0]);
+    encode_value(high, values.value_kind, values.range[1]);
+    snprintf(help, sizeof help, "%s <= %s <= %s", low, type_name(values.value_kind), high);
+    keep_help_text(e, help);
+  }
+  if (e->value_kind == K_STRING) {
+    free_owned(K_STRING, &e->lower);
+    free_owned(K_STRING, &e->upper);
+  }
+  e->value_kind = uint8_t(values.value_kind);
+  e->lower = values.range[0];
+  e->upper = values.range[1];
+  values.range[0] = values.range[1] = value{};
+  UITextField* field = static_cast<UITextField*>(e->widget);
+  char* text = nullptr;
+  if (is_new || !shows_value(field->get_text(), values.value_kind, values.v))
+    text = encode_format_value(values.v, values.value_kind, item.head1, item.head2);
+  bool active = !values.inactive;
+  bool on_activate = (item.flags & ITEM_HAS_ACTION) && !(item.flags & ITEM_ACTION_ON_CHANGE);
+  field->reconfigure(values.x, values.y, requested_size(item, ITEM_SIZE_X, item.width),
+                     requested_size(item, ITEM_SIZE_Y, item.height), Fonts::fonts[item.head8],
+                     values.black_border, values.light_fill, text,
+                     active && on_activate ? activate_text_field : nullptr,
+                     active ? change_text_field : nullptr, cycle_text_field, values.text_colour,
+                     values.background);
+  if (text != nullptr && !(values.value_kind == K_STRING && text == values.v.s)) CheckedFree(text);
+  release_item_values(values);
+  report_edges(field, right, bottom);
 }
 
 widget_builder builder_of(const menu_item& item) {
   switch (item.kind) {
-    case ITEM_LABEL: return setup_label;
+    case ITEM_BOX: return setup_box;
     case ITEM_FRAME:
     case ITEM_SEPARATOR: return setup_frame_item;
+    case ITEM_LABEL: return setup_label;
+    case ITEM_BUTTON: return setup_button;
     case ITEM_SLIDER: return setup_slider;
-    case ITEM_THUMB_WHEEL: return setup_thumb_wheel;
     case ITEM_COLOR_BAR: return setup_color_bar;
+    case ITEM_RADIO_BOX: return setup_radio_box;
+    case ITEM_TEXT_FIELD: return setup_text_field;
+    case ITEM_MENU_BUTTON: return setup_menu_button;
+    case ITEM_THUMB_WHEEL: return setup_thumb_wheel;
+    case ITEM_CHECK_BUTTON: return setup_check_button;
     case ITEM_COLOR_EDITOR: return setup_color_editor;
-    case ITEM_BUTTON:          // UIButton, UIEnterButton
-    case ITEM_MENU_BUTTON:     // UIMenuButton
-    case ITEM_CHECK_BUTTON:    // UICheckButton
-    case ITEM_TEXT_FIELD:      // UITextField
-    case ITEM_RADIO_BOX:       // UIRadioBox
-    case ITEM_OPTION_POP_UP:   // UIOptionPopUp
-    case ITEM_SELECTION_LIST: return setup_button_like;
-    case ITEM_BOX:             // UIBox
-    case ITEM_MATERIAL_LABEL:  // UIMaterialLabel
-    case ITEM_PICTURE_BUTTON: return setup_without_widget_class;  // UIPictureButton
+    case ITEM_OPTION_POP_UP: return setup_option_pop_up;
+    case ITEM_MATERIAL_LABEL: return setup_material_label;
+    case ITEM_PICTURE_BUTTON: return setup_picture_button;
+    case ITEM_SELECTION_LIST: return setup_selection_list;
     default: return nullptr;
   }
 }

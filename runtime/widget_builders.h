@@ -9,6 +9,7 @@
 #include "runtime/window_record.h"
 
 class Image;
+class UIObject;
 
 // Optional values of a widget item: flags-word bits that say the item's code
 // leaves the value on the operand stack (the colours are in tables.h).
@@ -52,10 +53,17 @@ void release_item_values(item_values& values);
 // The builder of an item kind, or null for kinds that make no widget.
 widget_builder builder_of(const menu_item& item);
 
-void setup_frame(ident_info* window, uint32_t item_index, int16_t x, int16_t y, int width,
-                 int height, bool black_border, bool light_fill);
-void setup_separator(ident_info* window, uint32_t item_index, int16_t x, int16_t y, int width,
-                     int height, bool black_border, bool light_fill);
+// The frame or separator of an item, or around one (item index 0xFFFF); null
+// for a window without toolkit window.
+UIObject* setup_frame(ident_info* window, uint32_t item_index, int16_t x, int16_t y, int width,
+                      int height, bool black_border, bool light_fill);
+UIObject* setup_separator(ident_info* window, uint32_t item_index, int16_t x, int16_t y, int width,
+                          int height, bool black_border, bool light_fill);
+
+// Replaces a choice's or list's images by those of the text variable's
+// entries: pictures in the two colours, strings in the built-in font.
+void rebuild_image_list(int font, const ident_info* text, uint32_t text_colour, uint32_t background,
+                        Image*** images, uint32_t* count);
 
 // Deletes the widgets of elements that a display did not reuse.
 void destroy_unused(table* t, uint32_t old_length);

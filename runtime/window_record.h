@@ -8,6 +8,7 @@
 #include "runtime/tables.h"
 
 class UIObject;
+class UITabButton;
 class UIWindow;
 
 // One entry of a window's call stack; the bottom frame belongs to the window.
@@ -104,6 +105,7 @@ struct window_record {
   uint32_t resume_offset;   // statement-code offset of suspended code, 0 none
   table widgets[N_WIDGET_KINDS];
   UIWindow* ui_window;      // owned; null for the graphics window until it exists
+  UITabButton* tab_buttons[15];  // owned; made at the first display with tab pages
   ident_info* locals;       // the window's first local in table 2
   call_frame* frames;
   call_frame* top;

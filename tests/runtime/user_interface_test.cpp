@@ -22,6 +22,7 @@
 #include "runtime/widget_builders.h"
 #include "runtime/window_record.h"
 #include "tests/support/runner.h"
+#include "tests/runtime/window_fixture.h"
 #include "tests/support/yarl_writer.h"
 #include "toolkit/image_text.h"
 #include "toolkit/ui_app_context.h"
@@ -37,148 +38,6 @@ using yarl::WINDOW_LOCAL;
 namespace yarl_ops {
 constexpr uint8_t MARK = 51, PUSH_ARRAY = 57, PUSH_LEN = 108;
 }
-
-int x_errors = 0;
-int screen_slot = 0;
-
-int count_x_error(Display* display, XErrorEvent* event) {
-  char text[256];
-  XGetErrorText(display, event->error_code, text, sizeof text);
-  fprintf(stderr, "X error: %s (request %d)\n", text, event->request_code);
-  ++x_errors;
-  return 0;
-}
-
-// Test programs share one X server: take a screen area that no other holds
-// (the same lock files as the toolkit tests).
-void claim_screen_slot() {
-  for (int slot = 0; slot < 42; ++slot) {
-    std::string name = "/tmp/qob_toolkit_test_slot_" + std::to_string(slot);
-    int fd = open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) continue;
-    if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
-      screen_slot = slot;
-      return;
-    }
-    close(fd);
-  }
-}
-
-class ContextEnvironment : public testing::Environment {
- public:
-  void SetUp() override {
-    XSetErrorHandler(count_x_error);
-    claim_screen_slot();
-    new UIAppContext(false, nullptr, nullptr, 0, 0, 10, 11);
-  }
-  void TearDown() override {
-    delete AppContext;
-    EXPECT_EQ(x_errors, 0);
-  }
-};
-
-[[maybe_unused]] testing::Environment* const environment =
-    testing::AddGlobalTestEnvironment(new ContextEnvironment);
-
-Display* display() { return AppContext->ui_display; }
-
-// A MENU_WINDOW with one MENU of items; returns the window's global index.
-struct WindowSpec {
-  const char* name;
-  bool visible;
-  std::vector<menu_item> items;
-  std::vector<uint16_t> displayed;  // 16-bit references of displayed variables
-};
-
-uint16_t add_window(yarl::YarlProgram& p, const WindowSpec& spec) {
-  ident_info menu = make_ident(K_MENU);
-  menu.word6 = uint16_t(spec.items.size());
-  menu.count = p.next_item();
-  for (const menu_item& it : spec.items) p.add_item(it);
-  menu.code_offset = spec.displayed.empty() ? 0 : p.add_list(spec.displayed);
-  ident_info w = make_ident(K_MENU_WINDOW);
-  w.flags1 = spec.visible ? WINDOW_VISIBLE : 0;
-  w.word2 = 1 << 12;
-  w.word6 = 1;
-  w.count = p.add(WINDOW_LOCAL, menu, "menu");
-  return p.add(GLOBAL, w, spec.name);
-}
-
-// A LABEL whose code pushes what `push` emits, then releases.
-template <typename F>
-menu_item label(yarl::YarlProgram& p, uint8_t kind, F push, uint32_t flags = 0, uint8_t font = 9) {
-  menu_item it = make_item(ITEM_LABEL);
-  it.value_kind = kind;
-  it.head8 = font;
-  it.flags = flags;
-  it.code_offset = p.code().offset();
-  push(p.code());
-  p.code().release();
-  return it;
-}
-
-class Windows : public testing::Test {
- protected:
-  yarl::YarlProgram program = yarl::YarlProgram::standard();
-
-  void load() {
-    std::vector<uint8_t> image = program.bytes();
-    decode_tables(image.data(), image.size());
-    preset_user_interface("", false, false, nullptr, nullptr, nullptr);
-    loaded_ = true;
-    // Each window to this process's own screen area before it is shown.
-    for (uint32_t i = 0; i < n_windows_listed; ++i)
-      if (UIWindow* ui = record_of(global(windows[i]))->ui_window)
-        ui->set_origin(short(10 + (screen_slot % 3) * 420), short(10 + (screen_slot / 3) * 72));
-  }
-  void TearDown() override {
-    if (!loaded_) return;
-    in_interface_builder = false;
-    sp = sb - 1;
-    cleanup_user_interface();
-    XSync(display(), False);
-  }
-  ident_info* global(uint16_t index) { return &globals()[index]; }
-  UIWindow* ui(uint16_t window) { return record_of(global(window))->ui_window; }
-
-  // Handles the queued X events of every toolkit window.
-  void pump() {
-    XSync(display(), False);
-    XEvent event;
-    while (XPending(display())) {
-      XNextEvent(display(), &event);
-      if (UIWindow* w = UIWindow::find_window(event.xany.window)) w->handle_window_event(&event, false);
-    }
-  }
-  // Shows the queued windows and waits until `window` is exposed.
-  void show(uint16_t window) {
-    update_menu_windows();
-    for (int i = 0; i < 200 && !ui(window)->mapped; ++i) {
-      XEvent event;
-      XWindowEvent(display(), ui(window)->x_window, ExposureMask | StructureNotifyMask, &event);
-      ui(window)->handle_window_event(&event, false);
-    }
-    pump();
-  }
-  int map_state(uint16_t window) {
-    if (ui(window)->x_window == 0) return IsUnmapped;
-    XWindowAttributes a;
-    XGetWindowAttributes(display(), ui(window)->x_window, &a);
-    return a.map_state;
-  }
-  UILabel* first_label(uint16_t window) {
-    table& t = record_of(global(window))->widgets[WK_LABEL];
-    return t.length > 0 ? static_cast<UILabel*>(t.as<widget_element>()[0].widget) : nullptr;
-  }
-  std::string label_text(uint16_t window) {
-    UILabel* l = first_label(window);
-    if (l == nullptr || l->image == nullptr || l->image->kind == K_PICTURE) return "";
-    return static_cast<ImageText*>(l->image)->get_text();
-  }
-
- private:
-  bool loaded_ = false;
-};
 
 TEST_F(Windows, OnlyTheVisibleWindowIsMappedWithItsNameAndContentSize) {
   uint16_t shown = add_window(program, {"shown", true,
@@ -453,7 +312,7 @@ TEST_F(Windows, HidingAParentHidesItsShownChildrenAndShowingItBringsBackExactlyT
 }
 
 TEST_F(Windows, AnAutoSizedWindowWithoutContentIsARunTimeError) {
-  menu_item box = make_item(ITEM_BOX);  // makes no widget of any size
+  menu_item box = make_item(ITEM_POINT);  // a 3D item: no widget in the window
   box.code_offset = program.code().offset();
   program.code().release();
   uint16_t w = add_window(program, {"empty", true, {box}, {}});
