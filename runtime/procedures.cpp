@@ -12,6 +12,7 @@
 #include "runtime/op_handlers.h"
 #include "runtime/run_time_errors.h"
 #include "runtime/variables.h"
+#include "runtime/widget_callbacks.h"
 #include "link/si.h"
 #include "view/views.h"
 
@@ -295,6 +296,7 @@ void start_action(ident_info* window, uint16_t source_index, uint16_t line, uint
                   uint16_t item, uint16_t element, bool action_flag) {
   window_record* w = record_of(window);
   return_to_menu(window);
+  check_text_fields(window);  // a failed field is reset and selected; the action runs all the same
   w->frames[0].source_position = source_index;
   w->frames[0].line = line;
   w->current_item = item;
