@@ -47,14 +47,10 @@ void UIButton::reconfigure_button(short x_, short y_, unsigned short width_,
   if (return_mark && changed && !geometry && window->mapped) erase();
   if (!geometry && !changed) return;
   store_geometry(*this, x_, y_, width_, height_);
-  black_border = black_border_;
-  light_fill = light_fill_;
-  text_colour = text_color;
-  background_colour = background;
+  store_look(*this, black_border_, light_fill_, text_color, background);
   in = in_;
   activate_cb = activate;
-  cursor = AppContext->cursors[activate != nullptr ? UIAppContext::cursor_hand2
-                                                   : UIAppContext::cursor_left_ptr];
+  cursor = action_cursor(activate != nullptr);
   damaged = true;
 }
 

@@ -38,15 +38,11 @@ void UICheckButton::reconfigure(short x_, short y_, unsigned short width_,
   bool geometry = take_geometry(*this, x_, y_, width_, height_);
   if (!geometry && !changed) return;
   store_geometry(*this, x_, y_, width_, height_);
-  black_border = black_border_;
-  light_fill = light_fill_;
-  text_colour = text_color;
-  background_colour = background;
+  store_look(*this, black_border_, light_fill_, text_color, background);
   checked = checked_;
   toggle_cb = toggle;
   mark_size = mark;
-  cursor = AppContext->cursors[toggle != nullptr ? UIAppContext::cursor_hand2
-                                                 : UIAppContext::cursor_left_ptr];
+  cursor = action_cursor(toggle != nullptr);
   damaged = true;
 }
 

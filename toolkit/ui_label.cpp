@@ -24,10 +24,7 @@ void UILabel::reconfigure(short x_, short y_, unsigned short width_, unsigned sh
   bool geometry = take_geometry(*this, x_, y_, width_, height_);
   if (!geometry && !changed) return;
   store_geometry(*this, x_, y_, width_, height_);
-  black_border = black_border_;
-  light_fill = light_fill_;
-  text_colour = text_color;
-  background_colour = background;
+  store_look(*this, black_border_, light_fill_, text_color, background);
   inactive = inactive_;
   damaged = true;
 }

@@ -72,14 +72,10 @@ void UIMenuButton::reconfigure(short x_, short y_, unsigned short width_,
   bool geometry = take_geometry(*this, x_, y_, width_, height_);
   if (!geometry && !changed) return;
   store_geometry(*this, x_, y_, width_, height_);
-  black_border = black_border_;
-  light_fill = light_fill_;
-  text_colour = text_color;
-  background_colour = background;
+  store_look(*this, black_border_, light_fill_, text_color, background);
   if (out_ != out) mark_out(out_);
   activate_cb = activate;
-  cursor = AppContext->cursors[activate != nullptr ? UIAppContext::cursor_hand2
-                                                   : UIAppContext::cursor_left_ptr];
+  cursor = action_cursor(activate != nullptr);
   damaged = true;
 }
 

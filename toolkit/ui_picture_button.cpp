@@ -44,8 +44,7 @@ void UIPictureButton::reconfigure(short x_, short y_, unsigned short width_,
   light_fill = light_fill_;
   text_colour = text_color;
   activate_cb = activate;
-  cursor = AppContext->cursors[activate != nullptr ? UIAppContext::cursor_hand2
-                                                   : UIAppContext::cursor_left_ptr];
+  cursor = action_cursor(activate != nullptr);
   damaged = true;
 }
 

@@ -54,14 +54,10 @@ void UIRadioBox::reconfigure(short x_, short y_, unsigned short width_, unsigned
   if (!geometry && !changed) return;
   spacing = count == 0 ? 0 : static_cast<unsigned short>((height_ - natural_height) / count);
   store_geometry(*this, x_, y_, width_, height_);
-  black_border = black_border_;
-  light_fill = light_fill_;
-  text_colour = text_color;
-  background_colour = background;
+  store_look(*this, black_border_, light_fill_, text_color, background);
   current_index = index;
   change_cb = change;
-  cursor = AppContext->cursors[change != nullptr ? UIAppContext::cursor_hand2
-                                                 : UIAppContext::cursor_left_ptr];
+  cursor = action_cursor(change != nullptr);
   damaged = true;
 }
 

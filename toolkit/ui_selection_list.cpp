@@ -1,4 +1,5 @@
 #include "toolkit/ui_selection_list.h"
+#include "toolkit/widget_geometry.h"
 
 #include <GL/gl.h>
 
@@ -95,14 +96,10 @@ void UISelectionList::reconfigure(short x_, short y_, unsigned short width_,
   y = y_;
   width = w;
   height = h;
-  black_border = black_border_;
-  light_fill = light_fill_;
-  text_colour = text_color;
-  background_colour = background;
+  store_look(*this, black_border_, light_fill_, text_color, background);
   single = single_;
   change_cb = change;
-  cursor = AppContext->cursors[change != nullptr ? UIAppContext::cursor_hand2
-                                                 : UIAppContext::cursor_left_ptr];
+  cursor = action_cursor(change != nullptr);
   damaged = true;
   if (new_entries) scroll_to_first_selected();
 }

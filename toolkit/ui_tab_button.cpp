@@ -1,4 +1,5 @@
 #include "toolkit/ui_tab_button.h"
+#include "toolkit/widget_geometry.h"
 
 #include <GL/gl.h>
 
@@ -27,15 +28,13 @@ UITabButton::UITabButton(UIWindow* window_, long object_id_, short x_,
   minimum_height = height = static_cast<unsigned short>(image->height + 10);
   minimum_width = static_cast<unsigned short>(image->width + 10);
   width = std::max(minimum_width, min_width);
-  cursor = AppContext->cursors[activate != nullptr ? UIAppContext::cursor_hand2
-                                                   : UIAppContext::cursor_left_ptr];
+  cursor = action_cursor(activate != nullptr);
   damaged = true;
 }
 
 void UITabButton::set_activate_callback(void (*activate)(long)) {
   activate_cb = activate;
-  cursor = AppContext->cursors[activate != nullptr ? UIAppContext::cursor_hand2
-                                                   : UIAppContext::cursor_left_ptr];
+  cursor = action_cursor(activate != nullptr);
   if (window->mapped) draw();
 }
 

@@ -3,7 +3,9 @@
 
 #include <algorithm>
 
+#include "toolkit/ui_app_context.h"
 #include "toolkit/ui_object.h"
+#include "toolkit/ui_top_object.h"
 #include "toolkit/ui_window.h"
 
 // Each side becomes the larger of the natural and the requested size. Returns
@@ -23,4 +25,18 @@ inline void store_geometry(UIObject& o, short x, short y, unsigned short width,
   o.y = y;
   o.width = width;
   o.height = height;
+}
+
+// The look that every widget takes from its reconfigure arguments.
+inline void store_look(UITopObject& o, bool black_border, bool light_fill, unsigned long text_colour,
+                       unsigned long background) {
+  o.black_border = black_border;
+  o.light_fill = light_fill;
+  o.text_colour = text_colour;
+  o.background_colour = background;
+}
+
+// hand2 while the widget has its action callback, left_ptr without it.
+inline Cursor action_cursor(bool active) {
+  return AppContext->cursors[active ? UIAppContext::cursor_hand2 : UIAppContext::cursor_left_ptr];
 }
