@@ -15,6 +15,7 @@
 #include "link/gin.h"
 #include "runtime/predefined.h"
 #include "tests/link/link_fixture.h"
+#include "tests/support/x_screen.h"
 #include "toolkit/ui_app_context.h"
 #include "toolkit/ui_button.h"
 #include "toolkit/ui_object.h"
@@ -26,29 +27,6 @@ using yarl::GLOBAL;
 using yarl::make_ident;
 using yarl::make_item;
 using yarl::WINDOW_LOCAL;
-
-int x_errors = 0;
-
-int count_x_error(Display* display, XErrorEvent* event) {
-  char text[256];
-  XGetErrorText(display, event->error_code, text, sizeof text);
-  fprintf(stderr, "X error: %s (request %d)\n", text, event->request_code);
-  ++x_errors;
-  return 0;
-}
-
-// Test programs share one X server: take a screen area that no other holds
-// (the same lock files as the toolkit tests).
-int claim_screen_slot() {
-  for (int slot = 0; slot < 42; ++slot) {
-    std::string name = "/tmp/qob_toolkit_test_slot_" + std::to_string(slot);
-    int fd = open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) continue;
-    if (flock(fd, LOCK_EX | LOCK_NB) == 0) return slot;
-    close(fd);
-  }
-  return 0;
-}
 
 int activations = 0;
 long activated_id = 0;
@@ -69,7 +47,7 @@ class Intake : public link_test::Linked {
   static void TearDownTestSuite() {
     delete AppContext;
     AppContext = nullptr;
-    EXPECT_EQ(x_errors, 0);
+    EXPECT_EQ(x_error_count(), 0);
   }
 
   uint16_t hits = 0;

@@ -19,6 +19,7 @@
 #include "runtime/read_tables.h"
 #include "runtime/user_interface.h"
 #include "runtime/window_record.h"
+#include "tests/support/x_screen.h"
 #include "tests/support/yarl_writer.h"
 #include "toolkit/image_text.h"
 #include "toolkit/ui_app_context.h"
@@ -32,42 +33,18 @@ using yarl::make_ident;
 using yarl::make_item;
 using yarl::WINDOW_LOCAL;
 
-int x_errors = 0;
 int screen_slot = 0;
-
-int count_x_error(Display* display, XErrorEvent* event) {
-  char text[256];
-  XGetErrorText(display, event->error_code, text, sizeof text);
-  fprintf(stderr, "X error: %s (request %d)\n", text, event->request_code);
-  ++x_errors;
-  return 0;
-}
-
-// Test programs share one X server: take a screen area that no other holds
-// (the same lock files as the toolkit tests).
-void claim_screen_slot() {
-  for (int slot = 0; slot < 42; ++slot) {
-    std::string name = "/tmp/qob_toolkit_test_slot_" + std::to_string(slot);
-    int fd = open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) continue;
-    if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
-      screen_slot = slot;
-      return;
-    }
-    close(fd);
-  }
-}
 
 class ContextEnvironment : public testing::Environment {
  public:
   void SetUp() override {
     XSetErrorHandler(count_x_error);
-    claim_screen_slot();
+    screen_slot = claim_screen_slot();
     new UIAppContext(false, nullptr, nullptr, 0, 0, 10, 11);
   }
   void TearDown() override {
     delete AppContext;
-    EXPECT_EQ(x_errors, 0);
+    EXPECT_EQ(x_error_count(), 0);
   }
 };
 

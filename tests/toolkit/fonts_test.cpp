@@ -105,7 +105,7 @@ bool add_font_path() {
   }
   XSetFontPath(d, path.data(), int(path.size()));
   XFreeFontPath(old);
-  return x_error_count() == 0;
+  return synced_x_error_count() == 0;
 }
 
 class FontRendering : public testing::TestWithParam<FontCase> {};

@@ -1,5 +1,7 @@
 #include "tests/toolkit/toolkit_fixture.h"
 
+#include "tests/support/x_screen.h"
+
 #include <GL/gl.h>
 #include <X11/Xutil.h>
 
@@ -13,43 +15,16 @@
 #include "scene/gl_context.h"
 
 namespace {
-int errors = 0;
-
-// Test programs run in parallel on one X server, and XGetImage reads what is on
-// the screen: each process claims its own screen area with a lock file.
-int claimed_slot = 0;
-
-void claim_screen_slot() {
-  for (int slot = 0; slot < 42; ++slot) {
-    std::string name = "/tmp/qob_toolkit_test_slot_" + std::to_string(slot);
-    int fd = open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) continue;
-    if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
-      claimed_slot = slot;  // held until the process ends
-      return;
-    }
-    close(fd);
-  }
-}
-
-int count_error(Display* display, XErrorEvent* event) {
-  char text[256];
-  XGetErrorText(display, event->error_code, text, sizeof text);
-  fprintf(stderr, "X error: %s (request %d)\n", text, event->request_code);
-  ++errors;
-  return 0;
-}
-
 class ContextEnvironment : public testing::Environment {
  public:
   void SetUp() override {
-    XSetErrorHandler(count_error);
+    XSetErrorHandler(count_x_error);
     claim_screen_slot();
     context = new UIAppContext(false, nullptr, "white", 0, 0, 10, 11);
   }
   void TearDown() override {
     delete context;
-    EXPECT_EQ(errors, 0);
+    EXPECT_EQ(x_error_count(), 0);
   }
   UIAppContext* context = nullptr;
 };
@@ -58,9 +33,9 @@ class ContextEnvironment : public testing::Environment {
     testing::AddGlobalTestEnvironment(new ContextEnvironment);
 }  // namespace
 
-int x_error_count() {
+int synced_x_error_count() {
   XSync(AppContext->ui_display, False);
-  return errors;
+  return x_error_count();
 }
 
 void finish_gl() {
@@ -71,7 +46,7 @@ void finish_gl() {
 ShownWindow::ShownWindow(unsigned short width, unsigned short height, unsigned long background,
                          const char* name, long id)
     : window(false, false, id, name, false) {
-  window.set_origin(short(10 + (claimed_slot % 3) * 420), short(10 + (claimed_slot / 3) * 72));
+  window.set_origin(short(10 + (claim_screen_slot() % 3) * 420), short(10 + (claim_screen_slot() / 3) * 72));
   window.set_size(width, height);
   window.background_colour = background;
   window.make_visible();

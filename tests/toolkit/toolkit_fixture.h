@@ -14,7 +14,7 @@
 #include "toolkit/ui_window.h"
 
 // Number of X errors seen so far; any X error is a fault.
-int x_error_count();
+int synced_x_error_count();
 
 // A widget whose drawing is given by the test.
 class TestWidget : public UITopObject {

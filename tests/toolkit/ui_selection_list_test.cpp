@@ -165,7 +165,7 @@ TEST_F(SelectionList, MiddleButtonDragScrollsWithinTheEnds) {
   shown.window.handle_window_event(&q, true);
   list->draw();
   EXPECT_EQ(list->slider->value(), largest - list->scroll);
-  EXPECT_EQ(x_error_count(), 0);
+  EXPECT_EQ(synced_x_error_count(), 0);
 }
 
 TEST_F(SelectionList, SelectedEntriesShowInverted) {

@@ -123,7 +123,7 @@ TEST_P(TextFieldEditing, KeyPressesEditTheText) {
   if (!c.last_handled) {
     EXPECT_FALSE(shortcuts.empty());  // the window offered it on
   }
-  EXPECT_EQ(x_error_count(), 0);
+  EXPECT_EQ(synced_x_error_count(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Keys, TextFieldEditing, testing::ValuesIn(edit_cases),
@@ -340,7 +340,7 @@ TEST_F(TextField, CopyAndPasteBetweenWindowsThroughPrimary) {
   key(second, XK_v, ControlMask);
   pump_all_windows();
   EXPECT_STREQ(target->get_text(), "xworldworld");
-  EXPECT_EQ(x_error_count(), 0);
+  EXPECT_EQ(synced_x_error_count(), 0);
 }
 
 TEST_F(TextField, PastedTextBecomesTheClipboardCopy) {

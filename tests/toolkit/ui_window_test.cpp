@@ -193,7 +193,7 @@ TEST(UIWindow, IsCreatedShownTitledAndMoved) {
   XSync(d, False);
   ASSERT_TRUE(XGetWindowAttributes(d, w, &attributes));
   EXPECT_EQ(attributes.map_state, IsUnmapped);
-  EXPECT_EQ(x_error_count(), 0);
+  EXPECT_EQ(synced_x_error_count(), 0);
 }
 
 TEST(UIWindow, TheAppContextMadeThePopUps) {

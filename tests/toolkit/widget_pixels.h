@@ -100,5 +100,5 @@ inline void count_toggle(long id, bool checked) {
 class WidgetTest : public testing::Test {
  protected:
   void SetUp() override { calls = Calls{}; }
-  void TearDown() override { EXPECT_EQ(x_error_count(), 0); }
+  void TearDown() override { EXPECT_EQ(synced_x_error_count(), 0); }
 };
