@@ -1,13 +1,15 @@
-// The display connection of the graphics window. A stand-in for the toolkit's
-// application context until that exists: it opens its own connection.
+// The display connection of the graphics window: the application context's
+// graphics connection (the second display with -2). Without a context, as in
+// tests of the views alone, a connection of its own is opened.
 #pragma once
 
 #include <X11/Xlib.h>
 
-// Opens the connection on first use; halts when there is no display.
+// The connection; opened on first use when there is no context; halts when
+// there is no display.
 Display* graphics_display();
 void close_graphics_display();
 int graphics_display_width();   // pixels of the default screen
 int graphics_display_height();
-int graphics_display_width_mm();
+int graphics_display_width_mm();  // the -g size when given, else the screen's
 int graphics_display_height_mm();
