@@ -4,6 +4,8 @@
 #include <sys/select.h>
 #include <unistd.h>
 
+#include <GL/gl.h>
+
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -20,6 +22,8 @@
 #include "runtime/window_record.h"
 #include "toolkit/ui_app_context.h"
 #include "toolkit/ui_window.h"
+#include "view/graphics_window.h"
+#include "view/repaint.h"
 
 namespace {
 
@@ -82,10 +86,6 @@ struct {
 static void process_delayed_read_tek_point() {}
 // 3D manipulators: brought up to date with their YARL variables.
 static void update_gui3d_objects() {}
-// The views: one repaint of the graphics window into the back buffer.
-static void repaint_screen(bool, bool (*)()) {}
-static void swap_graphics_buffers() {}
-static void finish_graphics() {}
 // Graphics input: rubber-band drawing of the overlay lines.
 static bool rubber_input_inactive() { return true; }
 static void draw_rubber_lines() {}
@@ -114,6 +114,17 @@ static char* get_texture_not_found() { return nullptr; }
 static bool process_input_trace(bool) { return false; }
 // The views: whether a high-quality repaint is wanted now.
 static bool set_high_quality_repaint() { return false; }
+
+// ---- Graphics window ----------------------------------------------------------
+// Before preset_window there is neither window nor context: nothing to swap or wait for.
+
+static void swap_graphics_buffers() {
+  if (get_graphics_context() != nullptr) swapbuffers();
+}
+
+static void finish_graphics() {
+  if (get_graphics_context() != nullptr) glFinish();
+}
 
 // ---- Processes ----------------------------------------------------------------
 

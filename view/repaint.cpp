@@ -1,0 +1,81 @@
+#include "view/repaint.h"
+
+#include <GL/gl.h>
+
+#include "runtime/qob.h"
+#include "scene/display_options.h"
+#include "scene/gl_context.h"
+#include "scene/repaint_attributes.h"
+#include "scene/segment_store.h"
+#include "view/graphics_window.h"
+#include "view/views.h"
+
+// A viewport this close to the whole tek area covers the screen.
+static bool covers_screen(const float* viewport) {
+  return viewport[0] <= 4 && viewport[2] <= 4 && viewport[1] >= 4091 && viewport[3] >= 3272;
+}
+
+// Clears colour and depth inside the scissor box of the view whose camera was set last.
+static void clear_view(XGLContext* gl, bool scissor) {
+  float box[4];
+  get_viewport(box);
+  if (scissor)
+    gl->enable_scissor(true, int(box[0]), int(box[1]), int(box[2]), int(box[3]));
+  else
+    gl->enable_scissor(false);
+  set_clear_color(unsigned(get_background_color()));
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+// The plain drawing of the segment store for the view being drawn; true when aborted.
+static bool draw_geometry(XGLContext* gl, bool (*abort)()) {
+  RepaintAttributes attributes;
+  attributes.cull = true;
+  attributes.polygon_offset = true;
+  attributes.mirror_display_mode = get_mirror_display();
+  attributes.display_options = get_display_options();
+  attributes.highlight_options = get_highlight_options();
+  gl->enable_depth_testing(true);
+  return draw_entities(&attributes, abort);
+}
+
+static bool paint_other_view(XGLContext* gl, int n, bool (*abort)()) {
+  set_view_being_drawn(n);
+  compute_view_camera(n, false, false, nullptr);
+  clear_view(gl, true);
+  gl->set_front_face(GL_CW);
+  return draw_geometry(gl, abort);
+}
+
+static bool paint_current_view(XGLContext* gl, bool (*abort)()) {
+  int n = get_current_view_number();
+  compute_view_camera(n, get_stereo(), false, nullptr);
+  clear_view(gl, !covers_screen(get_view_record(n)->viewport));
+  gl->set_front_face(GL_CW);
+  reset_triangles_displayed();
+  return draw_geometry(gl, abort);
+}
+
+static bool repaint_views(XGLContext* gl, bool (*abort)()) {
+  gl->enable_scissor(false);
+  set_clear_color(unsigned(get_background_color()));
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  int current = get_current_view_number();
+  // In stereo only the current view is drawn.
+  if (!get_stereo())
+    for (int n = 1; n <= NUMBER_OF_VIEWS; ++n)
+      if (n != current && get_view_record(n)->enabled && paint_other_view(gl, n, abort)) return true;
+  set_view_being_drawn(current);
+  return get_view_record(current)->enabled && paint_current_view(gl, abort);
+}
+
+bool repaint_screen(bool mark_all, bool (*abort)()) {
+  XGLContext* gl = get_graphics_context();
+  if (gl == nullptr) return false;  // no graphics window yet: nothing to draw
+  if (mark_all) set_geometry_update();
+  make_graphics_context_active();
+  if (get_display_repaint_time()) glFinish();
+  if (repaint_views(gl, abort)) return true;
+  put_triangles_displayed();
+  return false;
+}
