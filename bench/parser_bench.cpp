@@ -9,34 +9,20 @@
 #include <cstring>
 #include <string>
 
+#include "bench/stream_bench.h"
 #include "link/tek_parser.h"
 #include "runtime/checked_mm.h"
 #include "tests/support/protocol.h"
 
+using namespace stream_bench;
+
 namespace {
 
-std::string stream;
-size_t offset;
-jmp_buf done;
 long lines;
-
-unsigned char* refill(buf_ptrs* b) {
-  if (offset >= stream.size()) longjmp(done, 1);
-  size_t n = std::min<size_t>(HOST_INPUT_SIZE, stream.size() - offset);
-  memcpy(b->start, stream.data() + offset, n);
-  offset += n;
-  b->end = b->start + n;
-  *b->end = 0;
-  return b->start;
-}
 
 void point(float, float, float) { ++lines; }
 void marker() {}
 void colour(int, float, float, float) {}
-
-double seconds_since(std::chrono::steady_clock::time_point t0) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-}
 
 double parse_seconds() {
   offset = 0;
@@ -49,17 +35,6 @@ double parse_seconds() {
   double s = seconds_since(t0);
   cleanup_tek_parser();
   return s;
-}
-
-double cat_seconds(const std::string& path) {
-  auto t0 = std::chrono::steady_clock::now();
-  FILE* pipe = popen(("cat " + path).c_str(), "r");
-  if (pipe == nullptr) return 0;
-  static char buffer[HOST_INPUT_SIZE];
-  size_t total = 0;
-  for (ssize_t n; (n = read(fileno(pipe), buffer, sizeof buffer)) > 0;) total += size_t(n);
-  pclose(pipe);
-  return total == stream.size() ? seconds_since(t0) : 0;
 }
 
 }  // namespace
