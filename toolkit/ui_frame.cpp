@@ -4,13 +4,7 @@
 
 void UIFrame::reconfigure(short x_, short y_, unsigned short width_, unsigned short height_,
                           bool black_border_, bool light_fill_) {
-  bool changed = black_border_ != black_border || light_fill_ != light_fill;
-  bool geometry = take_geometry(*this, x_, y_, width_, height_);
-  if (!geometry && !changed) return;
-  store_geometry(*this, x_, y_, width_, height_);
-  black_border = black_border_;
-  light_fill = light_fill_;
-  damaged = true;
+  reconfigure_plain(*this, x_, y_, width_, height_, black_border_, light_fill_);
 }
 
 void UIFrame::draw() {

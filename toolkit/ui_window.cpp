@@ -373,37 +373,36 @@ void UIWindow::set_transient_for(Window window) {
   transient_for_pending = true;
 }
 
-void UIWindow::register_bottom_object(UIBottomObject* object) {
-  object->previous = last_bottom;
+// The two widget lists are doubly linked through the objects themselves.
+template <typename T>
+static void append_to_list(T*& first, T*& last, T* object) {
+  object->previous = last;
   object->next = nullptr;
-  if (last_bottom != nullptr) last_bottom->next = object;
-  else first_bottom = object;
-  last_bottom = object;
+  if (last != nullptr) last->next = object;
+  else first = object;
+  last = object;
 }
 
-void UIWindow::register_top_object(UITopObject* object) {
-  object->previous = last_top;
-  object->next = nullptr;
-  if (last_top != nullptr) last_top->next = object;
-  else first_top = object;
-  last_top = object;
+template <typename T>
+static void unlink_from_list(T*& first, T*& last, T* object) {
+  if (object->previous != nullptr) object->previous->next = object->next;
+  else first = object->next;
+  if (object->next != nullptr) object->next->previous = object->previous;
+  else last = object->previous;
+  object->next = object->previous = nullptr;
 }
+
+void UIWindow::register_bottom_object(UIBottomObject* object) { append_to_list(first_bottom, last_bottom, object); }
+
+void UIWindow::register_top_object(UITopObject* object) { append_to_list(first_top, last_top, object); }
 
 void UIWindow::unlink_bottom_object(UIBottomObject* object) {
-  if (object->previous != nullptr) object->previous->next = object->next;
-  else first_bottom = object->next;
-  if (object->next != nullptr) object->next->previous = object->previous;
-  else last_bottom = object->previous;
-  object->next = object->previous = nullptr;
+  unlink_from_list(first_bottom, last_bottom, object);
   if (current_object == object) current_object = nullptr;
 }
 
 void UIWindow::unlink_top_object(UITopObject* object) {
-  if (object->previous != nullptr) object->previous->next = object->next;
-  else first_top = object->next;
-  if (object->next != nullptr) object->next->previous = object->previous;
-  else last_top = object->previous;
-  object->next = object->previous = nullptr;
+  unlink_from_list(first_top, last_top, object);
   if (current_object == object) current_object = nullptr;
   if (focused_text_field == object) focused_text_field = nullptr;
 }

@@ -40,3 +40,16 @@ inline void store_look(UITopObject& o, bool black_border, bool light_fill, unsig
 inline Cursor action_cursor(bool active) {
   return AppContext->cursors[active ? UIAppContext::cursor_hand2 : UIAppContext::cursor_left_ptr];
 }
+
+// The reconfigure of widgets that have only a rectangle and the two look
+// flags (frames, separators).
+inline void reconfigure_plain(UIObject& o, short x, short y, unsigned short width, unsigned short height,
+                              bool black_border, bool light_fill) {
+  bool changed = black_border != o.black_border || light_fill != o.light_fill;
+  bool geometry = take_geometry(o, x, y, width, height);
+  if (!geometry && !changed) return;
+  store_geometry(o, x, y, width, height);
+  o.black_border = black_border;
+  o.light_fill = light_fill;
+  o.damaged = true;
+}
