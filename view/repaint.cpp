@@ -56,7 +56,8 @@ static bool paint_current_view(XGLContext* gl, bool (*abort)()) {
   return draw_geometry(gl, abort);
 }
 
-static bool repaint_views(XGLContext* gl, bool (*abort)()) {
+bool repaint_views(bool /*right_eye*/, bool (*abort)()) {
+  XGLContext* gl = get_graphics_context();
   gl->enable_scissor(false);
   set_clear_color(unsigned(get_background_color()));
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -70,12 +71,11 @@ static bool repaint_views(XGLContext* gl, bool (*abort)()) {
 }
 
 bool repaint_screen(bool mark_all, bool (*abort)()) {
-  XGLContext* gl = get_graphics_context();
-  if (gl == nullptr) return false;  // no graphics window yet: nothing to draw
+  if (get_graphics_context() == nullptr) return false;  // no graphics window yet: nothing to draw
   if (mark_all) set_geometry_update();
   make_graphics_context_active();
   if (get_display_repaint_time()) glFinish();
-  if (repaint_views(gl, abort)) return true;
+  if (repaint_views(false, abort)) return true;
   put_triangles_displayed();
   return false;
 }

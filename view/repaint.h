@@ -6,3 +6,6 @@
 // mark_all is set every view recomputes its depth range first. The caller
 // swaps the buffers.
 bool repaint_screen(bool mark_all, bool (*abort)());
+
+// Draws every enabled view, the current one last; true when aborted.
+bool repaint_views(bool right_eye, bool (*abort)());

@@ -10,7 +10,10 @@
 #include "runtime/internal_error.h"
 #include "runtime/predefined.h"
 #include "runtime/qob.h"
+#include "scene/clip_planes.h"
 #include "scene/gl_context.h"
+#include "scene/lights.h"
+#include "scene/materials.h"
 #include "view/graphics_display.h"
 #include "view/graphics_window.h"
 #include "link/si.h"
@@ -100,11 +103,17 @@ void init_views() {
   stereo_view.eye_separation = 5;
   stereo_view.distance = 5000;
   stereo_view.eye_offset = 0;
+  init_clipplanes();
+  init_lights();
+  init_material_list();
 }
 
 void cleanup_vl() {
   // The GL resources of the scene are released here once the scene owns some.
   make_graphics_context_active();
+  cleanup_material_list();
+  cleanup_lights();
+  cleanup_clipplanes();
 }
 
 bool update_current_viewport() {
