@@ -6,6 +6,7 @@
 #include "platform/posix_services.h"
 #include "runtime/internal_error.h"
 #include "runtime/op_handlers.h"
+#include "runtime/rendering_ops.h"
 #include "runtime/run_time_errors.h"
 #include "runtime/window_record.h"
 
@@ -109,6 +110,10 @@ static const op_entry operation_handlers[] = {
     {151, display_stderr_op},
     {174, set_stream_op},
     {203, read_application_value_op},
+    // Rendering state.
+    {98, get_light_op},
+    {103, set_light_op},
+    {173, gl_set_clipplane_op},
 };
 
 static const char* const type_names[20] = {

@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 
 #include "runtime/checked_mm.h"
+#include "scene/clip_planes.h"
 #include "scene/draw_attributes.h"
 #include "scene/gl_context.h"
 #include "scene/repaint_attributes.h"
@@ -66,7 +67,10 @@ void GEOMMarkers::draw(const DrawAttributes* a, const RepaintAttributes* repaint
   float* centres = static_cast<float*>(CheckedMalloc(sizeof(float) * 2 * (number_of_points + 1)));
   uint32_t n = 0;
   for (uint32_t i = 0; i < number_of_points; ++i)
-    if (project_to_pixel(&points[i].x, repaint->mirrored, &centres[2 * n], &centres[2 * n + 1])) ++n;
+    if (!clipped_in_drawing(&points[i].x) &&
+        project_to_pixel(&points[i].x, repaint->mirrored, &centres[2 * n], &centres[2 * n + 1]))
+      ++n;
+  suspend_clipplanes(true);
   begin_pixel_drawing();
   for (uint32_t i = 0; i < n; ++i) {
     float s[16];
@@ -76,6 +80,7 @@ void GEOMMarkers::draw(const DrawAttributes* a, const RepaintAttributes* repaint
     glEnd();
   }
   end_pixel_drawing();
+  suspend_clipplanes(false);
   CheckedFree(centres);
 }
 

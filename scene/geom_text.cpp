@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "runtime/checked_mm.h"
+#include "scene/clip_planes.h"
 #include "scene/display_options.h"
 #include "scene/draw_attributes.h"
 #include "scene/gl_context.h"
@@ -21,12 +22,13 @@ GEOMText::~GEOMText() { CheckedFree(text); }
 
 void GEOMText::draw(const DrawAttributes* a, const RepaintAttributes* repaint) {
   float x, y;
-  if (!project_to_pixel(position, repaint->mirrored, &x, &y)) return;
+  if (clipped_in_drawing(position) || !project_to_pixel(position, repaint->mirrored, &x, &y)) return;
   XGLContext* gl = XGLContext::current_context;
   const DisplayOptions* options = get_display_options();
   gl->enable_lighting(false);
   float h = float(a->get_text_size()) * get_offscreen_scale() * get_offscreen_alias() / 12.0f;
   set_index_color(a->get_text_color(), repaint);
+  suspend_clipplanes(true);
   begin_pixel_drawing();
   draw_characters(text, 0.8f * h, h, 1.2f * h, x, y, 0, justify_left, justify_bottom);
   if (options->get_display_text_background()) {
@@ -41,6 +43,7 @@ void GEOMText::draw(const DrawAttributes* a, const RepaintAttributes* repaint) {
     gl->enable_polygon_offset(false);
   }
   end_pixel_drawing();
+  suspend_clipplanes(false);
 }
 
 void GEOMText::draw_select() const {

@@ -14,6 +14,7 @@
 #include "runtime/internal_error.h"
 #include "runtime/predefined.h"
 #include "runtime/qob.h"
+#include "scene/clip_planes.h"
 #include "scene/display_options.h"
 #include "scene/entity_list.h"
 #include "scene/geom_markers.h"
@@ -1021,6 +1022,9 @@ void draw_segment(bsegment* s, RepaintAttributes* attributes) {
       internal_error(ERR_PASS, MODULE);
   }
   XGLContext::current_context->enable_lighting(lit);
+  bool clip_enables[MAX_CLIPPLANES];
+  for (int i = 0; i < MAX_CLIPPLANES; ++i) clip_enables[i] = a.get_clip_plane_enabled(i);
+  activate_clipplanes(clip_enables);
   if (attributes->pass == 3) return;  // no material is transparent until materials exist
   for (GEOMObject* p = from; p != nullptr && p != to; p = p->next) {
     p->draw(&a, attributes);

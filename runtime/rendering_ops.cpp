@@ -1,0 +1,192 @@
+#include "runtime/rendering_ops.h"
+
+#include <cmath>
+
+#include "link/si.h"
+#include "runtime/internal_error.h"
+#include "runtime/procedures.h"
+#include "runtime/run_time_errors.h"
+#include "runtime/variables.h"
+#include "scene/clip_planes.h"
+#include "scene/lights.h"
+
+constexpr const char* MODULE = "ui";
+constexpr double FULL_TURN = 1296000.0;  // arc-seconds
+
+static double degrees_of(int32_t seconds) { return seconds / FULL_TURN * 360.0; }
+
+// Degrees as an ANGLE, rounded and kept within INTEGER range.
+static int32_t angle_of(float degrees) {
+  double seconds = std::round(double(degrees) * FULL_TURN / 360.0);
+  if (!(seconds >= -2147483648.0)) return INT32_MIN;  // NaN too
+  if (seconds > 2147483647.0) return INT32_MAX;
+  return int32_t(seconds);
+}
+
+// ---- GET_LIGHT ----
+
+// Stores reals into an array variable re-sized to n and runs its change handling.
+static void store_reals(ident_info* context, ident_info* variable, const float* reals, uint32_t n) {
+  if (!reset_array_size(context, variable, n)) return;
+  for (uint32_t i = 0; i < n; ++i) variable->val.a[i].r = reals[i];
+  process_variable_change(context, variable);
+}
+
+static void store_real(ident_info* context, ident_info* variable, float r) {
+  value v{};
+  v.r = r;
+  change_variable(context, variable, v, false);
+}
+
+static void store_int(ident_info* context, ident_info* variable, int32_t i) {
+  change_variable(context, variable, integer_value(i), false);
+}
+
+const uint8_t* get_light_op(ident_info* context, const uint8_t* pc) {
+  uint16_t selector = get_u16(pc);
+  pc += 2;
+  ident_info* variable = decode_ref(context, pc, 3502);
+  if (used_slots() == 0) internal_error(3504, MODULE);
+  int name = (sp--)->i;
+  if (!is_valid_light(name)) {
+    sp = sb - 1;
+    error("GET_LIGHT specified light source not supported by graphics system", 0, context);
+    return pc;
+  }
+  float reals[3];
+  switch (selector) {
+    case 1: store_int(context, variable, get_light_on(name)); break;
+    case 2: store_int(context, variable, get_light_cast_shadows(name)); break;
+    case 3: store_int(context, variable, get_light_cast_soft_shadows(name)); break;
+    case 4: store_real(context, variable, get_light_shadow_softness(name)); break;
+    case 5: store_int(context, variable, get_light_type(name)); break;
+    case 6: store_real(context, variable, get_light_intensity(name)); break;
+    case 7: store_int(context, variable, get_light_produce_lens_flares(name)); break;
+    case 8: store_int(context, variable, get_light_is_emitting(name)); break;
+    case 9: store_int(context, variable, int32_t(get_light_spot_exponent(name))); break;
+    case 10: store_int(context, variable, angle_of(get_light_spot_cutoff(name))); break;
+    case 11:
+      get_light_spot_direction(name, reals);
+      store_reals(context, variable, reals, 3);
+      break;
+    case 12: store_real(context, variable, get_light_constant_attenuation(name)); break;
+    case 13: store_real(context, variable, get_light_linear_attenuation(name)); break;
+    case 14: store_real(context, variable, get_light_quadratic_attenuation(name)); break;
+    case 15:
+      get_light_position(name, reals);
+      store_reals(context, variable, reals, 3);
+      break;
+    case 16:
+      get_light_color(name, &reals[0], &reals[1], &reals[2]);
+      store_reals(context, variable, reals, 3);
+      break;
+    default: internal_error(3503, MODULE);
+  }
+  return pc;
+}
+
+// ---- SET_LIGHT ----
+
+// One attribute: its selector, the number of values above the light number
+// and the setter, which receives them deepest first.
+struct light_setter {
+  int16_t selector;
+  uint8_t values;
+  bool (*set)(int name, const value* v);
+};
+
+static void reals(const value* v, float* out, int n) {
+  for (int i = 0; i < n; ++i) out[i] = v[i].r;
+}
+template <bool (*setter)(int, const float*), int N>
+static bool set_reals(int name, const value* v) {
+  float r[N];
+  reals(v, r, N);
+  return setter(name, r);
+}
+template <bool (*setter)(int, float)>
+static bool set_real(int name, const value* v) {
+  return setter(name, v[0].r);
+}
+template <bool (*setter)(int, bool)>
+static bool set_bool(int name, const value* v) {
+  return setter(name, v[0].i != 0);
+}
+
+static const light_setter light_setters[] = {
+    {4608, 4, set_reals<set_light_ambient_color, 4>},   // GL_AMBIENT
+    {4609, 4, set_reals<set_light_diffuse_color, 4>},   // GL_DIFFUSE
+    {4610, 4, set_reals<set_light_specular_color, 4>},  // GL_SPECULAR
+    {4611, 4, set_reals<set_light_position, 4>},        // GL_POSITION
+    {4612, 3, set_reals<set_light_spot_direction, 3>},  // GL_SPOT_DIRECTION
+    {4613, 1, [](int name, const value* v) { return set_light_spot_exponent(name, v[0].u); }},
+    {4614, 1, [](int name, const value* v) { return set_light_spot_cutoff(name, float(degrees_of(v[0].i))); }},
+    {4615, 1, set_real<set_light_constant_attenuation>},
+    {4616, 1, set_real<set_light_linear_attenuation>},
+    {4617, 1, set_real<set_light_quadratic_attenuation>},
+    {-1, 1, set_bool<set_light_on>},
+    {-2, 1, set_bool<set_light_cast_shadows>},
+    {-3, 1, set_bool<set_light_soft_shadows>},
+    {-4, 1, set_real<set_light_shadow_softness>},
+    {-5, 0, [](int name, const value*) { return set_light_point_light(name); }},
+    {-6, 1, set_real<set_light_intensity>},
+    {-7, 1, set_bool<set_light_lens_flares>},
+    {-8, 1, set_bool<set_light_emitting>},
+};
+
+const uint8_t* set_light_op(ident_info* context, const uint8_t* pc) {
+  int16_t selector = int16_t(get_u16(pc));
+  pc += 2;
+  if (used_slots() == 0) internal_error(3983, MODULE);
+  int name = sb[0].i;  // the light number lies below the values
+  if (!is_valid_light(name)) {
+    sp = sb - 1;
+    error("SET_LIGHT specified light source not supported by graphics system", 0, context);
+    return pc;
+  }
+  const light_setter* setter = nullptr;
+  for (const light_setter& s : light_setters)
+    if (s.selector == selector) setter = &s;
+  if (setter == nullptr) internal_error(3979, MODULE);
+  // Exactly the light number and the attribute's values: nothing is read below the stack.
+  if (used_slots() != 1u + setter->values) internal_error(3983, MODULE);
+  if (setter->set(name, sb + 1)) set_repaint(false);
+  sp = sb - 1;
+  return pc;
+}
+
+// ---- GL_SET_CLIPPLANE ----
+
+// Pops a 3-element REAL array (its count on top); false when the count differs.
+static bool pop_triple(float out[3]) {
+  if (sp < sb || sp->i != 3 || used_slots() < 4) return false;
+  --sp;
+  for (int i = 2; i >= 0; --i) out[i] = (sp--)->r;
+  return true;
+}
+
+const uint8_t* gl_set_clipplane_op(ident_info* context, const uint8_t* pc) {
+  bool with_plane = pc[0] != 0;
+  ++pc;
+  float origin[3], normal[3];
+  if (with_plane) {
+    if (!pop_triple(normal)) {
+      error("GL_SET_CLIPPLANE normal array must be 3 elements long", 0, context);
+      return pc;
+    }
+    if (!pop_triple(origin)) {
+      error("GL_SET_CLIPPLANE origin array must be 3 elements long", 0, context);
+      return pc;
+    }
+  }
+  if (used_slots() < 2) internal_error(3984, MODULE);
+  bool enable = (sp--)->i != 0;
+  int name = (sp--)->i;
+  if (!is_valid_clipplane(name)) {
+    error("GL_SET_CLIPPLANE specified clipping plane not supported by graphics system", 0, context);
+    return pc;
+  }
+  bool changed = with_plane ? gl_set_clipplane(name, enable, origin, normal) : gl_set_clipplane(name, enable);
+  if (changed) set_repaint(false);
+  return pc;
+}

@@ -1,0 +1,9 @@
+// YARL operations on the rendering state of the graphics window: lights and
+// clip planes. Handlers of the opcode table.
+#pragma once
+
+#include "runtime/interpreter.h"
+
+const uint8_t* get_light_op(ident_info* context, const uint8_t* pc);
+const uint8_t* set_light_op(ident_info* context, const uint8_t* pc);
+const uint8_t* gl_set_clipplane_op(ident_info* context, const uint8_t* pc);

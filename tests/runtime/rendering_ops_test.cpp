@@ -1,0 +1,325 @@
+// The YARL operations on lights and clip planes, run on a loaded program in a
+// GL context of Mesa.
+// GoogleTest comes before the X headers, whose None macro it would not survive.
+#include <gtest/gtest.h>
+
+#include <GL/glx.h>
+
+#include <functional>
+
+#include "link/si.h"
+#include "runtime/interpreter.h"
+#include "runtime/run_time_errors.h"
+#include "runtime/user_interface.h"
+#include "scene/clip_planes.h"
+#include "scene/lights.h"
+#include "tests/runtime/yarl_fixture.h"
+
+// The test links with --wrap=set_repaint: every request is counted, then made.
+static bool graphics_needs_update;
+extern "C" void __real__Z11set_repaintb(bool depth);
+extern "C" void __wrap__Z11set_repaintb(bool depth) {
+  graphics_needs_update = true;
+  __real__Z11set_repaintb(depth);
+}
+
+namespace {
+
+using yarl::Code;
+using yarl::GLOBAL;
+using yarl_test::real_bits;
+
+constexpr uint8_t GET_LIGHT = 98, SET_LIGHT = 103, GL_SET_CLIPPLANE = 173;
+constexpr int L0 = GL_LIGHT0, P0 = GL_CLIP_PLANE0;
+
+Code& real(Code& c, float f) { return c.push_long(real_bits(f)); }
+Code& reals(Code& c, std::initializer_list<float> values) {
+  for (float f : values) real(c, f);
+  return c;
+}
+// A REAL array on the stack: its elements and the count on top.
+Code& real_array(Code& c, std::initializer_list<float> values) {
+  return reals(c, values).push(int32_t(values.size()));
+}
+
+class RenderingOps : public yarl_test::Loaded {
+ protected:
+  static void SetUpTestSuite() {
+    display = XOpenDisplay(nullptr);
+    ASSERT_NE(display, nullptr);
+    int attributes[] = {GLX_RGBA, GLX_DOUBLEBUFFER, GLX_DEPTH_SIZE, 16, None};
+    visual = glXChooseVisual(display, DefaultScreen(display), attributes);
+    ASSERT_NE(visual, nullptr);
+    XSetWindowAttributes wa{};
+    wa.colormap = XCreateColormap(display, RootWindow(display, visual->screen), visual->visual, AllocNone);
+    window = XCreateWindow(display, RootWindow(display, visual->screen), 0, 0, 16, 16, 0, visual->depth,
+                           InputOutput, visual->visual, CWColormap, &wa);
+    context = glXCreateContext(display, visual, nullptr, True);
+    ASSERT_TRUE(glXMakeCurrent(display, window, context));
+  }
+  static void TearDownTestSuite() {
+    glXMakeCurrent(display, None, nullptr);
+    glXDestroyContext(display, context);
+    XDestroyWindow(display, window);
+    XFree(visual);
+    XCloseDisplay(display);
+  }
+  void SetUp() override {
+    init_lights();
+    init_clipplanes();
+    clear_repaint();
+  }
+  static void clear_repaint() {
+    ::clear_repaint();
+    graphics_needs_update = false;
+  }
+  void TearDown() override {
+    cleanup_lights();
+    cleanup_clipplanes();
+    yarl_test::Loaded::TearDown();
+  }
+  // Runs the code with run-time errors ending the run, not the program.
+  void run_code(const Code& c) {
+    in_interface_builder = true;
+    run(c.raw_bytes());
+  }
+  std::string first_line() { return traceback_line(0).substr(0, traceback_line(0).find(" in ")); }
+
+  static Display* display;
+  static XVisualInfo* visual;
+  static Window window;
+  static GLXContext context;
+};
+Display* RenderingOps::display = nullptr;
+XVisualInfo* RenderingOps::visual = nullptr;
+Window RenderingOps::window = 0;
+GLXContext RenderingOps::context = nullptr;
+
+// ---- SET_LIGHT ----
+
+struct SetLightCase {
+  const char* name;
+  int16_t selector;
+  std::function<void(Code&)> values;
+  std::function<bool()> stored;
+};
+
+float f3[3], f4[4];
+
+const SetLightCase set_light_cases[] = {
+    {"ambient", 4608, [](Code& c) { reals(c, {0.25f, 0.5f, 0.75f, 1}); },
+     [] { float r, g, b; get_light_color(L0, &r, &g, &b); return r == 0.25f && g == 0.5f && b == 0.75f; }},
+    {"specular", 4610, [](Code& c) { reals(c, {1, 0.5f, 0, 0.5f}); },
+     [] { get_light_specular_color(L0, f4); return f4[1] == 0.5f && f4[3] == 0.5f; }},
+    {"position", 4611, [](Code& c) { reals(c, {1, 2, 3, 1}); },
+     [] { get_light_position(L0, f3); return f3[2] == 3 && get_light_type(L0) == LIGHT_SPOT; }},
+    {"spot_direction", 4612, [](Code& c) { reals(c, {0, -1, 0}); },
+     [] { get_light_spot_direction(L0, f3); return f3[1] == -1; }},
+    {"spot_exponent", 4613, [](Code& c) { c.push(7); }, [] { return get_light_spot_exponent(L0) == 7; }},
+    {"spot_cutoff_angle", 4614, [](Code& c) { c.push(162000); }, [] { return get_light_spot_cutoff(L0) == 45; }},
+    {"constant_attenuation", 4615, [](Code& c) { real(c, 2); },
+     [] { return get_light_constant_attenuation(L0) == 2; }},
+    {"linear_attenuation", 4616, [](Code& c) { real(c, 3); }, [] { return get_light_linear_attenuation(L0) == 3; }},
+    {"quadratic_attenuation", 4617, [](Code& c) { real(c, 4); },
+     [] { return get_light_quadratic_attenuation(L0) == 4; }},
+    {"off", -1, [](Code& c) { c.push(0); }, [] { return !get_light_on(L0); }},
+    {"cast_shadows", -2, [](Code& c) { c.push(0); }, [] { return !get_light_cast_shadows(L0); }},
+    {"soft_shadows", -3, [](Code& c) { c.push(1); }, [] { return get_light_cast_soft_shadows(L0); }},
+    {"shadow_softness", -4, [](Code& c) { real(c, 2.5f); }, [] { return get_light_shadow_softness(L0) == 2.5f; }},
+    {"point_light_pops_nothing", -5, [](Code&) {}, [] { return get_light_spot_cutoff(L0) == 180; }},
+    {"intensity", -6, [](Code& c) { real(c, 0.5f); },
+     [] { return get_light_intensity(L0) == 0.5f; }},  // white diffuse and specular
+    {"emitting", -8, [](Code& c) { c.push(0); }, [] { return !get_light_is_emitting(L0); }},
+};
+
+class SetLight : public RenderingOps, public testing::WithParamInterface<SetLightCase> {};
+
+TEST_P(SetLight, CallsItsSetterRequestsARepaintAndEmptiesTheStack) {
+  const SetLightCase& t = GetParam();
+  load();
+  set_light_on(L0, true);
+  const float white[4] = {1, 1, 1, 1};
+  set_light_diffuse_color(L0, white);
+  set_light_specular_color(L0, white);
+  set_light_spot_cutoff(L0, 30);
+  RenderingOps::clear_repaint();
+  Code c(false);
+  c.push(L0);
+  t.values(c);
+  c.op(SET_LIGHT).u16(uint16_t(t.selector));
+  run_code(c);
+  EXPECT_FALSE(rterror) << traceback_line(0);
+  EXPECT_EQ(used_slots(), 0u);
+  EXPECT_TRUE(t.stored());
+  EXPECT_TRUE(graphics_needs_update);
+}
+
+INSTANTIATE_TEST_SUITE_P(Selectors, SetLight, testing::ValuesIn(set_light_cases),
+                         [](const testing::TestParamInfo<SetLightCase>& info) { return info.param.name; });
+
+TEST_F(RenderingOps, SetLightRepaintsOnlyForAVisibleChange) {
+  load();
+  struct {
+    int16_t selector;
+    int32_t value;
+    bool repaint;
+  } steps[] = {
+      {-1, 1, true},    // on
+      {-1, 1, false},   // on again
+      {-1, 0, true},    // off
+      {4613, 9, false}, // a light that is off
+      {-7, 0, false},   // lens flares of a light that is off
+  };
+  for (const auto& s : steps) {
+    clear_repaint();
+    Code c(false);
+    c.push(L0).push(s.value).op(SET_LIGHT).u16(uint16_t(s.selector));
+    run_code(c);
+    EXPECT_EQ(graphics_needs_update, s.repaint) << s.selector << " " << s.value;
+  }
+  EXPECT_EQ(get_light_spot_exponent(L0), 9u) << "stored although off";
+}
+
+TEST_F(RenderingOps, BadLightOrPlaneIsARunTimeError) {
+  load();
+  struct {
+    const char* name;
+    std::function<void(Code&)> code;
+    const char* message;
+  } cases[] = {
+      {"set_light", [](Code& c) { c.push(L0 + get_number_of_lights()); reals(c, {1, 1, 1, 1}).op(SET_LIGHT).u16(4609); },
+       "SET_LIGHT specified light source not supported by graphics system"},
+      {"set_light_below", [](Code& c) { c.push(L0 - 1).push(1).op(SET_LIGHT).u16(uint16_t(-1)); },
+       "SET_LIGHT specified light source not supported by graphics system"},
+      {"get_light", [](Code& c) { c.push(12).op(GET_LIGHT).u16(1).ref(GLOBAL, 40); },
+       "GET_LIGHT specified light source not supported by graphics system"},
+      {"clip_plane", [](Code& c) { c.push(P0 + 12).push(1).op(GL_SET_CLIPPLANE).u8(0); },
+       "GL_SET_CLIPPLANE specified clipping plane not supported by graphics system"},
+      {"clip_plane_with_plane",
+       [](Code& c) {
+         c.push(L0).push(1);
+         real_array(c, {0, 0, 0});
+         real_array(c, {1, 0, 0}).op(GL_SET_CLIPPLANE).u8(1);
+       },
+       "GL_SET_CLIPPLANE specified clipping plane not supported by graphics system"},
+      {"normal_length",
+       [](Code& c) {
+         c.push(P0).push(1);
+         real_array(c, {0, 0, 0});
+         real_array(c, {1, 0}).op(GL_SET_CLIPPLANE).u8(1);
+       },
+       "GL_SET_CLIPPLANE normal array must be 3 elements long"},
+      {"origin_length",
+       [](Code& c) {
+         c.push(P0).push(1);
+         real_array(c, {0, 0, 0, 0});
+         real_array(c, {1, 0, 0}).op(GL_SET_CLIPPLANE).u8(1);
+       },
+       "GL_SET_CLIPPLANE origin array must be 3 elements long"},
+      {"origin_missing",
+       [](Code& c) { real_array(c, {1, 0, 0}).op(GL_SET_CLIPPLANE).u8(1); },
+       "GL_SET_CLIPPLANE origin array must be 3 elements long"},
+  };
+  for (const auto& t : cases) {
+    Code c(false);
+    t.code(c);
+    run_code(c);
+    EXPECT_TRUE(rterror) << t.name;
+    EXPECT_EQ(first_line(), t.message) << t.name;
+    EXPECT_EQ(used_slots(), 0u) << t.name;
+    EXPECT_FALSE(graphics_needs_update) << t.name;
+  }
+  const float behind[3] = {-1, 0, 0};
+  EXPECT_TRUE(inside_clip_area(behind)) << "no plane was switched on";
+}
+
+TEST_F(RenderingOps, UnknownSelectorAndUnbalancedStackAreInternalErrors) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        load();
+        Code c(false);
+        c.push(L0).push(1).op(SET_LIGHT).u16(9);
+        run_code(c);
+      },
+      testing::ExitedWithCode(1), "module name: ui\\.\n4\\) line number in that module: 3979\\.");
+  EXPECT_EXIT(
+      {
+        load();
+        Code c(false);
+        c.push(L0).push(1).push(1).op(SET_LIGHT).u16(uint16_t(-1));
+        run_code(c);
+      },
+      testing::ExitedWithCode(1), "module name: ui\\.\n4\\) line number in that module: 3983\\.");
+}
+
+// ---- GET_LIGHT ----
+
+TEST_F(RenderingOps, GetLightStoresScalarsAndArrays) {
+  uint16_t angle = program.add(GLOBAL, yarl::make_ident(K_ANGLE), "cutoff");
+  uint16_t kind = program.add(GLOBAL, yarl::make_ident(K_INTEGER), "kind");
+  ident_info array = yarl::make_ident(K_ARRAY + K_REAL);
+  array.word2 = 10;
+  uint16_t position = program.add(GLOBAL, array, "position");
+  load();
+  const float xyzw[4] = {1, 2, 3, 1};
+  set_light_position(L0, xyzw);
+  set_light_spot_cutoff(L0, 45);
+  Code c(false);
+  c.push(L0).op(GET_LIGHT).u16(10).ref(GLOBAL, angle);
+  c.push(L0).op(GET_LIGHT).u16(5).ref(GLOBAL, kind);
+  c.push(L0).op(GET_LIGHT).u16(15).ref(GLOBAL, position);
+  run_code(c);
+  ASSERT_FALSE(rterror) << traceback_line(0);
+  EXPECT_EQ(used_slots(), 0u);
+  EXPECT_EQ(global(angle)->val.i, 162000);
+  EXPECT_EQ(global(kind)->val.i, LIGHT_SPOT);
+  ASSERT_EQ(global(position)->word6, 3);
+  EXPECT_EQ(global(position)->val.a[0].r, 1);
+  EXPECT_EQ(global(position)->val.a[2].r, 3);
+}
+
+// ---- GL_SET_CLIPPLANE ----
+
+TEST_F(RenderingOps, SetClipPlaneSwitchesAndSetsAPlane) {
+  load();
+  const float behind_x[3] = {-1, 0, 1}, above_z[3] = {5, -5, 0.5f}, below_z[3] = {5, 0, -0.5f};
+  struct {
+    const char* name;
+    std::function<void(Code&)> code;
+    bool repaint;
+    bool behind_x_inside, below_z_inside;
+  } steps[] = {
+      {"on_without_plane", [](Code& c) { c.push(P0).push(1).op(GL_SET_CLIPPLANE).u8(0); }, true, false, true},
+      {"on_again", [](Code& c) { c.push(P0).push(1).op(GL_SET_CLIPPLANE).u8(0); }, false, false, true},
+      {"second_plane",
+       [](Code& c) {
+         c.push(P0 + 1).push(1);
+         real_array(c, {0, 0, 0});
+         real_array(c, {0, 0, 1}).op(GL_SET_CLIPPLANE).u8(1);
+       },
+       true, false, false},
+      {"same_plane",
+       [](Code& c) {
+         c.push(P0 + 1).push(1);
+         real_array(c, {1, 1, 0});
+         real_array(c, {0, 0, 1}).op(GL_SET_CLIPPLANE).u8(1);
+       },
+       false, false, false},
+      {"first_off", [](Code& c) { c.push(P0).push(0).op(GL_SET_CLIPPLANE).u8(0); }, true, true, false},
+  };
+  for (const auto& s : steps) {
+    clear_repaint();
+    Code c(false);
+    s.code(c);
+    run_code(c);
+    EXPECT_FALSE(rterror) << s.name << ": " << traceback_line(0);
+    EXPECT_EQ(used_slots(), 0u) << s.name;
+    EXPECT_EQ(graphics_needs_update, s.repaint) << s.name;
+    EXPECT_EQ(inside_clip_area(behind_x), s.behind_x_inside) << s.name;
+    EXPECT_EQ(inside_clip_area(below_z), s.below_z_inside) << s.name;
+    EXPECT_TRUE(inside_clip_area(above_z)) << s.name;
+  }
+}
+
+}  // namespace
