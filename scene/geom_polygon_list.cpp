@@ -28,10 +28,12 @@ void GEOMPolygonList::sort() {
 
 void GEOMPolygonList::draw(DisplayOptions* options) const {
   XGLContext* gl = XGLContext::current_context;
+  gl->set_matrix_mode(GL_MODELVIEW);
   gl->enable_dithering(true);
   bool mirrored = false;
   RepaintAttributes repaint;
   repaint.display_options = options;
+  repaint.pass = 3;  // the transparent pass: materials are sent with their alpha
   for (uint32_t i = 0; i < list.length; ++i) {
     const record& r = list.as<record>()[i];
     if (bool(r.flags & 1) != mirrored) {

@@ -7,6 +7,7 @@
 
 #include "runtime/checked_mm.h"
 #include "scene/display_options.h"
+#include "scene/draw_geometry.h"
 #include "scene/draw_attributes.h"
 #include "scene/geom_polygon_list.h"
 #include "scene/gl_context.h"
@@ -212,12 +213,12 @@ void GEOMShell::draw_highlighted(const RepaintAttributes* repaint) {
   if (highlight->get_mode() == 2) glDisable(GL_TEXTURE_1D);
 }
 
-void GEOMShell::draw_lit(const DrawAttributes* a, const RepaintAttributes*) {
+void GEOMShell::draw_lit(const DrawAttributes* a, const RepaintAttributes* repaint) {
   XGLContext* gl = XGLContext::current_context;
   const DisplayOptions* options = get_display_options();
   gl->enable_lighting(true);
   // Materials with textures or reflections are not built: one plain pass.
-  a->apply_material();
+  if (!send_segment_material(a->get_material_index(), repaint->pass == 3)) a->apply_material();
   if (a->get_fast_lod() && options->get_fast_lod()) {
     if (normals != nullptr) {
       glEnableClientState(GL_NORMAL_ARRAY);

@@ -721,6 +721,15 @@ void XGLContext::call_list(display_list* list) {
   for (int i = 0; i < 3; ++i) stack_depths[i] = uint8_t(stack_depths[i] + list->push_counts[i]);
 }
 
+void XGLContext::delete_list(display_list* list) {
+  require_current();
+  if (list->name == 0) return;
+  if (recording && recorded_list == list) internal_error(ERR_END_LIST, MODULE);
+  ++gl_call_count;
+  glDeleteLists(list->name, 1);
+  list->name = 0;
+}
+
 void XGLContext::reset() {
   require_current();
   enable_blending(false);

@@ -119,6 +119,8 @@ class XGLContext {
   void begin_list(display_list* list);
   void end_list();
   void call_list(display_list* list);
+  // Frees the list's GL name; the record keeps its owner bit.
+  void delete_list(display_list* list);
 
   // Readers of the cache.
   bool get_color_index_mode() const { return color_index_mode; }

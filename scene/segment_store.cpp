@@ -16,6 +16,7 @@
 #include "runtime/qob.h"
 #include "scene/clip_planes.h"
 #include "scene/display_options.h"
+#include "scene/draw_geometry.h"
 #include "scene/entity_list.h"
 #include "scene/geom_markers.h"
 #include "scene/geom_polygon_list.h"
@@ -25,6 +26,7 @@
 #include "scene/geom_vector.h"
 #include "scene/gl_context.h"
 #include "scene/repaint_attributes.h"
+#include "scene/scene_graph.h"
 #include "scene/transformation.h"
 #include "view/graphics_window.h"
 #include "view/views.h"
@@ -536,6 +538,8 @@ void make_one_visible(unsigned long n) {
   if (visible(s)) return;
   s->flags |= SEG_VISIBLE;
   Entities->SetVisible(int32_t(s->entity));
+  // The entity boxes cull the drawing: they must hold the segment again.
+  if (s->minimum[0] <= s->maximum[0]) Entities->UpdateBoundingBox(int32_t(s->entity), s->minimum, s->maximum);
   // An open new segment is counted when it is closed.
   if (!(segno == n && segno_new)) recount(s);
   set_geometry_update();
@@ -981,6 +985,7 @@ bool draw_entities(RepaintAttributes* attributes, bool (*abort)()) {
   gl->set_line_width(1);
   gl->enable_line_stippling(false);
   gl->enable_lighting(false);
+  draw_scene_graph(get_current_view_number(), attributes);
   return aborted;
 }
 
@@ -999,6 +1004,9 @@ GEOMObject* find_first_geomobject(const bsegment* s, bool mirrored) {
 void draw_segment(bsegment* s, RepaintAttributes* attributes) {
   const DrawAttributes& a = s->attributes;
   DisplayOptions* options = get_display_options();
+  bool enables[MAX_CLIPPLANES];
+  for (int i = 0; i < MAX_CLIPPLANES; ++i) enables[i] = a.get_clip_plane_enabled(i);
+  activate_clipplanes(enables);
   bool lit = (s->flags & SEG_LIT) && !attributes->geometry_only && get_highlight_mode() == 0 &&
              a.get_shaded_facets() && !options->get_display_hidden_line();
   bool dots = s->flags & SEG_DOT_MARKERS;
@@ -1021,11 +1029,17 @@ void draw_segment(bsegment* s, RepaintAttributes* attributes) {
     default:
       internal_error(ERR_PASS, MODULE);
   }
+  bool blended = lit && options->get_enable_transparency() && a.get_polygon_mode() == GL_FILL;
+  if (blended && segment_material_transparent(a.get_material_index())) {
+    if (attributes->pass != 3) return;
+    for (GEOMObject* p = from; p != nullptr && p != to; p = p->next) {
+      p->draw_transparent(&a, attributes);
+      triangles_displayed += p->get_number_triangles();
+    }
+    return;
+  }
   XGLContext::current_context->enable_lighting(lit);
-  bool clip_enables[MAX_CLIPPLANES];
-  for (int i = 0; i < MAX_CLIPPLANES; ++i) clip_enables[i] = a.get_clip_plane_enabled(i);
-  activate_clipplanes(clip_enables);
-  if (attributes->pass == 3) return;  // no material is transparent until materials exist
+  if (attributes->pass == 3) return;
   for (GEOMObject* p = from; p != nullptr && p != to; p = p->next) {
     p->draw(&a, attributes);
     triangles_displayed += p->get_number_triangles();

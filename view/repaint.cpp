@@ -4,8 +4,8 @@
 
 #include "runtime/qob.h"
 #include "scene/display_options.h"
+#include "scene/draw_geometry.h"
 #include "scene/gl_context.h"
-#include "scene/repaint_attributes.h"
 #include "scene/segment_store.h"
 #include "view/graphics_window.h"
 #include "view/views.h"
@@ -27,24 +27,12 @@ static void clear_view(XGLContext* gl, bool scissor) {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
-// The plain drawing of the segment store for the view being drawn; true when aborted.
-static bool draw_geometry(XGLContext* gl, bool (*abort)()) {
-  RepaintAttributes attributes;
-  attributes.cull = true;
-  attributes.polygon_offset = true;
-  attributes.mirror_display_mode = get_mirror_display();
-  attributes.display_options = get_display_options();
-  attributes.highlight_options = get_highlight_options();
-  gl->enable_depth_testing(true);
-  return draw_entities(&attributes, abort);
-}
-
 static bool paint_other_view(XGLContext* gl, int n, bool (*abort)()) {
   set_view_being_drawn(n);
   compute_view_camera(n, false, false, nullptr);
   clear_view(gl, true);
   gl->set_front_face(GL_CW);
-  return draw_geometry(gl, abort);
+  return draw_geometry(false, false, false, true, abort);
 }
 
 static bool paint_current_view(XGLContext* gl, bool (*abort)()) {
@@ -53,7 +41,9 @@ static bool paint_current_view(XGLContext* gl, bool (*abort)()) {
   clear_view(gl, !covers_screen(get_view_record(n)->viewport));
   gl->set_front_face(GL_CW);
   reset_triangles_displayed();
-  return draw_geometry(gl, abort);
+  if (draw_geometry(false, false, false, true, abort)) return true;
+  if (get_display_options()->get_enable_transparency()) draw_transparent_surfaces();
+  return false;
 }
 
 bool repaint_views(bool /*right_eye*/, bool (*abort)()) {

@@ -11,6 +11,7 @@
 #include "runtime/predefined.h"
 #include "runtime/qob.h"
 #include "scene/clip_planes.h"
+#include "scene/draw_geometry.h"
 #include "scene/gl_context.h"
 #include "scene/lights.h"
 #include "scene/materials.h"
@@ -213,6 +214,7 @@ static void read_viewing_matrix(XGLContext* gl) {
   glGetDoublev(GL_PROJECTION_MATRIX, viewing_matrix);
   gl->pop_matrix();
   gl->set_matrix_mode(GL_MODELVIEW);
+  setup_frustum_planes(viewing_matrix);
 }
 
 void compute_view_camera(int n, bool stereo, bool right_eye, const float* jitter) {

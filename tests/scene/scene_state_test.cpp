@@ -129,17 +129,23 @@ TEST_F(Options, SettersReportChangesAndTheSpecialCases) {
 
 TEST_F(Options, PaletteChangesMarkLineListsOnlyWhenAnEntryChanges) {
   EntityInformation* root = get_entity_list()->Get(0);
+  // Bit 0 surface lists, bit 1 line lists out of date (normal drawing, level of detail 1).
+  auto stale = [&] { return int(list_out_of_date(root->lists[0][0])) | int(list_out_of_date(root->lists[1][0])) << 1; };
+  auto clear = [&] {
+    for (auto& block : root->lists)
+      for (display_list& list : block) list.flags[0] &= uint8_t(~1u);
+  };
   float r, g, b;
   get_colormap_entry(0, &r, &g, &b);
-  root->out_of_date = 0;
+  clear();
   set_colormap_entry(0, r, g, b);
-  EXPECT_EQ(root->out_of_date, 0);
+  EXPECT_EQ(stale(), 0);
   set_colormap_entry(0, 0.1f, 0.2f, 0.3f);
-  EXPECT_EQ(root->out_of_date, LIST_LINES);
+  EXPECT_EQ(stale(), 2);
   get_display_options()->set_display_hidden_line(true);
-  root->out_of_date = 0;
+  clear();
   set_colormap_entry(0, 0.2f, 0.2f, 0.3f);
-  EXPECT_EQ(root->out_of_date, LIST_LINES | LIST_SURFACES);
+  EXPECT_EQ(stale(), 3);
 }
 
 TEST(Highlight, AttributesAreConvertedAndTheRampFollowsTheNormal) {

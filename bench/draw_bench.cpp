@@ -1,0 +1,145 @@
+// Frame time of a repaint of lit facet trees (1,000,000 triangles by default)
+// sent through the command parser, drawn from display lists through
+// repaint_screen, against a minimal GL program drawing the same triangles from
+// one display list in the same context; and the time from the end of the
+// upload to the first repaint finished.
+#include <GL/gl.h>
+
+#include <chrono>
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "bench/stream_bench.h"
+#include "link/si.h"
+#include "link/tek_parser.h"
+#include "runtime/predefined.h"
+#include "runtime/read_tables.h"
+#include "scene/display_options.h"
+#include "scene/entity_list.h"
+#include "scene/geom_shell.h"
+#include "scene/gl_context.h"
+#include "scene/segment_store.h"
+#include "tests/support/protocol.h"
+#include "tests/support/yarl_writer.h"
+#include "view/graphics_window.h"
+#include "view/repaint.h"
+#include "view/transforms.h"
+#include "view/views.h"
+
+using namespace stream_bench;
+
+namespace {
+
+constexpr int SEGMENTS = 10;
+
+// One strip per segment zig-zagging along x in the plane y = 0, rows along z;
+// normals toward the camera. Points in millionths of a unit.
+void build_stream(long triangles) {
+  long per_segment = triangles / SEGMENTS;
+  long n = per_segment + 2;
+  stream = tek::command("CE") + tek::int_param(3) + tek::int_param(1) + tek::command("CL") + tek::int_param(1) +
+           tek::string_param("model");
+  for (int s = 0; s < SEGMENTS; ++s) {
+    stream += tek::command("SO") + tek::int_param(s + 1) + tek::command("UT") + tek::int_param(n);
+    long last[3] = {0, 0, 0};
+    for (long i = 0; i < n; ++i) {
+      long p[3] = {-1500000 + (i / 2) * 3000000 / (n / 2), 0, -1400000 + s * 280000 + (i % 2) * 250000};
+      for (int k = 0; k < 3; ++k) stream += tek::int_param(p[k] - last[k]);
+      for (int k = 0; k < 3; ++k) last[k] = p[k];
+    }
+    stream += tek::int_param(n) + tek::int_param(0) + tek::int_param(1000) + tek::int_param(0);
+    for (long i = 1; i < n; ++i) stream += tek::int_param(0) + tek::int_param(0) + tek::int_param(0);
+    stream += tek::int_param(0);  // no texture coordinates
+    stream += tek::int_param(n + 2) + tek::int_param(1) + tek::int_param(n);
+    for (long i = 0; i < n; ++i) stream += tek::int_param(i);
+    stream += tek::command("SC");
+  }
+}
+
+double frame(bool (*draw)()) {
+  auto t0 = std::chrono::steady_clock::now();
+  draw();
+  glFinish();
+  return seconds_since(t0);
+}
+
+bool repaint() { return repaint_screen(false, never_abort_repaint); }
+
+GLuint reference_list;
+bool reference_frame() {
+  // The camera of the last repaint is still loaded.
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glCallList(reference_list);
+  return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  long triangles = argc > 1 ? atol(argv[1]) : 1000000;
+  int frames = argc > 2 ? atoi(argv[2]) : 10;
+  std::vector<uint8_t> bytes = yarl::YarlProgram::standard().bytes();
+  decode_tables(bytes.data(), bytes.size());
+  put_predef(111, 1);
+  preset_window();
+  init_views();
+  change_vl_system_viewport(0, 1280, 0, 1024);
+  init_segment_structure();
+  get_display_options()->set_use_display_lists(true);
+  build_stream(triangles);
+
+  offset = 0;
+  preset_tek_parser();
+  set_tek_input_source(refill);
+  static std::chrono::steady_clock::time_point start;  // static: survives the parser's longjmp
+  start = std::chrono::steady_clock::now();
+  if (setjmp(done) == 0) process_tektronix_commands();
+  double upload = seconds_since(start);
+  auto t0 = std::chrono::steady_clock::now();
+  repaint();
+  glFinish();
+  double first = seconds_since(t0);
+  repaint();  // the root's list, calling the entity's
+  glFinish();
+  unsigned long drawn = get_triangles_displayed();
+
+  uint64_t calls = EntityInformation::lists_called;
+  double ours = 0;
+  for (int f = 0; f < frames; ++f) ours += frame(repaint);
+  ours /= frames;
+  calls = EntityInformation::lists_called - calls;
+
+  // The minimal program: the same arrays in one list, lit, depth-tested.
+  make_graphics_context_active();
+  reference_list = glGenLists(1);
+  glNewList(reference_list, GL_COMPILE);
+  glEnable(GL_LIGHTING);
+  glEnable(GL_DEPTH_TEST);
+  glEnableClientState(GL_VERTEX_ARRAY);
+  glEnableClientState(GL_NORMAL_ARRAY);
+  for (int s = 1; s <= SEGMENTS; ++s) {
+    const GEOMShell* shell = get_segment(s)->facet_tree[0];
+    glVertexPointer(3, GL_FLOAT, 0, shell->get_points());
+    glNormalPointer(GL_FLOAT, 0, shell->get_normals());
+    const uint32_t* list = shell->get_indices();
+    glDrawElements(GL_TRIANGLE_STRIP, GLsizei(list[1]), GL_UNSIGNED_INT, list + 2);
+  }
+  glDisableClientState(GL_VERTEX_ARRAY);
+  glDisableClientState(GL_NORMAL_ARRAY);
+  glEndList();
+  reference_frame();
+  glFinish();
+  double reference = 0;
+  for (int f = 0; f < frames; ++f) reference += frame(reference_frame);
+  reference /= frames;
+  glDeleteLists(reference_list, 1);
+
+  printf("%lu triangles in %d segments, %lu drawn per repaint, %d frames each\n", triangles, SEGMENTS, drawn, frames);
+  printf("upload (parse and store) %.3f s; end of upload to first repaint finished %.3f s\n", upload, first);
+  printf("frame: repaint_screen %.2f ms, minimal GL list %.2f ms (ratio %.2f); lists called per frame %.1f\n",
+         ours * 1000, reference * 1000, ours / reference, double(calls) / frames);
+  cleanup_tek_parser();
+  return 0;
+}
