@@ -112,8 +112,6 @@ static void hide_help_window() {}
 static char* get_texture_not_found() { return nullptr; }
 // Trace replay: one step; true when it replayed something.
 static bool process_input_trace(bool) { return false; }
-// The views: whether a high-quality repaint is wanted now.
-static bool set_high_quality_repaint() { return false; }
 
 // ---- Graphics window ----------------------------------------------------------
 // Before preset_window there is neither window nor context: nothing to swap or wait for.

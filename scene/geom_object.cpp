@@ -85,5 +85,3 @@ bool project_to_pixel(const float* p, bool mirrored, float* x, float* y) {
   return true;
 }
 
-float get_offscreen_scale() { return 1.0f; }
-float get_offscreen_alias() { return 1.0f; }

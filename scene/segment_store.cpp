@@ -395,7 +395,7 @@ void init_segment_structure() {
   current_texture_translate[0] = current_texture_translate[1] = 0;
   current_texture_scale[0] = current_texture_scale[1] = 1;
   current_texture_rotate = 0;
-  min_max_update = false;
+  min_max_update = true;  // the views forget the extent of a store before this one
   display_was_fast = false;
   triangles_displayed = 0;
   if (!color_palette_exists()) init_color_palette();
@@ -936,7 +936,11 @@ void update_segment_materials(unsigned short material) {
 }
 
 void compute_min_max() {
-  Entities->ComputeMinMax(model_min, model_max);
+  // Without a store (before its start or after its clean-up) the extent is empty.
+  if (Entities == nullptr)
+    for (int k = 0; k < 3; ++k) model_min[k] = FAR, model_max[k] = -FAR;
+  else
+    Entities->ComputeMinMax(model_min, model_max);
   min_max_update = false;
 }
 
@@ -945,6 +949,10 @@ void set_min_max_update(bool on) { min_max_update = on; }
 
 void get_model_centre(float out[3]) {
   for (int k = 0; k < 3; ++k) out[k] = model_min[k] <= model_max[k] ? (model_min[k] + model_max[k]) / 2 : 0;
+}
+
+void get_model_extent(float minimum[3], float maximum[3]) {
+  for (int k = 0; k < 3; ++k) minimum[k] = model_min[k], maximum[k] = model_max[k];
 }
 
 unsigned long get_number_of_triangles() {

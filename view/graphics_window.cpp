@@ -222,7 +222,10 @@ void create_graphics_window() {
   int x = 0, y = 0;
   unsigned width = unsigned(DisplayWidth(d, screen)), height = unsigned(DisplayHeight(d, screen));
   Window old_window = graphics_window;
+  bool was_shown = false;
   if (old_window != None) {
+    XWindowAttributes shown;
+    was_shown = XGetWindowAttributes(d, old_window, &shown) != 0 && shown.map_state != IsUnmapped;
     Window root;
     unsigned border, depth;
     XGetGeometry(d, old_window, &root, &x, &y, &width, &height, &border, &depth);
@@ -249,7 +252,8 @@ void create_graphics_window() {
   if (old_window != None) {
     XDestroyWindow(d, old_window);
     if (index_mode) XInstallColormap(d, graphics_colormap);
-    XMapRaised(d, graphics_window);
+    // A window that the YARL program has not shown yet stays hidden.
+    if (was_shown) XMapRaised(d, graphics_window);
   }
   if (graphics_width == 0) graphics_width = width, graphics_height = height;
   reset_gl_state();

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "link/si.h"
+#include "view/model_extent.h"
 #include "view/transforms.h"
 #include "view/views.h"
 
@@ -157,10 +159,17 @@ static bool zoom_axis(float f, float* extent, const float axis[3]) {
 bool change_zoom_x(float f) { return f != 0 && zoom_axis(f, &cur()->window_width, cur()->u); }
 bool change_zoom_y(float f) { return f != 0 && zoom_axis(f, &cur()->window_height, cur()->v); }
 
-// A zoom of 1e-6 or less asks for a fit to the model, which needs the model
-// extent; until that exists it changes nothing and reports false.
+// A zoom of 1e-6 or less fits the view to the model. The fit reports only a
+// result that is not a number, so it asks for the repaint itself.
+static bool fit(int mode) {
+  bool not_a_number = auto_max_min(mode);
+  set_repaint(false);
+  return not_a_number;
+}
+
 static bool set_zoom_axis(float z, bool x_axis) {
-  if (!(z > 1e-6f)) return false;
+  if (z <= 1e-6f) return fit(x_axis ? 1 : 2);
+  if (!(z > 1e-6f)) return false;  // not a number
   view_type* v = cur();
   float x0, x1, y0, y1, mx, my;
   get_screen_viewport(get_current_view_number(), &x0, &x1, &y0, &y1);
@@ -175,7 +184,8 @@ bool set_zoom_x(float z) { return set_zoom_axis(z, true); }
 bool set_zoom_y(float z) { return set_zoom_axis(z, false); }
 
 bool set_zoom(float z) {
-  if (!(z > 1e-6f)) return false;  // the fit to the model, as in set_zoom_axis
+  if (z <= 1e-6f) return fit(0);
+  if (!(z > 1e-6f)) return false;
   view_type* v = cur();
   float x0, x1, y0, y1, mx, my;
   get_screen_viewport(get_current_view_number(), &x0, &x1, &y0, &y1);

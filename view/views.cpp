@@ -15,8 +15,10 @@
 #include "scene/gl_context.h"
 #include "scene/lights.h"
 #include "scene/materials.h"
+#include "scene/segment_store.h"
 #include "view/graphics_display.h"
 #include "view/graphics_window.h"
+#include "view/model_extent.h"
 #include "link/si.h"
 #include "view/transforms.h"
 #include "view/view_navigation.h"
@@ -157,7 +159,8 @@ float get_eye_distance(const view_type* view) {
 
 // The distance at which a parallel camera sits, also the depth reference of its frustum.
 static float parallel_distance(const view_type* view) {
-  return std::fmax(std::fabs(view->window_depth), std::fmax(view->window_width / 100, view->window_height / 100));
+  float a = std::fmax(std::fabs(view->window_depth), std::fmax(view->window_width / 100, view->window_height / 100));
+  return option_self_shadows ? std::fmax(a, get_ldf_size()) : a;
 }
 
 void compute_frustum(view_type* view, float shift) {
@@ -222,7 +225,9 @@ void compute_view_camera(int n, bool stereo, bool right_eye, const float* jitter
   make_graphics_context_active();
   XGLContext* gl = XGLContext::current_context;
   view_type* view = &views[n - 1];
-  view->needs_update = false;  // the depth range follows the model extent once that exists
+  // The environment box's resizing also asks for this once the box exists.
+  if (view->needs_update) update_depth(n);
+  view->needs_update = false;
 
   if (!view->perspective) {
     float s = parallel_distance(view);
@@ -396,6 +401,8 @@ bool set_mirror_display(uint32_t mode) {
   if (v.mirror_mode == mode) return false;
   v.mirror_mode = mode;
   update_view(false);
+  set_min_max_update(true);
+  v.needs_update = true;  // the mirror image widens the depth range
   return true;
 }
 

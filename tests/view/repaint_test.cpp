@@ -6,7 +6,15 @@
 
 #include <GL/gl.h>
 
+#include <tiffio.h>
+
+#include <set>
+
 #include "link/si.h"
+#include "scene/display_options.h"
+#include "view/graphics_window.h"
+#include "view/view_navigation.h"
+#include "tests/support/runner.h"
 #include "runtime/predefined.h"
 #include "tests/scene/scene_stream.h"
 #include "view/transforms.h"
@@ -54,6 +62,44 @@ class Repaint : public SceneStream {
 
 bool always_abort() { return true; }
 
+// Makes view n current (the view setters address it).
+void make_current(int n) {
+  put_predef(111, n);
+  update_current_viewport();
+}
+
+// View n with tek corners (x1, y1, x2, y2), view 1 current afterwards.
+void place_view(int n, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+  make_current(n);
+  change_viewport(x1, x2, y1, y2);
+  make_current(1);
+}
+
+// Aborts while the current view is being drawn.
+bool abort_in_current_view() { return get_view_number() == get_current_view_number(); }
+
+// The camera translation along x of every drawing pass that polled, in order.
+std::vector<double> pass_shifts;
+bool record_pass() {
+  double m[16];
+  get_model_matrix(m);
+  if (pass_shifts.empty() || pass_shifts.back() != m[12]) pass_shifts.push_back(m[12]);
+  return false;
+}
+bool record_and_abort() {
+  record_pass();
+  return true;
+}
+
+// The back buffer over a rectangle, read before any swap.
+std::vector<unsigned char> read_rgb(int x, int y, int w, int h) {
+  std::vector<unsigned char> p(size_t(w) * size_t(h) * 3);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadBuffer(GL_BACK);
+  glReadPixels(x, y, w, h, GL_RGB, GL_UNSIGNED_BYTE, p.data());
+  return p;
+}
+
 TEST_F(Repaint, SegmentIsDrawnInItsColourOverTheBackgroundOfTheWholeScreen) {
   EXPECT_EQ(run(red_triangle_on_blue()), "");
   put_predef(99, -1);
@@ -90,6 +136,206 @@ TEST_F(Repaint, AbortStopsTheRepaintWithoutPublishingTheTriangles) {
   EXPECT_EQ(get_predef(99), -1);
   EXPECT_FALSE(repaint_screen(false, never_abort_repaint));
   EXPECT_EQ(get_predef(99), 1);
+}
+
+
+TEST_F(Repaint, TwoViewsShowTheSameShellThroughTheirOwnCameras) {
+  place_view(2, 2048, 0, 4095, 3276);
+  place_view(1, 0, 0, 2047, 3276);
+  make_current(2);
+  ASSERT_TRUE(change_zoom(2));  // view 2 sees twice as much of the model
+  make_current(1);
+  EXPECT_EQ(run(red_triangle_on_blue()), "");
+  EXPECT_FALSE(repaint_screen(true, never_abort_repaint));
+  // The triangle's half width at model z = 0 is 500: 78 pixels in view 1, 39 in view 2.
+  EXPECT_EQ(pixel(320, 512), RED);
+  EXPECT_EQ(pixel(320 + 60, 512), RED);
+  EXPECT_EQ(pixel(960, 512), RED);
+  EXPECT_EQ(pixel(960 + 60, 512), BLUE);
+  EXPECT_EQ(pixel(960 + 30, 512), RED);
+  // The frames: yellowish for the current view, grey for the other.
+  EXPECT_EQ(pixel(0, 512), (Rgb{230, 230, 128}));
+  EXPECT_EQ(pixel(1279, 512), (Rgb{128, 128, 128}));
+}
+
+TEST_F(Repaint, CurrentViewCoveringTheScreenIsDrawnWithoutScissor) {
+  struct Case {
+    int32_t x1, y1, x2, y2;
+    bool scissor;
+  } cases[] = {{0, 0, 4095, 3276, false}, {4, 4, 4095, 3276, false}, {5, 0, 4095, 3276, true},
+               {0, 0, 4090, 3276, true}, {0, 0, 2047, 1638, true}};
+  EXPECT_EQ(run(red_triangle_on_blue()), "");
+  place_view(2, 3000, 2500, 4000, 3200);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.x1 << " " << c.y1 << " " << c.x2 << " " << c.y2);
+    place_view(1, c.x1, c.y1, c.x2, c.y2);
+    EXPECT_FALSE(repaint_screen(true, never_abort_repaint));
+    EXPECT_EQ(glIsEnabled(GL_SCISSOR_TEST), c.scissor ? GL_TRUE : GL_FALSE);
+    EXPECT_EQ(get_view_number(), 1) << "the current view last";
+  }
+}
+
+TEST_F(Repaint, AbortedViewIsDrawnByTheNextRepaint) {
+  place_view(2, 2048, 0, 4095, 3276);
+  place_view(1, 0, 0, 2047, 3276);
+  EXPECT_EQ(run(red_triangle_on_blue()), "");
+  request_high_quality_repaint(false);
+  put_predef(99, -1);
+  EXPECT_TRUE(repaint_screen(true, abort_in_current_view));
+  EXPECT_FALSE(get_perform_high_quality_repaint()) << "the request is dropped";
+  const Rgb frame = {230, 230, 128};
+  EXPECT_EQ(pixel(960, 512), RED) << "view 2 was drawn";
+  EXPECT_EQ(pixel(1279, 512), (Rgb{128, 128, 128})) << "with its frame";
+  EXPECT_EQ(pixel(0, 512), BLUE) << "the current view stopped before its frame";
+  EXPECT_EQ(get_predef(99), -1);
+  EXPECT_FALSE(repaint_screen(false, never_abort_repaint));
+  EXPECT_EQ(pixel(320, 512), RED);
+  EXPECT_EQ(pixel(0, 512), frame);
+  EXPECT_EQ(get_predef(99), 1);
+}
+
+TEST_F(Repaint, StereoDrawsOnlyTheCurrentViewLeftEyeFirst) {
+  place_view(2, 2048, 0, 4095, 3276);
+  EXPECT_EQ(run(red_triangle_on_blue()), "");
+  set_stereo(true);
+  pass_shifts.clear();
+  EXPECT_FALSE(repaint_screen(true, record_pass));
+  // The left eye sits at -zoom × separation / 2 along u: the scene moves right.
+  float shift = get_zoom() * 5 / 2;
+  ASSERT_EQ(pass_shifts.size(), 2u);
+  EXPECT_NEAR(pass_shifts[0], shift, 1e-3);
+  EXPECT_NEAR(pass_shifts[1], -shift, 1e-3);
+  pass_shifts.clear();
+  EXPECT_TRUE(repaint_screen(true, record_and_abort));
+  EXPECT_EQ(pass_shifts.size(), 1u) << "the left pass aborting skips the right one";
+  set_stereo(false);
+  while (glGetError() != GL_NO_ERROR) {
+  }  // this visual has no right back buffer
+}
+
+TEST_F(Repaint, ViewNumberLabelsInTheTopRightCorners) {
+  // Three views side by side, 1024 pixels high; view 1 current.
+  place_view(2, 1365, 0, 2730, 3276);
+  place_view(3, 2731, 0, 4095, 3276);
+  place_view(1, 0, 0, 1364, 3276);
+  auto labels = [&] {
+    EXPECT_FALSE(repaint_screen(true, never_abort_repaint));
+    std::vector<std::vector<unsigned char>> out;
+    for (int x0 : {0, 427, 853}) out.push_back(read_rgb(x0 + 400, 980, 22, 40));
+    return out;
+  };
+  auto lit = [](const std::vector<unsigned char>& p, Rgb colour) {
+    int n = 0;
+    for (size_t i = 0; i < p.size(); i += 3) n += Rgb{p[i], p[i + 1], p[i + 2]} == colour;
+    return n;
+  };
+  EXPECT_EQ(run(cmd("TM") + ints({1, 0, 0}) + cmd("TG") + ints({1, 4, 0, 0, 0, 100})), "");
+  for (const auto& area : labels()) EXPECT_EQ(lit(area, BLUE), 22 * 40) << "no labels while the option is off";
+  get_display_options()->set_display_view_number(true);
+  std::vector<std::vector<unsigned char>> areas = labels();
+  EXPECT_GT(lit(areas[0], {230, 230, 128}), 10) << "label 1 in the current view's colour";
+  EXPECT_GT(lit(areas[1], {128, 128, 128}), 10);
+  EXPECT_GT(lit(areas[2], {128, 128, 128}), 10);
+  EXPECT_EQ(std::set<std::vector<unsigned char>>(areas.begin(), areas.end()).size(), 3u) << "three different digits";
+}
+
+TEST_F(Repaint, AccumulationOfFourJitteredPassesMatchesTheSinglePassAwayFromEdges) {
+  ASSERT_TRUE(set_display_mode(2, 0, 0, 0));
+  GLint accumulation = 0;
+  glGetIntegerv(GL_ACCUM_RED_BITS, &accumulation);
+  ASSERT_GT(accumulation, 0) << "the accumulation visual has an accumulation buffer";
+  EXPECT_EQ(run(red_triangle_on_blue()), "");
+  EXPECT_FALSE(repaint_screen(true, never_abort_repaint));
+  std::vector<unsigned char> single = read_rgb(0, 0, 1280, 1024);
+  EXPECT_TRUE(set_high_quality_repaint()) << "one view in the accumulation mode";
+  EXPECT_TRUE(get_perform_high_quality_repaint());
+  EXPECT_FALSE(repaint_screen(true, never_abort_repaint));
+  std::vector<unsigned char> accumulated = read_rgb(0, 0, 1280, 1024);
+  EXPECT_FALSE(set_high_quality_repaint()) << "right after a high-quality repaint";
+  int differing = 0, blended = 0;
+  for (size_t i = 0; i < single.size(); i += 3) {
+    bool same = true;
+    for (int k = 0; k < 3; ++k) same &= std::abs(int(single[i + k]) - int(accumulated[i + k])) <= 2;
+    if (same) continue;
+    ++differing;
+    const unsigned char* p = &accumulated[i];
+    blended += p[1] <= 2 && p[0] > 2 && p[2] > 2;
+  }
+  // The triangle's outline is about 2100 pixels long; only it may change.
+  EXPECT_GT(differing, 100);
+  EXPECT_LT(differing, 2 * 2100);
+  EXPECT_EQ(blended, differing) << "edge pixels mix red and blue";
+  place_view(2, 0, 0, 100, 100);
+  EXPECT_FALSE(allow_accum_anti_alias());
+  EXPECT_FALSE(repaint_screen(false, never_abort_repaint));  // clears the performed mark
+  EXPECT_FALSE(set_high_quality_repaint()) << "two views never accumulate";
+  ASSERT_TRUE(set_display_mode(0, 0, 0, 0));
+}
+
+TEST_F(Repaint, ModifyColorConvertsAndStoresBelowIndex100) {
+  struct Case {
+    int index;
+    bool stored;
+  } cases[] = {{5, true}, {99, true}, {100, false}, {-1, false}};
+  for (const Case& c : cases) {
+    float hls[3] = {120, 0.5f, 1};  // pure green
+    EXPECT_EQ(modify_color(c.index, hls), c.stored) << c.index;
+    EXPECT_NEAR(hls[0], 0, 1e-5f);
+    EXPECT_NEAR(hls[1], 1, 1e-5f);
+    EXPECT_NEAR(hls[2], 0, 1e-5f);
+  }
+  float r, g, b;
+  get_colormap_entry(99, &r, &g, &b);
+  EXPECT_EQ(g, 1);
+}
+
+TEST_F(Repaint, SelectionFrustumNarrowsTheViewsFrustum) {
+  for (bool perspective : {false, true}) {
+    set_projection(perspective);
+    compute_view_camera(1, false, false, nullptr);
+    const float* f = get_view_record(1)->frustum;
+    const float corners[4] = {0, -1, 0.5f, 0};
+    set_selection_frustum(corners);
+    double m[16];
+    glGetDoublev(GL_PROJECTION_MATRIX, m);
+    float left = f[0] + 0.5f * (f[1] - f[0]), right = f[0] + 0.75f * (f[1] - f[0]);
+    float bottom = f[2], top = f[2] + 0.5f * (f[3] - f[2]);
+    if (perspective) {
+      EXPECT_NEAR(m[0], 2 * f[4] / (right - left), 1e-6) << perspective;
+      EXPECT_NEAR(m[8], (right + left) / (right - left), 1e-5);
+      EXPECT_NEAR(m[9], (top + bottom) / (top - bottom), 1e-5);
+    } else {
+      EXPECT_NEAR(m[0], 2 / (right - left), 1e-9);
+      EXPECT_NEAR(m[12], -(right + left) / (right - left), 1e-5);
+      EXPECT_NEAR(m[13], -(top + bottom) / (top - bottom), 1e-5);
+    }
+  }
+}
+
+TEST_F(Repaint, BenchmarkCountsFramesAndDumpsTheImageAsTiff) {
+  EXPECT_EQ(run(red_triangle_on_blue()), "");
+  TempDir dir;
+  float fps = -1, cpu = -1;
+  test_performance(0.2f, dir.file("dump.tif").c_str(), &fps, &cpu);
+  EXPECT_GT(fps, 0);
+  EXPECT_GE(cpu, 0);
+  TIFF* tif = TIFFOpen(dir.file("dump.tif").c_str(), "r");
+  ASSERT_NE(tif, nullptr);
+  uint32_t width = 0, height = 0;
+  char* description = nullptr;
+  TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width);
+  TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height);
+  TIFFGetField(tif, TIFFTAG_IMAGEDESCRIPTION, &description);
+  EXPECT_EQ(width, 1280u);
+  EXPECT_EQ(height, 1024u);
+  EXPECT_STREQ(description, "Vorq Benchmark framebuffer dump");
+  std::vector<unsigned char> row(1280 * 3);
+  // Row 1023 - 230 from the top is pixel row 230: red inside the triangle, blue beside it.
+  for (uint32_t r = 0; r <= 1023 - 230; ++r) ASSERT_EQ(TIFFReadScanline(tif, row.data(), r, 0), 1);
+  EXPECT_EQ((Rgb{row[400 * 3], row[400 * 3 + 1], row[400 * 3 + 2]}), RED);
+  EXPECT_EQ((Rgb{row[300 * 3], row[300 * 3 + 1], row[300 * 3 + 2]}), BLUE);
+  TIFFClose(tif);
+  test_performance(0.01f, (dir.path() + "/missing/dump.tif").c_str(), &fps, &cpu);  // no file, no harm
 }
 
 }  // namespace

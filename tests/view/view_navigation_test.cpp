@@ -165,14 +165,6 @@ TEST_F(LinkedViews, EveryMemberOfAGroupMovesTheOthers) {
   expect_same_pose(pose_of(3, 2), want_3);
 }
 
-TEST_F(LinkedViews, ZoomOfTheFitKindChangesNothingWithoutTheModelExtent) {
-  const view_type before = *get_view_record(1);
-  EXPECT_FALSE(set_zoom(0));
-  EXPECT_FALSE(set_zoom_x(1e-6f));
-  EXPECT_FALSE(set_zoom_y(-1));
-  EXPECT_EQ(memcmp(&before, get_view_record(1), sizeof before), 0);
-}
-
 TEST_F(LinkedViews, StereoAttributesKeepTheSwitchAndMoveTheEye) {
   EXPECT_FALSE(set_stereo_attributes(true, 6, 2000, 1)) << "the display is not stereo";
   bool on;

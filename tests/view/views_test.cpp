@@ -136,10 +136,11 @@ TEST_F(Views, PerspectiveCameraAndHalfViewport) {
   compute_view_camera(1, false, false, nullptr);
   const view_type* v = get_view_record(1);
   expect_vector(v->eye, 0, -3000, 0, 1e-3f);
-  // near = 3000 - 1638 = 1362, k = 1362 / 3000.
-  EXPECT_FLOAT_EQ(v->frustum[4], 1362);
-  EXPECT_FLOAT_EQ(v->frustum[5], 4638);
-  EXPECT_FLOAT_EQ(v->frustum[1], 4095 * 1362.0f / 3000 / 2);
+  // The empty scene's depth is 4 × 1.03 × 100: near = 3000 - 206 = 2794, k = 2794 / 3000.
+  EXPECT_FLOAT_EQ(v->window_depth, 412);
+  EXPECT_FLOAT_EQ(v->frustum[4], 2794);
+  EXPECT_FLOAT_EQ(v->frustum[5], 3206);
+  EXPECT_FLOAT_EQ(v->frustum[1], 4095 * 2794.0f / 3000 / 2);
   EXPECT_NEAR(v->aspect, 1.25f / (640.156f / 1024), 1e-3);
   GLint viewport[4];
   glGetIntegerv(GL_VIEWPORT, viewport);
