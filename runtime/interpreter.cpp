@@ -5,6 +5,7 @@
 
 #include "platform/posix_services.h"
 #include "runtime/internal_error.h"
+#include "runtime/material_ops.h"
 #include "runtime/op_handlers.h"
 #include "runtime/run_time_errors.h"
 #include "runtime/window_record.h"
@@ -109,6 +110,9 @@ static const op_entry operation_handlers[] = {
     {151, display_stderr_op},
     {174, set_stream_op},
     {203, read_application_value_op},
+    // Rendering state.
+    {136, get_material_op},
+    {142, set_material_op},
 };
 
 static const char* const type_names[20] = {

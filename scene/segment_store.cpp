@@ -24,6 +24,7 @@
 #include "scene/geom_vector.h"
 #include "scene/gl_context.h"
 #include "scene/repaint_attributes.h"
+#include "scene/scene_graph.h"
 #include "scene/transformation.h"
 #include "view/graphics_window.h"
 #include "view/views.h"
@@ -397,6 +398,7 @@ void init_segment_structure() {
   triangles_displayed = 0;
   if (!color_palette_exists()) init_color_palette();
   if (GEOMShell::polygon_list == nullptr) GEOMShell::polygon_list = new GEOMPolygonList();
+  init_scene_graph();
 }
 
 void cleanup_ldf() {
@@ -415,6 +417,7 @@ void cleanup_ldf() {
   delete GEOMShell::polygon_list;
   GEOMShell::polygon_list = nullptr;
   cleanup_transformations();
+  cleanup_scene_graph();
   balances = segment_balances{};
 }
 
@@ -923,11 +926,23 @@ void update_lists_using_material(unsigned short material) {
 }
 
 void update_segment_materials(unsigned short material) {
+  // Higher numbers close the gap (the same material, so lists stay good);
+  // users of the removed one fall back to material 1. True when the material changed.
+  auto renumber = [&](DrawAttributes* a) {
+    uint16_t index = a->get_material_index();
+    if (index > material) {
+      a->set_material_index(uint16_t(index - 1));
+      return false;
+    }
+    if (index != material) return false;
+    if (index != 1) a->set_material_index(1);
+    return true;
+  };
   for (unsigned long i = 0; i < segment_array_length; ++i) {
     bsegment* s = segment_infos[i];
-    if (s != nullptr && s->attributes.get_material_index() >= material && s->attributes.get_material_index() > 1)
-      s->attributes.set_material_index(uint16_t(s->attributes.get_material_index() - 1));
+    if (s != nullptr && renumber(&s->attributes) && visible_with_facets(s)) tell(s, true, false, false, false);
   }
+  renumber(&current_draw_attributes);
 }
 
 void compute_min_max() {
