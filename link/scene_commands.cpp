@@ -11,6 +11,8 @@
 #include "runtime/checked_mm.h"
 #include "runtime/predefined.h"
 #include "scene/gl_context.h"
+#include "scene/materials.h"
+#include "scene/scene_graph.h"
 #include "scene/segment_store.h"
 
 namespace {
@@ -458,6 +460,76 @@ void cmd_marker_symbol() {
 void cmd_marker_size() { set_segment_marker_size(static_cast<unsigned char>(range_integer_parameter(1, 24))); }
 void cmd_text_size() { set_segment_text_size(static_cast<unsigned char>(range_integer_parameter(6, 24))); }
 
+// Material numbers are checked against the list's own count (predefined 110
+// mirrors it), so that a YARL program writing 110 cannot reach a bad slot.
 void cmd_material() {
-  set_segment_material_index(static_cast<unsigned short>(range_integer_parameter(1, get_predef(110))));
+  set_segment_material_index(static_cast<unsigned short>(range_integer_parameter(1, get_material_count())));
+}
+
+// ------------------------------------------------------------ materials
+
+void cmd_define_material() {
+  material_attributes a;
+  auto number = static_cast<uint16_t>(range_integer_parameter(1, long(get_material_count()) + 1));
+  bool flags[7];
+  for (bool& f : flags) f = read_flag();
+  uint32_t integers[3];
+  for (uint32_t& u : integers) u = uint32_t(range_integer_parameter(1, 65535));
+  auto colour = [](float* rgba) {
+    for (int k = 0; k < 4; ++k) rgba[k] = range_real_parameter(0, 1);
+  };
+  colour(a.ambient);
+  colour(a.diffuse);
+  a.shininess = range_real_parameter(0, 128);
+  colour(a.specular);
+  colour(a.emission);
+  a.value_a = range_real_parameter(-1, 1);
+  a.value_b = range_real_parameter(0, 10);
+  a.reflection = range_real_parameter(0, 1);
+  a.transparency = range_real_parameter(0, 1);
+  a.value_c = range_real_parameter(1, 3.5f);
+  char* strings[4];
+  for (int k = 0; k < 4; ++k) {
+    strings[k] = assemble_string_parameter();
+    hold_command_block(1 + k, strings[k]);
+  }
+  for (int k = 0; k < 4; ++k) release_command_block(1 + k);
+  a.name = strings[0];
+  a.texture_file = strings[1];
+  a.second_file = strings[2];
+  a.third_file = strings[3];
+  a.integer_a = integers[0];
+  a.texture_mode = integers[1];
+  a.integer_b = integers[2];
+  a.flag_a = flags[0];
+  a.texture_on = flags[1];
+  a.flag_b = flags[2];
+  a.flag_c = flags[3];
+  a.flag_d = flags[4];
+  a.casts_shadows = flags[5];
+  a.flag_e = flags[6];
+  set_material(number, &a);
+}
+
+void cmd_delete_material() { remove_material(static_cast<uint16_t>(range_integer_parameter(1, get_material_count()))); }
+
+// ------------------------------------------------------------ scene graph
+
+void cmd_open_node() { get_scene_graph()->open_node(static_cast<unsigned long>(range_integer_parameter(1, MAX_SEGMENT))); }
+void cmd_close_node() { get_scene_graph()->close_node(); }
+
+// The parent may be 0, the root: otherwise no first node could be made.
+void cmd_prepare_node() {
+  auto number = static_cast<unsigned long>(range_integer_parameter(1, MAX_SEGMENT));
+  auto parent = static_cast<unsigned long>(range_integer_parameter(0, MAX_SEGMENT));
+  auto value = static_cast<unsigned long>(assemble_integer_parameter());
+  get_scene_graph()->prepare_node(number, parent, value);
+}
+
+void cmd_remove_node() { get_scene_graph()->remove_node(static_cast<unsigned long>(range_integer_parameter(1, MAX_SEGMENT))); }
+
+void cmd_node_visibility() {
+  auto number = static_cast<unsigned long>(range_integer_parameter(1, MAX_SEGMENT));
+  auto visibility = static_cast<uint32_t>(assemble_integer_parameter());
+  get_scene_graph()->set_node_visibility(number, visibility);  // stored, not drawn
 }

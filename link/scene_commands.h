@@ -1,5 +1,6 @@
 // The handlers of the application commands that build the 3D scene:
-// segments, entities, geometry, facet trees and drawing attributes.
+// segments, entities, geometry, facet trees, drawing attributes, materials
+// and the scene graph.
 #pragma once
 
 #include <cstdint>
@@ -44,6 +45,13 @@ void cmd_marker_symbol();            // MM
 void cmd_marker_size();              // MS
 void cmd_text_size();                // TS
 void cmd_material();                 // TO
+void cmd_define_material();          // CM
+void cmd_delete_material();          // CD
+void cmd_open_node();                // NO
+void cmd_close_node();               // NC
+void cmd_prepare_node();             // NP
+void cmd_remove_node();              // NR
+void cmd_node_visibility();          // NV
 
 // The checks of a facet tree's index list against n points; null when it
 // is good, else the message of the first fault.

@@ -20,6 +20,7 @@
 #include "runtime/qob.h"
 #include "runtime/tables.h"
 #include "runtime/window_record.h"
+#include "scene/materials.h"
 #include "toolkit/ui_app_context.h"
 #include "toolkit/ui_window.h"
 #include "view/graphics_window.h"
@@ -108,8 +109,6 @@ static void process_connection_data() {}
 // Balloon help window of the toolkit.
 static void display_help_window() { help_visible = true; }
 static void hide_help_window() {}
-// Textures: the name of a texture that was not found (owned by the caller), or null.
-static char* get_texture_not_found() { return nullptr; }
 // Trace replay: one step; true when it replayed something.
 static bool process_input_trace(bool) { return false; }
 

@@ -593,16 +593,6 @@ void process_unknown_command() {
 
 namespace {
 
-// Commands whose services are not built yet: reported, and their parameters
-// skipped so that the stream stays in step.
-void command_not_built_yet(const char* skip) {
-  fflush(stdout);
-  fprintf(stderr, "Application error - <EC>%c%c command not available in this server; skipped.\n",
-          ch1, ch2);
-  show_user("Application error - unsupported escape sequence encountered");
-  skip_parameters(skip);
-}
-
 void cmd_select_code() { select_code(); }
 
 void cmd_ux() {
@@ -801,79 +791,78 @@ void cmd_tg() {
 struct command_entry {
   char letters[3];
   void (*handler)();
-  const char* not_built_skip;
 };
 
 const command_entry commands[] = {
     // modes and application values
-    {"%!", cmd_select_code, nullptr},
-    {"UX", cmd_ux, nullptr},
-    {"TM", cmd_tm, nullptr},
-    {"Ai", cmd_ai, nullptr},
-    {"Ar", cmd_ar, nullptr},
-    {"As", cmd_as, nullptr},
-    {"AI", cmd_ai_array, nullptr},
-    {"AR", cmd_ar_array, nullptr},
-    {"AS", cmd_as_array, nullptr},
+    {"%!", cmd_select_code},
+    {"UX", cmd_ux},
+    {"TM", cmd_tm},
+    {"Ai", cmd_ai},
+    {"Ar", cmd_ar},
+    {"As", cmd_as},
+    {"AI", cmd_ai_array},
+    {"AR", cmd_ar_array},
+    {"AS", cmd_as_array},
     // segments
-    {"SO", cmd_segment_open, nullptr},
-    {"SE", cmd_segment_end_and_open, nullptr},
-    {"SC", cmd_segment_close, nullptr},
-    {"SF", cmd_segment_flush, nullptr},
-    {"SK", cmd_segment_kill, nullptr},
-    {"SV", cmd_segment_visibility, nullptr},
-    {"SU", cmd_su, nullptr},
-    {"ST", cmd_selection_type, nullptr},
-    {"HS", cmd_highlight_segment, nullptr},
-    {"CE", cmd_entity, nullptr},
-    {"CL", cmd_level_name, nullptr},
-    {"CF", cmd_entity_states, nullptr},
-    {"UE", cmd_entity_face, nullptr},
-    {"UM", cmd_level_of_detail, nullptr},
-    {"CP", cmd_selectability, nullptr},
+    {"SO", cmd_segment_open},
+    {"SE", cmd_segment_end_and_open},
+    {"SC", cmd_segment_close},
+    {"SF", cmd_segment_flush},
+    {"SK", cmd_segment_kill},
+    {"SV", cmd_segment_visibility},
+    {"SU", cmd_su},
+    {"ST", cmd_selection_type},
+    {"HS", cmd_highlight_segment},
+    {"CE", cmd_entity},
+    {"CL", cmd_level_name},
+    {"CF", cmd_entity_states},
+    {"UE", cmd_entity_face},
+    {"UM", cmd_level_of_detail},
+    {"CP", cmd_selectability},
     // geometry of the open segment
-    {"LF", cmd_move, nullptr},
-    {"LG", cmd_line, nullptr},
-    {"LH", cmd_marker, nullptr},
-    {"LT", cmd_text, nullptr},
-    {"UD", cmd_markers, nullptr},
-    {"LC", cmd_colored_lines, nullptr},
-    {"BV", cmd_vector, nullptr},
-    {"UC", cmd_colored_facet_tree, nullptr},
-    {"UT", cmd_normal_facet_tree, nullptr},
-    {"UF", cmd_update_facet_tree, nullptr},
-    {"UP", cmd_texture_parameters, nullptr},
-    {"FS", cmd_facet_size, nullptr},
-    {"FL", cmd_fast_lod, nullptr},
-    {"EC", cmd_clip_planes, nullptr},
-    {"PO", cmd_polygon_offset, nullptr},
-    {"CG", cmd_shade_model, nullptr},
+    {"LF", cmd_move},
+    {"LG", cmd_line},
+    {"LH", cmd_marker},
+    {"LT", cmd_text},
+    {"UD", cmd_markers},
+    {"LC", cmd_colored_lines},
+    {"BV", cmd_vector},
+    {"UC", cmd_colored_facet_tree},
+    {"UT", cmd_normal_facet_tree},
+    {"UF", cmd_update_facet_tree},
+    {"UP", cmd_texture_parameters},
+    {"FS", cmd_facet_size},
+    {"FL", cmd_fast_lod},
+    {"EC", cmd_clip_planes},
+    {"PO", cmd_polygon_offset},
+    {"CG", cmd_shade_model},
     // drawing attributes
-    {"ML", cmd_line_color, nullptr},
-    {"MI", cmd_marker_color, nullptr},
-    {"MT", cmd_text_color, nullptr},
-    {"MV", cmd_line_style, nullptr},
-    {"MW", cmd_line_weight, nullptr},
-    {"MZ", cmd_hidden_line, nullptr},
-    {"MM", cmd_marker_symbol, nullptr},
-    {"MS", cmd_marker_size, nullptr},
-    {"TS", cmd_text_size, nullptr},
-    {"TO", cmd_material, nullptr},
-    {"TG", cmd_tg, nullptr},
+    {"ML", cmd_line_color},
+    {"MI", cmd_marker_color},
+    {"MT", cmd_text_color},
+    {"MV", cmd_line_style},
+    {"MW", cmd_line_weight},
+    {"MZ", cmd_hidden_line},
+    {"MM", cmd_marker_symbol},
+    {"MS", cmd_marker_size},
+    {"TS", cmd_text_size},
+    {"TO", cmd_material},
+    {"TG", cmd_tg},
     // materials
-    {"CM", nullptr, "iiiiiiiiiiirrrrrrrrrrrrrrrrrrrrrrssss"},
-    {"CD", nullptr, "i"},
+    {"CM", cmd_define_material},
+    {"CD", cmd_delete_material},
     // views
-    {"RC", cmd_rc, nullptr},
-    {"RV", cmd_rv, nullptr},
-    {"UV", cmd_uv, nullptr},
-    {"DV", cmd_dv, nullptr},
+    {"RC", cmd_rc},
+    {"RV", cmd_rv},
+    {"UV", cmd_uv},
+    {"DV", cmd_dv},
     // scene graph
-    {"NO", nullptr, "i"},
-    {"NC", nullptr, "-"},
-    {"NP", nullptr, "iii"},
-    {"NR", nullptr, "i"},
-    {"NV", nullptr, "ii"},
+    {"NO", cmd_open_node},
+    {"NC", cmd_close_node},
+    {"NP", cmd_prepare_node},
+    {"NR", cmd_remove_node},
+    {"NV", cmd_node_visibility},
 };
 
 const command_entry* find_command(unsigned char first, unsigned char second) {
@@ -902,10 +891,8 @@ void process_esc() {
     const command_entry* c = find_command(ch1, ch2);
     if (c == nullptr)
       process_unknown_command();
-    else if (c->handler != nullptr)
-      c->handler();
     else
-      command_not_built_yet(c->not_built_skip);
+      c->handler();
     return;
   }
   if (ch1 >= 'I' && ch1 <= 'W') ch2 = next_byte();

@@ -5,6 +5,7 @@
 
 #include "platform/posix_services.h"
 #include "runtime/internal_error.h"
+#include "runtime/material_ops.h"
 #include "runtime/op_handlers.h"
 #include "runtime/rendering_ops.h"
 #include "runtime/run_time_errors.h"
@@ -114,6 +115,8 @@ static const op_entry operation_handlers[] = {
     {98, get_light_op},
     {103, set_light_op},
     {173, gl_set_clipplane_op},
+    {136, get_material_op},
+    {142, set_material_op},
 };
 
 static const char* const type_names[20] = {

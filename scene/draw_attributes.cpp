@@ -2,6 +2,7 @@
 
 #include "scene/display_options.h"
 #include "scene/gl_context.h"
+#include "scene/materials.h"
 
 namespace {
 
@@ -165,9 +166,16 @@ bool DrawAttributes::set(const DrawAttributes& o) {
 }
 
 void DrawAttributes::apply_material() const {
-  // The material list is not built: every material is a plain grey, the
-  // highlight colour replacing it while shaded selection feedback is on.
-  static const float grey[4] = {0.8f, 0.8f, 0.8f, 1.0f};
-  bool highlight = highlight_mode && get_display_options()->get_use_shaded_selection_feedback();
-  glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE, highlight ? highlight_color : grey);
+  // An index that names no material (none defined yet) draws in a plain grey.
+  if (material_exists(material_index)) {
+    set_gl_material(material_index, polygon_mode == GL_FILL);
+  } else {
+    static const float grey[4] = {0.8f, 0.8f, 0.8f, 1.0f};
+    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE, grey);
+    set_update_material();
+  }
+  if (highlight_mode && get_display_options()->get_use_shaded_selection_feedback()) {
+    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE, highlight_color);
+    set_update_material();
+  }
 }

@@ -10,17 +10,12 @@
 #include "scene/segment_store.h"
 #include "scene/transformation.h"
 #include "view/graphics_window.h"
+#include "view/offscreen.h"
 #include "view/views.h"
 
 namespace {
 
 double frustum_planes[6][4];
-
-bool (*material_transparent)(unsigned short);
-void (*material_send)(unsigned short, bool);
-
-// Image export draws offscreen without lists; that drawing is not built yet.
-bool offscreen_rendering() { return false; }
 
 bool cube_maps_available() {
   static int available = -1;
@@ -73,25 +68,10 @@ bool point_is_visible(const float* p) {
   return true;
 }
 
-void set_material_seam(bool (*is_transparent)(unsigned short), void (*send)(unsigned short, bool)) {
-  material_transparent = is_transparent;
-  material_send = send;
-}
-
-bool segment_material_transparent(unsigned short material) {
-  return material_transparent != nullptr && material_transparent(material);
-}
-
-bool send_segment_material(unsigned short material, bool transparent_pass) {
-  if (material_send == nullptr) return false;
-  material_send(material, transparent_pass);
-  return true;
-}
-
 bool draw_geometry(bool geometry_only, bool projected_texture, bool reflection, bool cull, bool (*abort)()) {
   XGLContext* gl = XGLContext::current_context;
   DisplayOptions* options = get_display_options();
-  bool lists = cull && options->get_use_display_lists() && !offscreen_rendering();
+  bool lists = cull && options->get_use_display_lists() && !get_offscreen_rendering();
   if (lists && !geometry_only)
     lists = get_highlight_mode() == 0 && (!options->get_enable_reflection() || options->get_reflection_type() == 3 ||
                                           cube_maps_available() || options->get_display_hidden_line());

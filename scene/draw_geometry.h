@@ -13,12 +13,3 @@ bool point_is_visible(const float* point);
 bool draw_geometry(bool geometry_only, bool projected_texture, bool reflection, bool cull, bool (*abort)());
 // Draws the transparent facet trees of the last drawing, far to near, blended.
 void draw_transparent_surfaces();
-
-// Until the material list answers it: whether a material is transparent and
-// how it is sent (transparent_pass: with its alpha). Null functions restore
-// the default, in which no material is transparent.
-void set_material_seam(bool (*is_transparent)(unsigned short material),
-                       void (*send)(unsigned short material, bool transparent_pass));
-bool segment_material_transparent(unsigned short material);
-// Sends the material; false when nothing is hooked in and the caller sends its own.
-bool send_segment_material(unsigned short material, bool transparent_pass);

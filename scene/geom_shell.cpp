@@ -11,6 +11,7 @@
 #include "scene/draw_attributes.h"
 #include "scene/geom_polygon_list.h"
 #include "scene/gl_context.h"
+#include "scene/materials.h"
 #include "scene/repaint_attributes.h"
 #include "view/transforms.h"
 #include "view/views.h"
@@ -213,12 +214,15 @@ void GEOMShell::draw_highlighted(const RepaintAttributes* repaint) {
   if (highlight->get_mode() == 2) glDisable(GL_TEXTURE_1D);
 }
 
-void GEOMShell::draw_lit(const DrawAttributes* a, const RepaintAttributes* repaint) {
+void GEOMShell::draw_lit(const DrawAttributes* a, const RepaintAttributes*) {
   XGLContext* gl = XGLContext::current_context;
   const DisplayOptions* options = get_display_options();
   gl->enable_lighting(true);
-  // Materials with textures or reflections are not built: one plain pass.
-  if (!send_segment_material(a->get_material_index(), repaint->pass == 3)) a->apply_material();
+  uint16_t material = a->get_material_index();
+  bool textured = texture_coordinates != nullptr && options->get_enable_textures() && material_exists(material) &&
+                  material_has_texture(material);
+  gl->enable_texture_lighting(textured);
+  a->apply_material();
   if (a->get_fast_lod() && options->get_fast_lod()) {
     if (normals != nullptr) {
       glEnableClientState(GL_NORMAL_ARRAY);
@@ -230,6 +234,7 @@ void GEOMShell::draw_lit(const DrawAttributes* a, const RepaintAttributes* repai
   }
   int s = a->get_polygon_offset() ? -1 : 1;
   gl->set_polygon_offset(2 * s, options->get_self_shadows() ? 4 * s : s);
+  if (textured) begin_texture_pass();
   if (a->get_shade_model() == GL_SMOOTH && normals != nullptr) {
     glEnableClientState(GL_NORMAL_ARRAY);
     glNormalPointer(GL_FLOAT, 0, normals);
@@ -238,6 +243,29 @@ void GEOMShell::draw_lit(const DrawAttributes* a, const RepaintAttributes* repai
   } else {
     draw_flat_shaded();
   }
+  if (textured) end_texture_pass();
+}
+
+void GEOMShell::begin_texture_pass() {
+  XGLContext* gl = XGLContext::current_context;
+  gl->set_matrix_mode(GL_TEXTURE);
+  gl->push_matrix();
+  glLoadIdentity();
+  if (translation[0] != 0 || translation[1] != 0) glTranslatef(translation[0], translation[1], 0);
+  if (rotation != 0) glRotatef(rotation, 0, 0, 1);
+  if (scale[0] != 1 || scale[1] != 1) glScalef(scale[0], scale[1], 1);
+  gl->set_texture2d_wrap(wrap[0], wrap[1]);
+  glEnable(GL_TEXTURE_2D);
+  glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+  glTexCoordPointer(2, GL_FLOAT, 0, texture_coordinates);
+}
+
+void GEOMShell::end_texture_pass() {
+  XGLContext* gl = XGLContext::current_context;
+  glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+  glDisable(GL_TEXTURE_2D);
+  gl->pop_matrix();
+  gl->set_matrix_mode(GL_MODELVIEW);
 }
 
 void GEOMShell::draw_override(const DrawAttributes* a, const RepaintAttributes* repaint) {

@@ -44,6 +44,9 @@ class GEOMShell : public GEOMObject {
   void draw_colored(const RepaintAttributes* repaint);
   void draw_highlighted(const RepaintAttributes* repaint);
   void draw_lit(const DrawAttributes* attributes, const RepaintAttributes* repaint);
+  // The texture matrix, wrap and coordinate array of a textured material.
+  void begin_texture_pass();
+  void end_texture_pass();
   void draw_override(const DrawAttributes* attributes, const RepaintAttributes* repaint);
   // Each strip in immediate mode with a flat normal before every vertex from the third.
   void draw_flat_shaded() const;

@@ -15,6 +15,7 @@
 #include "runtime/predefined.h"
 #include "runtime/qob.h"
 #include "scene/clip_planes.h"
+#include "scene/materials.h"
 #include "scene/display_options.h"
 #include "scene/draw_geometry.h"
 #include "scene/entity_list.h"
@@ -29,6 +30,7 @@
 #include "scene/scene_graph.h"
 #include "scene/transformation.h"
 #include "view/graphics_window.h"
+#include "view/repaint.h"
 #include "view/views.h"
 
 namespace {
@@ -400,6 +402,7 @@ void init_segment_structure() {
   triangles_displayed = 0;
   if (!color_palette_exists()) init_color_palette();
   if (GEOMShell::polygon_list == nullptr) GEOMShell::polygon_list = new GEOMPolygonList();
+  init_scene_graph();
 }
 
 void cleanup_ldf() {
@@ -418,6 +421,7 @@ void cleanup_ldf() {
   delete GEOMShell::polygon_list;
   GEOMShell::polygon_list = nullptr;
   cleanup_transformations();
+  cleanup_scene_graph();
   balances = segment_balances{};
 }
 
@@ -928,11 +932,23 @@ void update_lists_using_material(unsigned short material) {
 }
 
 void update_segment_materials(unsigned short material) {
+  // Higher numbers close the gap (the same material, so lists stay good);
+  // users of the removed one fall back to material 1. True when the material changed.
+  auto renumber = [&](DrawAttributes* a) {
+    uint16_t index = a->get_material_index();
+    if (index > material) {
+      a->set_material_index(uint16_t(index - 1));
+      return false;
+    }
+    if (index != material) return false;
+    if (index != 1) a->set_material_index(1);
+    return true;
+  };
   for (unsigned long i = 0; i < segment_array_length; ++i) {
     bsegment* s = segment_infos[i];
-    if (s != nullptr && s->attributes.get_material_index() >= material && s->attributes.get_material_index() > 1)
-      s->attributes.set_material_index(uint16_t(s->attributes.get_material_index() - 1));
+    if (s != nullptr && renumber(&s->attributes) && visible_with_facets(s)) tell(s, true, false, false, false);
   }
+  renumber(&current_draw_attributes);
 }
 
 void compute_min_max() {
@@ -979,7 +995,8 @@ bool draw_entities(RepaintAttributes* attributes, bool (*abort)()) {
   DisplayOptions* options = get_display_options();
   gl->set_line_width(1);
   gl->enable_line_stippling(false);
-  bool fast = options->get_fast_lod() && (options->get_level_of_detail() || balances.fast_lod > 0);
+  bool fast = options->get_fast_lod() && !get_perform_high_quality_repaint() &&
+              (options->get_level_of_detail() || balances.fast_lod > 0);
   min_triangle_size = fast ? 10.0f : 2.0f;
   attributes->list_variant = uint8_t(fast ? 2 : 1);
   attributes->polygon_offset = (!gl->get_color_index_mode() && balances.faces > 0 && balances.lines > 0 &&
@@ -1038,7 +1055,7 @@ void draw_segment(bsegment* s, RepaintAttributes* attributes) {
       internal_error(ERR_PASS, MODULE);
   }
   bool blended = lit && options->get_enable_transparency() && a.get_polygon_mode() == GL_FILL;
-  if (blended && segment_material_transparent(a.get_material_index())) {
+  if (blended && material_exists(a.get_material_index()) && material_is_transparent(a.get_material_index())) {
     if (attributes->pass != 3) return;
     for (GEOMObject* p = from; p != nullptr && p != to; p = p->next) {
       p->draw_transparent(&a, attributes);

@@ -344,21 +344,6 @@ TEST_F(TekParser, UnknownEscFollowedByGsStillStartsARun) {
   EXPECT_EQ(drawn, expected);
 }
 
-TEST_F(TekParser, CommandsNotBuiltYetAreSkippedInStep) {
-  std::string s = tek::set_coor_mode(2, 6);
-  s += tek::command("CD") + tek::int_param(2);
-  s += tek::command("NP") + tek::int_param(1) + tek::int_param(2) + tek::int_param(3);
-  s += tek::command("NC");
-  s += tek::vector_run(2, {{1, 1, 1}});
-  std::string err = run(s);
-  EXPECT_NE(err.find("<EC>CD command not available"), std::string::npos) << err;
-  EXPECT_NE(err.find("<EC>NP command not available"), std::string::npos) << err;
-  EXPECT_NE(err.find("<EC>NC command not available"), std::string::npos) << err;
-  EXPECT_EQ(err.find("unrecognized command text"), std::string::npos) << err;
-  std::vector<Drawn> expected = {at('m', 1, 1, 1)};
-  EXPECT_EQ(drawn, expected);
-}
-
 // ------------------------------------------------------------ modes and colour map
 
 TEST_F(TekParser, ColourMapInEveryMode) {

@@ -2,6 +2,8 @@
 // their validity, aborts and reuse, mirroring, transparency, and the overlay
 // pass, with segments sent through the command parser and pixels read back.
 #include "scene/draw_geometry.h"
+#include "scene/lights.h"
+#include "scene/materials.h"
 
 #include <gtest/gtest.h>
 
@@ -104,15 +106,21 @@ int abort_after = -1;  // the call that aborts, counted from 1; -1 never
 int abort_calls = 0;
 bool counting_abort() { return ++abort_calls == abort_after; }
 
-// Materials for the transparency test: 1 opaque red, 2 blue with alpha 0.5 in the transparent pass.
-bool second_is_transparent(unsigned short m) { return m == 2; }
-void send_emissive(unsigned short m, bool transparent_pass) {
-  const float red[4] = {1, 0, 0, 1}, blue[4] = {0, 0, 1, 1}, black[4] = {0, 0, 0, 1};
-  float diffuse[4] = {0, 0, 0, m == 2 && transparent_pass ? 0.5f : 1.0f};
-  glMaterialfv(GL_FRONT_AND_BACK, GL_EMISSION, m == 2 ? blue : red);
-  glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, black);
-  glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, diffuse);
-  glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, black);
+// Materials for the transparency test under a white ambient light: 1 opaque
+// red, 2 blue and half transparent.
+void define_ambient_materials() {
+  const float red[4] = {1, 0, 0, 1}, blue[4] = {0, 0, 1, 1}, black[4] = {0, 0, 0, 1}, white[4] = {1, 1, 1, 1};
+  set_light_ambient_color(GL_LIGHT0, white);
+  set_light_on(GL_LIGHT0, true);
+  for (unsigned short m : {1, 2}) {
+    material_attributes a;
+    for (int k = 0; k < 4; ++k) {
+      a.ambient[k] = (m == 2 ? blue : red)[k];
+      a.diffuse[k] = a.specular[k] = black[k];
+    }
+    a.transparency = m == 2 ? 0.5f : 0;
+    set_material(m, &a);
+  }
 }
 
 class Draw : public SceneStream {
@@ -124,10 +132,11 @@ class Draw : public SceneStream {
     SceneStream::SetUp();
     abort_after = -1;
     abort_calls = 0;
-    set_material_seam(nullptr, nullptr);
   }
   void TearDown() override {
-    set_material_seam(nullptr, nullptr);
+    cleanup_material_list();
+    init_material_list();
+    init_lights();
     SceneStream::TearDown();
   }
   static Rgb pixel(int x, int y) {
@@ -290,8 +299,7 @@ TEST_F(Draw, MirrorModeTwoDrawsTheModelAndItsMirrorImage) {
 }
 
 TEST_F(Draw, ATransparentSurfaceBlendsOverAnOpaqueOne) {
-  put_predef(110, 2);
-  set_material_seam(second_is_transparent, send_emissive);
+  define_ambient_materials();
   get_display_options()->set_enable_transparency(true);
   // The opaque square behind (larger), the transparent one in front of it.
   std::string s = blue_background() + lit_square(1, 1, 1.5f);
