@@ -84,6 +84,3 @@ bool project_to_pixel(const float* p, bool mirrored, float* x, float* y) {
   *y = float(std::lround(h / 2 + s[1] * h / 2)) + 0.5f;
   return true;
 }
-
-float get_offscreen_scale() { return 1.0f; }
-float get_offscreen_alias() { return 1.0f; }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "view/offscreen.h"
 #include "view/point_vector.h"
 
 class DrawAttributes;
@@ -72,6 +73,3 @@ void end_pixel_drawing();
 // Pixel centre of a model point; false when it lies outside the view volume.
 bool project_to_pixel(const float* p, bool mirrored, float* x, float* y);
 
-// The offscreen scale and anti-alias factor (1 until offscreen drawing exists).
-float get_offscreen_scale();
-float get_offscreen_alias();
