@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "scene/image_io.h"
 #include "tests/support/yarl_writer.h"
 
 using namespace yarl;
@@ -46,12 +47,41 @@ static bool write_seed(const std::string& dir, const char* name, const std::vect
   return false;
 }
 
+// Small TIFF and JPEG files of every kind the writer makes: a pattern of
+// 13 × 7 pixels, so that rows and strips are not square.
+static bool write_image_seeds(const std::string& dir) {
+  struct Seed {
+    const char* name;
+    uint8_t kind;
+    GLenum format;
+    uint8_t compression;
+  } seeds[] = {{"rgb.tif", IMAGE_TIFF, GL_RGB, 0},     {"rgb_lzw.tif", IMAGE_TIFF, GL_RGB, 1},
+               {"grey.tif", IMAGE_TIFF, GL_LUMINANCE, 0}, {"grey_lzw.tif", IMAGE_TIFF, GL_LUMINANCE, 1},
+               {"rgb.jpg", 2, GL_RGB, 10},              {"grey.jpg", 2, GL_LUMINANCE, 50}};
+  for (const Seed& s : seeds) {
+    std::string path = dir + "/" + s.name;
+    ImageIO image(s.kind, s.format, 13, 7, s.compression, path.c_str(), true, 72, 72);
+    if (!image.ok) {
+      fprintf(stderr, "write_seeds: cannot write %s\n", path.c_str());
+      return false;
+    }
+    std::vector<uint8_t> row(13 * image.bytes_per_pixel);
+    for (uint32_t y = 0; y < 7; ++y) {
+      for (size_t i = 0; i < row.size(); ++i) row[i] = uint8_t(i * 19 + y * 40);
+      if (image.write_scanline(y, row.data())) return false;
+    }
+    if (image.finish_write()) return false;
+  }
+  return true;
+}
+
 int main(int argc, char** argv) {
   if (argc != 3) {
     fprintf(stderr, "Usage: %s target directory\n", argv[0]);
     return 2;
   }
   std::string target = argv[1], dir = argv[2];
+  if (target == "image_io") return write_image_seeds(dir) ? 0 : 1;
   if (target != "read_tables") {
     printf("write_seeds: no seeds for target %s\n", target.c_str());
     return 0;

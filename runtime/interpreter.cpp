@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/posix_services.h"
+#include "runtime/image_ops.h"
 #include "runtime/internal_error.h"
 #include "runtime/material_ops.h"
 #include "runtime/op_handlers.h"
@@ -105,6 +106,7 @@ static const op_entry operation_handlers[] = {
     {71, check_stream_op},
     {110, event_code_op},
     {115, report_tek_op},
+    {116, save_image_op},
     {128, send_signal_op},
     {141, report_ascii_op},
     {150, start_process_op},

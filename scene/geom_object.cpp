@@ -84,4 +84,3 @@ bool project_to_pixel(const float* p, bool mirrored, float* x, float* y) {
   *y = float(std::lround(h / 2 + s[1] * h / 2)) + 0.5f;
   return true;
 }
-

@@ -72,3 +72,4 @@ void begin_pixel_drawing();
 void end_pixel_drawing();
 // Pixel centre of a model point; false when it lies outside the view volume.
 bool project_to_pixel(const float* p, bool mirrored, float* x, float* y);
+

@@ -911,7 +911,7 @@ unsigned long get_entity_level() { return entity_level; }
 
 // ------------------------------------------------------------ lists and counters
 
-void init_lists() { Entities->UpdateAllLists(true, true, true); }
+void init_lists() { update_lists(true, true, true); }
 
 void update_lists(bool surfaces, bool lines, bool shadows) {
   if (Entities != nullptr) Entities->UpdateAllLists(surfaces, lines, shadows);

@@ -12,6 +12,7 @@
 #include "runtime/qob.h"
 #include "scene/gl_context.h"
 #include "view/graphics_display.h"
+#include "view/offscreen.h"
 #include "view/transforms.h"
 #include "view/views.h"
 
@@ -259,7 +260,9 @@ void create_graphics_window() {
   reset_gl_state();
 }
 
+// While rendering offscreen the offscreen context stays current.
 void make_graphics_context_active() {
+  if (get_offscreen_rendering()) return;
   if (graphics_context != nullptr) graphics_context->make_current(graphics_window);
 }
 
@@ -280,7 +283,7 @@ void reset_gl_state() {
   glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
   glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-  graphics_context->enable_dithering(false);
+  XGLContext::current_context->enable_dithering(false);
   glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
 }
 

@@ -268,6 +268,7 @@ void set_update_compute_reflection() { update_compute_reflection = update_reflec
 
 void reset_lists() {
   // The textures of manipulators, environment, shadow maps and lens flares go here too.
+  delete_all_textures();
   init_lists();
 }
 

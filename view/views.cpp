@@ -19,6 +19,7 @@
 #include "view/graphics_display.h"
 #include "view/graphics_window.h"
 #include "view/model_extent.h"
+#include "view/offscreen.h"
 #include "link/si.h"
 #include "view/transforms.h"
 #include "view/view_navigation.h"
@@ -260,7 +261,7 @@ void compute_view_camera(int n, bool stereo, bool right_eye, const float* jitter
 
   gl->set_matrix_mode(GL_PROJECTION);
   glLoadIdentity();
-  compute_frustum(view, s0);
+  if (!get_offscreen_rendering()) compute_frustum(view, s0);  // offscreen, the tiling set it per tile
   float* f = view->frustum;
   change_hardware_viewport(n);
   if (jitter != nullptr) {
