@@ -26,6 +26,7 @@
 #include "toolkit/ui_tab_button.h"
 #include "toolkit/ui_text_button.h"
 #include "toolkit/ui_window.h"
+#include "view/graphics_window.h"
 
 uint16_t* windows;
 uint32_t n_windows_listed;
@@ -690,10 +691,6 @@ static void create_window_record(ident_info* window) {
   create_call_stack(window);
 }
 
-// The graphics window's X window; none until the graphics window is built,
-// and then identifier 1 has no toolkit window.
-static Window graphics_window_handle() { return 0; }
-
 // Parents are made first, whatever the initialisation order; depth bounds a
 // cycle of parents.
 static void create_toolkit_window(ident_info* window, uint32_t depth = 0) {
@@ -712,7 +709,7 @@ static void create_toolkit_window(ident_info* window, uint32_t depth = 0) {
   UIWindow* ui = nullptr;
   if (index == 1) {
     CheckedFree(const_cast<char*>(name));
-    Window graphics = graphics_window_handle();
+    Window graphics = get_graphics_window();
     if (graphics != 0) ui = new UIWindow(graphics, pop_up, nullptr, 1, "Graphics");
   } else if (is_top_level(*window)) {
     ui = new UIWindow(overlay, pop_up, index, name, false);
@@ -727,6 +724,22 @@ static void create_toolkit_window(ident_info* window, uint32_t depth = 0) {
     else CheckedFree(const_cast<char*>(name));
   }
   record_of(window)->ui_window = ui;
+}
+
+void reset_graphics_window() {
+  if (tables[T_GLOBALS].length < 2) return;
+  ident_info* window = &globals()[1];
+  window_record* record = record_of(window);
+  if (record == nullptr || record->ui_window == nullptr) return;
+  UIWindow* ui = record->ui_window;
+  if (ui->x_window != get_graphics_window()) ui->adopt_window(get_graphics_window());
+  if (get_predef(100) != 0 || window->word4 == 0) return;
+  UIWindow* parent = ui_of(window_at(window->word4));
+  if (parent == nullptr) return;
+  if (!is_top_level(*window))
+    ui->reparent(parent);
+  else
+    ui->set_transient_for(parent->get_window_id());
 }
 
 // A fresh array holds no elements until code assigns them.
@@ -813,6 +826,7 @@ void preset_user_interface(const char* yarl_error_e_mail, bool quiet_, bool trac
   }
   if (n_windows_listed != n_windows || record_of(&globals()[1]) == nullptr) internal_error(8821, "ui");
   for (uint32_t i = 0; i < n_windows_listed; ++i) create_toolkit_window(window_at(windows[i]));
+  reset_graphics_window();
 
   ident_info* graphics = &globals()[1];
   record_of(graphics)->state &= uint8_t(~WR_RUNNING);

@@ -9,6 +9,9 @@ void preset_user_interface(const char* yarl_error_e_mail, bool quiet, bool trace
                            const char* site_resource, const char* private_resource,
                            const char* local_resource);
 void cleanup_user_interface();
+// Binds the toolkit window of identifier 1 ("Graphics") to the graphics
+// window, after start-up and whenever that window is made anew.
+void reset_graphics_window();
 
 // The resource-file paths kept by the preset (null = none).
 const char* site_resource_path();

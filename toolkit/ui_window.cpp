@@ -77,9 +77,17 @@ UIWindow::UIWindow(Window existing, bool pop_up_, UIWindow* parent_, long window
       parent(parent_),
       pop_up(pop_up_),
       exposure_only(false),
+      owns_window(false),
       name(name_) {
   prepend(this);
   if (parent == nullptr) set_class_hints();
+}
+
+void UIWindow::adopt_window(Window existing) {
+  if (owns_window) internal_error(216, "UIWindow");
+  x_window = existing;
+  mapped = false;
+  defined_cursor = 0;
 }
 
 UIWindow::~UIWindow() {
@@ -128,6 +136,10 @@ void UIWindow::set_class_hints() const {
 
 void UIWindow::destroy() {
   if (x_window == 0) return;
+  if (!owns_window) {
+    x_window = 0;
+    return;
+  }
   if (visual != nullptr) XGLContext::release();
   XDestroyWindow(display, x_window);
   XSync(display, False);

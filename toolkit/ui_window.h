@@ -31,6 +31,8 @@ class UIWindow {
   void make_physically_visible();
   void make_invisible();
   void reparent(UIWindow* parent);
+  // A wrapper of an outside window takes another one: not shown, no cursor.
+  void adopt_window(Window existing);
   void set_pop_up(bool pop_up);
   void set_class_hints() const;
 
@@ -98,6 +100,7 @@ class UIWindow {
   UIWindow* parent;
   bool pop_up;
   bool exposure_only;
+  bool owns_window = true;  // false for a wrapped outside window, which is never destroyed here
   unsigned long border_width = 0;
   bool border_width_pending = true;
   const char* name;

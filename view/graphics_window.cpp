@@ -10,6 +10,7 @@
 #include "runtime/internal_error.h"
 #include "runtime/predefined.h"
 #include "runtime/qob.h"
+#include "runtime/user_interface.h"
 #include "scene/gl_context.h"
 #include "view/graphics_display.h"
 #include "view/offscreen.h"
@@ -255,6 +256,7 @@ void create_graphics_window() {
     if (index_mode) XInstallColormap(d, graphics_colormap);
     // A window that the YARL program has not shown yet stays hidden.
     if (was_shown) XMapRaised(d, graphics_window);
+    reset_graphics_window();
   }
   if (graphics_width == 0) graphics_width = width, graphics_height = height;
   reset_gl_state();
