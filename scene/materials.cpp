@@ -27,6 +27,9 @@ constexpr const char* MODULE = "material_list";
 constexpr uint32_t LIST_STEP = 256;
 constexpr int PREDEF_MATERIAL_COUNT = 110;
 
+// The name of a texture file not found or not readable, until it is taken.
+char* texture_not_found;
+
 // A texture image with its GL name; uploaded with mipmaps at the first bind.
 class Texture {
  public:
@@ -100,6 +103,7 @@ class LoadedTexture : public Texture {
     image.clear();
     image.shrink_to_fit();
     pixels = nullptr;
+    showing_failure_image = false;
     remove();
     if (file_name != nullptr) needs_loading = true;
   }
@@ -137,12 +141,14 @@ bool LoadedTexture::set_filename(char* name) {
 }
 
 void LoadedTexture::load() {
-  format = use_alpha ? GL_RGBA : GL_RGB;
-  GLenum read_format = format == GL_RGB ? GL_RGBA : format;  // ImageIO gives RGBA or luminance
+  // The format changes only with the pixels: a retry that fails keeps the failure image's.
+  GLenum wanted = use_alpha ? GL_RGBA : GL_RGB;
+  GLenum read_format = wanted == GL_RGB ? GL_RGBA : wanted;  // ImageIO gives RGBA or luminance
   if (path_name == nullptr && file_name != nullptr) path_name = expand_texture_name(file_name);
   if (path_name != nullptr) {
     ImageIO io(read_format, path_name);
     if (io.ok) {
+      format = wanted;
       width = int(io.width), height = int(io.height);
       image = std::move(io.pixels);
       if (format == GL_RGB) {  // drop the alpha channel in place
@@ -159,6 +165,8 @@ void LoadedTexture::load() {
     }
   }
   if (showing_failure_image) return;
+  // A file found but unreadable is reported like one not found.
+  if (path_name != nullptr && texture_not_found == nullptr) texture_not_found = dup_chars(file_name);
   ImageIO failure(read_format == GL_LUMINANCE ? GL_LUMINANCE : GL_RGBA);
   width = int(failure.width), height = int(failure.height);
   image = std::move(failure.pixels);
@@ -368,7 +376,6 @@ uint16_t material_count;
 bool update_material = true;
 uint16_t last_material;
 std::vector<std::string> texture_path;
-char* texture_not_found;
 
 Material* check_material_index(uint16_t number, int error_number = 1) {
   if (number == 0 || number > material_count || material_list[number - 1] == nullptr)

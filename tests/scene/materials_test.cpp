@@ -1,12 +1,14 @@
 // The material list through the command stream and its own interface:
 // definition and removal with renumbering of every user, the texture path,
-// the transparency and shadow rules, and a lit textured facet tree's pixels.
+// the transparency and shadow rules, and the pixels of lit facet trees
+// textured from TIFF and JPEG files made by ImageMagick.
 // GoogleTest comes before the X headers, whose None macro it would not survive.
 #include <gtest/gtest.h>
 
 #include <GL/glx.h>
 #include <unistd.h>
 
+#include <array>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -22,6 +24,7 @@
 #include "scene/materials.h"
 #include "scene/repaint_attributes.h"
 #include "scene/scene_graph.h"
+#include "tests/scene/image_files.h"
 #include "tests/scene/scene_stream.h"
 #include "tests/support/yarl_writer.h"
 
@@ -250,6 +253,10 @@ class MaterialDrawing : public MaterialStream {
   }
   void SetUp() override {
     MaterialStream::SetUp();
+    open_context();
+    repaint.display_options = get_display_options();
+  }
+  void open_context() {
     gl = new XGLContext(display, visual, true, false, 0, 0, 0, 0.75f, 0.75f, 0.75f, 0.86f, 0.86f, 0.86f);
     ASSERT_TRUE(gl->has_glx_context());
     gl->make_current(window);
@@ -258,7 +265,6 @@ class MaterialDrawing : public MaterialStream {
     gl->set_gl_clear_color(black);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glEnable(GL_LIGHT0);  // white, from the viewer
-    repaint.display_options = get_display_options();
   }
   void TearDown() override {
     delete square;
@@ -286,6 +292,13 @@ class MaterialDrawing : public MaterialStream {
     square->draw(&attributes, &repaint);
     glFinish();
   }
+  static void expect_failure_cross(const std::string& what) {
+    EXPECT_LT(brightness(2, 2), 150) << what << ": on the diagonal";
+    EXPECT_LT(brightness(SIZE / 2, SIZE / 2), 60) << what << ": at the crossing";
+    EXPECT_LT(brightness(SIZE - 3, 2), 150) << what << ": on the other diagonal";
+    EXPECT_GT(brightness(SIZE / 2, 8), 200) << what << ": off the diagonals";
+    EXPECT_GT(brightness(8, SIZE / 2), 200) << what << ": off the diagonals";
+  }
   static int brightness(int x, int y) {
     unsigned char p[3];
     glReadPixels(x, y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, p);
@@ -311,11 +324,7 @@ TEST_F(MaterialDrawing, MissingTextureShowsTheFailureCrossOnALitShell) {
   serve(cm(1, "missing", 0, true, "no_such_texture.tif", 1));
   get_display_options()->set_enable_textures(true);
   draw_square(1);
-  EXPECT_LT(brightness(2, 2), 150) << "on the diagonal";
-  EXPECT_LT(brightness(SIZE / 2, SIZE / 2), 60) << "at the crossing";
-  EXPECT_LT(brightness(SIZE - 3, 2), 150) << "on the other diagonal";
-  EXPECT_GT(brightness(SIZE / 2, 8), 200) << "off the diagonals";
-  EXPECT_GT(brightness(8, SIZE / 2), 200) << "off the diagonals";
+  expect_failure_cross("no_such_texture.tif");
 }
 
 TEST_F(MaterialDrawing, DisabledTexturesDrawTheDiffuseColourOnly) {
@@ -358,6 +367,248 @@ TEST_F(MaterialDrawing, PreviewSphereDrawsInItsRectangle) {
   glFinish();
   EXPECT_GT(brightness(16, 16), 20) << "the sphere";
   EXPECT_EQ(brightness(48, 48), 0) << "outside the rectangle";
+}
+
+
+// ------------------------------------------------------------ textures from image files
+
+struct Colour {
+  int r, g, b;
+};
+constexpr Colour RED{255, 0, 0}, GREEN{0, 255, 0}, BLUE{0, 0, 255}, WHITE{255, 255, 255}, YELLOW{255, 255, 0};
+
+// Quarters in the order top left, top right, bottom left, bottom right.
+using Quarters = std::array<Colour, 4>;
+constexpr Quarters CHECKER = {RED, GREEN, BLUE, WHITE};
+
+// Texture files made by ImageMagick in two directories that form the texture
+// path, drawn as a square facet tree of segment n (material n) sent as UT.
+class TextureFiles : public MaterialDrawing {
+ protected:
+  void SetUp() override {
+    MaterialDrawing::SetUp();
+    set_texture_path((directory(first) + ":" + directory(second)).c_str());
+    get_display_options()->set_enable_textures(true);
+  }
+  static std::string directory(const image_files::ScratchDir& d) {
+    std::string slash = d.file("");
+    return slash.substr(0, slash.size() - 1);
+  }
+  // A 64 × 64 picture of 32 × 32 quarters; large flat blocks survive JPEG.
+  static void make_picture(const std::string& path, const char* const quarters[4]) {
+    int status = -1;
+    std::string q[4];
+    for (int k = 0; k < 4; ++k) q[k] = std::string(" xc:") + quarters[k];
+    image_files::shell("convert -size 32x32" + q[0] + q[1] + " +append '(' -size 32x32" + q[2] + q[3] +
+                           " +append ')' -append -quality 95 '" + path + "' 2>&1",
+                       &status);
+    ASSERT_EQ(status, 0) << path;
+  }
+  static void make_checker(const std::string& path) {
+    static const char* const names[4] = {"red", "lime", "blue", "white"};
+    make_picture(path, names);
+  }
+  // Segment n holds the window's square, texture coordinates 0..1 from its
+  // bottom-left corner; `parameters` come before the facet tree.
+  static std::string square_segment(long n, const std::string& parameters = "") {
+    const std::vector<Triple> corners = {{-1000, -1000, 0}, {1000, -1000, 0}, {-1000, 1000, 0}, {1000, 1000, 0}};
+    const std::vector<Triple> normals(4, Triple{0, 0, 1});
+    const std::vector<std::array<long, 2>> st = {{0, 0}, {1000000, 0}, {0, 1000000}, {1000000, 1000000}};
+    return so(n) + cmd("TO") + i(n) + parameters + ut(corners, normals, st, {1, 4, 0, 1, 2, 3}) + sc();
+  }
+  void draw(unsigned long segment) {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    set_update_material();  // as at the start of every repaint
+    draw_segment(get_segment(segment), &repaint);
+    glFinish();
+  }
+  static Colour pixel(int x, int y) {
+    unsigned char p[3];
+    glReadPixels(x, y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, p);
+    return {p[0], p[1], p[2]};
+  }
+  // Compares the centre of each quarter of the window, each colour scaled by `lit` / 255.
+  static void expect_quarters(const Quarters& want, int tolerance, const std::string& what, int lit = 255) {
+    static const int at[4][2] = {{16, 48}, {48, 48}, {16, 16}, {48, 16}};
+    static const char* const names[4] = {"top left", "top right", "bottom left", "bottom right"};
+    for (int k = 0; k < 4; ++k) {
+      Colour got = pixel(at[k][0], at[k][1]);
+      EXPECT_NEAR(got.r, want[k].r * lit / 255, tolerance) << what << ", red at the " << names[k];
+      EXPECT_NEAR(got.g, want[k].g * lit / 255, tolerance) << what << ", green at the " << names[k];
+      EXPECT_NEAR(got.b, want[k].b * lit / 255, tolerance) << what << ", blue at the " << names[k];
+    }
+  }
+  static std::string taken_report() {
+    char* name = get_texture_not_found();
+    std::string out = name != nullptr ? name : "";
+    if (name != nullptr) CheckedFree(name);
+    return out;
+  }
+
+  image_files::ScratchDir first, second;
+};
+
+// The picture is upright (its top row where t = 1) in both formats and every
+// texture mode: mode 1 replaces the lit colour, 2 modulates it, 3 is a decal.
+TEST_F(TextureFiles, PictureLiesUprightOnALitSquareInEachFormatAndMode) {
+  const struct {
+    const char* file;
+    long mode;
+    int tolerance;
+  } cases[] = {
+      {"checker.tif", 1, 3}, {"checker.jpg", 1, 24}, {"checker.tif", 2, 4}, {"checker.jpg", 2, 24},
+      {"checker.tif", 3, 3}, {"checker.jpg", 3, 24},
+  };
+  make_checker(second.file("checker.tif"));
+  make_checker(second.file("checker.jpg"));
+  // Mode 2 scales the texture by the lit diffuse grey, seen with textures off.
+  serve(cm(1, "plain") + square_segment(1));
+  get_display_options()->set_enable_textures(false);
+  draw(1);
+  int lit = pixel(SIZE / 2, SIZE / 2).g;
+  ASSERT_GT(lit, 60);
+  ASSERT_LT(lit, 230);
+  get_display_options()->set_enable_textures(true);
+  long n = 1;
+  for (const auto& c : cases) {
+    ++n;
+    std::string what = std::string(c.file) + " in mode " + std::to_string(c.mode);
+    serve(cm(n, what, 0, true, c.file, c.mode) + square_segment(n));
+    draw(static_cast<unsigned long>(n));
+    expect_quarters(CHECKER, c.tolerance, what, c.mode == 2 ? lit : 255);
+  }
+  EXPECT_EQ(taken_report(), "");
+}
+
+// UP moves the picture through the texture matrix; a clamped coordinate
+// beyond the picture shows the border, the material's diffuse grey.
+TEST_F(TextureFiles, TextureParametersMoveThePicture) {
+  const struct {
+    const char* what;
+    bool repeat;
+    float translate_s, rotate;
+    Quarters want;
+  } cases[] = {
+      {"none", true, 0, 0, CHECKER},
+      {"half a picture along s", true, 0.5f, 0, {GREEN, RED, WHITE, BLUE}},
+      {"a half turn", true, 0, 180, {WHITE, BLUE, GREEN, RED}},
+      {"half along s, clamped", false, 0.5f, 0, {GREEN, {128, 128, 128}, WHITE, {128, 128, 128}}},
+  };
+  make_checker(first.file("checker.tif"));
+  long n = 0;
+  for (const auto& c : cases) {
+    ++n;
+    std::string up = cmd("UP") + ints({c.repeat ? 1 : 0, c.repeat ? 1 : 0}) + r(c.translate_s) + r(0) + r(1) + r(1) +
+                     r(c.rotate);
+    serve(cm(n, c.what, 0, true, "checker.tif", 1) + square_segment(n, up));
+    draw(static_cast<unsigned long>(n));
+    expect_quarters(c.want, 4, c.what);
+  }
+}
+
+// A file that is found but cannot be read shows the failure image, is
+// reported once, and is read again at each activation until it can be.
+TEST_F(TextureFiles, UnreadableFileShowsTheCrossIsReportedOnceAndIsRetried) {
+  const struct {
+    const char* file;
+    const char* whole;  // the good picture cut in half, or null for text
+  } cases[] = {
+      {"half.tif", "whole.tif"},
+      {"half.jpg", "whole.jpg"},
+      {"text.tif", nullptr},
+  };
+  make_checker(second.file("whole.tif"));
+  make_checker(second.file("whole.jpg"));
+  long n = 0;
+  for (const auto& c : cases) {
+    ++n;
+    std::string path = second.file(c.file);
+    std::vector<uint8_t> good = image_files::read_bytes(second.file(c.whole != nullptr ? c.whole : "whole.tif"));
+    if (c.whole != nullptr) {
+      image_files::write_bytes(path, std::vector<uint8_t>(good.begin(), good.begin() + long(good.size() / 2)));
+    } else {
+      std::ofstream(path) << "II*\n not an image at all\n";
+    }
+    serve(cm(n, c.file, 0, true, c.file, 1) + square_segment(n));
+    draw(static_cast<unsigned long>(n));
+    expect_failure_cross(c.file);
+    EXPECT_EQ(taken_report(), c.file);
+    draw(static_cast<unsigned long>(n));
+    expect_failure_cross(std::string(c.file) + " again");
+    EXPECT_EQ(taken_report(), "") << c.file << " is reported once";
+    image_files::write_bytes(path, good);
+    draw(static_cast<unsigned long>(n));
+    expect_quarters(CHECKER, 24, std::string(c.file) + " made whole");
+  }
+}
+
+// Directories are searched in the order of the path; the first holding the file wins.
+TEST_F(TextureFiles, FileIsTakenFromTheFirstDirectoryOfThePathThatHoldsIt) {
+  enum Where { FIRST = 1, SECOND = 2, BOTH = 3, NEITHER = 0 };
+  const struct {
+    const char* file;
+    Where where;
+  } cases[] = {{"a.tif", SECOND}, {"b.tif", FIRST}, {"c.tif", BOTH}, {"d.jpg", NEITHER}};
+  static const char* const yellow[4] = {"yellow", "yellow", "yellow", "yellow"};
+  long n = 0;
+  for (const auto& c : cases) {
+    ++n;
+    if (c.where & FIRST) make_picture(first.file(c.file), yellow);
+    if (c.where & SECOND) make_checker(second.file(c.file));
+    serve(cm(n, c.file, 0, true, c.file, 1) + square_segment(n));
+    draw(static_cast<unsigned long>(n));
+    material_attributes a;
+    get_material_attributes(uint16_t(n), &a);
+    ASSERT_NE(a.texture_file, nullptr);
+    std::string reported = a.texture_file;
+    free_material_attributes(&a);
+    switch (c.where) {
+      case SECOND:
+        expect_quarters(CHECKER, 3, c.file);
+        EXPECT_EQ(reported, second.file(c.file));
+        break;
+      case FIRST:
+      case BOTH:
+        expect_quarters({YELLOW, YELLOW, YELLOW, YELLOW}, 3, c.file);
+        EXPECT_EQ(reported, first.file(c.file));
+        break;
+      case NEITHER:
+        expect_failure_cross(c.file);
+        EXPECT_EQ(reported, c.file);
+        break;
+    }
+    EXPECT_EQ(taken_report(), c.where == NEITHER ? c.file : "") << c.file;
+  }
+}
+
+// The repaint drops GL texture names when it resets its lists; the pixels
+// kept, the picture's or the failure image's, go to whatever context draws next.
+TEST_F(TextureFiles, TextureIsUploadedAgainAfterTheContextChanges) {
+  make_checker(first.file("checker.tif"));
+  serve(cm(1, "checker", 0, true, "checker.tif", 1) + square_segment(1) +
+        cm(2, "missing", 0, true, "missing.tif", 1) + square_segment(2));
+  for (const char* context : {"first context", "second context"}) {
+    if (context[0] == 's') {
+      delete_all_textures();
+      delete gl;
+      open_context();
+    }
+    draw(1);
+    expect_quarters(CHECKER, 3, context);
+    draw(2);
+    expect_failure_cross(context);
+  }
+}
+
+// Turning the texture off frees its pixels; turned on again the missing file
+// must show the failure image again.
+TEST_F(TextureFiles, MissingTextureTurnedOffAndOnShowsTheCrossAgain) {
+  serve(cm(1, "missing", 0, true, "missing.tif", 1) + square_segment(1));
+  draw(1);
+  expect_failure_cross("first");
+  serve(cm(1, "missing", 0, false, "missing.tif", 1) + cm(1, "missing", 0, true, "missing.tif", 1));
+  draw(1);
+  expect_failure_cross("turned on again");
 }
 
 }  // namespace
