@@ -78,6 +78,9 @@ bool gl_set_clipplane(int name, bool on, const float origin[3], const float norm
 }
 
 void activate_clipplanes(bool load) {
+  // Without `load` the planes only come back within a view drawn with them:
+  // a view drawn without planes must not get them, with another view's equations.
+  if (!load && !clipping_enabled) return;
   clipping_enabled = true;
   for (int i = 0; i <= highest_active_clipplane; ++i) {
     if (!clipping_planes[i].active) continue;

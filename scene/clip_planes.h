@@ -15,7 +15,8 @@ bool is_valid_clipplane(int name);
 bool gl_set_clipplane(int name, bool on);
 bool gl_set_clipplane(int name, bool on, const float origin[3], const float normal[3]);
 // Enables the active planes for the view being drawn, loading their
-// equations in the current modelview when `load`.
+// equations in the current modelview when `load`; without `load` it only
+// enables them again in a view whose drawing activated them.
 void activate_clipplanes(bool load);
 // Per segment, while a view is being drawn: which active planes cut it.
 void activate_clipplanes(const bool enables[MAX_CLIPPLANES]);

@@ -1,0 +1,120 @@
+#include "tests/support/own_x_server.h"
+
+#include <X11/Xutil.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdlib>
+
+extern char** environ;
+
+namespace {
+constexpr uint8_t START_PROCESS = 150;
+}
+
+OwnXServer::OwnXServer() {
+  int fds[2];
+  if (pipe(fds) != 0) return;
+  std::string fd = std::to_string(fds[1]);
+  const char* argv[] = {"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+                        nullptr};
+  if (posix_spawnp(&pid_, "Xvfb", nullptr, nullptr, const_cast<char**>(argv), environ) != 0) pid_ = 0;
+  close(fds[1]);
+  std::string number;
+  pollfd p = {fds[0], POLLIN, 0};
+  char c;
+  while (pid_ != 0 && poll(&p, 1, 10000) == 1 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+  close(fds[0]);
+  if (!number.empty()) name_ = ":" + number;
+}
+
+void OwnXServer::stop() {
+  if (pid_ == 0) return;
+  kill(pid_, SIGTERM);
+  waitpid(pid_, nullptr, 0);
+  pid_ = 0;
+}
+
+Display* open_own_display(const std::string& name) {
+  Display* d = nullptr;
+  for (int k = 0; k < 50 && d == nullptr; ++k) {
+    d = XOpenDisplay(name.c_str());
+    if (d == nullptr) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  return d;
+}
+
+std::string to_string(const Rgb& c) {
+  return std::to_string(c.r) + "," + std::to_string(c.g) + "," + std::to_string(c.b);
+}
+
+Screenshot::Screenshot(Display* d)
+    : width_(DisplayWidth(d, DefaultScreen(d))), height_(DisplayHeight(d, DefaultScreen(d))) {
+  image_ = XGetImage(d, DefaultRootWindow(d), 0, 0, unsigned(width_), unsigned(height_), AllPlanes, ZPixmap);
+}
+
+Screenshot::~Screenshot() {
+  if (image_ != nullptr) XDestroyImage(image_);
+}
+
+Rgb Screenshot::at(int x, int row) const {
+  unsigned long p = XGetPixel(image_, x, row);
+  return {int(p >> 16 & 255), int(p >> 8 & 255), int(p & 255)};
+}
+
+bool Screenshot::lit_near(double x, double row, Rgb background) const {
+  for (int dy = -2; dy <= 2; ++dy)
+    for (int dx = -2; dx <= 2; ++dx) {
+      int px = int(std::lround(x)) + dx, py = int(std::lround(row)) + dy;
+      if (px >= 0 && px < width_ && py >= 0 && py < height_ && !(at(px, py) == background)) return true;
+    }
+  return false;
+}
+
+bool poll_screen(Display* d, std::chrono::steady_clock::duration deadline,
+                 const std::function<bool(const Screenshot&)>& done) {
+  auto until = std::chrono::steady_clock::now() + deadline;
+  for (;;) {
+    Screenshot s(d);
+    bool accepted = s.valid() && done(s);
+    if (accepted || std::chrono::steady_clock::now() >= until) return accepted;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+}
+
+std::string write_app_script(const TempDir& dir, const std::string& body) {
+  write_file(dir.file("app.sh"),
+             "cd " + dir.path() + "\n" + body + "\nexec 2>/dev/null\nwhile kill -0 $PPID; do sleep 0.2; done\n");
+  return "sh " + dir.file("app.sh");
+}
+
+yarl::YarlProgram program_starting(const std::string& command) {
+  yarl::YarlProgram p = yarl::YarlProgram::standard();
+  uint16_t pid = p.add(yarl::GLOBAL, yarl::make_ident(K_INTEGER), "pid");
+  p.initial_code().push_string(command).push(0).op(START_PROCESS).assign(yarl::GLOBAL, pid);
+  return p;
+}
+
+bool ServerOnOwnDisplay::start(const std::string& program, const TempDir& home, double timeout_seconds) {
+  RunOptions options;
+  options.args = {"-r", "-e", "", "-m", "", "-u", program};
+  const char* path = getenv("PATH");
+  options.env = {"DISPLAY=" + x_.name(), "LIBGL_ALWAYS_SOFTWARE=1", "HOME=" + home.path(),
+                 std::string("PATH=") + (path != nullptr ? path : "/usr/bin:/bin")};
+  options.timeout_seconds = timeout_seconds;
+  thread_ = std::thread([this, options] { result_ = run_program(options); });
+  display_ = open_own_display(x_.name());
+  return display_ != nullptr;
+}
+
+const RunResult& ServerOnOwnDisplay::finish() {
+  if (display_ != nullptr) XCloseDisplay(display_);
+  display_ = nullptr;
+  x_.stop();  // the server loses its display and ends
+  if (thread_.joinable()) thread_.join();
+  return result_;
+}
