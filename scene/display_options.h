@@ -140,6 +140,7 @@ class HighlightOptions {
   float get_gamma() const { return gamma; }
   double get_texture_limit() const { return texture_limit; }
   const float* get_direction() const { return direction; }
+  void set_direction(float x, float y, float z) { direction[0] = x, direction[1] = y, direction[2] = z; }
 
  private:
   bool on = false;

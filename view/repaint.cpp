@@ -185,8 +185,18 @@ bool repaint_views(bool right_eye, bool (*abort)()) {
   gl()->enable_scissor(false);
   clear_color_and_depth();
   gl()->enable_scissor(true, int(area[0]), int(area[2]), int(area[1]), int(area[3]));
-  // The highlight direction follows light 0 once the highlight options take it.
-  if (get_highlight_mode() != 0 && !get_offscreen_rendering()) get_highlight_options()->apply_colormap();
+  HighlightOptions* highlight = get_highlight_options();
+  if (get_highlight_mode() != 0 && !get_offscreen_rendering() && highlight != nullptr) {
+    // Surfaces are shaded by their angle to light 0, seen from the light.
+    if (is_valid_light(GL_LIGHT0)) {
+      float x, y, z;
+      get_light_direction(GL_LIGHT0, &x, &y, &z);
+      double model[3] = {x, y, z}, out[3] = {x, y, z};
+      if (transformation_enabled()) transform_vector(model, out);
+      highlight->set_direction(float(-out[0]), float(-out[1]), float(-out[2]));
+    }
+    highlight->apply_colormap();
+  }
 
   int current = get_current_view_number();
   // In stereo only the current view is drawn.

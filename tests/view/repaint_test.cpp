@@ -12,6 +12,7 @@
 
 #include "link/si.h"
 #include "scene/display_options.h"
+#include "scene/lights.h"
 #include "view/graphics_window.h"
 #include "view/view_navigation.h"
 #include "tests/support/runner.h"
@@ -138,6 +139,22 @@ TEST_F(Repaint, AbortStopsTheRepaintWithoutPublishingTheTriangles) {
   EXPECT_EQ(get_predef(99), 1);
 }
 
+
+TEST_F(Repaint, HighlightDirectionPointsAwayFromLightZero) {
+  const float beam[4] = {0, 0, 3, 0};  // a beam light shining along -z
+  init_highlight_options();
+  ASSERT_TRUE(set_display_mode(0, 0, 1, 0));
+  set_light_position(GL_LIGHT0, beam);
+  EXPECT_FALSE(repaint_screen(false, never_abort_repaint));
+  const float* d = get_highlight_options()->get_direction();
+  EXPECT_FLOAT_EQ(d[0], 0);
+  EXPECT_FLOAT_EQ(d[1], 0);
+  EXPECT_FLOAT_EQ(d[2], -1);
+  const float initial[4] = {0, 0, 1, 0};
+  set_light_position(GL_LIGHT0, initial);
+  ASSERT_TRUE(set_display_mode(0, 0, 0, 0));
+  cleanup_highlight_options();
+}
 
 TEST_F(Repaint, TwoViewsShowTheSameShellThroughTheirOwnCameras) {
   place_view(2, 2048, 0, 4095, 3276);
