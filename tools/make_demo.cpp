@@ -1,7 +1,13 @@
 // Writes the demo YARL program that scripts/demo runs the server on: one
-// visible window with a text label and a picture label.
+// visible window with a text label and a picture label beside the graphics
+// window; its initial code switches light 0 on and starts the demo application.
+//   make_demo OUTPUT.b [DEMO_APP]
+#include <bit>
+#include <climits>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "runtime/widget_builders.h"
@@ -28,14 +34,47 @@ std::vector<uint8_t> wheel() {
   return rgba;
 }
 
+constexpr uint8_t SET_LIGHT = 103, START_PROCESS = 150;
+constexpr int32_t LIGHT0 = 0x4000;
+constexpr uint16_t AMBIENT = 4608, DIFFUSE = 4609, SPECULAR = 4610, POSITION = 4611;
+constexpr uint16_t ON = uint16_t(-1);
+
+// One attribute of light 0: the light's name, the values, the selector.
+void set_light0(yarl::Code& c, uint16_t selector, std::initializer_list<float> values) {
+  c.push(LIGHT0);
+  for (float f : values) c.push_long(std::bit_cast<uint32_t>(f));
+  c.op(SET_LIGHT).u16(selector);
+}
+
+// Light 0 on: a white light from above, front and right, with a little
+// ambient light so the far sides do not go black.
+void light(yarl::Code& c) {
+  c.push(LIGHT0).push(1).op(SET_LIGHT).u16(ON);
+  set_light0(c, AMBIENT, {0.25f, 0.25f, 0.25f, 1});
+  set_light0(c, DIFFUSE, {1, 1, 1, 1});
+  set_light0(c, SPECULAR, {1, 1, 1, 1});
+  set_light0(c, POSITION, {0.5f, 1, 0.7f, 0});  // w = 0: a direction
+}
+
+// Starts `app` as application process 0; its quoted absolute path keeps blanks whole.
+void start_application(yarl::YarlProgram& demo, const char* app) {
+  char path[PATH_MAX];
+  std::string command = std::string("'") + (realpath(app, path) != nullptr ? path : app) + "'";
+  uint16_t pid = demo.add(yarl::GLOBAL, yarl::make_ident(K_INTEGER), "demo_app_pid");
+  demo.initial_code().push_string(command).push(0).op(START_PROCESS).assign(yarl::GLOBAL, pid);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    fprintf(stderr, "usage: %s OUTPUT.b\n", argv[0]);
+  if (argc != 2 && argc != 3) {
+    fprintf(stderr, "usage: %s OUTPUT.b [DEMO_APP]\n", argv[0]);
     return 2;
   }
+  // The standard program shows identifier 1, the graphics window.
   yarl::YarlProgram demo = yarl::YarlProgram::standard();
+  light(demo.initial_code());
+  if (argc == 3) start_application(demo, argv[2]);
   uint16_t greeting = demo.add(yarl::GLOBAL, yarl::make_ident(K_STRING), "greeting");
   demo.initial_code().push_string("Hello from a YARL window").assign(yarl::GLOBAL, greeting);
 

@@ -1,0 +1,89 @@
+// The demo end to end: the real server runs the demo program on an X server
+// of the test's own; the program starts the demo application, whose scene
+// appears lit and shaded, turns with the camera, and raises no application error.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <set>
+#include <thread>
+#include <vector>
+
+#include "tests/support/own_x_server.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+const Rgb BACKGROUND = {34, 40, 58};  // entry 0 of the demo's colour map
+
+bool near(const Rgb& a, const Rgb& b) {
+  return std::abs(a.r - b.r) <= 3 && std::abs(a.g - b.g) <= 3 && std::abs(a.b - b.b) <= 3;
+}
+
+// Every fourth pixel of the screen's middle, away from the dialog at the top left.
+std::vector<Rgb> middle(const Screenshot& s) {
+  std::vector<Rgb> out;
+  for (int row = 200; row < 900; row += 4)
+    for (int x = 240; x < 1040; x += 4) out.push_back(s.at(x, row));
+  return out;
+}
+
+// What a picture of the scene shows: how much differs from the background,
+// and in how many shades the red torus is lit.
+struct Picture {
+  double drawn = 0;
+  size_t red_shades = 0;
+};
+
+Picture look_at(const std::vector<Rgb>& pixels) {
+  size_t drawn = 0;
+  std::set<int> reds;
+  for (const Rgb& c : pixels) {
+    if (!near(c, BACKGROUND)) ++drawn;
+    if (c.r > c.g + 60 && c.r > c.b + 60) reds.insert(c.r);
+  }
+  return {double(drawn) / double(pixels.size()), reds.size()};
+}
+
+size_t differences(const std::vector<Rgb>& a, const std::vector<Rgb>& b) {
+  size_t n = 0;
+  for (size_t k = 0; k < a.size() && k < b.size(); ++k) n += !near(a[k], b[k]);
+  return n;
+}
+
+TEST(DemoScene, IsDrawnLitAndTurnsWithoutApplicationErrors) {
+  TempDir dir;
+  RunOptions make;
+  make.program = MAKE_DEMO;
+  make.args = {dir.file("demo.b"), DEMO_APP};
+  RunResult made = run_program(make);
+  ASSERT_EQ(made.exit_code, 0) << made.err;
+
+  ServerOnOwnDisplay run;
+  ASSERT_TRUE(run.x_started()) << "Xvfb did not start";
+  ASSERT_TRUE(run.start(dir.file("demo.b"), dir));
+  std::vector<Rgb> first;
+  Rgb corner{};
+  Picture seen;
+  bool shown = poll_screen(run.display(), 20s, [&](const Screenshot& s) {
+    first = middle(s);
+    corner = s.at(s.width() - 4, 4);
+    seen = look_at(first);
+    return seen.drawn > 0.2 && seen.red_shades >= 20;
+  });
+  EXPECT_TRUE(shown) << seen.drawn * 100 << "% drawn, " << seen.red_shades << " shades of red";
+  EXPECT_TRUE(near(corner, BACKGROUND)) << "background " << to_string(corner);
+
+  // The camera turns a degree every 50 ms.
+  bool turned = poll_screen(run.display(), 10s, [&](const Screenshot& s) {
+    return differences(first, middle(s)) > first.size() / 50;
+  });
+  EXPECT_TRUE(turned);
+
+  const RunResult& result = run.finish();
+  EXPECT_FALSE(result.timed_out) << "the server ends with its display";
+  for (const char* fault : {"rror", "not supported", "not recognized"})
+    EXPECT_EQ(result.err.find(fault), std::string::npos) << result.err;
+}
+
+}  // namespace
