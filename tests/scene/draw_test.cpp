@@ -27,21 +27,12 @@
 #include "view/repaint.h"
 #include "view/transforms.h"
 #include "view/views.h"
+#include "tests/support/graphics_environment.h"
 
 namespace {
 
 using namespace scene_stream;
 
-class GraphicsEnvironment : public testing::Environment {
- public:
-  void SetUp() override {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    std::vector<uint8_t> bytes = yarl::YarlProgram::standard().bytes();
-    decode_tables(bytes.data(), bytes.size());
-    put_predef(111, 1);
-    preset_window();
-  }
-};
 testing::Environment* const environment = testing::AddGlobalTestEnvironment(new GraphicsEnvironment);
 
 // ------------------------------------------------------------ frustum

@@ -23,6 +23,7 @@
 #include "scene/segment_store.h"
 #include "scene/transformation.h"
 #include "view/views.h"
+#include "tests/scene/gl_test_window.h"
 
 namespace {
 
@@ -33,24 +34,14 @@ class GeometryTest : public testing::Test {
  protected:
   static void SetUpTestSuite() {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    display = XOpenDisplay(nullptr);
-    ASSERT_NE(display, nullptr);
-    int attributes[] = {GLX_RGBA, GLX_DOUBLEBUFFER, GLX_DEPTH_SIZE, 16, GLX_RED_SIZE, 8, GLX_GREEN_SIZE, 8, None};
-    visual = glXChooseVisual(display, DefaultScreen(display), attributes);
-    ASSERT_NE(visual, nullptr);
-    XSetWindowAttributes wa{};
-    wa.colormap = XCreateColormap(display, RootWindow(display, visual->screen), visual->visual, AllocNone);
-    window = XCreateWindow(display, RootWindow(display, visual->screen), 0, 0, SIZE, SIZE, 0, visual->depth,
-                           InputOutput, visual->visual, CWColormap, &wa);
+    ASSERT_TRUE(gl_window.open(SIZE));
+    display = gl_window.display, visual = gl_window.visual, window = gl_window.window;
   }
   static void TearDownTestSuite() {
-    XGLContext::release();
-    XDestroyWindow(display, window);
-    XFree(visual);
-    XCloseDisplay(display);
+    gl_window.close();
   }
   void SetUp() override {
-    gl = new XGLContext(display, visual, true, false, 0, 0, 0, 0.75f, 0.75f, 0.75f, 0.86f, 0.86f, 0.86f);
+    gl = gl_window.new_context();
     ASSERT_TRUE(gl->has_glx_context());
     gl->make_current(window);
     glViewport(0, 0, SIZE, SIZE);
@@ -95,6 +86,7 @@ class GeometryTest : public testing::Test {
     return n;
   }
 
+  static GlTestWindow gl_window;
   static Display* display;
   static XVisualInfo* visual;
   static Window window;
@@ -102,6 +94,7 @@ class GeometryTest : public testing::Test {
   DrawAttributes attributes;
   RepaintAttributes repaint;
 };
+GlTestWindow GeometryTest::gl_window;
 Display* GeometryTest::display = nullptr;
 XVisualInfo* GeometryTest::visual = nullptr;
 Window GeometryTest::window = None;

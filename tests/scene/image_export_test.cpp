@@ -27,24 +27,22 @@
 #include "view/repaint.h"
 #include "view/transforms.h"
 #include "view/views.h"
+#include "tests/support/graphics_environment.h"
 
 namespace {
 
 using namespace scene_stream;
 using namespace image_files;
 
-class GraphicsEnvironment : public testing::Environment {
+// The graphics start state with the interpreter's stack, for SAVE_IMAGE.
+class ImageEnvironment : public GraphicsEnvironment {
  public:
   void SetUp() override {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    std::vector<uint8_t> bytes = yarl::YarlProgram::standard().bytes();
-    decode_tables(bytes.data(), bytes.size());
-    put_predef(111, 1);
-    preset_window();
+    GraphicsEnvironment::SetUp();
     preset_const_expr_eval();
   }
 };
-testing::Environment* const environment = testing::AddGlobalTestEnvironment(new GraphicsEnvironment);
+testing::Environment* const environment = testing::AddGlobalTestEnvironment(new ImageEnvironment);
 
 constexpr int W = 1280, H = 1024;  // the graphics viewport
 

@@ -20,19 +20,10 @@
 #include "view/graphics_window.h"
 #include "view/transforms.h"
 #include "view/views.h"
+#include "tests/support/graphics_environment.h"
 
 namespace {
 
-class GraphicsEnvironment : public testing::Environment {
- public:
-  void SetUp() override {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    std::vector<uint8_t> bytes = yarl::YarlProgram::standard().bytes();
-    decode_tables(bytes.data(), bytes.size());
-    put_predef(111, 1);
-    preset_window();
-  }
-};
 testing::Environment* const environment = testing::AddGlobalTestEnvironment(new GraphicsEnvironment);
 
 constexpr int L0 = GL_LIGHT0, L1 = GL_LIGHT0 + 1, L2 = GL_LIGHT0 + 2, L3 = GL_LIGHT0 + 3;

@@ -27,6 +27,7 @@
 #include "tests/scene/image_files.h"
 #include "tests/scene/scene_stream.h"
 #include "tests/support/yarl_writer.h"
+#include "tests/scene/gl_test_window.h"
 
 namespace {
 
@@ -235,21 +236,11 @@ constexpr int SIZE = 64;
 class MaterialDrawing : public MaterialStream {
  protected:
   static void SetUpTestSuite() {
-    display = XOpenDisplay(nullptr);
-    ASSERT_NE(display, nullptr);
-    int attributes[] = {GLX_RGBA, GLX_DOUBLEBUFFER, GLX_DEPTH_SIZE, 16, GLX_RED_SIZE, 8, GLX_GREEN_SIZE, 8, None};
-    visual = glXChooseVisual(display, DefaultScreen(display), attributes);
-    ASSERT_NE(visual, nullptr);
-    XSetWindowAttributes wa{};
-    wa.colormap = XCreateColormap(display, RootWindow(display, visual->screen), visual->visual, AllocNone);
-    window = XCreateWindow(display, RootWindow(display, visual->screen), 0, 0, SIZE, SIZE, 0, visual->depth,
-                           InputOutput, visual->visual, CWColormap, &wa);
+    ASSERT_TRUE(gl_window.open(SIZE));
+    display = gl_window.display, visual = gl_window.visual, window = gl_window.window;
   }
   static void TearDownTestSuite() {
-    XGLContext::release();
-    XDestroyWindow(display, window);
-    XFree(visual);
-    XCloseDisplay(display);
+    gl_window.close();
   }
   void SetUp() override {
     MaterialStream::SetUp();
@@ -257,7 +248,7 @@ class MaterialDrawing : public MaterialStream {
     repaint.display_options = get_display_options();
   }
   void open_context() {
-    gl = new XGLContext(display, visual, true, false, 0, 0, 0, 0.75f, 0.75f, 0.75f, 0.86f, 0.86f, 0.86f);
+    gl = gl_window.new_context();
     ASSERT_TRUE(gl->has_glx_context());
     gl->make_current(window);
     glViewport(0, 0, SIZE, SIZE);
@@ -305,6 +296,7 @@ class MaterialDrawing : public MaterialStream {
     return (p[0] + p[1] + p[2]) / 3;
   }
 
+  static GlTestWindow gl_window;
   static Display* display;
   static XVisualInfo* visual;
   static Window window;
@@ -313,6 +305,7 @@ class MaterialDrawing : public MaterialStream {
   DrawAttributes attributes;
   RepaintAttributes repaint;
 };
+GlTestWindow MaterialDrawing::gl_window;
 Display* MaterialDrawing::display = nullptr;
 XVisualInfo* MaterialDrawing::visual = nullptr;
 Window MaterialDrawing::window = None;

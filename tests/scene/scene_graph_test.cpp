@@ -13,6 +13,7 @@
 #include "scene/scene_graph.h"
 #include "scene/transformation.h"
 #include "tests/scene/scene_stream.h"
+#include "tests/scene/gl_test_window.h"
 
 namespace {
 
@@ -156,25 +157,15 @@ constexpr int SIZE = 64;
 class SceneGraphDrawing : public SceneStream {
  protected:
   static void SetUpTestSuite() {
-    display = XOpenDisplay(nullptr);
-    ASSERT_NE(display, nullptr);
-    int attributes[] = {GLX_RGBA, GLX_DOUBLEBUFFER, GLX_DEPTH_SIZE, 16, GLX_RED_SIZE, 8, GLX_GREEN_SIZE, 8, None};
-    visual = glXChooseVisual(display, DefaultScreen(display), attributes);
-    ASSERT_NE(visual, nullptr);
-    XSetWindowAttributes wa{};
-    wa.colormap = XCreateColormap(display, RootWindow(display, visual->screen), visual->visual, AllocNone);
-    window = XCreateWindow(display, RootWindow(display, visual->screen), 0, 0, SIZE, SIZE, 0, visual->depth,
-                           InputOutput, visual->visual, CWColormap, &wa);
+    ASSERT_TRUE(gl_window.open(SIZE));
+    display = gl_window.display, visual = gl_window.visual, window = gl_window.window;
   }
   static void TearDownTestSuite() {
-    XGLContext::release();
-    XDestroyWindow(display, window);
-    XFree(visual);
-    XCloseDisplay(display);
+    gl_window.close();
   }
   void SetUp() override {
     SceneStream::SetUp();
-    gl = new XGLContext(display, visual, true, false, 0, 0, 0, 0.75f, 0.75f, 0.75f, 0.86f, 0.86f, 0.86f);
+    gl = gl_window.new_context();
     ASSERT_TRUE(gl->has_glx_context());
     gl->make_current(window);
     glViewport(0, 0, SIZE, SIZE);
@@ -207,12 +198,14 @@ class SceneGraphDrawing : public SceneStream {
     return p[0] > 200 && p[1] < 50;
   }
 
+  static GlTestWindow gl_window;
   static Display* display;
   static XVisualInfo* visual;
   static Window window;
   XGLContext* gl = nullptr;
   RepaintAttributes repaint;
 };
+GlTestWindow SceneGraphDrawing::gl_window;
 Display* SceneGraphDrawing::display = nullptr;
 XVisualInfo* SceneGraphDrawing::visual = nullptr;
 Window SceneGraphDrawing::window = None;

@@ -14,20 +14,10 @@
 #include "view/transforms.h"
 #include "view/view_navigation.h"
 #include "view/views.h"
+#include "tests/support/graphics_environment.h"
 
 namespace {
 
-// The server's start state: tables loaded, view 1 current, the window preset.
-class GraphicsEnvironment : public testing::Environment {
- public:
-  void SetUp() override {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    std::vector<uint8_t> bytes = yarl::YarlProgram::standard().bytes();
-    decode_tables(bytes.data(), bytes.size());
-    put_predef(111, 1);
-    preset_window();
-  }
-};
 testing::Environment* const environment = testing::AddGlobalTestEnvironment(new GraphicsEnvironment);
 
 // Each test starts from the views of start-up.
