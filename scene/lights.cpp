@@ -148,6 +148,13 @@ bool set_light_position(int name, const float xyzw[4]) {
   return changed && l.on;
 }
 
+// Stores one field; a change counts while the light is on.
+template <typename T>
+bool set_field(int name, T light::*field, T value) {
+  light& l = get(name);
+  return store(&(l.*field), value) && l.on;
+}
+
 bool set_light_spot_direction(int name, const float xyz[3]) {
   light& l = get(name);
   bool changed = store(l.spot_direction, xyz, 3);
@@ -155,40 +162,19 @@ bool set_light_spot_direction(int name, const float xyz[3]) {
   return changed && l.on;
 }
 
-bool set_light_spot_exponent(int name, unsigned exponent) {
-  light& l = get(name);
-  return store(&l.spot_exponent, exponent) && l.on;
-}
+bool set_light_spot_exponent(int name, unsigned exponent) { return set_field(name, &light::spot_exponent, exponent); }
 
-bool set_light_spot_cutoff(int name, float degrees) {
-  light& l = get(name);
-  return store(&l.spot_cutoff, degrees) && l.on;
-}
+bool set_light_spot_cutoff(int name, float degrees) { return set_field(name, &light::spot_cutoff, degrees); }
 
-bool set_light_constant_attenuation(int name, float a) {
-  light& l = get(name);
-  return store(&l.constant_attenuation, a) && l.on;
-}
+bool set_light_constant_attenuation(int name, float a) { return set_field(name, &light::constant_attenuation, a); }
 
-bool set_light_linear_attenuation(int name, float a) {
-  light& l = get(name);
-  return store(&l.linear_attenuation, a) && l.on;
-}
+bool set_light_linear_attenuation(int name, float a) { return set_field(name, &light::linear_attenuation, a); }
 
-bool set_light_quadratic_attenuation(int name, float a) {
-  light& l = get(name);
-  return store(&l.quadratic_attenuation, a) && l.on;
-}
+bool set_light_quadratic_attenuation(int name, float a) { return set_field(name, &light::quadratic_attenuation, a); }
 
-bool set_light_cast_shadows(int name, bool on) {
-  light& l = get(name);
-  return store(&l.cast_shadows, on) && l.on;
-}
+bool set_light_cast_shadows(int name, bool on) { return set_field(name, &light::cast_shadows, on); }
 
-bool set_light_soft_shadows(int name, bool on) {
-  light& l = get(name);
-  return store(&l.soft_shadows, on) && l.on;
-}
+bool set_light_soft_shadows(int name, bool on) { return set_field(name, &light::soft_shadows, on); }
 
 bool set_light_shadow_softness(int name, float softness) {
   light& l = get(name);
@@ -213,10 +199,7 @@ bool set_light_lens_flares(int name, bool on) {
   return store(&l.lens_flares, on) && l.on && get_display_options()->get_display_lens_flares();
 }
 
-bool set_light_emitting(int name, bool on) {
-  light& l = get(name);
-  return store(&l.emitting, on) && l.on;
-}
+bool set_light_emitting(int name, bool on) { return set_field(name, &light::emitting, on); }
 
 // ---- Getters ----
 
