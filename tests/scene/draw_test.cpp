@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <GL/gl.h>
 
 #include <cmath>
@@ -341,6 +343,38 @@ TEST_F(Draw, LinesMarkersAndTextsAppearWhereTheirModelPointsProject) {
     project(text->get_position(), &x, &y);
     EXPECT_TRUE(drawn_near(x + 6, y + 6, 6)) << "text, lists " << lists;
   }
+}
+
+TEST_F(Draw, LinesTakeTheirWeightStyleAndColourMapEntry) {
+  const Rgb YELLOW = {255, 255, 0};
+  // Colour map entry 5 is yellow; a solid line of weight 5 below, a dashed one of weight 1 above
+  // (the attributes stay in force from one segment to the next).
+  std::string s = blue_background() + cmd("TG") + ints({1, 4, 5, 100, 100, 0}) + tek::set_coor_mode(2, 6);
+  s += so(1) + cmd("ML") + i(5) + cmd("MW") + i(5) + cmd("LF") + point3({-1000000, 0, -800000}) + cmd("LG") +
+       point3({1000000, 0, -800000}) + sc();
+  s += so(2) + cmd("MW") + i(1) + cmd("MV") + i(2) + cmd("LF") + point3({-1000000, 0, 800000}) + cmd("LG") +
+       point3({1000000, 0, 800000}) + sc();
+  EXPECT_EQ(run(s), "");
+  EXPECT_FALSE(repaint());
+  auto thickness = [&](float x, float y) {
+    int n = 0;
+    for (int dy = -10; dy <= 10; ++dy) n += pixel(int(x), int(y) + dy) == YELLOW;
+    return n;
+  };
+  float below[3] = {0, 0, -800}, above[3] = {0, 0, 800}, x, y;
+  project(below, &x, &y);
+  EXPECT_GE(thickness(x, y), 4);
+  EXPECT_LE(thickness(x, y), 6);
+  project(above, &x, &y);
+  int lit = 0, dark = 0, thickest = 0;
+  for (int dx = -100; dx < 100; ++dx) {
+    int t = thickness(x + float(dx), y);
+    (t > 0 ? lit : dark) += 1;
+    thickest = std::max(thickest, t);
+  }
+  EXPECT_GT(lit, 20) << "dashes drawn";
+  EXPECT_GT(dark, 20) << "gaps between the dashes";
+  EXPECT_LE(thickest, 2) << "weight 1";
 }
 
 TEST_F(Draw, ATypeAtTwoLevelsHaltsWithAnApplicationError) {
