@@ -1,12 +1,14 @@
 // Writes the seed corpus of a fuzz target into a directory:
 //   write_seeds <target> <directory>
-// Seeds are made by the YARL binary writer, so they follow the current
-// layout: valid programs, and small ones that reach every record reader.
+// Seeds are made by the YARL binary writer and the protocol encoder, so they
+// follow the current layouts: valid programs and command streams, and small
+// ones that reach every reader.
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "scene/image_io.h"
+#include "tests/support/protocol.h"
 #include "tests/support/yarl_writer.h"
 
 using namespace yarl;
@@ -75,6 +77,126 @@ static bool write_image_seeds(const std::string& dir) {
   return true;
 }
 
+// ---------------------------------------------------------------- command streams
+
+namespace stream {
+
+using tek::command;
+using tek::int_param;
+using tek::real_param;
+using tek::string_param;
+
+std::string ints(std::initializer_list<long> values) {
+  std::string out;
+  for (long v : values) out += int_param(v);
+  return out;
+}
+std::string reals(std::initializer_list<float> values) {
+  std::string out;
+  for (float v : values) out += real_param(v);
+  return out;
+}
+// Each point as the difference to the one before.
+std::string deltas(const std::vector<tek::Point>& points) {
+  std::string out;
+  tek::Point last;
+  for (const tek::Point& p : points) {
+    out += ints({p.x - last.x, p.y - last.y, p.z - last.z});
+    last = p;
+  }
+  return out;
+}
+
+const std::vector<tek::Point> SQUARE = {{0, 0, 0}, {1000, 0, 0}, {1000, 1000, 0}, {0, 1000, 0}};
+const std::vector<tek::Point> UP = {{0, 0, 1}, {0, 0, 1}, {0, 0, 1}, {0, 0, 1}};
+// One strip of the square's two triangles.
+const std::string SQUARE_STRIP = int_param(6) + ints({1, 4, 0, 1, 3, 2});
+
+std::string so(long n) { return command("SO") + int_param(n); }
+std::string sc() { return command("SC"); }
+std::string mode(long m) { return tek::set_coor_mode(m, 6); }
+
+// A facet tree with normals and texture coordinates (UT).
+std::string ut_textured() {
+  return command("UT") + int_param(4) + deltas(SQUARE) + int_param(4) + deltas(UP) + int_param(4) +
+         ints({0, 0, 1000000, 0, 0, 1000000, -1000000, 0}) + SQUARE_STRIP;
+}
+// A facet tree with normals only, and one with a colour palette (UC).
+std::string ut_plain() { return command("UT") + int_param(4) + deltas(SQUARE) + int_param(4) + deltas(UP) + int_param(0) + SQUARE_STRIP; }
+std::string uc() {
+  return command("UC") + int_param(4) + deltas(SQUARE) + int_param(2) + ints({255, 0, 0, 0, 0, 255}) + int_param(4) +
+         reals({0, 0.5f, 1, 0.25f}) + SQUARE_STRIP;
+}
+// A material (CM): grey, one texture file name.
+std::string cm(long n, const std::string& name, const std::string& texture, float transparency) {
+  std::string out = command("CM") + int_param(n) + ints({0, texture.empty() ? 0 : 1, 0, 0, 0, 1, 0}) + ints({1, 2, 1});
+  out += reals({0.2f, 0.2f, 0.2f, 1, 0.5f, 0.5f, 0.5f, 1}) + real_param(10.0f);
+  out += reals({1, 1, 1, 1, 0, 0, 0, 1}) + reals({0, 0, 0.5f, transparency, 1});
+  return out + string_param(name) + string_param(texture) + int_param(0) + int_param(0);
+}
+
+struct Seed {
+  const char* name;
+  std::string bytes;
+};
+
+std::vector<Seed> seeds() {
+  std::string geometry = mode(2) + so(1) + command("LT") + string_param("label") + ut_plain() + command("LF") + ints({0, 0, 0}) + command("LG") + ints({1000, 0, 0}) +
+                         command("LG") + ints({1000, 2000, 0}) + command("UM") + int_param(2) + uc() +
+                         command("BV") + ints({2, 0, 0, 0, 0, 0, 3, 10, 20}) + command("UD") + int_param(3) +
+                         deltas({{0, 0, 0}, {10, 0, 0}, {0, 10, 0}}) + command("LC") + int_param(2) +
+                         deltas({{0, 0, 0}, {500, 500, 500}}) + int_param(2) + reals({0, 1}) + sc() +
+                         command("SE") + int_param(2) + command("LF") + ints({1, 2, 3}) + command("SE") + int_param(3) +
+                         sc() + command("SV") + ints({2, 0}) + command("SV") + ints({-1, 1}) + command("SF") +
+                         int_param(1) + command("SK") + int_param(3) + command("SK") + int_param(-1);
+  std::string update = mode(2) + so(7) + ut_textured() + command("UF") + int_param(4) +
+                       deltas({{0, 0, 100}, {1000, 0, 100}, {1000, 1000, 100}, {0, 1000, 100}}) + int_param(4) +
+                       deltas({{0, 1, 1}, {0, 1, 1}, {0, 1, 1}, {0, 1, 1}}) + int_param(4) +
+                       ints({0, 0, 500000, 0, 0, 500000, -500000, 0}) + int_param(6) + ints({1, 4, 1, 2, 0, 3}) + sc();
+  std::string attributes = mode(1) + command("ST") + ints({1, 0, 1}) + command("CE") + ints({3, 17}) + command("CL") +
+                           int_param(1) + string_param("level") + command("CF") + ints({7, 1, 0, 1, 0, 1, 0, 1}) +
+                           command("UE") + ints({2, 0, 0, 0, 100, 100, 100}) + command("CP") + int_param(1) + so(4) +
+                           command("ML") + int_param(4) + command("MI") + int_param(5) + command("MT") + int_param(6) +
+                           command("MV") + int_param(3) + command("MW") + int_param(4) + command("MZ") + ints({1, 7, 2}) +
+                           command("MM") + int_param(5) + command("MS") + int_param(12) + command("TS") + int_param(10) +
+                           command("CG") + int_param(2) + command("EC") + ints({1, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 1}) +
+                           command("PO") + int_param(1) + command("FS") + real_param(0.5f) + command("FL") + int_param(1) +
+                           command("UP") + ints({1, 0}) + reals({0.5f, 0, 2, 2, 45}) + command("LF") + ints({0, 0}) +
+                           command("LG") + ints({300, 400}) + command("HS") + int_param(1) + reals({1, 0, 0}) + sc() +
+                           command("HS") + int_param(0);
+  std::string materials = mode(2) + cm(1, "grey", "", 0) + cm(2, "glass", "", 0.5f) + cm(3, "wood", "wood.tif", 0) +
+                          so(1) + command("TO") + int_param(2) + ut_plain() + sc() + so(2) + command("TO") + int_param(3) +
+                          ut_textured() + sc() + cm(2, "glass", "", 0.25f) + command("CD") + int_param(1) +
+                          command("CD") + int_param(2);
+  std::string graph = mode(2) + command("NP") + ints({1, 0, 7}) + command("NP") + ints({2, 1, 0}) + command("NP") +
+                      ints({3, 1, 0}) + command("NO") + int_param(2) + so(10) + ut_plain() + sc() + command("NC") +
+                      command("NV") + ints({3, 5}) + command("NO") + int_param(3) + so(11) + command("LF") +
+                      ints({0, 0, 0}) + command("LG") + ints({1, 1, 1}) + sc() + command("NC") + command("NR") +
+                      int_param(2) + command("SK") + int_param(11);
+  std::string views = command("RC") + int_param(3) + command("RV") + tek::xy12(100, 200) + tek::xy12(1000, 2000) +
+                      mode(2) + command("UV") + int_param(3) + ints({1000, 2000, 3000}) + ints({-1000, -2000, -1000}) +
+                      ints({0, 1000, -2000}) + int_param(2) + ints({4000, 3000}) + ints({0, 0, 500000}) +
+                      int_param(2) + int_param(3) + ints({0, 3000, 13000}) + command("RC") + int_param(1) + mode(1) +
+                      command("RV") + ints({0, 0, 4095, 3276}) + command("DV") + int_param(3);
+  std::string colour_map = command("TG") + ints({1, 8, 10, 120, 50, 100, 11, 240, 25, 75}) + command("TM") +
+                           ints({1, 0, 0}) + command("TG") + ints({1, 4, 12, 100, 50, 0}) + command("TM") + ints({4, 0, 0}) +
+                           command("TG") + ints({1, 4, 13, 255, 128, 0});
+  // Runs in each coordinate mode; a segment takes one marker run.
+  std::string runs = so(5) + tek::vector_run(0, {{10, 20}, {3000, 100}, {4095, 3276}}) +
+                     tek::marker_run(0, {{400, 17}}) + sc() + mode(1) + so(6) +
+                     tek::vector_run(1, {{10, 20}, {-3000, 100}}) + sc() + mode(2) + so(7) +
+                     tek::vector_run(2, {{0, 0, 0}, {100, 200, 300}, {-5, -5, -5}}) +
+                     tek::marker_run(2, {{1, 2, 3}}) + sc();
+  std::string text = std::string("dialog text\r\n") + command("IA") + int_param(5) + command("JC") + string_param("a") +
+                     string_param("bc") + string_param("d") + command("LZ") + tek::select_code(0) + "more text" +
+                     std::string(1, char(12)) + tek::app_int(0x10005, 3);
+  return {{"geometry", geometry}, {"facet_tree_update", update}, {"attributes", attributes},
+          {"materials", materials}, {"scene_graph", graph},         {"views", views},
+          {"colour_map", colour_map}, {"runs", runs},              {"text_and_unknown", text}};
+}
+
+}  // namespace stream
+
 int main(int argc, char** argv) {
   if (argc != 3) {
     fprintf(stderr, "Usage: %s target directory\n", argv[0]);
@@ -82,6 +204,11 @@ int main(int argc, char** argv) {
   }
   std::string target = argv[1], dir = argv[2];
   if (target == "image_io") return write_image_seeds(dir) ? 0 : 1;
+  if (target == "tek_parser") {
+    for (const stream::Seed& seed : stream::seeds())
+      if (!write_seed(dir, seed.name, std::vector<uint8_t>(seed.bytes.begin(), seed.bytes.end()))) return 1;
+    return 0;
+  }
   if (target != "read_tables") {
     printf("write_seeds: no seeds for target %s\n", target.c_str());
     return 0;

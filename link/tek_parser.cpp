@@ -521,9 +521,12 @@ const char* find_parsyn(unsigned char first, unsigned char second) {
   return "";
 }
 
-void skip_character() {
+// A byte outside 32..127 is left for the command loop; false then.
+bool skip_character() {
   unsigned char c = peek_byte();
-  if (c >= 32 && c <= 127) ++hi.pos;
+  if (c < 32 || c > 127) return false;
+  ++hi.pos;
+  return true;
 }
 
 long skip_count() {
@@ -549,7 +552,8 @@ void skip_parameters(const char* skip) {
       case 'X':
         for (long n = skip_count(); n > 0; --n) assemble_xyz_parameter(&dummy_x, &dummy_y, &dummy_z);
         break;
-      case 'C': for (long n = skip_count(); n > 0; --n) skip_character(); break;
+      // The count stops at the first byte left unread, which would stay unread.
+      case 'C': for (long n = skip_count(); n > 0 && skip_character(); --n) {} break;
       case 'T': for (long n = skip_count() * 3; n > 0; --n) assemble_integer_parameter(); break;
       case 'D': for (long n = skip_count() * 2; n > 0; --n) assemble_integer_parameter(); break;
       case 's': {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <csetjmp>
 #include <cstring>
@@ -335,6 +336,23 @@ TEST_F(TekParser, UnknownCommandsAreReportedAndSkipped) {
     std::vector<Drawn> expected = {at('m', 1, 2), at('l', 3, 4)};
     EXPECT_EQ(drawn, expected) << c.name;
   }
+}
+
+// A character count as large as an integer allows, before a byte that is
+// left unread, costs no more than that byte.
+TEST_F(TekParser, CharacterCountsStopAtAByteLeftUnread) {
+  const std::string most = tek::int_param(2147483647);
+  const std::string fill = "\x80";  // skipped inside integers, left unread by a character
+  std::string input;
+  for (int k = 0; k < 10; ++k) input += "\x1bJC" + most + fill + most + fill + most;
+  auto start = std::chrono::steady_clock::now();
+  std::string err = run(input + tek::vector_run(0, {{1, 2}}));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  std::string report;
+  for (int k = 0; k < 10; ++k) report += "<EC> 'J' 'C' command not recognized/not supported.\n";
+  EXPECT_EQ(err, report);
+  std::vector<Drawn> expected = {at('m', 1, 2)};
+  EXPECT_EQ(drawn, expected);
 }
 
 TEST_F(TekParser, UnknownEscFollowedByGsStillStartsARun) {
