@@ -117,6 +117,9 @@ static const op_entry operation_handlers[] = {
     {98, get_light_op},
     {103, set_light_op},
     {173, gl_set_clipplane_op},
+    {178, set_display_mode_op},
+    {179, test_performance_op},
+    {192, set_display_option_op},
     {136, get_material_op},
     {142, set_material_op},
 };

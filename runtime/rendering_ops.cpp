@@ -7,8 +7,12 @@
 #include "runtime/procedures.h"
 #include "runtime/run_time_errors.h"
 #include "runtime/variables.h"
+#include "runtime/checked_mm.h"
 #include "scene/clip_planes.h"
+#include "scene/display_options.h"
 #include "scene/lights.h"
+#include "view/graphics_window.h"
+#include "view/repaint.h"
 
 constexpr const char* MODULE = "ui";
 constexpr double FULL_TURN = 1296000.0;  // arc-seconds
@@ -188,5 +192,121 @@ const uint8_t* gl_set_clipplane_op(ident_info* context, const uint8_t* pc) {
   }
   bool changed = with_plane ? gl_set_clipplane(name, enable, origin, normal) : gl_set_clipplane(name, enable);
   if (changed) set_repaint(false);
+  return pc;
+}
+
+// ---- SET_DISPLAY_OPTION ----
+
+namespace {
+
+struct display_option {
+  bool repaint;  // a change requests a repaint
+  bool (*set)(DisplayOptions* o, const value& v);
+};
+
+#define OPTION_BOOL(setter) [](DisplayOptions* o, const value& v) { return o->setter(v.i != 0); }
+#define OPTION_BYTE(setter) [](DisplayOptions* o, const value& v) { return o->setter(uint8_t(v.i & 0xFF)); }
+#define OPTION_SIZE(setter) [](DisplayOptions* o, const value& v) { return o->setter(v.u); }
+
+// Selectors 1 to 27; 18 (the rotation origin) and 28 (the reflection texture)
+// take other operands and are handled apart.
+const display_option display_options[28] = {
+    {false, nullptr},
+    {true, OPTION_BOOL(set_line_anti_alias)},
+    {true, OPTION_BOOL(set_display_view_number)},
+    {true, OPTION_BYTE(set_rendering_option)},
+    {true, OPTION_BYTE(set_reflection_type)},
+    {true, OPTION_BOOL(set_enable_reflection)},
+    {true, OPTION_BOOL(set_enable_transparency)},
+    {true, OPTION_BOOL(set_display_soft_shadows)},
+    {true, OPTION_BOOL(set_update_shadow_maps)},
+    {true, OPTION_BOOL(set_enable_textures)},
+    {true, OPTION_BOOL(set_display_hidden_line)},
+    {true, OPTION_BOOL(set_display_text_background)},
+    {true, OPTION_BYTE(set_text_background)},
+    {false,
+     [](DisplayOptions* o, const value& v) {
+       o->set_use_display_lists(v.i != 0);
+       return false;
+     }},
+    {true, OPTION_BOOL(set_use_two_sided_lighting)},
+    {true, OPTION_BOOL(set_use_shaded_selection_feedback)},
+    {true, OPTION_BOOL(set_level_of_detail)},
+    {true, OPTION_BOOL(set_self_shadows)},
+    {false, nullptr},
+    {false, OPTION_BOOL(set_rotation_about_model_centre)},
+    {true, OPTION_BYTE(set_transparent_shadows_threshold)},
+    {true, OPTION_SIZE(set_reflection_map_size)},
+    {true, OPTION_BOOL(set_fast_lod)},
+    {true, OPTION_BOOL(set_display_lens_flares)},
+    {true, OPTION_BOOL(set_high_quality_soft_shadows)},
+    {true, OPTION_SIZE(set_self_shadow_map_size_low)},
+    {true, OPTION_SIZE(set_self_shadow_map_size_high)},
+    {false, OPTION_BOOL(set_display_vorq_logo)},
+};
+
+#undef OPTION_BOOL
+#undef OPTION_BYTE
+#undef OPTION_SIZE
+
+}  // namespace
+
+const uint8_t* set_display_option_op(ident_info* context, const uint8_t* pc) {
+  uint16_t selector = get_u16(pc);
+  pc += 2;
+  DisplayOptions* options = get_display_options();
+  if (selector == 0 || selector > 28) internal_error(5987, MODULE);
+  if (selector == 18) {
+    float origin[3];
+    if (!pop_triple(origin)) {
+      sp = sb - 1;
+      error("SET_DISPLAY_OPTION rotation origin array must be 3 elements long", 0, context);
+      return pc;
+    }
+    options->set_rotation_origin(origin[0], origin[1], origin[2]);
+    return pc;
+  }
+  if (used_slots() == 0) internal_error(5988, MODULE);
+  if (selector == 28) {
+    // The name is taken and freed here; the two values below it are
+    // dropped without being read, since nothing tells what they hold.
+    char* name = (sp--)->s;
+    bool changed = options->set_reflection_texture(name != nullptr ? name : "");
+    if (name != nullptr) CheckedFree(name);
+    for (int k = 0; k < 2 && used_slots() > 0; ++k) --sp;
+    if (changed) set_repaint(false);
+    return pc;
+  }
+  const display_option& option = display_options[selector];
+  if (option.set(options, *sp--) && option.repaint) set_repaint(false);
+  return pc;
+}
+
+// ---- SET_DISPLAY_MODE ----
+
+const uint8_t* set_display_mode_op(ident_info* context, const uint8_t* pc) {
+  if (used_slots() < 4) internal_error(5989, MODULE);
+  uint32_t stereo = (sp--)->u, highlight = (sp--)->u, colour = (sp--)->u, anti_alias = (sp--)->u;
+  if (!available_display_mode(anti_alias, colour, highlight, stereo)) {
+    error("SET_DISPLAY_MODE - requested mode not available", 0, context);
+    return pc;
+  }
+  if (set_display_mode(anti_alias, colour, highlight, stereo)) set_repaint(false);
+  return pc;
+}
+
+// ---- TEST_PERFORMANCE ----
+
+const uint8_t* test_performance_op(ident_info* context, const uint8_t* pc) {
+  ident_info* rate = decode_ref(context, pc, 3505);
+  ident_info* load = decode_ref(context, pc, 3506);
+  if (used_slots() < 2) internal_error(5990, MODULE);
+  char* name = (sp--)->s;
+  int32_t seconds = (sp--)->i;
+  float frames_per_second = 0, cpu_percent = 0;
+  test_performance(float(seconds), name != nullptr ? name : "", &frames_per_second, &cpu_percent);
+  if (name != nullptr) CheckedFree(name);
+  store_real(context, rate, frames_per_second);
+  store_real(context, load, cpu_percent);
   return pc;
 }

@@ -1,5 +1,6 @@
-// YARL operations on the rendering state of the graphics window: lights and
-// clip planes. Handlers of the opcode table.
+// YARL operations on the rendering state of the graphics window: lights,
+// clip planes, display options and modes, and the drawing benchmark.
+// Handlers of the opcode table.
 #pragma once
 
 #include "runtime/interpreter.h"
@@ -7,3 +8,6 @@
 const uint8_t* get_light_op(ident_info* context, const uint8_t* pc);
 const uint8_t* set_light_op(ident_info* context, const uint8_t* pc);
 const uint8_t* gl_set_clipplane_op(ident_info* context, const uint8_t* pc);
+const uint8_t* set_display_option_op(ident_info* context, const uint8_t* pc);
+const uint8_t* set_display_mode_op(ident_info* context, const uint8_t* pc);
+const uint8_t* test_performance_op(ident_info* context, const uint8_t* pc);

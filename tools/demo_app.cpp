@@ -171,7 +171,7 @@ std::string material(long number, const Material& m) {
 enum MaterialNumber : long { RED = 1, TEAL = 2, GLASS = 3 };
 const Material RED_GLOSS = {{0.5f, 0.06f, 0.05f}, {0.85f, 0.1f, 0.08f}, 60, 0.9f, 0};
 const Material TEAL_MATT = {{0.12f, 0.45f, 0.42f}, {0.15f, 0.65f, 0.6f}, 8, 0.2f, 0};
-// Drawn opaque while the display options leave transparency off.
+// See-through: the demo program switches transparency on.
 const Material GLASS_GROUND = {{0.3f, 0.33f, 0.42f}, {0.45f, 0.5f, 0.65f}, 20, 0.3f, 0.4f};
 
 // A segment of one facet tree: its material and shading (CG 0 flat, 1 smooth; both lit).

@@ -34,7 +34,8 @@ std::vector<uint8_t> wheel() {
   return rgba;
 }
 
-constexpr uint8_t SET_LIGHT = 103, START_PROCESS = 150;
+constexpr uint8_t SET_LIGHT = 103, START_PROCESS = 150, SET_DISPLAY_OPTION = 192;
+constexpr uint16_t ENABLE_TRANSPARENCY = 6;
 constexpr int32_t LIGHT0 = 0x4000;
 constexpr uint16_t AMBIENT = 4608, DIFFUSE = 4609, SPECULAR = 4610, POSITION = 4611;
 constexpr uint16_t ON = uint16_t(-1);
@@ -54,6 +55,7 @@ void light(yarl::Code& c) {
   set_light0(c, DIFFUSE, {1, 1, 1, 1});
   set_light0(c, SPECULAR, {1, 1, 1, 1});
   set_light0(c, POSITION, {0.5f, 1, 0.7f, 0});  // w = 0: a direction
+  c.push(1).op(SET_DISPLAY_OPTION).u16(ENABLE_TRANSPARENCY);  // the ground is see-through
 }
 
 // Starts `app` as application process 0; its quoted absolute path keeps blanks whole.

@@ -12,6 +12,7 @@
 #include "runtime/run_time_errors.h"
 #include "runtime/user_interface.h"
 #include "scene/clip_planes.h"
+#include "scene/display_options.h"
 #include "scene/lights.h"
 #include "tests/runtime/yarl_fixture.h"
 
@@ -29,7 +30,8 @@ using yarl::Code;
 using yarl::GLOBAL;
 using yarl_test::real_bits;
 
-constexpr uint8_t GET_LIGHT = 98, SET_LIGHT = 103, GL_SET_CLIPPLANE = 173;
+constexpr uint8_t GET_LIGHT = 98, SET_LIGHT = 103, GL_SET_CLIPPLANE = 173, SET_DISPLAY_MODE = 178,
+                  SET_DISPLAY_OPTION = 192;
 constexpr int L0 = GL_LIGHT0, P0 = GL_CLIP_PLANE0;
 
 Code& real(Code& c, float f) { return c.push_long(real_bits(f)); }
@@ -323,3 +325,79 @@ TEST_F(RenderingOps, SetClipPlaneSwitchesAndSetsAPlane) {
 }
 
 }  // namespace
+
+// ---- SET_DISPLAY_OPTION and SET_DISPLAY_MODE ----
+
+TEST_F(RenderingOps, SetDisplayOptionStoresAndRepaintsAsItsSelectorSays) {
+  load();
+  DisplayOptions* o = get_display_options();
+  o->reset();
+  struct {
+    const char* name;
+    uint16_t selector;
+    std::function<void(Code&)> value;
+    std::function<bool()> stored;
+    bool repaint;
+  } cases[] = {
+      {"transparency", 6, [](Code& c) { c.push(1); }, [o] { return o->get_enable_transparency(); }, true},
+      {"view numbers", 2, [](Code& c) { c.push(1); }, [o] { return o->get_display_view_number(); }, true},
+      {"rendering option, low byte", 3, [](Code& c) { c.push(0x100); },
+       [o] { return o->get_rendering_option() == 0; }, true},
+      {"display lists, no repaint", 13, [](Code& c) { c.push(0); }, [o] { return !o->get_use_display_lists(); },
+       false},
+      {"rotation origin, no repaint", 18, [](Code& c) { real_array(c, {1, 2, 3}); },
+       [o] {
+         o->get_rotation_origin(f3);
+         return f3[0] == 1 && f3[1] == 2 && f3[2] == 3;
+       },
+       false},
+      {"logo, no repaint", 27, [](Code& c) { c.push(1); }, [o] { return o->get_display_vorq_logo(); }, false},
+  };
+  for (const auto& t : cases) {
+    for (bool again : {false, true}) {
+      clear_repaint();
+      Code c(false);
+      t.value(c);
+      c.op(SET_DISPLAY_OPTION).u16(t.selector);
+      run_code(c);
+      EXPECT_FALSE(rterror) << t.name;
+      EXPECT_EQ(used_slots(), 0u) << t.name;
+      EXPECT_TRUE(t.stored()) << t.name;
+      EXPECT_EQ(graphics_needs_update, t.repaint && !again) << t.name << (again ? ", set again" : "");
+    }
+  }
+  o->reset();
+}
+
+TEST_F(RenderingOps, DisplayOptionAndModeRefuseBadOperands) {
+  load();
+  // The reflection texture's name is freed with the two values below it.
+  Code texture(false);
+  texture.push(7).push(8).push_string("reflection.tif").op(SET_DISPLAY_OPTION).u16(28);
+  run_code(texture);
+  EXPECT_FALSE(rterror);
+  EXPECT_EQ(used_slots(), 0u);
+
+  Code origin(false);
+  real_array(origin, {1, 2}).op(SET_DISPLAY_OPTION).u16(18);
+  run_code(origin);
+  EXPECT_TRUE(rterror);
+  EXPECT_EQ(first_line(), "SET_DISPLAY_OPTION rotation origin array must be 3 elements long");
+
+  Code mode(false);
+  mode.push(3).push(0).push(0).push(0).op(SET_DISPLAY_MODE);
+  run_code(mode);
+  EXPECT_TRUE(rterror);
+  EXPECT_EQ(first_line(), "SET_DISPLAY_MODE - requested mode not available");
+  EXPECT_EQ(used_slots(), 0u);
+
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        load();
+        Code c(false);
+        c.push(1).op(SET_DISPLAY_OPTION).u16(29);
+        run_code(c);
+      },
+      testing::ExitedWithCode(1), "module name: ui\\.\n4\\) line number in that module: 5987\\.");
+}
