@@ -28,19 +28,27 @@
 #include "view/transforms.h"
 #include "view/views.h"
 #include "tests/support/graphics_environment.h"
+#include "tests/support/own_x_server.h"
 
 namespace {
 
 using namespace scene_stream;
 using namespace image_files;
 
-// The graphics start state with the interpreter's stack, for SAVE_IMAGE.
+// The graphics start state with the interpreter's stack, for SAVE_IMAGE, on
+// an X server of this program's own: an export through a window covers the
+// whole screen for a moment, which would spoil other tests' screen reads.
 class ImageEnvironment : public GraphicsEnvironment {
  public:
   void SetUp() override {
+    ASSERT_FALSE(x_server.name().empty()) << "Xvfb did not start";
+    setenv("DISPLAY", x_server.name().c_str(), 1);
     GraphicsEnvironment::SetUp();
     preset_const_expr_eval();
   }
+
+ private:
+  OwnXServer x_server;
 };
 testing::Environment* const environment = testing::AddGlobalTestEnvironment(new ImageEnvironment);
 
