@@ -120,7 +120,7 @@ class Intake : public link_test::Linked {
     return program.add(GLOBAL, w, name);
   }
   void place(uint16_t window, short dx) {
-    ui(window)->set_origin(short(10 + (screen_slot_ % 3) * 420 + dx), short(10 + (screen_slot_ / 3) * 72));
+    ui(window)->set_origin(short(slot_x(screen_slot_) + dx), short(slot_y(screen_slot_)));
   }
 
   static Display* display() { return AppContext->ui_display; }

@@ -334,8 +334,8 @@ TEST_F(Windows, CompilerWarningsOpenTheInformationWindow) {
   Window info = UIWindow::get_window(2L);
   ASSERT_NE(info, 0u);
   // Shown centred on the screen; here in this process's own area instead.
-  UIWindow::find_window(info)->set_origin(short(10 + (screen_slot % 3) * 420),
-                                          short(10 + (screen_slot / 3) * 72));
+  UIWindow::find_window(info)->set_origin(short(slot_x(screen_slot)),
+                                          short(slot_y(screen_slot)));
   update_menu_windows();
   pump();
   XWindowAttributes a;
@@ -351,7 +351,7 @@ TEST_F(Windows, UserInfoGoesToPredefined91AndToTheInformationWindowWhenNothingSh
   Window info = UIWindow::get_window(2L);
   ASSERT_NE(info, 0u);
   UIWindow* w = UIWindow::find_window(info);
-  w->set_origin(short(10 + (screen_slot % 3) * 420), short(10 + (screen_slot / 3) * 72));
+  w->set_origin(short(slot_x(screen_slot)), short(slot_y(screen_slot)));
   update_menu_windows();
   pump();
   XWindowAttributes a;

@@ -647,7 +647,7 @@ TEST_F(Widgets, AcknowledgedHidesTheInformationWindow) {
   Window info = UIWindow::get_window(2L);
   ASSERT_NE(info, 0u);
   UIWindow* w = UIWindow::find_window(info);
-  w->set_origin(short(10 + (screen_slot % 3) * 420), short(10 + (screen_slot / 3) * 72));
+  w->set_origin(short(slot_x(screen_slot)), short(slot_y(screen_slot)));
   update_menu_windows();
   pump();
   UIButton* acknowledged = nullptr;

@@ -100,7 +100,7 @@ class Windows : public testing::Test {
     // Each window to this process's own screen area before it is shown.
     for (uint32_t i = 0; i < n_windows_listed; ++i)
       if (UIWindow* ui = record_of(global(windows[i]))->ui_window)
-        ui->set_origin(short(10 + (screen_slot % 3) * 420), short(10 + (screen_slot / 3) * 72));
+        ui->set_origin(short(slot_x(screen_slot)), short(slot_y(screen_slot)));
   }
   void TearDown() override {
     if (!loaded_) return;

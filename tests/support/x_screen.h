@@ -4,9 +4,13 @@
 #include <X11/Xlib.h>
 
 // Test programs run in parallel on one X server, and XGetImage reads what is
-// on the screen: each process claims its own screen area (0..41) with a lock
+// on the screen: each process claims its own screen area (0..11) with a lock
 // file, held until the process ends. The first claim is kept.
 int claim_screen_slot();
+// Top-left corner of a slot's screen area: three columns of 420 and four rows
+// of 250 pixels, room for the largest test window (400 x 200) without overlap.
+inline int slot_x(int slot) { return 10 + (slot % 3) * 420; }
+inline int slot_y(int slot) { return 10 + (slot / 3 % 4) * 250; }
 
 // An X error handler that prints and counts: tests fail on any X error.
 int count_x_error(Display* display, XErrorEvent* event);

@@ -46,7 +46,7 @@ void finish_gl() {
 ShownWindow::ShownWindow(unsigned short width, unsigned short height, unsigned long background,
                          const char* name, long id)
     : window(false, false, id, name, false) {
-  window.set_origin(short(10 + (claim_screen_slot() % 3) * 420), short(10 + (claim_screen_slot() / 3) * 72));
+  window.set_origin(short(slot_x(claim_screen_slot())), short(slot_y(claim_screen_slot())));
   window.set_size(width, height);
   window.background_colour = background;
   window.make_visible();
