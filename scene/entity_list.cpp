@@ -19,6 +19,7 @@
 #include "scene/segment_store.h"
 #include "view/graphics_window.h"
 #include "view/views.h"
+#include "view/model_extent.h"
 
 namespace {
 
@@ -63,17 +64,6 @@ void grow_ident_map(int32_t*& map, uint32_t& length, uint32_t ident) {
 }
 
 bool has_lists(const EntityInformation* e) { return e->level <= EntityInformation::cache_up_to_level; }
-
-// The extent that ComputeMinMax is filling; it stands in for the views' model
-// extent, which the caller receives.
-float* extent_min;
-float* extent_max;
-
-void feed_model_extent(float min_x, float min_y, float min_z, float max_x, float max_y, float max_z) {
-  if (extent_min == nullptr) return;
-  float lo[3] = {min_x, min_y, min_z}, hi[3] = {max_x, max_y, max_z};
-  grow(extent_min, extent_max, lo, hi);
-}
 
 }  // namespace
 
@@ -201,7 +191,7 @@ void EntityInformation::RecomputeBoundingBox() {
 void EntityInformation::UpdateMinMax() const {
   for (bsegment* s = first_segment; s != nullptr; s = s->next)
     if ((s->flags & SEG_VISIBLE) && s->minimum[0] <= s->maximum[0])
-      feed_model_extent(s->minimum[0], s->minimum[1], s->minimum[2], s->maximum[0], s->maximum[1], s->maximum[2]);
+      update_min_max(s->minimum[0], s->minimum[1], s->minimum[2], s->maximum[0], s->maximum[1], s->maximum[2]);
 }
 
 // ------------------------------------------------------------ list cache
@@ -498,16 +488,13 @@ void EntityList::UpdateBoundingBox(int32_t entity, const float* minimum, const f
   }
 }
 
-void EntityList::ComputeMinMax(float minimum[3], float maximum[3]) {
-  for (int k = 0; k < 3; ++k) minimum[k] = FAR, maximum[k] = -FAR;
+void EntityList::ComputeMinMax() {
   if (root == nullptr) return;
   root->RecomputeBoundingBox();
-  extent_min = minimum, extent_max = maximum;
   for (uint32_t i = 0; i < count && i < capacity; ++i) {
     EntityInformation* e = entities[i];
     if (e != nullptr && e->visibility > 0) e->UpdateMinMax();
   }
-  extent_min = extent_max = nullptr;
 }
 
 void EntityList::UpdateLists(int32_t entity, bool surfaces, bool lines, bool shadows, bool repaint) {

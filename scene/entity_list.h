@@ -116,7 +116,7 @@ class EntityList {
   void UpdateBoundingBox(int32_t entity, const float* minimum, const float* maximum);
   // Recomputes every box and feeds the visible segments to the model extent;
   // the extent fed is also returned.
-  void ComputeMinMax(float minimum[3], float maximum[3]);
+  void ComputeMinMax();
   void UpdateLists(int32_t entity, bool surfaces, bool lines, bool shadows, bool repaint);
   void UpdateAllLists(bool surfaces, bool lines, bool shadows);
   void DeleteLists();

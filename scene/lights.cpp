@@ -8,7 +8,7 @@
 #include "runtime/checked_mm.h"
 #include "runtime/internal_error.h"
 #include "scene/display_options.h"
-#include "scene/segment_store.h"
+#include "view/model_extent.h"
 #include "view/views.h"
 
 constexpr const char* MODULE = "light";
@@ -251,14 +251,13 @@ void get_light_color(int name, float* r, float* g, float* b) {
   *r = c[0], *g = c[1], *b = c[2];
 }
 
-// The centre of the model extent as the current view sees it (mirrored in y).
+// The centre of the model extent as the current view sees it (mirrored in y);
+// the origin without geometry.
 static void view_model_centre(float c[3]) {
-  get_model_centre(c);
-  switch (get_mirror_display()) {
-    case 1: c[1] = -c[1]; break;
-    case 2: c[1] = 0; break;  // the extent and its mirror image together
-    default: break;
-  }
+  test_min_max();
+  float low[3], high[3];
+  get_ldf_min_max(get_view_record(get_current_view_number()), low, high);
+  for (int k = 0; k < 3; ++k) c[k] = get_no_geometry() ? 0 : (low[k] + high[k]) / 2;
 }
 
 void get_light_direction(int name, float* x, float* y, float* z) {

@@ -30,6 +30,7 @@
 #include "scene/scene_graph.h"
 #include "scene/transformation.h"
 #include "view/graphics_window.h"
+#include "view/model_extent.h"
 #include "view/repaint.h"
 #include "view/views.h"
 
@@ -71,7 +72,6 @@ bool inc_restart;
 float segment_update_min[3], segment_update_max[3];
 bool segment_min_max_update;
 bool min_max_update;
-float model_min[3] = {FAR, FAR, FAR}, model_max[3] = {-FAR, -FAR, -FAR};
 
 DrawAttributes current_draw_attributes;
 SelectionType current_selection_type = {{true, true, true}};
@@ -952,11 +952,8 @@ void update_segment_materials(unsigned short material) {
 }
 
 void compute_min_max() {
-  // Without a store (before its start or after its clean-up) the extent is empty.
-  if (Entities == nullptr)
-    for (int k = 0; k < 3; ++k) model_min[k] = FAR, model_max[k] = -FAR;
-  else
-    Entities->ComputeMinMax(model_min, model_max);
+  // Without a store (before its start or after its clean-up) the extent stays empty.
+  if (Entities != nullptr) Entities->ComputeMinMax();
   min_max_update = false;
 }
 
@@ -964,12 +961,11 @@ bool get_min_max_update() { return min_max_update; }
 void set_min_max_update(bool on) { min_max_update = on; }
 
 void get_model_centre(float out[3]) {
-  for (int k = 0; k < 3; ++k) out[k] = model_min[k] <= model_max[k] ? (model_min[k] + model_max[k]) / 2 : 0;
+  float box[6];
+  get_bounding_cuboid(box);
+  for (int k = 0; k < 3; ++k) out[k] = (box[k] + box[k + 3]) / 2;
 }
 
-void get_model_extent(float minimum[3], float maximum[3]) {
-  for (int k = 0; k < 3; ++k) minimum[k] = model_min[k], maximum[k] = model_max[k];
-}
 
 unsigned long get_number_of_triangles() {
   unsigned long n = 0;

@@ -143,10 +143,8 @@ void update_segment_materials(unsigned short material);
 void compute_min_max();
 bool get_min_max_update();
 void set_min_max_update(bool on);
-// Centre of the model extent as last computed.
+// Centre of the model extent; the origin without geometry.
 void get_model_centre(float out[3]);
-// The extent as last computed; minimum above maximum when nothing is visible.
-void get_model_extent(float minimum[3], float maximum[3]);
 unsigned long get_number_of_triangles();
 void reset_triangles_displayed();
 void add_triangles_in_cache(unsigned long n);

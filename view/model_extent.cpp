@@ -22,13 +22,7 @@ void update_min_max(float min_x, float min_y, float min_z, float max_x, float ma
 void test_min_max() {
   if (!get_min_max_update()) return;
   for (int k = 0; k < 3; ++k) ldf_minimum[k] = 1e20f, ldf_maximum[k] = -1e20f;
-  // The store computes the whole extent at once; an empty store answers an
-  // inverted box, which leaves the extent empty.
-  compute_min_max();
-  float low[3], high[3];
-  get_model_extent(low, high);
-  if (low[0] <= high[0] && low[1] <= high[1] && low[2] <= high[2])
-    update_min_max(low[0], low[1], low[2], high[0], high[1], high[2]);
+  compute_min_max();  // feeds update_min_max with every visible segment's box
   no_geometry = !(ldf_minimum[0] <= ldf_maximum[0] && ldf_minimum[1] <= ldf_maximum[1] &&
                   ldf_minimum[2] <= ldf_maximum[2]);
   if (no_geometry) {
