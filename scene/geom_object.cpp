@@ -46,6 +46,16 @@ void GEOMObject::point_hit(float* position, uint32_t index, float distance_squar
   info->point = position;
 }
 
+bool GEOMObject::select_point(float* position, const float* point, float radius_squared, bool mirrored,
+                              GEOMSelect_info* info) {
+  float s[2];
+  project_to_screen(position, mirrored, s);
+  float d2 = screen_distance_squared(point, s);
+  if (!(d2 < radius_squared)) return false;
+  point_hit(position, 0, d2, info);
+  return true;
+}
+
 void project_to_screen(const float* p, bool mirrored, float out[2]) {
   map_model_screen_2d(Point(p), mirrored, out);
 }

@@ -51,6 +51,10 @@ class GEOMObject {
   static void set_index_color(int index, const RepaintAttributes* repaint);
   // The point for a point-like hit.
   static void point_hit(float* position, uint32_t index, float distance_squared, GEOMSelect_info* info);
+  // Hit test of one model point against a screen point: true and the hit
+  // when it lies within the radius.
+  static bool select_point(float* position, const float* point, float radius_squared, bool mirrored,
+                           GEOMSelect_info* info);
 
   float minimum[3] = {3.4028235e38f, 3.4028235e38f, 3.4028235e38f};
   float maximum[3] = {-3.4028235e38f, -3.4028235e38f, -3.4028235e38f};

@@ -55,10 +55,5 @@ void GEOMText::draw_select() const {
 }
 
 bool GEOMText::nt_select(const float* point, float radius_squared, bool mirrored, GEOMSelect_info* info) {
-  float s[2];
-  project_to_screen(position, mirrored, s);
-  float d2 = screen_distance_squared(point, s);
-  if (!(d2 < radius_squared)) return false;
-  point_hit(position, 0, d2, info);
-  return true;
+  return select_point(position, point, radius_squared, mirrored, info);
 }

@@ -28,6 +28,18 @@ class ModelExtent : public SceneStream {
     change_vl_system_viewport(0, 1280, 0, 1024);
     SceneStream::SetUp();
   }
+  // A fresh store and views holding one segment per box.
+  void start_with(const std::vector<std::pair<tek::Point, tek::Point>>& boxes) {
+    cleanup_ldf();
+    init_segment_structure();
+    init_views();
+    std::string s;
+    long n = 1;
+    for (const auto& [a, b] : boxes) s += box_segment(n++, a, b);
+    if (!s.empty()) {
+      EXPECT_EQ(run(s), "");
+    }
+  }
   // The depth that view 1's camera set-up takes.
   static float depth_after_camera() {
     compute_view_camera(1, false, false, nullptr);
@@ -54,15 +66,7 @@ TEST_F(ModelExtent, DepthRangeFollowsTheModelAsTheViewSeesIt) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    cleanup_ldf();
-    init_segment_structure();
-    init_views();
-    std::string s;
-    long n = 1;
-    for (const auto& [a, b] : c.boxes) s += box_segment(n++, a, b);
-    if (!s.empty()) {
-      EXPECT_EQ(run(s), "");
-    }
+    start_with(c.boxes);
     set_translate(0, c.reference_y, 0);
     set_mirror_display(c.mirror);
     set_geometry_update();
@@ -118,15 +122,7 @@ TEST_F(ModelExtent, FitOfTheCurrentView) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    cleanup_ldf();
-    init_segment_structure();
-    init_views();
-    std::string s;
-    long n = 1;
-    for (const auto& [a, b] : c.boxes) s += box_segment(n++, a, b);
-    if (!s.empty()) {
-      EXPECT_EQ(run(s), "");
-    }
+    start_with(c.boxes);
     set_mirror_display(c.mirror);
     float distance = get_focus();
     EXPECT_FALSE(c.zoom(c.zoom == set_zoom_y ? -1 : 0)) << "no coordinate became not a number";

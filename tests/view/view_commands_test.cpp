@@ -2,13 +2,12 @@
 // command parser from a byte buffer, ending in the views' state.
 #include <gtest/gtest.h>
 
-#include <csetjmp>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "link/tek_parser.h"
 #include "runtime/predefined.h"
+#include "tests/scene/scene_stream.h"
 #include "tests/support/protocol.h"
 #include "view/transforms.h"
 #include "view/view_navigation.h"
@@ -19,49 +18,15 @@ namespace {
 using tek::command;
 using tek::int_param;
 
-// The whole input is one refill; the next refill ends the run.
-std::string input;
-bool input_given;
-jmp_buf input_done;
+using scene_stream::ints;
 
-unsigned char* one_buffer(buf_ptrs* b) {
-  if (input_given) longjmp(input_done, 1);
-  input_given = true;
-  memcpy(b->start, input.data(), input.size());
-  b->end = b->start + input.size();
-  return b->start;
-}
-
-std::string ints(std::initializer_list<long> values) {
-  std::string out;
-  for (long v : values) out += int_param(v);
-  return out;
-}
-
-class ViewCommands : public testing::Test {
+class ViewCommands : public scene_stream::SceneStream {
  protected:
   void SetUp() override {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
     put_predef(111, 1);
     init_views();
     change_vl_system_viewport(0, 1280, 0, 1024);
-    preset_tek_parser();
-    set_tek_input_source(one_buffer);
-  }
-  void TearDown() override {
-    cleanup_tek_parser();
-    set_tek_input_source(nullptr);
-  }
-  // Runs the main loop on `bytes`; returns what went to standard error.
-  std::string run(const std::string& bytes) {
-    testing::internal::CaptureStderr();
-    serve(bytes);
-    return testing::internal::GetCapturedStderr();
-  }
-  void serve(const std::string& bytes) {
-    input = bytes;
-    input_given = false;
-    if (setjmp(input_done) == 0) process_tektronix_commands();
+    SceneStream::SetUp();
   }
 };
 
