@@ -478,6 +478,7 @@ void set_repaint(bool depth) {
 }
 
 void clear_repaint() { graphics_needs_update = overlay_line_update = false; }
+bool repaint_requested() { return graphics_needs_update; }
 void set_gui3d_update() { gui3d_update = true; }
 void set_overlay_line_update() { overlay_line_update = true; }
 

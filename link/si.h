@@ -49,6 +49,8 @@ void kill_all_subprocesses();
 // Repaint requests: flags only; the wait loop repaints on a quiet pass.
 void set_repaint(bool depth);
 void clear_repaint();
+// True while a repaint of the graphics window is due.
+bool repaint_requested();
 void set_gui3d_update();
 void set_overlay_line_update();
 void set_geometry_update_mode(bool on);

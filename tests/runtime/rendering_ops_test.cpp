@@ -16,13 +16,6 @@
 #include "scene/lights.h"
 #include "tests/runtime/yarl_fixture.h"
 
-// The test links with --wrap=set_repaint: every request is counted, then made.
-static bool graphics_needs_update;
-extern "C" void __real__Z11set_repaintb(bool depth);
-extern "C" void __wrap__Z11set_repaintb(bool depth) {
-  graphics_needs_update = true;
-  __real__Z11set_repaintb(depth);
-}
 
 namespace {
 
@@ -71,10 +64,7 @@ class RenderingOps : public yarl_test::Loaded {
     init_clipplanes();
     clear_repaint();
   }
-  static void clear_repaint() {
-    ::clear_repaint();
-    graphics_needs_update = false;
-  }
+  static void clear_repaint() { ::clear_repaint(); }
   void TearDown() override {
     cleanup_lights();
     cleanup_clipplanes();
@@ -153,7 +143,7 @@ TEST_P(SetLight, CallsItsSetterRequestsARepaintAndEmptiesTheStack) {
   EXPECT_FALSE(rterror) << traceback_line(0);
   EXPECT_EQ(used_slots(), 0u);
   EXPECT_TRUE(t.stored());
-  EXPECT_TRUE(graphics_needs_update);
+  EXPECT_TRUE(repaint_requested());
 }
 
 INSTANTIATE_TEST_SUITE_P(Selectors, SetLight, testing::ValuesIn(set_light_cases),
@@ -177,7 +167,7 @@ TEST_F(RenderingOps, SetLightRepaintsOnlyForAVisibleChange) {
     Code c(false);
     c.push(L0).push(s.value).op(SET_LIGHT).u16(uint16_t(s.selector));
     run_code(c);
-    EXPECT_EQ(graphics_needs_update, s.repaint) << s.selector << " " << s.value;
+    EXPECT_EQ(repaint_requested(), s.repaint) << s.selector << " " << s.value;
   }
   EXPECT_EQ(get_light_spot_exponent(L0), 9u) << "stored although off";
 }
@@ -229,7 +219,7 @@ TEST_F(RenderingOps, BadLightOrPlaneIsARunTimeError) {
     EXPECT_TRUE(rterror) << t.name;
     EXPECT_EQ(first_line(), t.message) << t.name;
     EXPECT_EQ(used_slots(), 0u) << t.name;
-    EXPECT_FALSE(graphics_needs_update) << t.name;
+    EXPECT_FALSE(repaint_requested()) << t.name;
   }
   const float behind[3] = {-1, 0, 0};
   EXPECT_TRUE(inside_clip_area(behind)) << "no plane was switched on";
@@ -317,7 +307,7 @@ TEST_F(RenderingOps, SetClipPlaneSwitchesAndSetsAPlane) {
     run_code(c);
     EXPECT_FALSE(rterror) << s.name << ": " << traceback_line(0);
     EXPECT_EQ(used_slots(), 0u) << s.name;
-    EXPECT_EQ(graphics_needs_update, s.repaint) << s.name;
+    EXPECT_EQ(repaint_requested(), s.repaint) << s.name;
     EXPECT_EQ(inside_clip_area(behind_x), s.behind_x_inside) << s.name;
     EXPECT_EQ(inside_clip_area(below_z), s.below_z_inside) << s.name;
     EXPECT_TRUE(inside_clip_area(above_z)) << s.name;
@@ -363,7 +353,7 @@ TEST_F(RenderingOps, SetDisplayOptionStoresAndRepaintsAsItsSelectorSays) {
       EXPECT_FALSE(rterror) << t.name;
       EXPECT_EQ(used_slots(), 0u) << t.name;
       EXPECT_TRUE(t.stored()) << t.name;
-      EXPECT_EQ(graphics_needs_update, t.repaint && !again) << t.name << (again ? ", set again" : "");
+      EXPECT_EQ(repaint_requested(), t.repaint && !again) << t.name << (again ? ", set again" : "");
     }
   }
   o->reset();
