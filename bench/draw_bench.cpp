@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "bench/stream_bench.h"
+#include "gl/gl_context.h"
 #include "link/si.h"
 #include "link/tek_parser.h"
 #include "runtime/predefined.h"
@@ -19,7 +20,6 @@
 #include "scene/display_options.h"
 #include "scene/entity_list.h"
 #include "scene/geom_shell.h"
-#include "scene/gl_context.h"
 #include "scene/segment_store.h"
 #include "tests/support/protocol.h"
 #include "tests/support/yarl_writer.h"

@@ -8,12 +8,12 @@
 #include <cstdlib>
 #include <vector>
 
+#include "base/point_vector.h"
+#include "gl/gl_context.h"
 #include "runtime/predefined.h"
 #include "runtime/read_tables.h"
-#include "scene/gl_context.h"
 #include "tests/support/yarl_writer.h"
 #include "view/graphics_window.h"
-#include "view/point_vector.h"
 #include "view/transforms.h"
 #include "view/views.h"
 

@@ -9,9 +9,9 @@
 #include <cstring>
 #include <string>
 
+#include "base/checked_mm.h"
 #include "bench/stream_bench.h"
 #include "link/tek_parser.h"
-#include "runtime/checked_mm.h"
 #include "tests/support/protocol.h"
 
 using namespace stream_bench;

@@ -12,9 +12,9 @@
 #include <cstring>
 #include <string>
 
+#include "base/checked_mm.h"
 #include "bench/stream_bench.h"
 #include "link/tek_parser.h"
-#include "runtime/checked_mm.h"
 #include "scene/geom_shell.h"
 #include "scene/segment_store.h"
 #include "tests/support/protocol.h"

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "runtime/internal_error.h"
+#include "base/internal_error.h"
 #include "runtime/qob.h"
 
 std::jmp_buf* escape_point;

@@ -9,9 +9,9 @@
 #include <cstring>
 #include <vector>
 
+#include "base/checked_mm.h"
 #include "fuzz/escape.h"
 #include "link/tek_parser.h"
-#include "runtime/checked_mm.h"
 #include "runtime/predefined.h"
 #include "runtime/read_tables.h"
 #include "scene/display_options.h"

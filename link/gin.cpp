@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "base/internal_error.h"
 #include "link/si.h"
 #include "platform/posix_services.h"
-#include "runtime/internal_error.h"
 #include "runtime/predefined.h"
 #include "runtime/procedures.h"
 #include "runtime/tables.h"

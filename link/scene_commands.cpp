@@ -6,11 +6,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/checked_mm.h"
+#include "gl/gl_context.h"
 #include "link/si.h"
 #include "link/tek_parser.h"
-#include "runtime/checked_mm.h"
 #include "runtime/predefined.h"
-#include "scene/gl_context.h"
 #include "scene/materials.h"
 #include "scene/scene_graph.h"
 #include "scene/segment_store.h"

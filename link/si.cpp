@@ -10,11 +10,11 @@
 #include <csignal>
 #include <cstring>
 
+#include "base/checked_mm.h"
+#include "base/internal_error.h"
 #include "link/gin.h"
 #include "platform/posix_services.h"
 #include "runtime/application_values.h"
-#include "runtime/checked_mm.h"
-#include "runtime/internal_error.h"
 #include "runtime/predefined.h"
 #include "runtime/procedures.h"
 #include "runtime/qob.h"

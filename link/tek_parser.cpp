@@ -8,10 +8,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/checked_mm.h"
 #include "link/scene_commands.h"
 #include "link/si.h"
 #include "runtime/application_values.h"
-#include "runtime/checked_mm.h"
 #include "runtime/predefined.h"
 #include "runtime/qob.h"
 #include "runtime/window_record.h"

@@ -3,10 +3,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/internal_error.h"
 #include "link/si.h"
 #include "link/tek_parser.h"
 #include "runtime/encode_value.h"
-#include "runtime/internal_error.h"
 #include "runtime/interpreter.h"
 #include "runtime/op_handlers.h"
 #include "runtime/procedures.h"

@@ -1,8 +1,8 @@
 // Text to value: the parsers of the five scalar kinds.
 #include <cstdint>
 
+#include "base/internal_error.h"
 #include "runtime/encode_value.h"
-#include "runtime/internal_error.h"
 #include "runtime/predefined.h"
 
 constexpr uint32_t PREDEF_DEGREE_MARK = 88;

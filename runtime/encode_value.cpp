@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "runtime/checked_mm.h"
-#include "runtime/internal_error.h"
+#include "base/checked_mm.h"
+#include "base/internal_error.h"
 #include "runtime/predefined.h"
 
 constexpr uint32_t PREDEF_DEGREE_MARK = 88;

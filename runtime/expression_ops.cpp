@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/internal_error.h"
 #include "runtime/encode_value.h"
-#include "runtime/internal_error.h"
 #include "runtime/op_handlers.h"
 #include "runtime/run_time_errors.h"
 

@@ -6,9 +6,9 @@
 #include <cstring>
 #include <vector>
 
+#include "base/internal_error.h"
 #include "runtime/application_values.h"
 #include "runtime/encode_value.h"
-#include "runtime/internal_error.h"
 #include "runtime/interpreter.h"
 #include "runtime/op_handlers.h"
 #include "runtime/procedures.h"

@@ -1,7 +1,7 @@
 #include "runtime/image_ops.h"
 
-#include "runtime/checked_mm.h"
-#include "runtime/internal_error.h"
+#include "base/checked_mm.h"
+#include "base/internal_error.h"
 #include "runtime/interpreter.h"
 #include "runtime/run_time_errors.h"
 #include "scene/display_options.h"

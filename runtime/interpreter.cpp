@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/internal_error.h"
 #include "platform/posix_services.h"
 #include "runtime/image_ops.h"
-#include "runtime/internal_error.h"
 #include "runtime/material_ops.h"
 #include "runtime/op_handlers.h"
 #include "runtime/rendering_ops.h"

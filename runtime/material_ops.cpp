@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "runtime/checked_mm.h"
+#include "base/checked_mm.h"
 #include "runtime/procedures.h"
 #include "runtime/run_time_errors.h"
 #include "runtime/variables.h"

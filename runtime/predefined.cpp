@@ -1,6 +1,6 @@
 #include "runtime/predefined.h"
 
-#include "runtime/internal_error.h"
+#include "base/internal_error.h"
 #include "runtime/tables.h"
 #include "runtime/variables.h"
 

@@ -6,14 +6,14 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/internal_error.h"
+#include "link/si.h"
 #include "runtime/application_values.h"
-#include "runtime/internal_error.h"
 #include "runtime/interpreter.h"
 #include "runtime/op_handlers.h"
 #include "runtime/run_time_errors.h"
 #include "runtime/variables.h"
 #include "runtime/widget_callbacks.h"
-#include "link/si.h"
 #include "view/views.h"
 
 uint16_t active_calling_window;

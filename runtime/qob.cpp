@@ -13,21 +13,22 @@
 #include <cstring>
 #include <ctime>
 
+#include "base/checked_mm.h"
+#include "base/internal_error.h"
 #include "link/si.h"
 #include "link/tek_parser.h"
 #include "platform/posix_services.h"
-#include "runtime/checked_mm.h"
-#include "runtime/internal_error.h"
 #include "runtime/predefined.h"
 #include "runtime/read_tables.h"
+#include "runtime/run_time_errors.h"
 #include "runtime/tables.h"
 #include "runtime/user_interface.h"
 #include "runtime/variables.h"
 #include "scene/display_options.h"
 #include "scene/segment_store.h"
+#include "toolkit/ui_app_context.h"
 #include "view/graphics_window.h"
 #include "view/views.h"
-#include "toolkit/ui_app_context.h"
 
 const char* prog_name = "qob";
 UIAppContext* AppContext;
@@ -319,8 +320,11 @@ static char* mail_command_to(const char* address) {
   return dup_chars(command);
 }
 
+static const char* program_name() { return prog_name; }
+
 int qob(int argc, char** argv, char** envp) {
   prog_name = argc > 0 ? argv[0] : "qob";
+  set_internal_error_hooks({program_name, error_details, dump_option, error_mail_command});
   InitMallocBalance();
   preset_posix_services();
   puts("\nQOB version 11.1596 2003/08/06.");

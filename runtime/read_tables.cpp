@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "runtime/internal_error.h"
+#include "base/internal_error.h"
 #include "runtime/qob.h"
 #include "runtime/tables.h"
 

@@ -2,12 +2,12 @@
 
 #include <cmath>
 
+#include "base/checked_mm.h"
+#include "base/internal_error.h"
 #include "link/si.h"
-#include "runtime/internal_error.h"
 #include "runtime/procedures.h"
 #include "runtime/run_time_errors.h"
 #include "runtime/variables.h"
-#include "runtime/checked_mm.h"
 #include "scene/clip_planes.h"
 #include "scene/display_options.h"
 #include "scene/lights.h"

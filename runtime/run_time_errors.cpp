@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "base/internal_error.h"
 #include "platform/posix_services.h"
-#include "runtime/internal_error.h"
 #include "runtime/interpreter.h"
 #include "runtime/op_handlers.h"
 #include "runtime/procedures.h"

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "runtime/checked_mm.h"
+#include "base/checked_mm.h"
 
 struct neutral_picture;
 struct window_record;

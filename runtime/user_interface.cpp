@@ -7,8 +7,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "runtime/checked_mm.h"
-#include "runtime/internal_error.h"
+#include "base/checked_mm.h"
+#include "base/internal_error.h"
+#include "gl/gl_context.h"
 #include "runtime/interpreter.h"
 #include "runtime/predefined.h"
 #include "runtime/procedures.h"
@@ -19,7 +20,6 @@
 #include "runtime/widget_builders.h"
 #include "runtime/widget_callbacks.h"
 #include "runtime/window_record.h"
-#include "scene/gl_context.h"
 #include "toolkit/image_text.h"
 #include "toolkit/ui_app_context.h"
 #include "toolkit/ui_label.h"

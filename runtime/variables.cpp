@@ -3,14 +3,14 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/internal_error.h"
 #include "runtime/encode_value.h"
-#include "runtime/internal_error.h"
 #include "runtime/interpreter.h"
 #include "runtime/op_handlers.h"
 #include "runtime/procedures.h"
+#include "runtime/qob.h"
 #include "runtime/run_time_errors.h"
 #include "runtime/window_record.h"
-#include "runtime/qob.h"
 #include "toolkit/ui_app_context.h"
 
 static uint32_t max_length(const ident_info* array) { return array->word2; }

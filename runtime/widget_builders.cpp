@@ -4,15 +4,15 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/internal_error.h"
 #include "runtime/encode_value.h"
-#include "runtime/internal_error.h"
 #include "runtime/interpreter.h"
 #include "runtime/run_time_errors.h"
+#include "runtime/widget_callbacks.h"
+#include "toolkit/fonts.h"
 #include "toolkit/image_picture.h"
 #include "toolkit/image_text.h"
 #include "toolkit/neutral_picture.h"
-#include "runtime/widget_callbacks.h"
-#include "toolkit/fonts.h"
 #include "toolkit/ui_box.h"
 #include "toolkit/ui_button.h"
 #include "toolkit/ui_check_button.h"

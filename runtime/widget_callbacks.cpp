@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/internal_error.h"
 #include "link/si.h"
 #include "runtime/encode_value.h"
-#include "runtime/internal_error.h"
 #include "runtime/interpreter.h"
 #include "runtime/procedures.h"
 #include "runtime/variables.h"

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "runtime/checked_mm.h"
-#include "runtime/internal_error.h"
+#include "base/checked_mm.h"
+#include "base/internal_error.h"
 #include "scene/segment_store.h"
 
 constexpr const char* MODULE = "clipplane";

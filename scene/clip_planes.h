@@ -2,7 +2,7 @@
 // (GL_CLIP_PLANE0 + i); each segment chooses which active planes cut it.
 #pragma once
 
-#include "view/point_vector.h"
+#include "base/point_vector.h"
 
 constexpr int MAX_CLIPPLANES = 12;
 

@@ -5,9 +5,9 @@
 #include <cmath>
 #include <cstring>
 
-#include "runtime/checked_mm.h"
-#include "runtime/internal_error.h"
-#include "scene/gl_context.h"
+#include "base/checked_mm.h"
+#include "base/internal_error.h"
+#include "gl/gl_context.h"
 #include "scene/segment_store.h"
 #include "toolkit/hls.h"
 #include "view/graphics_window.h"

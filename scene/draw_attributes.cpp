@@ -1,7 +1,7 @@
 #include "scene/draw_attributes.h"
 
+#include "gl/gl_context.h"
 #include "scene/display_options.h"
-#include "scene/gl_context.h"
 #include "scene/materials.h"
 
 namespace {

@@ -2,10 +2,10 @@
 
 #include <GL/gl.h>
 
+#include "gl/gl_context.h"
 #include "scene/display_options.h"
 #include "scene/geom_polygon_list.h"
 #include "scene/geom_shell.h"
-#include "scene/gl_context.h"
 #include "scene/repaint_attributes.h"
 #include "scene/segment_store.h"
 #include "scene/transformation.h"

@@ -5,10 +5,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/checked_mm.h"
+#include "base/internal_error.h"
 #include "link/si.h"
 #include "link/tek_parser.h"
-#include "runtime/checked_mm.h"
-#include "runtime/internal_error.h"
 #include "runtime/qob.h"
 #include "scene/clip_planes.h"
 #include "scene/display_options.h"
@@ -18,8 +18,8 @@
 #include "scene/repaint_attributes.h"
 #include "scene/segment_store.h"
 #include "view/graphics_window.h"
-#include "view/views.h"
 #include "view/model_extent.h"
+#include "view/views.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "scene/gl_context.h"
+#include "gl/gl_context.h"
 
 struct bsegment;
 struct RepaintAttributes;

@@ -2,10 +2,10 @@
 
 #include <GL/gl.h>
 
-#include "runtime/checked_mm.h"
+#include "base/checked_mm.h"
+#include "gl/gl_context.h"
 #include "scene/clip_planes.h"
 #include "scene/draw_attributes.h"
-#include "scene/gl_context.h"
 #include "scene/repaint_attributes.h"
 
 int marker_symbol_segments(char symbol, float x, float y, float r, float o[16]) {

@@ -5,9 +5,9 @@
 
 #include <cmath>
 
+#include "gl/gl_context.h"
 #include "scene/display_options.h"
 #include "scene/draw_attributes.h"
-#include "scene/gl_context.h"
 #include "scene/repaint_attributes.h"
 #include "view/transforms.h"
 #include "view/views.h"

@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
+#include "base/point_vector.h"
 #include "view/offscreen.h"
-#include "view/point_vector.h"
 
 class DrawAttributes;
 struct RepaintAttributes;

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "gl/gl_context.h"
 #include "scene/geom_shell.h"
-#include "scene/gl_context.h"
 #include "scene/repaint_attributes.h"
 
 GEOMPolygonList::GEOMPolygonList() { table_create(&list, sizeof(record), 16); }

@@ -4,9 +4,9 @@
 
 #include <cmath>
 
-#include "runtime/checked_mm.h"
+#include "base/checked_mm.h"
+#include "gl/gl_context.h"
 #include "scene/draw_attributes.h"
-#include "scene/gl_context.h"
 #include "scene/repaint_attributes.h"
 
 GEOMPolyline::GEOMPolyline(unsigned long n, float* p) : points(p), colours(nullptr), number_of_points(uint32_t(n)) {

@@ -5,12 +5,12 @@
 #include <cmath>
 #include <initializer_list>
 
-#include "runtime/checked_mm.h"
+#include "base/checked_mm.h"
+#include "gl/gl_context.h"
 #include "scene/display_options.h"
-#include "scene/draw_geometry.h"
 #include "scene/draw_attributes.h"
+#include "scene/draw_geometry.h"
 #include "scene/geom_polygon_list.h"
-#include "scene/gl_context.h"
 #include "scene/materials.h"
 #include "scene/repaint_attributes.h"
 #include "view/transforms.h"

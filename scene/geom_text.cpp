@@ -4,11 +4,11 @@
 
 #include <cstring>
 
-#include "runtime/checked_mm.h"
+#include "base/checked_mm.h"
+#include "gl/gl_context.h"
 #include "scene/clip_planes.h"
 #include "scene/display_options.h"
 #include "scene/draw_attributes.h"
-#include "scene/gl_context.h"
 #include "scene/repaint_attributes.h"
 #include "toolkit/draw_characters.h"
 

@@ -4,8 +4,8 @@
 
 #include <cmath>
 
+#include "gl/gl_context.h"
 #include "scene/draw_attributes.h"
-#include "scene/gl_context.h"
 #include "scene/repaint_attributes.h"
 #include "view/views.h"
 

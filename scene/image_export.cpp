@@ -10,7 +10,7 @@
 #include <cstring>
 #include <vector>
 
-#include "scene/gl_context.h"
+#include "gl/gl_context.h"
 #include "scene/image_io.h"
 #include "view/graphics_window.h"
 #include "view/offscreen.h"

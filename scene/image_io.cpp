@@ -8,7 +8,7 @@
 #include <csetjmp>
 #include <cstdio>
 
-#include "runtime/internal_error.h"
+#include "base/internal_error.h"
 
 static const char* const MODULE = "image_io";
 static const int ERR_FORMAT = 5251;  // a GL format other than GL_RGB, GL_RGBA, GL_LUMINANCE

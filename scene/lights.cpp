@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "runtime/checked_mm.h"
-#include "runtime/internal_error.h"
+#include "base/checked_mm.h"
+#include "base/internal_error.h"
 #include "scene/display_options.h"
 #include "view/model_extent.h"
 #include "view/views.h"

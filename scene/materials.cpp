@@ -11,12 +11,12 @@
 #include <utility>
 #include <vector>
 
+#include "base/checked_mm.h"
+#include "base/internal_error.h"
+#include "gl/gl_context.h"
 #include "link/si.h"
-#include "runtime/checked_mm.h"
-#include "runtime/internal_error.h"
 #include "runtime/predefined.h"
 #include "scene/display_options.h"
-#include "scene/gl_context.h"
 #include "scene/image_io.h"
 #include "scene/scene_graph.h"
 #include "scene/segment_store.h"

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "gl/gl_context.h"
 #include "link/tek_parser.h"
 #include "scene/geom_object.h"
-#include "scene/gl_context.h"
 #include "scene/transformation.h"
 
 namespace {

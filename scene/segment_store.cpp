@@ -8,14 +8,14 @@
 #include <initializer_list>
 #include <new>
 
+#include "base/checked_mm.h"
+#include "base/internal_error.h"
+#include "gl/gl_context.h"
 #include "link/si.h"
 #include "link/tek_parser.h"
-#include "runtime/checked_mm.h"
-#include "runtime/internal_error.h"
 #include "runtime/predefined.h"
 #include "runtime/qob.h"
 #include "scene/clip_planes.h"
-#include "scene/materials.h"
 #include "scene/display_options.h"
 #include "scene/draw_geometry.h"
 #include "scene/entity_list.h"
@@ -25,7 +25,7 @@
 #include "scene/geom_shell.h"
 #include "scene/geom_text.h"
 #include "scene/geom_vector.h"
-#include "scene/gl_context.h"
+#include "scene/materials.h"
 #include "scene/repaint_attributes.h"
 #include "scene/scene_graph.h"
 #include "scene/transformation.h"

@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
+#include "base/point_vector.h"
 #include "scene/draw_attributes.h"
-#include "view/point_vector.h"
 
 class EntityList;
 class GEOMObject;

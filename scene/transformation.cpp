@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "runtime/internal_error.h"
+#include "base/internal_error.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // model transformation that the application can put on all its geometry.
 #pragma once
 
-#include "view/point_vector.h"
+#include "base/point_vector.h"
 
 // Matrix elements are in glMultMatrixd's column-major order: m[12..14] is the
 // translation, and a point maps as GL maps it: x' = m[0]x + m[4]y + m[8]z + m[12].

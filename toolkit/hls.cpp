@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "runtime/internal_error.h"
+#include "base/internal_error.h"
 
 static bool unit(float v) { return v >= 0.0f && v <= 1.0f; }
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "runtime/checked_mm.h"
+#include "base/checked_mm.h"
 #include "toolkit/neutral_picture.h"
 
 long Image::highest_id = 0;

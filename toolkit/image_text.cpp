@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "runtime/checked_mm.h"
-#include "runtime/internal_error.h"
+#include "base/checked_mm.h"
+#include "base/internal_error.h"
 #include "toolkit/fonts.h"
 #include "toolkit/image_picture.h"
 

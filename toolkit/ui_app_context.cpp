@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "runtime/internal_error.h"
+#include "base/internal_error.h"
 #include "toolkit/ui_text_field.h"
 #include "toolkit/ui_visual.h"
 #include "toolkit/ui_window.h"

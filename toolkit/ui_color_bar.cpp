@@ -1,6 +1,6 @@
 #include "toolkit/ui_color_bar.h"
 
-#include "scene/gl_context.h"
+#include "gl/gl_context.h"
 #include "toolkit/widget_geometry.h"
 
 UIColorBar::UIColorBar(UIWindow* window_, long object_id_, void (*enter)(long))

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "scene/gl_context.h"
+#include "gl/gl_context.h"
 #include "toolkit/hls.h"
 #include "toolkit/ui_window.h"
 

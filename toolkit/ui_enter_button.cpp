@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "scene/gl_context.h"
+#include "gl/gl_context.h"
 #include "toolkit/image.h"
 
 void UIEnterButton::reconfigure(short x_, short y_, unsigned short width_,

@@ -2,8 +2,8 @@
 
 #include <GL/gl.h>
 
-#include "runtime/checked_mm.h"
-#include "scene/gl_context.h"
+#include "base/checked_mm.h"
+#include "gl/gl_context.h"
 #include "toolkit/image_text.h"
 #include "toolkit/ui_window.h"
 

@@ -2,7 +2,7 @@
 
 #include <GL/gl.h>
 
-#include "scene/gl_context.h"
+#include "gl/gl_context.h"
 #include "toolkit/ui_app_context.h"
 #include "toolkit/ui_window.h"
 

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "runtime/checked_mm.h"
-#include "scene/gl_context.h"
+#include "base/checked_mm.h"
+#include "gl/gl_context.h"
 #include "toolkit/image.h"
 #include "toolkit/ui_app_context.h"
 #include "toolkit/ui_menu_button.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "scene/gl_context.h"
+#include "gl/gl_context.h"
 #include "toolkit/image_picture.h"
 #include "toolkit/ui_app_context.h"
 #include "toolkit/ui_window.h"

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "scene/gl_context.h"
+#include "gl/gl_context.h"
 #include "toolkit/image.h"
 #include "toolkit/ui_app_context.h"
 #include "toolkit/ui_window.h"

@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "runtime/internal_error.h"
-#include "scene/gl_context.h"
+#include "base/internal_error.h"
+#include "gl/gl_context.h"
 #include "toolkit/image.h"
 #include "toolkit/ui_app_context.h"
 #include "toolkit/ui_slider.h"

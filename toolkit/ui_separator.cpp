@@ -2,7 +2,7 @@
 
 #include <GL/gl.h>
 
-#include "scene/gl_context.h"
+#include "gl/gl_context.h"
 #include "toolkit/widget_geometry.h"
 
 void UISeparator::reconfigure(short x_, short y_, unsigned short width_, unsigned short height_,

@@ -1,6 +1,6 @@
 #include "toolkit/ui_text_check_button.h"
 
-#include "runtime/checked_mm.h"
+#include "base/checked_mm.h"
 #include "toolkit/image_text.h"
 
 UITextCheckButton::UITextCheckButton(UIWindow* window_, short x_, short y_,

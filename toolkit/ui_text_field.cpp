@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "runtime/checked_mm.h"
-#include "scene/gl_context.h"
+#include "base/checked_mm.h"
+#include "gl/gl_context.h"
 #include "toolkit/fonts.h"
 #include "toolkit/ui_app_context.h"
 #include "toolkit/ui_window.h"

@@ -1,6 +1,6 @@
 #include "toolkit/ui_text_radio_box.h"
 
-#include "runtime/checked_mm.h"
+#include "base/checked_mm.h"
 #include "toolkit/image_text.h"
 
 UITextRadioBox::UITextRadioBox(UIWindow* window_, short x_, short y_, unsigned short width_,

@@ -1,6 +1,6 @@
 #include "toolkit/ui_text_selection_list.h"
 
-#include "runtime/checked_mm.h"
+#include "base/checked_mm.h"
 #include "toolkit/image_text.h"
 #include "toolkit/ui_window.h"
 

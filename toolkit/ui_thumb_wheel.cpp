@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "scene/gl_context.h"
+#include "gl/gl_context.h"
 #include "toolkit/ui_app_context.h"
 #include "toolkit/ui_window.h"
 

@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "runtime/internal_error.h"
-#include "scene/gl_context.h"
+#include "base/internal_error.h"
+#include "gl/gl_context.h"
 #include "toolkit/ui_app_context.h"
 
 #ifndef GLX_TRANSPARENT_TYPE

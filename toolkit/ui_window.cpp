@@ -7,9 +7,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "runtime/checked_mm.h"
-#include "runtime/internal_error.h"
-#include "scene/gl_context.h"
+#include "base/checked_mm.h"
+#include "base/internal_error.h"
+#include "gl/gl_context.h"
 #include "toolkit/ui_app_context.h"
 #include "toolkit/ui_bottom_object.h"
 #include "toolkit/ui_text_field.h"

@@ -7,11 +7,11 @@
 #include <cstring>
 #include <vector>
 
-#include "runtime/internal_error.h"
+#include "base/internal_error.h"
+#include "gl/gl_context.h"
 #include "runtime/predefined.h"
 #include "runtime/qob.h"
 #include "runtime/user_interface.h"
-#include "scene/gl_context.h"
 #include "view/graphics_display.h"
 #include "view/offscreen.h"
 #include "view/transforms.h"

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
+#include "gl/gl_context.h"
 #include "link/si.h"
 #include "scene/display_options.h"
-#include "scene/gl_context.h"
 #include "scene/materials.h"
 #include "scene/segment_store.h"
 #include "view/graphics_window.h"

@@ -7,13 +7,13 @@
 #include <cmath>
 #include <vector>
 
+#include "gl/gl_context.h"
 #include "link/si.h"
 #include "platform/posix_services.h"
 #include "runtime/qob.h"
 #include "scene/clip_planes.h"
 #include "scene/display_options.h"
 #include "scene/draw_geometry.h"
-#include "scene/gl_context.h"
 #include "scene/lights.h"
 #include "scene/materials.h"
 #include "scene/repaint_attributes.h"

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "view/point_vector.h"
+#include "base/point_vector.h"
 #include "view/views.h"
 
 // A screen address in tek units: x 0..4095, y 0..3276, origin bottom left.

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "view/point_vector.h"
+#include "base/point_vector.h"
 
 // One arc-second in radians.
 constexpr double ARC_SECOND = 4.84813681109536e-6;

@@ -7,12 +7,13 @@
 #include <cstdio>
 #include <cstring>
 
-#include "runtime/internal_error.h"
+#include "base/internal_error.h"
+#include "gl/gl_context.h"
+#include "link/si.h"
 #include "runtime/predefined.h"
 #include "runtime/qob.h"
 #include "scene/clip_planes.h"
 #include "scene/draw_geometry.h"
-#include "scene/gl_context.h"
 #include "scene/lights.h"
 #include "scene/materials.h"
 #include "scene/segment_store.h"
@@ -20,7 +21,6 @@
 #include "view/graphics_window.h"
 #include "view/model_extent.h"
 #include "view/offscreen.h"
-#include "link/si.h"
 #include "view/transforms.h"
 #include "view/view_navigation.h"
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "view/point_vector.h"
+#include "base/point_vector.h"
 
 constexpr int NUMBER_OF_VIEWS = 33;
 

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "runtime/checked_mm.h"
+#include "base/checked_mm.h"
 #include "runtime/window_record.h"
 #include "tests/link/link_fixture.h"
 #include "tests/support/protocol.h"

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/checked_mm.h"
+#include "base/checked_mm.h"
 #include "tests/support/protocol.h"
 
 namespace {

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/checked_mm.h"
+#include "base/checked_mm.h"
 #include "runtime/predefined.h"
 #include "runtime/read_tables.h"
 #include "runtime/tables.h"

@@ -6,9 +6,9 @@
 
 #include <functional>
 
+#include "base/checked_mm.h"
 #include "runtime/predefined.h"
 #include "runtime/run_time_errors.h"
-#include "runtime/checked_mm.h"
 #include "runtime/variables.h"
 #include "tests/runtime/yarl_fixture.h"
 

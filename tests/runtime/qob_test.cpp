@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "runtime/checked_mm.h"
+#include "base/checked_mm.h"
 #include "runtime/read_tables.h"
 #include "tests/support/runner.h"
 #include "tests/support/yarl_writer.h"

@@ -8,7 +8,7 @@
 #include <regex>
 #include <sstream>
 
-#include "runtime/checked_mm.h"
+#include "base/checked_mm.h"
 #include "runtime/procedures.h"
 #include "runtime/variables.h"
 #include "tests/runtime/yarl_fixture.h"

@@ -9,7 +9,8 @@
 #include <cmath>
 #include <functional>
 
-#include "runtime/checked_mm.h"
+#include "base/checked_mm.h"
+#include "gl/gl_context.h"
 #include "scene/display_options.h"
 #include "scene/draw_attributes.h"
 #include "scene/geom_markers.h"
@@ -18,12 +19,11 @@
 #include "scene/geom_shell.h"
 #include "scene/geom_text.h"
 #include "scene/geom_vector.h"
-#include "scene/gl_context.h"
 #include "scene/repaint_attributes.h"
 #include "scene/segment_store.h"
 #include "scene/transformation.h"
-#include "view/views.h"
 #include "tests/scene/gl_test_window.h"
+#include "view/views.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <GL/glx.h>
 #include <X11/Xlib.h>
 
-#include "scene/gl_context.h"
+#include "gl/gl_context.h"
 
 struct GlTestWindow {
   Display* display = nullptr;

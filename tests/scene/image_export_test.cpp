@@ -12,8 +12,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "base/checked_mm.h"
 #include "link/si.h"
-#include "runtime/checked_mm.h"
 #include "runtime/image_ops.h"
 #include "runtime/interpreter.h"
 #include "runtime/predefined.h"
@@ -21,14 +21,14 @@
 #include "scene/image_io.h"
 #include "tests/scene/image_files.h"
 #include "tests/scene/scene_stream.h"
+#include "tests/support/graphics_environment.h"
+#include "tests/support/own_x_server.h"
 #include "tests/support/yarl_writer.h"
 #include "view/graphics_display.h"
 #include "view/graphics_window.h"
 #include "view/repaint.h"
 #include "view/transforms.h"
 #include "view/views.h"
-#include "tests/support/graphics_environment.h"
-#include "tests/support/own_x_server.h"
 
 namespace {
 

@@ -8,19 +8,19 @@
 #include <cmath>
 #include <functional>
 
+#include "gl/gl_context.h"
 #include "link/si.h"
 #include "runtime/predefined.h"
 #include "runtime/read_tables.h"
 #include "scene/clip_planes.h"
-#include "scene/gl_context.h"
 #include "scene/lights.h"
 #include "scene/repaint_attributes.h"
 #include "tests/scene/scene_stream.h"
+#include "tests/support/graphics_environment.h"
 #include "tests/support/yarl_writer.h"
 #include "view/graphics_window.h"
 #include "view/transforms.h"
 #include "view/views.h"
-#include "tests/support/graphics_environment.h"
 
 namespace {
 

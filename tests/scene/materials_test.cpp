@@ -13,21 +13,21 @@
 #include <fstream>
 #include <string>
 
-#include "runtime/checked_mm.h"
+#include "base/checked_mm.h"
+#include "gl/gl_context.h"
 #include "runtime/predefined.h"
 #include "runtime/read_tables.h"
 #include "runtime/tables.h"
 #include "scene/display_options.h"
 #include "scene/draw_attributes.h"
 #include "scene/geom_shell.h"
-#include "scene/gl_context.h"
 #include "scene/materials.h"
 #include "scene/repaint_attributes.h"
 #include "scene/scene_graph.h"
+#include "tests/scene/gl_test_window.h"
 #include "tests/scene/image_files.h"
 #include "tests/scene/scene_stream.h"
 #include "tests/support/yarl_writer.h"
-#include "tests/scene/gl_test_window.h"
 
 namespace {
 

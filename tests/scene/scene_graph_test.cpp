@@ -5,15 +5,15 @@
 
 #include <GL/glx.h>
 
-#include "runtime/checked_mm.h"
+#include "base/checked_mm.h"
+#include "gl/gl_context.h"
 #include "scene/draw_attributes.h"
 #include "scene/geom_shell.h"
-#include "scene/gl_context.h"
 #include "scene/repaint_attributes.h"
 #include "scene/scene_graph.h"
 #include "scene/transformation.h"
-#include "tests/scene/scene_stream.h"
 #include "tests/scene/gl_test_window.h"
+#include "tests/scene/scene_stream.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <functional>
 
-#include "runtime/checked_mm.h"
+#include "base/checked_mm.h"
 #include "scene/display_options.h"
 #include "scene/draw_attributes.h"
 #include "scene/entity_list.h"

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "base/checked_mm.h"
 #include "link/tek_parser.h"
-#include "runtime/checked_mm.h"
 #include "scene/display_options.h"
 #include "scene/segment_store.h"
 #include "tests/support/protocol.h"

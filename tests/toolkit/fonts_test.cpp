@@ -7,8 +7,8 @@
 #include <fstream>
 #include <string>
 
-#include "runtime/checked_mm.h"
-#include "scene/gl_context.h"
+#include "base/checked_mm.h"
+#include "gl/gl_context.h"
 #include "tests/toolkit/toolkit_fixture.h"
 #include "toolkit/draw_characters.h"
 #include "toolkit/fonts.h"

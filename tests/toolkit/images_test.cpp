@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "runtime/checked_mm.h"
-#include "scene/gl_context.h"
+#include "base/checked_mm.h"
+#include "gl/gl_context.h"
 #include "tests/toolkit/toolkit_fixture.h"
 #include "toolkit/fonts.h"
 #include "toolkit/image_picture.h"

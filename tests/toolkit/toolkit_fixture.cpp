@@ -12,7 +12,7 @@
 #include <cstdio>
 #include <string>
 
-#include "scene/gl_context.h"
+#include "gl/gl_context.h"
 
 namespace {
 class ContextEnvironment : public testing::Environment {

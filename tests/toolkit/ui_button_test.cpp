@@ -1,5 +1,5 @@
+#include "base/checked_mm.h"
 #include "tests/toolkit/widget_pixels.h"
-#include "runtime/checked_mm.h"
 #include "toolkit/image_text.h"
 #include "toolkit/ui_app_context.h"
 #include "toolkit/ui_button.h"

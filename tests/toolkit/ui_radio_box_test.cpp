@@ -1,7 +1,7 @@
-#include "tests/toolkit/widget_pixels.h"
-#include "runtime/checked_mm.h"
+#include "base/checked_mm.h"
 #include "tests/toolkit/block_image.h"
 #include "tests/toolkit/widget_events.h"
+#include "tests/toolkit/widget_pixels.h"
 #include "toolkit/image.h"
 #include "toolkit/ui_text_radio_box.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "scene/gl_context.h"
+#include "gl/gl_context.h"
 #include "tests/toolkit/toolkit_fixture.h"
 #include "toolkit/ui_visual.h"
 

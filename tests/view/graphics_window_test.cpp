@@ -10,8 +10,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "gl/gl_context.h"
 #include "runtime/predefined.h"
-#include "scene/gl_context.h"
 #include "view/graphics_display.h"
 #include "view/graphics_window.h"
 

@@ -6,15 +6,15 @@
 
 #include <cmath>
 
+#include "gl/gl_context.h"
 #include "runtime/predefined.h"
 #include "runtime/read_tables.h"
-#include "scene/gl_context.h"
+#include "tests/support/graphics_environment.h"
 #include "tests/support/yarl_writer.h"
 #include "view/graphics_window.h"
 #include "view/transforms.h"
 #include "view/view_navigation.h"
 #include "view/views.h"
-#include "tests/support/graphics_environment.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "scene/gl_context.h"
+#include "gl/gl_context.h"
 
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 
-#include "runtime/internal_error.h"
+#include "base/internal_error.h"
 
 static const char* const MODULE = "XGLContext";
 

@@ -1,10 +1,10 @@
-#include "runtime/checked_mm.h"
+#include "base/checked_mm.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "runtime/internal_error.h"
+#include "base/internal_error.h"
 
 static int32_t malloc_balance;
 static int32_t saved_malloc_balance;

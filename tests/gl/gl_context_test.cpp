@@ -3,7 +3,7 @@
 // GoogleTest comes before the X headers, whose None macro it would not survive.
 #include <gtest/gtest.h>
 
-#include "scene/gl_context.h"
+#include "gl/gl_context.h"
 
 #include <functional>
 

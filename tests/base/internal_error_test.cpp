@@ -1,6 +1,6 @@
 // The internal-error report: what the user sees, the dump file, the mail
 // command and the ends with and without -d.
-#include "runtime/internal_error.h"
+#include "base/internal_error.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,6 @@
 #include <unistd.h>
 
 #include "platform/posix_services.h"
-#include "runtime/qob.h"
 #include "tests/support/runner.h"
 #include "tests/support/yarl_writer.h"
 
@@ -97,9 +96,7 @@ TEST(InternalErrorDeathTest, ErrorSignalGivesTheSignalReport) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(
       {
-        bool error = false;
-        process_option(false, 'm', "", &error);
-        signal_wrapper(SIGFPE, catch_error_signal);
+        signal_wrapper(SIGFPE, [](int sig) { internal_error(sig, nullptr); });
         raise(SIGFPE);
       },
       testing::ExitedWithCode(1),
@@ -116,8 +113,6 @@ std::string internal_error_in_child(Prepare prepare) {
   pid_t pid = fork();
   if (pid == 0) {
     dup2(err[1], 2);
-    bool error = false;
-    process_option(false, 'm', "", &error);
     prepare("/tmp/qobs_dump_" + std::to_string(getpid()));
     internal_error(77, "test");
   }

@@ -1,8 +1,8 @@
-#include "view/point_vector.h"
+#include "base/point_vector.h"
 
 #include <cmath>
 
-#include "runtime/internal_error.h"
+#include "base/internal_error.h"
 
 Point Point::operator+(const Vector& v) const { return Point(c[0] + v.x(), c[1] + v.y(), c[2] + v.z()); }
 Point Point::operator-(const Vector& v) const { return Point(c[0] - v.x(), c[1] - v.y(), c[2] - v.z()); }

@@ -1,4 +1,4 @@
-#include "runtime/internal_error.h"
+#include "base/internal_error.h"
 
 #include <fcntl.h>
 #include <sys/prctl.h>
@@ -10,11 +10,16 @@
 #include <cstring>
 #include <string>
 
-#include "runtime/qob.h"
-#include "runtime/run_time_errors.h"
 
 static const char* const VERSION = "11.1596 2003/08/06.";
 static const char* const DEVELOPERS = "qobs-development@localhost";
+
+static const char* default_program_name() { return "qob"; }
+static bool no_core() { return false; }
+static const char* no_mail() { return nullptr; }
+static internal_error_hooks hooks = {default_program_name, nullptr, no_core, no_mail};
+
+void set_internal_error_hooks(const internal_error_hooks& given) { hooks = given; }
 
 // Everything goes out through unbuffered descriptor writes, so that the
 // report also works after a fault.
@@ -44,7 +49,7 @@ static std::string shell_quote(const char* word) {
 // Appends a backtrace of this process to the open dump file. The debugger
 // writes to the descriptor, never to the name, which may have been replaced.
 // It must be allowed to attach: restricted ptrace only lets ancestors trace.
-static void run_debugger(int dump_fd) {
+static void run_debugger(int dump_fd, const char* prog_name) {
   static const char* const DEBUGGER = "/usr/bin/gdb";
   if (access(DEBUGGER, X_OK) != 0) return;
   prctl(PR_SET_PTRACER, PR_SET_PTRACER_ANY, 0, 0, 0);
@@ -56,6 +61,7 @@ static void run_debugger(int dump_fd) {
 }
 
 void internal_error(int number, const char* module) {
+  const char* prog_name = hooks.program_name();
   signal(SIGSEGV, SIG_DFL);
   out(2, "\nSorry, a QOBS internal error has occured in ");
   out(2, prog_name);
@@ -96,7 +102,7 @@ void internal_error(int number, const char* module) {
     out(fd, " of ");
     out(fd, module);
     out(fd, ".\n");
-    error_details(fd);
+    if (hooks.write_details != nullptr) hooks.write_details(fd);
     out(fd, "Not debug version. debugger output may be meaningless.\n");
     out(2, "Please use the QOBS debug-version (if available) and reproduce this problem.\n");
     out(2, "Error information on file ");
@@ -104,11 +110,11 @@ void internal_error(int number, const char* module) {
     out(2, ".\n");
   }
   if (fd >= 0) {
-    run_debugger(fd);
+    run_debugger(fd, prog_name);
     close(fd);
   }
 
-  if (dump_option()) {
+  if (hooks.dump_core()) {
     out(2, prog_name);
     out(2, " will now abort with a segmentation violation to produce a core file.\n");
     raise(SIGSEGV);
@@ -119,7 +125,7 @@ void internal_error(int number, const char* module) {
     out(2, " with the -d parameter to get a core file for debugging.\n");
   }
 
-  const char* mail = error_mail_command();
+  const char* mail = hooks.mail_command();
   if (mail != nullptr && mail[0] != '\0') {
     std::string command = std::string(mail) + " < " + dump_name;
     out(2, "Executing '");

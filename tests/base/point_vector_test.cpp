@@ -1,7 +1,7 @@
 // Point and Vector: the tolerances of their comparisons and of normalisation.
 #include <gtest/gtest.h>
 
-#include "view/point_vector.h"
+#include "base/point_vector.h"
 
 namespace {
 
