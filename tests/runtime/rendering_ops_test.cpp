@@ -124,6 +124,8 @@ const SetLightCase set_light_cases[] = {
     {"emitting", -8, [](Code& c) { c.push(0); }, [] { return !get_light_is_emitting(L0); }},
 };
 
+void PrintTo(const SetLightCase& c, std::ostream* os) { *os << c.name; }
+
 class SetLight : public RenderingOps, public testing::WithParamInterface<SetLightCase> {};
 
 TEST_P(SetLight, CallsItsSetterRequestsARepaintAndEmptiesTheStack) {

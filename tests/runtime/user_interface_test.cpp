@@ -382,6 +382,8 @@ struct BadYarlValue {
   uint32_t labels;              // labels made: a bad colour still shows its item
 };
 
+void PrintTo(const BadYarlValue& c, std::ostream* os) { *os << c.name; }
+
 class BadValues : public Windows, public testing::WithParamInterface<BadYarlValue> {};
 
 TEST_P(BadValues, AreRunTimeErrorsAndTheDisplayGoesOn) {

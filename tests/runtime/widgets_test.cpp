@@ -538,6 +538,8 @@ struct StringRangeCase {
   const char* message;
 };
 
+void PrintTo(const StringRangeCase& c, std::ostream* os) { *os << '"' << c.text << '"'; }
+
 class StringRange : public Widgets, public testing::WithParamInterface<StringRangeCase> {};
 
 TEST_P(StringRange, ChecksLengthThenOrderAtTheLimits) {
@@ -567,7 +569,10 @@ INSTANTIATE_TEST_SUITE_P(
                     StringRangeCase{"a", false, "string out of range."},
                     StringRangeCase{"e", false, "string out of range."},
                     StringRangeCase{"cc", false, "string length is 2, must be 1."},
-                    StringRangeCase{"", false, "string length is 0, must be 1."}));
+                    StringRangeCase{"", false, "string length is 0, must be 1."}),
+    [](const testing::TestParamInfo<StringRangeCase>& info) {
+      return *info.param.text != '\0' ? "text_" + std::string(info.param.text) : std::string("empty");
+    });
 
 TEST_F(Widgets, CyclingStepsToTheNextActiveFieldAndWraps) {
   std::vector<menu_item> fields;

@@ -48,6 +48,16 @@ const FontCase font_cases[] = {
     {17, "Symbol 17", 17, 223, 160, "100dpi", "symb12.pcf.gz"},
 };
 
+void PrintTo(const FontCase& c, std::ostream* os) { *os << c.name; }
+
+// "Helvetica Bold 12" as Helvetica_Bold_12.
+std::string font_test_name(const testing::TestParamInfo<FontCase>& info) {
+  std::string name = info.param.name;
+  for (char& ch : name)
+    if (ch == ' ') ch = '_';
+  return name;
+}
+
 class FontTable : public testing::TestWithParam<FontCase> {};
 
 TEST_P(FontTable, HasTheLineHeightRangeAndGlyphlessCharacters) {
@@ -70,7 +80,7 @@ TEST_P(FontTable, HasTheLineHeightRangeAndGlyphlessCharacters) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AllFonts, FontTable, testing::ValuesIn(font_cases),
-                         [](const auto& info) { return "Font" + std::to_string(info.param.index); });
+                         font_test_name);
 
 TEST(FontTable, CourierHasOneAdvance) {
   const BitmapFontRec* font = Fonts::fonts[0];
@@ -162,7 +172,7 @@ TEST_P(FontRendering, MatchesTheServersRenderingOfTheFontFile) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AllFonts, FontRendering, testing::ValuesIn(font_cases),
-                         [](const auto& info) { return "Font" + std::to_string(info.param.index); });
+                         font_test_name);
 
 TEST(StrokeFont, LetterAIsTheSystemsOwnGlyph) {
   const unsigned char a[] = {0x02, 0x05, 0x00, 0x00, 0x00, 0x30, 0x28, 0x10, 0x14, 0x00,

@@ -2,23 +2,28 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace {
 
 struct HlsCase {
+  const char* name;
   float r, g, b;
   float h, l, s;
 };
 
 const HlsCase hls_cases[] = {
-    {1, 0, 0, 0, 0.5f, 1},    // the computed 360 folds to 0
-    {0, 1, 0, 120, 0.5f, 1},
-    {0, 0, 1, 240, 0.5f, 1},
-    {0, 0, 0, 0, 0, 0},
-    {1, 1, 1, 0, 1, 0},
-    {0.3f, 0.3f, 0.3f, 0, 0.3f, 0},
-    {1, 1, 0, 60, 0.5f, 1},
-    {0.5f, 0.25f, 0.75f, 270, 0.5f, 0.5f},
+    {"red", 1, 0, 0, 0, 0.5f, 1},    // the computed 360 folds to 0
+    {"green", 0, 1, 0, 120, 0.5f, 1},
+    {"blue", 0, 0, 1, 240, 0.5f, 1},
+    {"black", 0, 0, 0, 0, 0, 0},
+    {"white", 1, 1, 1, 0, 1, 0},
+    {"grey", 0.3f, 0.3f, 0.3f, 0, 0.3f, 0},
+    {"yellow", 1, 1, 0, 60, 0.5f, 1},
+    {"violet", 0.5f, 0.25f, 0.75f, 270, 0.5f, 0.5f},
 };
+
+void PrintTo(const HlsCase& c, std::ostream* os) { *os << c.name; }
 
 class Hls : public testing::TestWithParam<HlsCase> {};
 
@@ -36,7 +41,8 @@ TEST_P(Hls, ConvertsBothWays) {
   EXPECT_NEAR(b, c.b, 1e-5f);
 }
 
-INSTANTIATE_TEST_SUITE_P(Colours, Hls, testing::ValuesIn(hls_cases));
+INSTANTIATE_TEST_SUITE_P(Colours, Hls, testing::ValuesIn(hls_cases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Hls, HueOf360ConvertsLikeZero) {
   float a[3], b[3];

@@ -82,6 +82,7 @@ TEST(ImagePicture, MatchesTheLargestFontNotTallerThanIt) {
 }
 
 struct TextCase {
+  const char* name;
   const char* text;
   unsigned char font;
   uint32_t width;
@@ -90,14 +91,16 @@ struct TextCase {
 };
 
 const TextCase text_cases[] = {
-    {"", 0, 0, 0, 1},
-    {"A", 0, 7, 14, 1},
-    {"A\nBC", 0, 14, 28, 2},
-    {"A\n", 0, 7, 28, 2},       // the empty last line counts its height
-    {"\n\n", 5, 0, 39, 3},
-    {"A\x80\x81", 0, 7, 14, 1},  // characters without a glyph add nothing
-    {"ABC\nA\nAB", 0, 21, 42, 3},
+    {"empty", "", 0, 0, 0, 1},
+    {"one_letter", "A", 0, 7, 14, 1},
+    {"two_lines", "A\nBC", 0, 14, 28, 2},
+    {"empty_last_line", "A\n", 0, 7, 28, 2},  // the empty last line counts its height
+    {"line_feeds_only", "\n\n", 5, 0, 39, 3},
+    {"characters_without_glyph", "A\x80\x81", 0, 7, 14, 1},  // they add nothing
+    {"widest_line_in_the_middle", "ABC\nA\nAB", 0, 21, 42, 3},
 };
+
+void PrintTo(const TextCase& c, std::ostream* os) { *os << c.name; }
 
 class ImageTextExtent : public testing::TestWithParam<TextCase> {};
 
@@ -111,7 +114,8 @@ TEST_P(ImageTextExtent, IsTheWidestLineAndTheSumOfLineHeights) {
   EXPECT_EQ(text.line_count(), c.lines);
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, ImageTextExtent, testing::ValuesIn(text_cases));
+INSTANTIATE_TEST_SUITE_P(Texts, ImageTextExtent, testing::ValuesIn(text_cases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ImageText, SerialsComeFromOneCounter) {
   ImageText a(5, 0, dup_chars("a"));

@@ -38,6 +38,8 @@ const ButtonLook button_looks[] = {
      {{3, 3, white}, {4, 4, light}, {14, 21, light}, {8, 9, black}}},
 };
 
+void PrintTo(const ButtonLook& c, std::ostream* os) { *os << c.name; }
+
 class UIButtonLook : public testing::TestWithParam<ButtonLook> {};
 
 TEST_P(UIButtonLook, DrawsBorderBevelAndCentredImage) {

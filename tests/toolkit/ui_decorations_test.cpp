@@ -25,6 +25,8 @@ const SeparatorCase separator_cases[] = {
      {{2, 2, black}, {17, 9, black}, {3, 3, white}, {16, 8, white}, {10, 6, paper}}},
 };
 
+void PrintTo(const SeparatorCase& c, std::ostream* os) { *os << c.name; }
+
 class UISeparatorLook : public testing::TestWithParam<SeparatorCase> {};
 
 TEST_P(UISeparatorLook, DrawsByItsShape) {

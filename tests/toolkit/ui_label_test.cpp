@@ -69,6 +69,8 @@ const BarCase bar_cases[] = {
     {"LevelZeroShowsNoBar", 40, 20, 0, {{5, 10, paper}, {20, 10, paper}}},
 };
 
+void PrintTo(const BarCase& c, std::ostream* os) { *os << c.name; }
+
 class UIColorBarLook : public testing::TestWithParam<BarCase> {};
 
 TEST_P(UIColorBarLook, FillsItsShareOfTheInside) {

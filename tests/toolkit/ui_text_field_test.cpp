@@ -108,6 +108,8 @@ const EditCase edit_cases[] = {
     {"CtrlXCutsTheSelection", "abc", {{XK_x, ControlMask}}, "", 0, true},
 };
 
+void PrintTo(const EditCase& c, std::ostream* os) { *os << c.name; }
+
 class TextFieldEditing : public TextField, public testing::WithParamInterface<EditCase> {};
 
 TEST_P(TextFieldEditing, KeyPressesEditTheText) {

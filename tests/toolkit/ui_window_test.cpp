@@ -91,6 +91,8 @@ const DrawCase draw_cases[] = {
       ".##....."}},
 };
 
+void PrintTo(const DrawCase& c, std::ostream* os) { *os << c.name; }
+
 class DrawingRule : public testing::TestWithParam<DrawCase> {};
 
 TEST_P(DrawingRule, SetsExactlyThesePixels) {

@@ -38,6 +38,8 @@ const KnobCase knob_cases[] = {
     {"VerticalCountsTheLongSide", 27, 76, 0, 10, 10, 50},
 };
 
+void PrintTo(const KnobCase& c, std::ostream* os) { *os << c.name; }
+
 class SliderKnob : public testing::TestWithParam<KnobCase> {};
 
 TEST_P(SliderKnob, ValueSetsTheKnob) {

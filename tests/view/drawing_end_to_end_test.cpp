@@ -184,6 +184,8 @@ struct LightCase {
   Rgb inside;
 };
 
+void PrintTo(const LightCase& c, std::ostream* os) { *os << c.name; }
+
 class LitShell : public EndToEnd, public testing::WithParamInterface<LightCase> {};
 
 TEST_P(LitShell, HasItsComputedColourWhereEachViewsCameraPutsIt) {
