@@ -2,6 +2,7 @@
 #include "link/si.h"
 
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -22,6 +23,18 @@ class SystemInterface : public Linked {
 bool reaped_or_gone(pid_t pid) {
   // No zombie is left: the pid is neither alive nor waiting to be reaped.
   return kill(pid, 0) != 0 && waitpid(pid, nullptr, WNOHANG) <= 0;
+}
+
+// Polls the pipe to process n (up to 10 s) until no reader is left on it:
+// a pipe without readers reports POLLERR to its writer.
+bool reader_gone(unsigned long n) {
+  FILE* to_child = open_process_stream(n);
+  if (to_child == nullptr) return false;
+  pollfd p = {fileno(to_child), 0, 0};
+  bool gone = false;
+  for (int i = 0; i < 1000 && !gone; ++i) gone = poll(&p, 1, 10) == 1 && (p.revents & POLLERR) != 0;
+  fclose(to_child);
+  return gone;
 }
 
 TEST_F(SystemInterface, EchoesThroughTheSlotPipes) {
@@ -74,7 +87,12 @@ TEST_F(SystemInterface, FailedStartLeavesTheSlotFree) {
 TEST_F(SystemInterface, EndedProcessIsReapedAndTheNextOneRead) {
   int first = start_process(0, "printf A");
   ASSERT_GT(first, 0);
-  ASSERT_GT(start_process(1, "sh -c 'sleep 0.3; printf B'"), 0);
+  // Process 1 speaks only once process 0 has been reaped (a zombie still
+  // answers kill -0), so B proves that the wait reaped it.
+  std::string second = "sh -c 'i=0; while kill -0 " + std::to_string(first) +
+                       " 2>/dev/null; do i=$((i+1)); [ $i -gt 1000 ] && { printf unreaped; exit; }; "
+                       "sleep 0.01; done; printf B'";
+  ASSERT_GT(start_process(1, second.c_str()), 0);
   std::string got = refill();
   EXPECT_EQ(got, "A");
   EXPECT_EQ(refill(), "B");
@@ -118,7 +136,7 @@ TEST_F(SystemInterface, ProcessEndingInsideACommandAbandonsIt) {
 
 TEST_F(SystemInterface, WriteToAChildThatClosedItsInputFreesTheSlot) {
   ASSERT_GT(start_process(0, "sh -c 'exec 0<&-; sleep 2'"), 0);
-  usleep(300 * 1000);
+  EXPECT_TRUE(reader_gone(0)) << "the child still holds its input";
   testing::internal::CaptureStderr();
   std::string big(200000, 'x');  // beyond the pipe's size
   write_to_process(0, big.data(), big.size());

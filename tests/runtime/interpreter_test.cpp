@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <limits>
+#include <utility>
 
 #include "platform/posix_services.h"
 #include "runtime/run_time_errors.h"
@@ -24,8 +26,42 @@ Code& integer(Code& c, int32_t i) { return c.push_long(uint32_t(i)); }
 struct ExpressionCase {
   const char* name;
   std::function<void(Code&)> code;
-  uint32_t result;      // the low 32 bits of the one value left
+  uint32_t result;      // the low 32 bits of the value left on top, also by an erring operation
   const char* error;    // the run-time error raised, or null
+};
+
+// Wraps every opcode handler to keep the stack top as the first erring
+// operation left it, before the run's end empties the stack.
+class ErrorResult {
+ public:
+  ErrorResult() {
+    std::copy(op_proc, op_proc + N_OPCODES, saved_);
+    install(std::make_index_sequence<N_OPCODES>{});
+    seen_ = false;
+  }
+  ~ErrorResult() { std::copy(saved_, saved_ + N_OPCODES, op_proc); }
+  ErrorResult(const ErrorResult&) = delete;
+  ErrorResult& operator=(const ErrorResult&) = delete;
+  bool seen() const { return seen_; }
+  uint32_t top() const { return top_; }
+
+ private:
+  template <size_t K>
+  static const uint8_t* recording(ident_info* context, const uint8_t* pc) {
+    const uint8_t* next = saved_[K](context, pc);
+    if (rterror && !seen_ && sp >= sb) {
+      seen_ = true;
+      top_ = sp->u;
+    }
+    return next;
+  }
+  template <size_t... K>
+  void install(std::index_sequence<K...>) {
+    ((op_proc[K] = saved_[K] != nullptr ? &recording<K> : nullptr), ...);
+  }
+  static inline op_handler saved_[N_OPCODES];
+  static inline bool seen_;
+  static inline uint32_t top_;
 };
 
 const float NaN = std::numeric_limits<float>::quiet_NaN();
@@ -40,8 +76,8 @@ const ExpressionCase expression_cases[] = {
     {"div_min_by_minus_one", [](Code& c) { integer(c, INT32_MIN); integer(c, -1).op(op::DIV_INTEGER); },
      0x80000000u, nullptr},
     {"mod_min_by_minus_one", [](Code& c) { integer(c, INT32_MIN); integer(c, -1).op(op::MOD); }, 0, nullptr},
-    {"div_by_zero", [](Code& c) { c.push(7).push(0).op(op::DIV_INTEGER); }, 0, "integer division by zero"},
-    {"mod_by_zero", [](Code& c) { c.push(7).push(0).op(op::MOD); }, 0, "integer modulo by zero"},
+    {"div_by_zero", [](Code& c) { c.push(7).push(0).op(op::DIV_INTEGER); }, 7, "integer division by zero"},
+    {"mod_by_zero", [](Code& c) { c.push(7).push(0).op(op::MOD); }, 7, "integer modulo by zero"},
     {"angle_wraps", [](Code& c) { integer(c, 1295000).push(2000).op(op::ADD_ANGLE); }, 1000, nullptr},
     {"full_turn_stays", [](Code& c) { integer(c, 1296000).push(0).op(op::ADD_ANGLE); }, 1296000, nullptr},
     {"angle_negative_wrap", [](Code& c) { integer(c, -1296000).push(1).op(op::SUB_ANGLE); }, uint32_t(-1), nullptr},
@@ -59,7 +95,8 @@ const ExpressionCase expression_cases[] = {
      "REAL argument to transfer function INTEGER out of range"},
     {"real_of_integer", [](Code& c) { integer(c, -3).op(op::REAL); }, real_bits(-3.0f), nullptr},
     {"div_real", [](Code& c) { real(c, 1.0f); real(c, 4.0f).op(op::DIV_REAL); }, real_bits(0.25f), nullptr},
-    {"div_real_by_zero", [](Code& c) { real(c, 1.0f); real(c, 0.0f).op(op::DIV_REAL); }, 0, "real divided by 0.0"},
+    {"div_real_by_zero", [](Code& c) { real(c, 1.0f); real(c, 0.0f).op(op::DIV_REAL); }, real_bits(1.0f),
+     "real divided by 0.0"},
     {"shift_by_32", [](Code& c) { c.push(5).push(32).op(op::SHL); }, 5, "Shift count out of range"},
     {"shift_right_keeps_sign", [](Code& c) { integer(c, -8).push(1).op(op::SHR); }, uint32_t(-4), nullptr},
     {"abs_integer", [](Code& c) { integer(c, -5).op(op::ABS).u8(K_INTEGER); }, 5, nullptr},
@@ -70,7 +107,7 @@ const ExpressionCase expression_cases[] = {
     {"ge_integer", [](Code& c) { integer(c, -1).push(0).op(op::GE).u8(K_INTEGER); }, 0, nullptr},
     {"max_last_pushed", [](Code& c) { c.push(3).push(7).push(7).op(op::MAX).u8(3).u8(K_INTEGER); }, 7, nullptr},
     {"min_of_one", [](Code& c) { c.push(9).op(op::MIN).u8(1).u8(K_INTEGER); }, 9, nullptr},
-    {"character_range", [](Code& c) { c.push(300).op(op::CHARACTER); }, 0,
+    {"character_range", [](Code& c) { c.push(300).op(op::CHARACTER); }, 300,
      "value out of range during conversion to character"},
     {"index_found", [](Code& c) { c.push_string("abcabc").push_string("ca").op(op::INDEX); }, 3, nullptr},
     {"index_empty_pattern", [](Code& c) { c.push_string("abc").push_string("").op(op::INDEX); }, 1, nullptr},
@@ -90,11 +127,13 @@ const ExpressionCase expression_cases[] = {
      [](Code& c) { c.op(op::STACK_SIZE).push(4).push(5).push(6).push(2).op(op::STACK_ELEMENT).u8(K_INTEGER); }, 5,
      nullptr},
     {"constructor_index_outside",
-     [](Code& c) { c.op(op::STACK_SIZE).push(4).push(4).op(op::STACK_ELEMENT).u8(K_INTEGER); }, 0,
-     "Array constructor index out of range"},
+     [](Code& c) { c.op(op::STACK_SIZE).push(4).push(4).op(op::STACK_ELEMENT).u8(K_INTEGER); }, 4,
+     "Array constructor index out of range"},  // the elements stay
     {"dup_then_len", [](Code& c) { c.op(op::MARK).push(3).push(8).op(op::DUP).u8(K_INTEGER).op(op::PUSH_LEN)
                                      .op(op::MAX).u8(2).u8(K_INTEGER); }, 8, nullptr},
 };
+
+void PrintTo(const ExpressionCase& c, std::ostream* os) { *os << c.name; }
 
 class Expressions : public yarl_test::Loaded, public testing::WithParamInterface<ExpressionCase> {};
 
@@ -104,10 +143,13 @@ TEST_P(Expressions, LeaveTheirResultOrRaiseTheirError) {
   in_interface_builder = true;  // errors end the run, not the program
   Code code(false);
   c.code(code);
+  ErrorResult erring;
   run(code.raw_bytes());
   if (c.error != nullptr) {
     EXPECT_TRUE(rterror);
     EXPECT_EQ(traceback_line(0).rfind(std::string(c.error) + " in ", 0), 0u) << traceback_line(0);
+    ASSERT_TRUE(erring.seen()) << "the erring operation left no value";
+    EXPECT_EQ(erring.top(), c.result) << "the value the erring operation left";
     EXPECT_EQ(used_slots(), 0u);
     return;
   }

@@ -3,9 +3,11 @@
 #include "runtime/qob.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "base/checked_mm.h"
 #include "runtime/read_tables.h"
+#include "tests/runtime/yarl_fixture.h"
 #include "tests/support/runner.h"
 #include "tests/support/yarl_writer.h"
 
@@ -69,9 +71,21 @@ TEST_F(ProgramShell, CommandLineWinsOverEnvironment) {
 }
 
 TEST_F(ProgramShell, AcceptsTheBoundariesOfEveryRange) {
-  RunResult r = run_in(dir, {"-u", "good.b", "-g", "300x225", "-y", "1025", "-A", "a", "-Z", "", "-q", "-r", "-t"},
-                       {"QOB_A=", "QOB_g=65000x45000", "QOB_y=65535"});
-  EXPECT_EQ(r.exit_code, 0) << r.err;
+  // The program exits with 100 x length(-A) + 10 x length(-B) + length(-Z),
+  // so the status shows which strings reached the predefined variables.
+  yarl::YarlProgram p = yarl::YarlProgram::standard();
+  p.initial_code().push_var(yarl::GLOBAL, 14).op(yarl_test::op::LENGTH).push(100).op(yarl_test::op::MUL_INTEGER);
+  p.initial_code().push_var(yarl::GLOBAL, 15).op(yarl_test::op::LENGTH).push(10).op(yarl_test::op::MUL_INTEGER);
+  p.initial_code().op(yarl_test::op::ADD_INTEGER);
+  p.initial_code().push_var(yarl::GLOBAL, 39).op(yarl_test::op::LENGTH).op(yarl_test::op::ADD_INTEGER);
+  p.initial_code().op(yarl::op::EXIT);
+  ASSERT_TRUE(p.write(dir.file("lengths.b")));
+  RunResult r = run_in(dir, {"-u", "lengths.b", "-g", "300x225", "-y", "1025", "-A", "a", "-Z", "", "-q", "-r", "-t"},
+                       {"QOB_A=", "QOB_B=bb", "QOB_g=65000x45000", "QOB_y=65535"});
+  EXPECT_EQ(r.exit_code, 120) << "the command line wins, the environment fills in\n" << r.err;
+  EXPECT_EQ(r.out, "\nQOB version 11.1596 2003/08/06.\n");
+  EXPECT_EQ(r.err, "\n") << "no range message, no usage";
+  EXPECT_EQ(access(dir.file("timing_log").c_str(), F_OK), 0) << "-t opens the timing log";
 }
 
 // The debugger of an internal-error report must not attach to the test run.
@@ -102,8 +116,18 @@ TEST_F(ProgramShellDeathTest, HaltWithMessageEndsWithStatusOne) {
 }
 
 TEST(ProgramShellUnit, HaltWithoutMessageBeforeStartReturns) {
+  // The string settings are freed only by the clean-ups of a started server.
+  bool error = false;
+  for (char letter : {'e', 'l', 'p', 's'}) process_option(false, letter, "setting", &error);
+  ASSERT_FALSE(error);
+  int32_t balance = GetMallocBalance();
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
   halt(nullptr);
-  SUCCEED();
+  std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  EXPECT_EQ(err, "\n") << "only the line feed of ending the application processes";
+  EXPECT_EQ(GetMallocBalance(), balance) << "a clean-up ran";
 }
 
 }  // namespace

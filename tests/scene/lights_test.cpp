@@ -85,8 +85,14 @@ const SetterCase setter_cases[] = {
     {"switch_off_twice", [] {}, [] { return set_light_on(L0, false); }, false},
     {"new_colour_of_light_on", [] { set_light_on(L0, true); }, [] { return set_light_diffuse_color(L0, WHITE); },
      true},
-    {"same_colour_twice", [] { set_light_on(L0, true), set_light_diffuse_color(L0, WHITE); },
-     [] { return set_light_specular_color(L0, WHITE) && set_light_diffuse_color(L0, WHITE); }, false},
+    {"same_diffuse_colour_twice", [] { set_light_on(L0, true), set_light_diffuse_color(L0, GREY); },
+     [] { return set_light_diffuse_color(L0, GREY); }, false},
+    {"same_specular_colour_twice", [] { set_light_on(L0, true), set_light_specular_color(L0, GREY); },
+     [] { return set_light_specular_color(L0, GREY); }, false},
+    {"same_ambient_colour_twice", [] { set_light_on(L0, true), set_light_ambient_color(L0, GREY); },
+     [] { return set_light_ambient_color(L0, GREY); }, false},
+    {"new_specular_colour_of_light_on", [] { set_light_on(L0, true), set_light_specular_color(L0, GREY); },
+     [] { return set_light_specular_color(L0, WHITE); }, true},
     {"colour_of_light_off", [] {}, [] { return set_light_ambient_color(L0, GREY); }, false},
     {"intensity_of_light_off", [] {}, [] { return set_light_intensity(L0, 0.5f); }, false},
     {"intensity_of_light_on", [] { set_light_on(L0, true); }, [] { return set_light_intensity(L0, 0.5f); }, true},
@@ -104,6 +110,8 @@ const SetterCase setter_cases[] = {
     {"other_light_unchanged", [] { set_light_on(L1, true); }, [] { return set_light_diffuse_color(L0, WHITE); },
      false},
 };
+
+void PrintTo(const SetterCase& c, std::ostream* os) { *os << c.name; }
 
 class LightSetters : public Tables, public testing::WithParamInterface<SetterCase> {};
 

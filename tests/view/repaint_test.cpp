@@ -8,6 +8,8 @@
 
 #include <tiffio.h>
 
+#include <algorithm>
+#include <cmath>
 #include <set>
 
 #include "link/si.h"
@@ -307,25 +309,52 @@ TEST_F(Repaint, ModifyColorConvertsAndStoresBelowIndex100) {
 }
 
 TEST_F(Repaint, SelectionFrustumNarrowsTheViewsFrustum) {
+  // The region from the middle to three quarters across, bottom half, in
+  // normalised view coordinates.
+  const float corners[4] = {0, -1, 0.5f, 0};
   for (bool perspective : {false, true}) {
     set_projection(perspective);
     compute_view_camera(1, false, false, nullptr);
-    const float* f = get_view_record(1)->frustum;
-    const float corners[4] = {0, -1, 0.5f, 0};
+    const view_type* v = get_view_record(1);
+    // The view's frustum from its camera: the eye distance (perspective) or the
+    // largest window extent (parallel), the depth centred on the reference point.
+    double w = v->window_width, h = v->window_height, depth = v->window_depth;
+    double a = std::max({std::fabs(depth), w / 100, h / 100});
+    if (perspective) {
+      double d[3] = {v->eye[0] - v->reference_point[0], v->eye[1] - v->reference_point[1],
+                     v->eye[2] - v->reference_point[2]};
+      a = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+    }
+    double n = std::max(a - depth / 2, a * 0.001), f = a + depth / 2;
+    double k = perspective ? n / a : 1;
+    double left = -w * k / 2, right = w * k / 2, bottom = -h * k / 2, top = h * k / 2;
+    double l = left + (corners[0] + 1) / 2 * (right - left), r = left + (corners[2] + 1) / 2 * (right - left);
+    double b = bottom + (corners[1] + 1) / 2 * (top - bottom), t = bottom + (corners[3] + 1) / 2 * (top - bottom);
+    // glFrustum or glOrtho of that region, column after column.
+    double expected[16] = {};
+    if (perspective) {
+      expected[0] = 2 * n / (r - l);
+      expected[5] = 2 * n / (t - b);
+      expected[8] = (r + l) / (r - l);
+      expected[9] = (t + b) / (t - b);
+      expected[10] = -(f + n) / (f - n);
+      expected[11] = -1;
+      expected[14] = -2 * f * n / (f - n);
+    } else {
+      expected[0] = 2 / (r - l);
+      expected[5] = 2 / (t - b);
+      expected[10] = -2 / (f - n);
+      expected[12] = -(r + l) / (r - l);
+      expected[13] = -(t + b) / (t - b);
+      expected[14] = -(f + n) / (f - n);
+      expected[15] = 1;
+    }
     set_selection_frustum(corners);
     double m[16];
     glGetDoublev(GL_PROJECTION_MATRIX, m);
-    float left = f[0] + 0.5f * (f[1] - f[0]), right = f[0] + 0.75f * (f[1] - f[0]);
-    float bottom = f[2], top = f[2] + 0.5f * (f[3] - f[2]);
-    if (perspective) {
-      EXPECT_NEAR(m[0], 2 * f[4] / (right - left), 1e-6) << perspective;
-      EXPECT_NEAR(m[8], (right + left) / (right - left), 1e-5);
-      EXPECT_NEAR(m[9], (top + bottom) / (top - bottom), 1e-5);
-    } else {
-      EXPECT_NEAR(m[0], 2 / (right - left), 1e-9);
-      EXPECT_NEAR(m[12], -(right + left) / (right - left), 1e-5);
-      EXPECT_NEAR(m[13], -(top + bottom) / (top - bottom), 1e-5);
-    }
+    for (int i = 0; i < 16; ++i)
+      EXPECT_NEAR(m[i], expected[i], 1e-5 * std::max(1.0, std::fabs(expected[i])))
+          << (perspective ? "perspective" : "parallel") << ", element " << i;
   }
 }
 
