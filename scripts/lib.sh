@@ -9,6 +9,7 @@ PACKAGES=(
   xvfb xauth xfonts-base x11-utils
   xfonts-75dpi xfonts-100dpi hershey-fonts-data
   gnuplot-nox
+  libxtst-dev xdotool xclip
 )
 
 # Installs the Debian packages that are not installed yet.
