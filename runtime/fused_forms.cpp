@@ -5,6 +5,7 @@
 #include "runtime/interpreter.h"
 
 fused_forms fusion;
+fused_form unresolved_form;
 
 constexpr uint8_t OP_IF = 2, OP_JUMP = 20, OP_ASSIGN_SCALAR = 22, OP_CONCATENATE = 43, OP_PUSH_BYTE = 72,
                   OP_PUSH_LONG = 73, OP_PUSH_VAR = 94, OP_PUSH_SHORT = 100, OP_ADD_INTEGER = 210,
@@ -16,7 +17,8 @@ static const fused_kind compare_kinds[6] = {FUSED_EQ_IF, FUSED_GE_IF, FUSED_GT_I
 
 void reset_fused_forms() {
   if (fusion.slots != nullptr) CheckedFree(fusion.slots);
-  if (fusion.forms != nullptr) CheckedFree(fusion.forms);
+  for (uint32_t i = 0; i < fusion.n_chunks; ++i) CheckedFree(fusion.chunks[i]);
+  if (fusion.chunks != nullptr) CheckedFree(fusion.chunks);
   int suspended = fusion.suspended;
   fusion = fused_forms{};
   fusion.suspended = suspended;
@@ -145,7 +147,7 @@ bool decode_concat_form(reader& r, fused_form* f) {
 
 }  // namespace
 
-const fused_form* decode_fused_form(uint32_t offset) {
+fused_form* decode_fused_form(uint32_t offset) {
   const uint8_t* code = reinterpret_cast<const uint8_t*>(fusion.code);
   fused_form form{};
   bool found = false;
@@ -162,13 +164,16 @@ const fused_form* decode_fused_form(uint32_t offset) {
     fusion.slots[offset] = 1;
     return nullptr;
   }
-  if (fusion.count == fusion.capacity) {
-    fusion.capacity = fusion.capacity == 0 ? 16 : fusion.capacity * 2;
-    fusion.forms = static_cast<fused_form*>(
-        fusion.forms == nullptr ? CheckedMalloc(fusion.capacity * sizeof(fused_form))
-                                : CheckedRealloc(fusion.forms, fusion.capacity * sizeof(fused_form)));
+  form.next_form = form.branch_form = &unresolved_form;
+  if (fusion.count == fusion.n_chunks * FORMS_A_CHUNK) {
+    fusion.chunks = static_cast<fused_form**>(
+        fusion.chunks == nullptr ? CheckedMalloc(sizeof(fused_form*))
+                                 : CheckedRealloc(fusion.chunks, (fusion.n_chunks + 1) * sizeof(fused_form*)));
+    fusion.chunks[fusion.n_chunks++] = checked_new_array<fused_form>(FORMS_A_CHUNK);
   }
-  fusion.forms[fusion.count] = form;
-  fusion.slots[offset] = fusion.count + 2;
-  return &fusion.forms[fusion.count++];
+  uint32_t n = fusion.count++;
+  fused_form* f = &fusion.chunks[n / FORMS_A_CHUNK][n % FORMS_A_CHUNK];
+  *f = form;
+  fusion.slots[offset] = n + 2;
+  return f;
 }

@@ -35,15 +35,22 @@ struct fused_form {
   int32_t constant;
   const uint8_t* next;    // where the run goes on (a following jump: its target)
   const uint8_t* branch;  // if: where a false condition goes
+  // The forms at next and branch, looked up on first use: until then
+  // &unresolved_form.
+  fused_form* next_form;
+  fused_form* branch_form;
 };
+extern fused_form unresolved_form;
+
+constexpr uint32_t FORMS_A_CHUNK = 256;
 
 // The statement code that has fused forms: table 3 while no run patches it.
 struct fused_forms {
   uintptr_t code;    // tables[T_CODE].items
   uintptr_t length;  // 0: no forms
   uint32_t* slots;   // per code byte: 0 not decoded, 1 none, else form + 2
-  fused_form* forms;
-  uint32_t count, capacity;
+  fused_form** chunks;  // FORMS_A_CHUNK forms each, never moved
+  uint32_t count, n_chunks;
   uint32_t loaded_length;  // of the table the slots were made for
   int suspended;
 };
@@ -60,12 +67,20 @@ inline void suspend_fused_forms() {
 }
 void resume_fused_forms();
 
-const fused_form* decode_fused_form(uint32_t offset);
+fused_form* decode_fused_form(uint32_t offset);
 
-inline const fused_form* fused_form_at(const uint8_t* pc) {
+// The form of the sequence whose first opcode is at pc, or null.
+inline fused_form* fused_form_at(const uint8_t* pc) {
   uintptr_t offset = uintptr_t(pc) - fusion.code;
   if (offset >= fusion.length) return nullptr;
   uint32_t slot = fusion.slots[offset];
   if (slot == 0) return decode_fused_form(uint32_t(offset));
-  return slot == 1 ? nullptr : &fusion.forms[slot - 2];
+  if (slot == 1) return nullptr;
+  slot -= 2;
+  return &fusion.chunks[slot / FORMS_A_CHUNK][slot % FORMS_A_CHUNK];
+}
+
+inline fused_form* linked_form(fused_form** link, const uint8_t* pc) {
+  if (*link == &unresolved_form) *link = fused_form_at(pc);
+  return *link;
 }

@@ -431,7 +431,8 @@ void interpret_code(ident_info* context, const uint8_t* pc, bool window_code) {
   uint64_t instructions = 0;
   uint64_t next_check = 1024;  // the busy check runs every 1024 instructions
   value* top = sp;
-  const fused_form* f = nullptr;
+  fused_form* f = nullptr;
+  uint32_t done_instructions = 0;
   value x{};
 
 #define PUSH(v)                   \
@@ -462,12 +463,20 @@ void interpret_code(ident_info* context, const uint8_t* pc, bool window_code) {
     pc += 1;                           \
     NEXT(1);                           \
   } while (0)
-#define FUSED_IF(holds)                                        \
-  do {                                                         \
-    int32_t l = f->left->val.i;                                \
+// Goes on at the next form directly where the sequence leads to one.
+#define FUSED_IF(holds)                                              \
+  do {                                                               \
+    int32_t l = f->left->val.i;                                      \
     int32_t r = f->right != nullptr ? f->right->val.i : f->constant; \
-    pc = (holds) ? f->next : f->branch;                        \
-    NEXT(4);                                                   \
+    if (holds) {                                                     \
+      pc = f->next;                                                  \
+      f = linked_form(&f->next_form, pc);                            \
+    } else {                                                         \
+      pc = f->branch;                                                \
+      f = linked_form(&f->branch_form, pc);                          \
+    }                                                                \
+    done_instructions = 4;                                           \
+    goto fused_next;                                                 \
   } while (0)
 
   if (pc == nullptr) goto done;
@@ -490,7 +499,10 @@ op_push_long:
   NEXT(1);
 op_push_var: {
   f = fused_form_at(pc - 1);
-  if (f != nullptr) goto* fused[f->kind];
+  if (f != nullptr) {
+    --pc;  // forms start at their first opcode, also when one leads to the next
+    goto* fused[f->kind];
+  }
 plain_push_var:
   ident_ref ref = read_ref(pc);
   ident_info* v = ref.selector == 0 && ref.index < n_globals ? &g[ref.index] : resolve_ref(context, ref, 4670);
@@ -582,7 +594,10 @@ fused_sub_assign:
   x = integer_value(int32_t(f->left->val.u - uint32_t(f->right != nullptr ? f->right->val.i : f->constant)));
   goto fused_assign;
 fused_concat_assign:
-  if (f->left->val.s == nullptr || f->right->val.s == nullptr) goto plain_push_var;
+  if (f->left->val.s == nullptr || f->right->val.s == nullptr) {
+    ++pc;
+    goto plain_push_var;
+  }
   x = concatenated(f->left->val.s, f->right->val.s);
 fused_assign:
   if (plain_global(f->assigned, g, n_globals)) {
@@ -598,7 +613,13 @@ fused_assign:
     }
   }
   pc = f->next;
-  NEXT(f->instructions);
+  done_instructions = f->instructions;
+  f = linked_form(&f->next_form, pc);
+fused_next:
+  instructions += done_instructions;
+  if (instructions >= next_check) goto busy_check;
+  if (f != nullptr) goto* fused[f->kind];
+  goto* dispatch[*pc++];
 
 busy_check:
   next_check = (instructions | 1023) + 1;
