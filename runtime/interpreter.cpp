@@ -479,7 +479,7 @@ void interpret_code(ident_info* context, const uint8_t* pc, bool window_code) {
     goto fused_next;                                                 \
   } while (0)
 
-  if (pc == nullptr) goto done;
+  if (pc == nullptr || rterror) goto done;
   goto* dispatch[*pc++];
 
 op_constant:

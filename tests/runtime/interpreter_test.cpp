@@ -258,6 +258,22 @@ TEST_F(Interpreter, LongRunPrintsProgrammingInformation) {
   EXPECT_FALSE(record_of(global(busy))->state & WR_RUNNING);
 }
 
+// Under the Interface Builder the recursion error returns: the code must not run.
+TEST_F(Interpreter, WindowCodeOfARunningWindowDoesNotRun) {
+  uint16_t x = program.add(yarl::GLOBAL, yarl::make_ident(K_INTEGER), "x");
+  uint16_t busy = program.add(yarl::GLOBAL, yarl::make_ident(K_MENU_WINDOW), "busy");
+  Code& c = program.code();
+  uint32_t begin = c.offset();
+  c.push(1).assign(yarl::GLOBAL, x).release();
+  load();
+  in_interface_builder = true;
+  record_of(global(busy))->state |= WR_RUNNING;
+  interpret_code(global(busy), statement_code(begin), true);
+  EXPECT_TRUE(rterror);
+  EXPECT_EQ(traceback_line(0).rfind("Window code recursion in ", 0), 0u) << traceback_line(0);
+  EXPECT_EQ(global(x)->val.i, 0);
+}
+
 // Loops in table 3 whose sequences the interpreter fuses; the globals are
 // plain (past the predefined ones) unless a case gives them a list.
 class FusedSequences : public Interpreter {
