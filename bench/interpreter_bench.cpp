@@ -1,11 +1,14 @@
-// Time per YARL instruction on a counted loop and a string loop, against the
-// same loops in Lua 5.4 and Tcl 8.6 run in the same process's time frame.
-#include <chrono>
+// Time per YARL instruction on a counted loop and a string loop, each run
+// alternately with the same loop in Lua 5.4 (a global and a local) and in
+// Tcl 8.6 (a proc). The outside interpreters time the loop inside their own
+// script, so their start-up is left out.
+#include <time.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <vector>
 
+#include "bench/paired.h"
 #include "runtime/interpreter.h"
 #include "runtime/read_tables.h"
 #include "runtime/tables.h"
@@ -17,9 +20,12 @@ using namespace yarl;
 namespace {
 
 constexpr uint8_t CONCATENATE = 43, ADD_INTEGER = 210, LT = 220;
+constexpr int PAIRS = 7;
 
-double seconds_since(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+double cpu_seconds() {
+  timespec t;
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
 }
 
 struct Loop {
@@ -50,23 +56,22 @@ Loop string_loop(YarlProgram& p, uint16_t i, uint16_t s, uint16_t a, uint16_t b,
   return loop;
 }
 
-// Seconds a script takes in an outside interpreter, less its start-up.
-double outside_seconds(const std::string& command, const std::string& script, const std::string& empty) {
-  auto run = [&](const std::string& text) {
-    std::string line = command + " '" + text + "' >/dev/null 2>&1";
-    auto start = std::chrono::steady_clock::now();
-    if (system(line.c_str()) != 0) return -1.0;
-    return seconds_since(start);
-  };
-  double base = run(empty);
-  double total = run(script);
-  return base < 0 || total < 0 ? -1 : total - base;
+// The seconds that a script prints of its own loop, or -1.
+double outside_seconds(const std::string& command) {
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return -1;
+  double seconds = -1;
+  if (fscanf(pipe, "%lf", &seconds) != 1) seconds = -1;
+  return pclose(pipe) == 0 ? seconds : -1;
 }
 
-void report(const char* name, double seconds, double instructions, double reference_seconds, const char* reference) {
-  printf("%-34s %8.3f s  %6.2f ns/instruction", name, seconds, seconds * 1e9 / instructions);
-  if (reference_seconds > 0) printf("  (%s: %.3f s, ratio %.2f)", reference, reference_seconds, seconds / reference_seconds);
-  printf("\n");
+std::string lua(const std::string& body) {
+  return "lua5.4 -e 'local t = os.clock() " + body + " print(os.clock() - t)' 2>/dev/null";
+}
+
+std::string tcl(const std::string& body) {
+  return "echo 'proc p {} {" + body + "}; set t [clock microseconds]; p; "
+         "puts [expr {([clock microseconds] - $t) / 1e6}]' | tclsh8.6 2>/dev/null";
 }
 
 }  // namespace
@@ -87,39 +92,46 @@ int main(int argc, char** argv) {
   decode_tables(image.data(), image.size());
   preset_user_interface("", false, false, nullptr, nullptr, nullptr);
   ident_info* graphics = &globals()[1];
+  bool ran_to_n = true;
+  // Processor time, as os.clock gives Lua's.
+  auto yarl = [&](const Loop& loop, uint16_t counter) {
+    return [&, loop, counter] {
+      globals()[counter].val.i = 0;
+      double start = cpu_seconds();
+      interpret_code(graphics, statement_code(loop.offset), false);
+      double seconds = cpu_seconds() - start;
+      ran_to_n &= globals()[counter].val.i == n;
+      return seconds;
+    };
+  };
 
-  auto start = std::chrono::steady_clock::now();
-  interpret_code(graphics, statement_code(counted.offset), false);
-  double counted_s = seconds_since(start);
-  start = std::chrono::steady_clock::now();
-  interpret_code(graphics, statement_code(strings.offset), false);
-  double strings_s = seconds_since(start);
-  if (globals()[i].val.i != n || globals()[j].val.i != n) {
+  std::string count = std::to_string(n);
+  std::string count_up = "while i < " + count + " do i = i + 1 end";
+  std::string concatenate =
+      "a = \"abcdefgh\" b = \"ijklmnop\" j = 0 while j < " + count + " do s = a .. b j = j + 1 end";
+  printf("%d iterations, medians of %d pairs; YARL and Lua in processor time, Tcl in real time\n", n, PAIRS);
+  paired::Result r;
+  r = paired::measure(PAIRS, yarl(counted, i), [&] { return outside_seconds(lua("i = 0 " + count_up)); });
+  paired::report("YARL counted loop (global)", r, "Lua 5.4 global", 0.6);
+  printf("  %.2f ns an instruction\n", r.subject * 1e9 / (double(n) * counted.instructions_per_iteration));
+  r = paired::measure(PAIRS, yarl(counted, i), [&] { return outside_seconds(lua("local i = 0 " + count_up)); });
+  paired::report("YARL counted loop (global)", r, "Lua 5.4 local", 1.2);
+  r = paired::measure(PAIRS, yarl(counted, i), [&] {
+    return outside_seconds(tcl("set i 0; while {$i < " + count + "} {incr i}"));
+  });
+  paired::report("YARL counted loop (global)", r, "Tcl 8.6 proc");
+  r = paired::measure(PAIRS, yarl(strings, j), [&] { return outside_seconds(lua(concatenate)); });
+  paired::report("YARL string loop s := a + b", r, "Lua 5.4 global", 0.7);
+  printf("  %.2f ns an instruction\n", r.subject * 1e9 / (double(n) * strings.instructions_per_iteration));
+  r = paired::measure(PAIRS, yarl(strings, j), [&] {
+    return outside_seconds(tcl("set a abcdefgh; set b ijklmnop; set j 0; while {$j < " + count +
+                               "} {set s $a$b; incr j}"));
+  });
+  paired::report("YARL string loop s := a + b", r, "Tcl 8.6 proc");
+  cleanup_user_interface();
+  if (!ran_to_n) {
     fprintf(stderr, "loops did not run to %d\n", n);
     return 1;
   }
-  cleanup_user_interface();
-
-  std::string count = std::to_string(n);
-  double lua_local = outside_seconds("lua5.4 -e", "local i=0 while i<" + count + " do i=i+1 end", "");
-  double lua_global = outside_seconds("lua5.4 -e", "i=0 while i<" + count + " do i=i+1 end", "");
-  double lua_strings = outside_seconds(
-      "lua5.4 -e", "a=\"abcdefgh\" b=\"ijklmnop\" j=0 while j<" + count + " do s=a..b j=j+1 end", "");
-  auto tcl_seconds = [&](const std::string& body) {
-    return outside_seconds("sh -c 'echo \"$0\" | tclsh8.6'",
-                           "proc p {} {" + body + "}; p", "");
-  };
-  double tcl_counted = tcl_seconds("set i 0; while {$i < " + count + "} {incr i}");
-  double tcl_strings =
-      tcl_seconds("set a abcdefgh; set b ijklmnop; set j 0; while {$j < " + count + "} {set s $a$b; incr j}");
-
-  printf("%d iterations\n", n);
-  double counted_instructions = double(n) * counted.instructions_per_iteration;
-  double string_instructions = double(n) * strings.instructions_per_iteration;
-  report("YARL counted loop", counted_s, counted_instructions, lua_local, "Lua 5.4 local");
-  report("YARL counted loop", counted_s, counted_instructions, lua_global, "Lua 5.4 global");
-  report("YARL counted loop", counted_s, counted_instructions, tcl_counted, "Tcl 8.6 proc");
-  report("YARL string loop", strings_s, string_instructions, lua_strings, "Lua 5.4 global");
-  report("YARL string loop", strings_s, string_instructions, tcl_strings, "Tcl 8.6 proc");
   return 0;
 }

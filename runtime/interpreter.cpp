@@ -5,11 +5,14 @@
 
 #include "base/internal_error.h"
 #include "platform/posix_services.h"
+#include "runtime/fused_forms.h"
 #include "runtime/image_ops.h"
 #include "runtime/material_ops.h"
 #include "runtime/op_handlers.h"
 #include "runtime/rendering_ops.h"
+#include "runtime/procedures.h"
 #include "runtime/run_time_errors.h"
+#include "runtime/variables.h"
 #include "runtime/window_record.h"
 
 op_handler op_proc[N_OPCODES];
@@ -185,6 +188,7 @@ void preset_const_expr_eval() {
   stack_sizes_capacity = 16;
   stack_sizes = checked_new_array<uint32_t>(stack_sizes_capacity);
   size_buffer_len = 0;
+  reset_fused_forms();
 }
 
 void ini_tables() {
@@ -192,6 +196,7 @@ void ini_tables() {
 }
 
 void cleanup_const_expr_eval() {
+  reset_fused_forms();
   if (sb != nullptr) CheckedFree(sb);
   sb = se = sp = sm = nullptr;
   if (stack_sizes != nullptr) CheckedFree(stack_sizes);
@@ -339,7 +344,77 @@ static void report_slow_run(ident_info* context, int64_t cpu, uint64_t instructi
   fputs("\n Please simplify YARL code for better response times.\n\n", stderr);
 }
 
+// An assignment that needs none of the change machinery: a global past the
+// predefined ones, with no when-changed list and no window displaying it.
+// It still counts as a change.
+static inline bool plain_global(const ident_info* v, const ident_info* g, uint32_t n_globals) {
+  return v >= g + N_PREDEFINED && v < g + n_globals && v->kind < K_ARRAY && v->code_offset == 0 &&
+         v->displays == nullptr;
+}
+
+static inline void assign_plain(ident_info* v, value x) {
+  if (is_owned_kind(v->kind)) {
+    if (v->val.raw == x.raw) return;
+    if (v->val.raw != 0) CheckedFree(v->val.s);
+    v->val = x;
+  } else {
+    if (v->val.u == x.u) return;
+    v->val = integer_value(x.i);
+  }
+  ++v->count;
+}
+
+[[noreturn]] static void null_string_pushed(const ident_info* variable) {
+  fprintf(stderr, "Error - string pointer is NULL.\n        String variable '%s'.\n", name_of(variable));
+  internal_error(4678, "ui");
+}
+
+static value concatenated(const char* a, const char* b) {
+  size_t la = strlen(a), lb = strlen(b);
+  value v{};
+  v.s = static_cast<char*>(CheckedMalloc(la + lb + 1));
+  memcpy(v.s, a, la);
+  memcpy(v.s + la, b, lb + 1);
+  return v;
+}
+
+// Direct-threaded: every handler ends in its own dispatch. The stack top
+// lives in `top` and is written back to sp around every out-of-line call.
+// The opcodes run here keep their op_proc entries for the table's sake.
 void interpret_code(ident_info* context, const uint8_t* pc, bool window_code) {
+#define E(n)                                                                                     \
+  ((n) >= 222   ? &&op_constant                                                                  \
+   : (n) == 2   ? &&op_if                                                                        \
+   : (n) == 20  ? &&op_jump                                                                      \
+   : (n) == 22  ? &&op_assign_scalar                                                             \
+   : (n) == 72  ? &&op_push_byte                                                                 \
+   : (n) == 73  ? &&op_push_long                                                                 \
+   : (n) == 94  ? &&op_push_var                                                                  \
+   : (n) == 100 ? &&op_push_short                                                                \
+   : (n) == 107 ? &&op_release                                                                   \
+   : (n) == 158 ? &&op_context                                                                   \
+   : (n) == 210 ? &&op_add_integer                                                               \
+   : (n) == 211 ? &&op_sub_integer                                                               \
+   : (n) == 216 ? &&op_eq                                                                        \
+   : (n) == 217 ? &&op_ge                                                                        \
+   : (n) == 218 ? &&op_gt                                                                        \
+   : (n) == 219 ? &&op_le                                                                        \
+   : (n) == 220 ? &&op_lt                                                                        \
+   : (n) == 221 ? &&op_ne                                                                        \
+                : &&op_call)
+#define E4(n) E(n), E(n + 1), E(n + 2), E(n + 3)
+#define E16(n) E4(n), E4(n + 4), E4(n + 8), E4(n + 12)
+#define E64(n) E16(n), E16(n + 16), E16(n + 32), E16(n + 48)
+  static void* const dispatch[256] = {E64(0), E64(64), E64(128), E64(192)};
+#undef E64
+#undef E16
+#undef E4
+#undef E
+  static void* const fused[N_FUSED_KINDS] = {
+      &&fused_eq_if,      &&fused_ne_if,      &&fused_lt_if, &&fused_le_if,        &&fused_gt_if,
+      &&fused_ge_if,      &&fused_add_assign, &&fused_sub_assign, &&fused_concat_assign,
+  };
+
   int64_t real_start = ticks();
   int64_t cpu_start = cpu_now();
   rterror = false;
@@ -350,19 +425,218 @@ void interpret_code(ident_info* context, const uint8_t* pc, bool window_code) {
     w->state |= WR_RUNNING;
   }
   sm = sp;
+  follow_statement_code();
+  ident_info* const g = globals();
+  const uint32_t n_globals = tables[T_GLOBALS].length;
   uint64_t instructions = 0;
-  while (pc != nullptr && !rterror) {
-    uint8_t opcode = *pc++;
-    if (opcode >= 222) {
-      push_int(opcode - 222);
-    } else if (opcode == 158) {
-      context = decode_ref(context, pc, 8599);
-    } else {
-      pc = op_proc[opcode](context, pc);
-    }
-    if ((++instructions & 1023) == 0 && !all_busy && ticks() - real_start > BUSY_AFTER)
-      set_windows_busy(true);
+  uint64_t next_check = 1024;  // the busy check runs every 1024 instructions
+  value* top = sp;
+  fused_form* f = nullptr;
+  uint32_t done_instructions = 0;
+  value x{};
+
+#define PUSH(v)                   \
+  do {                            \
+    if (++top > se) {             \
+      sp = top;                   \
+      increase_stack();           \
+      top = sp;                   \
+    }                             \
+    *top = (v);                   \
+  } while (0)
+#define NEXT(n)                                      \
+  do {                                               \
+    instructions += (n);                             \
+    if (instructions >= next_check) goto busy_check; \
+    goto* dispatch[*pc++];                           \
+  } while (0)
+// An inline comparison of INTEGERs; other kinds go to the handler.
+#define COMPARE(holds)                 \
+  do {                                 \
+    if (pc[0] != K_INTEGER) goto op_call; \
+    int32_t r = top->i;                \
+    --top;                             \
+    int32_t l = top->i;                \
+    (void)l;                           \
+    (void)r;                           \
+    set_int(top, (holds));             \
+    pc += 1;                           \
+    NEXT(1);                           \
+  } while (0)
+// Goes on at the next form directly where the sequence leads to one.
+#define FUSED_IF(holds)                                              \
+  do {                                                               \
+    int32_t l = f->left->val.i;                                      \
+    int32_t r = f->right != nullptr ? f->right->val.i : f->constant; \
+    if (holds) {                                                     \
+      pc = f->next;                                                  \
+      f = linked_form(&f->next_form, pc);                            \
+    } else {                                                         \
+      pc = f->branch;                                                \
+      f = linked_form(&f->branch_form, pc);                          \
+    }                                                                \
+    done_instructions = 4;                                           \
+    goto fused_next;                                                 \
+  } while (0)
+
+  if (pc == nullptr || rterror) goto done;
+  goto* dispatch[*pc++];
+
+op_constant:
+  PUSH(integer_value(pc[-1] - 222));
+  NEXT(1);
+op_push_byte:
+  PUSH(integer_value(pc[0]));
+  pc += 1;
+  NEXT(1);
+op_push_short:
+  PUSH(integer_value(get_u16(pc)));
+  pc += 2;
+  NEXT(1);
+op_push_long:
+  PUSH(integer_value(int32_t(get_u32(pc))));
+  pc += 4;
+  NEXT(1);
+op_push_var: {
+  f = fused_form_at(pc - 1);
+  if (f != nullptr) {
+    --pc;  // forms start at their first opcode, also when one leads to the next
+    goto* fused[f->kind];
   }
+plain_push_var:
+  ident_ref ref = read_ref(pc);
+  ident_info* v = ref.selector == 0 && ref.index < n_globals ? &g[ref.index] : resolve_ref(context, ref, 4670);
+  if (is_owned_kind(v->kind)) {
+    if (v->kind == K_STRING && v->val.s == nullptr) null_string_pushed(v);
+    PUSH(copy_owned(v->kind, v->val));
+  } else {
+    PUSH(v->val);
+  }
+  NEXT(1);
+}
+op_assign_scalar: {
+  ident_ref ref = read_ref(pc);
+  ident_info* v = ref.selector == 0 && ref.index < n_globals ? &g[ref.index] : resolve_ref(context, ref, 2796);
+  x = *top--;
+  if (plain_global(v, g, n_globals)) {
+    assign_plain(v, x);
+    NEXT(1);
+  }
+  sp = top;
+  change_variable(context, v, x, true);
+  top = sp;
+  if (rterror) {
+    ++instructions;
+    goto done;
+  }
+  NEXT(1);
+}
+op_if: {
+  int32_t condition = (top--)->i;
+  pc = condition != 0 ? pc + 4 : statement_code(get_u32(pc));
+  NEXT(1);
+}
+op_jump:
+  pc = statement_code(get_u32(pc));
+  NEXT(1);
+op_add_integer:
+  --top;
+  set_int(top, int32_t(top[0].u + top[1].u));
+  NEXT(1);
+op_sub_integer:
+  --top;
+  set_int(top, int32_t(top[0].u - top[1].u));
+  NEXT(1);
+op_eq:
+  COMPARE(l == r);
+op_ne:
+  COMPARE(l != r);
+op_lt:
+  COMPARE(l < r);
+op_le:
+  COMPARE(l <= r);
+op_gt:
+  COMPARE(l > r);
+op_ge:
+  COMPARE(l >= r);
+op_context:
+  context = decode_ref(context, pc, 8599);
+  NEXT(1);
+op_release:
+  ++instructions;
+  goto done;
+op_call:
+  sp = top;
+  pc = op_proc[pc[-1]](context, pc);
+  top = sp;
+  if (pc == nullptr || rterror) {
+    ++instructions;
+    goto done;
+  }
+  NEXT(1);
+
+fused_eq_if:
+  FUSED_IF(l == r);
+fused_ne_if:
+  FUSED_IF(l != r);
+fused_lt_if:
+  FUSED_IF(l < r);
+fused_le_if:
+  FUSED_IF(l <= r);
+fused_gt_if:
+  FUSED_IF(l > r);
+fused_ge_if:
+  FUSED_IF(l >= r);
+fused_add_assign:
+  x = integer_value(int32_t(f->left->val.u + uint32_t(f->right != nullptr ? f->right->val.i : f->constant)));
+  goto fused_assign;
+fused_sub_assign:
+  x = integer_value(int32_t(f->left->val.u - uint32_t(f->right != nullptr ? f->right->val.i : f->constant)));
+  goto fused_assign;
+fused_concat_assign:
+  if (f->left->val.s == nullptr || f->right->val.s == nullptr) {
+    ++pc;
+    goto plain_push_var;
+  }
+  x = concatenated(f->left->val.s, f->right->val.s);
+fused_assign:
+  if (plain_global(f->assigned, g, n_globals)) {
+    assign_plain(f->assigned, x);
+  } else {
+    sp = top;
+    change_variable(context, f->assigned, x, true);
+    top = sp;
+    if (rterror) {
+      // The run ends at the assignment: the sequence's jump, if any, is not taken.
+      instructions += 4;
+      goto done;
+    }
+  }
+  pc = f->next;
+  done_instructions = f->instructions;
+  f = linked_form(&f->next_form, pc);
+fused_next:
+  instructions += done_instructions;
+  if (instructions >= next_check) goto busy_check;
+  if (f != nullptr) goto* fused[f->kind];
+  goto* dispatch[*pc++];
+
+busy_check:
+  next_check = (instructions | 1023) + 1;
+  if (!all_busy && ticks() - real_start > BUSY_AFTER) {
+    sp = top;
+    set_windows_busy(true);
+    top = sp;
+  }
+  goto* dispatch[*pc++];
+
+done:
+  sp = top;
+  if (instructions >= next_check && !all_busy && ticks() - real_start > BUSY_AFTER) set_windows_busy(true);
+#undef PUSH
+#undef NEXT
+#undef COMPARE
+#undef FUSED_IF
   if (rterror) {
     sp = sb - 1;
     size_buffer_len = 0;
@@ -374,4 +648,14 @@ void interpret_code(ident_info* context, const uint8_t* pc, bool window_code) {
   if (window_code) record_of(context)->state &= uint8_t(~WR_RUNNING);
   finish_stopped_run(context);
   wc_ok = true;
+}
+
+void interpret_code_to(ident_info* context, uint32_t offset, uint32_t end, bool window_code) {
+  uint8_t* code = tables[T_CODE].as<uint8_t>();
+  uint8_t saved = code[end];
+  code[end] = 107;  // release
+  suspend_fused_forms();
+  interpret_code(context, code + offset, window_code);
+  resume_fused_forms();
+  code[end] = saved;
 }

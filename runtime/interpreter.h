@@ -31,6 +31,9 @@ void cleanup_const_expr_eval();
 // Runs code for `context` until it ends or a run-time error is raised.
 // window_code: the code of a window (its running mark guards recursion).
 void interpret_code(ident_info* context, const uint8_t* code, bool window_code);
+// Runs statement code from `offset` as if the byte at `end` were a release:
+// the conditions and index expressions of items end behind them.
+void interpret_code_to(ident_info* context, uint32_t offset, uint32_t end, bool window_code);
 
 void increase_stack();
 void allocate_stack_space(uint32_t n);

@@ -325,13 +325,9 @@ bool start_if_active(ident_info* window, uint32_t length, uint32_t condition_off
                      uint32_t action_offset) {
   return_to_menu(window);
   if (length != 0) {
-    uint8_t* code = tables[T_CODE].as<uint8_t>();
     uint64_t end = uint64_t(condition_offset) + length;
     if (end >= tables[T_CODE].length) internal_error(1280, "ui");
-    uint8_t saved = code[end];
-    code[end] = 107;  // release: the run ends behind the condition
-    interpret_code(window, code + condition_offset, true);
-    code[end] = saved;
+    interpret_code_to(window, condition_offset, uint32_t(end), true);
     if (rterror || used_slots() == 0) return false;
     if ((sp--)->i == 0) return false;
   }

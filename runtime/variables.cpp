@@ -123,13 +123,9 @@ bool assign_edit_var(ident_info* context, uint32_t code_offset, uint8_t code_len
   }
   if (variable == nullptr) internal_error(7547, "ui");
   if (code_length != 0) {
-    uint8_t* code = tables[T_CODE].as<uint8_t>();
     uint64_t end = uint64_t(code_offset) + code_length;
     if (end >= tables[T_CODE].length) internal_error(7548, "ui");
-    uint8_t saved = code[end];
-    code[end] = 107;  // release: the run ends behind the index expression
-    interpret_code(context, code + code_offset, false);
-    code[end] = saved;
+    interpret_code_to(context, code_offset, uint32_t(end), false);
     if (rterror) return false;
     index = int16_t((sp--)->i);
   } else if (!is_array_kind(variable->kind)) {

@@ -12,6 +12,7 @@
 
 #include "platform/posix_services.h"
 #include "runtime/run_time_errors.h"
+#include "runtime/variables.h"
 #include "tests/runtime/yarl_fixture.h"
 
 namespace {
@@ -299,7 +300,242 @@ TEST_F(Interpreter, LongRunPrintsProgrammingInformation) {
   EXPECT_FALSE(record_of(global(busy))->state & WR_RUNNING);
 }
 
+// Under the Interface Builder the recursion error returns: the code must not run.
+TEST_F(Interpreter, WindowCodeOfARunningWindowDoesNotRun) {
+  uint16_t x = program.add(yarl::GLOBAL, yarl::make_ident(K_INTEGER), "x");
+  uint16_t busy = program.add(yarl::GLOBAL, yarl::make_ident(K_MENU_WINDOW), "busy");
+  Code& c = program.code();
+  uint32_t begin = c.offset();
+  c.push(1).assign(yarl::GLOBAL, x).release();
+  load();
+  in_interface_builder = true;
+  record_of(global(busy))->state |= WR_RUNNING;
+  interpret_code(global(busy), statement_code(begin), true);
+  EXPECT_TRUE(rterror);
+  EXPECT_EQ(traceback_line(0).rfind("Window code recursion in ", 0), 0u) << traceback_line(0);
+  EXPECT_EQ(global(x)->val.i, 0);
+}
+
+// Loops in table 3 whose sequences the interpreter fuses; the globals are
+// plain (past the predefined ones) unless a case gives them a list.
+class FusedSequences : public Interpreter {
+ protected:
+  uint16_t integer(const char* name) { return program.add(yarl::GLOBAL, yarl::make_ident(K_INTEGER), name); }
+  void start(uint32_t offset) { interpret_code(global(1), statement_code(offset), false); }
+};
+
+TEST_F(FusedSequences, CompareAndBranchAgreeWithThePlainInstructions) {
+  struct Case {
+    uint8_t compare;
+    int32_t left, right;
+    bool holds;
+  } cases[] = {
+      {op::EQ, 3, 3, true},  {op::EQ, 3, 4, false}, {op::NE, 3, 4, true},  {op::NE, -1, -1, false},
+      {op::LT, -5, 2, true}, {op::LT, 2, 2, false}, {op::LE, 2, 2, true},  {op::LE, 3, 2, false},
+      {op::GT, 0, -1, true}, {op::GT, INT32_MIN, INT32_MAX, false},        {op::GE, 7, 7, true},
+      {op::GE, 6, 7, false},
+  };
+  uint16_t x = integer("x"), y = integer("y"), r = integer("r");
+  std::vector<uint32_t> by_variable, by_constant;
+  Code& c = program.code();
+  for (const Case& k : cases) {
+    for (bool constant : {false, true}) {
+      yarl::Label no = c.label();
+      (constant ? by_constant : by_variable).push_back(c.offset());
+      c.push_var(yarl::GLOBAL, x);
+      if (constant) ::integer(c, k.right);
+      else c.push_var(yarl::GLOBAL, y);
+      c.op(k.compare).u8(K_INTEGER).if_false(no).push(1).assign(yarl::GLOBAL, r).release();
+      c.bind(no).push(2).assign(yarl::GLOBAL, r).release();
+    }
+  }
+  load();
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    for (int turn = 0; turn < 2; ++turn) {  // the second run uses the decoded form
+      for (uint32_t begin : {by_variable[i], by_constant[i]}) {
+        global(x)->val.i = cases[i].left;
+        global(y)->val.i = cases[i].right;
+        global(r)->val.i = 0;
+        start(begin);
+        EXPECT_EQ(global(r)->val.i, cases[i].holds ? 1 : 2) << "case " << i << " at " << begin;
+        EXPECT_EQ(used_slots(), 0u);
+      }
+    }
+  }
+}
+
+TEST_F(FusedSequences, ArithmeticAndConcatenationAssignments) {
+  uint16_t x = integer("x"), y = integer("y");
+  uint16_t s = program.add(yarl::GLOBAL, yarl::make_ident(K_STRING), "s");
+  uint16_t a = program.add(yarl::GLOBAL, yarl::make_ident(K_STRING), "a");
+  Code& c = program.code();
+  uint32_t add = c.offset();
+  c.push_var(yarl::GLOBAL, x).push(1).op(op::ADD_INTEGER).assign(yarl::GLOBAL, x).release();
+  uint32_t sub = c.offset();
+  c.push_var(yarl::GLOBAL, x).push_var(yarl::GLOBAL, y).op(op::SUB_INTEGER).assign(yarl::GLOBAL, y).release();
+  uint32_t append = c.offset();  // s := s + a: the left operand is the target
+  c.push_var(yarl::GLOBAL, s).push_var(yarl::GLOBAL, a).op(op::CONCATENATE).assign(yarl::GLOBAL, s).release();
+  program.initial_code().push_string("ab").assign(yarl::GLOBAL, s).push_string("").assign(yarl::GLOBAL, a);
+  load();
+  global(x)->val.i = INT32_MAX;
+  uint32_t changes = global(x)->count;
+  start(add);
+  EXPECT_EQ(global(x)->val.i, INT32_MIN);  // wraps
+  EXPECT_EQ(global(x)->count, changes + 1);
+  global(y)->val.i = 1;
+  start(sub);
+  EXPECT_EQ(global(y)->val.i, INT32_MAX);  // INT32_MIN - 1
+  start(append);
+  EXPECT_STREQ(global(s)->val.s, "ab");
+  changes = global(s)->count;
+  value cd{};
+  cd.s = dup_chars("cd");
+  change_variable(global(1), global(a), cd, true);
+  start(append);
+  start(append);
+  EXPECT_STREQ(global(s)->val.s, "abcdcd");
+  EXPECT_EQ(global(s)->count, changes + 2);
+  EXPECT_EQ(used_slots(), 0u);
+}
+
+// The jump lands behind the first push of a fused sequence: from there the
+// plain instructions run, whether the form was decoded before or after.
+TEST_F(FusedSequences, AJumpIntoTheMiddleRunsThePlainInstructions) {
+  uint16_t x = integer("x"), r = integer("r");
+  Code& c = program.code();
+  yarl::Label compare_rest = c.label(), add_rest = c.label(), no = c.label();
+  uint32_t fused_compare = c.offset();
+  c.push_var(yarl::GLOBAL, x).bind(compare_rest).push(3).op(op::LT).u8(K_INTEGER).if_false(no);
+  c.push(1).assign(yarl::GLOBAL, r).release();
+  c.bind(no).push(2).assign(yarl::GLOBAL, r).release();
+  uint32_t fused_add = c.offset();
+  c.push_var(yarl::GLOBAL, x).bind(add_rest).push(10).op(op::ADD_INTEGER).assign(yarl::GLOBAL, x).release();
+  uint32_t into_compare = c.offset();
+  c.push(5).jump(compare_rest);
+  uint32_t into_add = c.offset();
+  c.push(100).jump(add_rest);
+  load();
+  for (bool decoded_first : {false, true}) {
+    global(x)->val.i = 1;
+    if (decoded_first) {
+      start(fused_compare);
+      EXPECT_EQ(global(r)->val.i, 1);
+      start(fused_add);
+      EXPECT_EQ(global(x)->val.i, 11);
+    }
+    start(into_compare);  // 5 < 3
+    EXPECT_EQ(global(r)->val.i, 2);
+    start(into_add);  // x := 100 + 10
+    EXPECT_EQ(global(x)->val.i, 110);
+    EXPECT_EQ(used_slots(), 0u);
+    global(x)->val.i = 1;
+    start(fused_compare);
+    EXPECT_EQ(global(r)->val.i, 1);
+    start(fused_add);
+    EXPECT_EQ(global(x)->val.i, 11);
+  }
+}
+
+// while i < 5: (i = 2: WHEN_CHANGED x: fired := fired + 1); x := x + 1; i := i + 1
+TEST_F(FusedSequences, AnAssignedVariableThatGainsAWhenChangedListRunsIt) {
+  uint16_t i = integer("i"), x = integer("x"), fired = integer("fired");
+  Code& c = program.code();
+  yarl::Label top = c.label(), skip = c.label(), end = c.label();
+  uint32_t begin = c.offset();
+  c.bind(top).push_var(yarl::GLOBAL, i).push(5).op(op::LT).u8(K_INTEGER).if_false(end);
+  c.push_var(yarl::GLOBAL, i).push(2).op(op::EQ).u8(K_INTEGER).if_false(skip);
+  c.op(op::WHEN_CHANGED).ref(yarl::GLOBAL, x).target(skip);
+  c.push_var(yarl::GLOBAL, fired).push(1).op(op::ADD_INTEGER).assign(yarl::GLOBAL, fired).release();
+  c.bind(skip).push_var(yarl::GLOBAL, x).push(1).op(op::ADD_INTEGER).assign(yarl::GLOBAL, x);
+  c.push_var(yarl::GLOBAL, i).push(1).op(op::ADD_INTEGER).assign(yarl::GLOBAL, i).jump(top);
+  c.bind(end).release();
+  load();
+  uint32_t changes = global(x)->count;
+  start(begin);
+  EXPECT_FALSE(rterror);
+  EXPECT_EQ(global(x)->val.i, 5);
+  EXPECT_EQ(global(x)->count, changes + 5);  // counted on both paths
+  EXPECT_EQ(global(fired)->val.i, 3);        // the changes at i = 2, 3 and 4
+}
+
+// x := x + 1 runs a list that divides by zero: the run ends at that
+// assignment, before the jump that the fused form includes.
+TEST_F(FusedSequences, ARunTimeErrorInTheAssignmentEndsTheRunThere) {
+  uint16_t i = integer("i"), x = integer("x");
+  Code& c = program.code();
+  yarl::Label top = c.label(), listed = c.label(), end = c.label();
+  uint32_t watch = c.offset();
+  c.op(op::WHEN_CHANGED).ref(yarl::GLOBAL, x).target(listed);
+  c.push(1).push(0).op(op::DIV_INTEGER).release();
+  c.bind(listed).release();
+  uint32_t begin = c.offset();
+  c.bind(top).push_var(yarl::GLOBAL, i).push(5).op(op::LT).u8(K_INTEGER).if_false(end);
+  c.push_var(yarl::GLOBAL, i).push(1).op(op::ADD_INTEGER).assign(yarl::GLOBAL, i);
+  c.push_var(yarl::GLOBAL, x).push(1).op(op::ADD_INTEGER).assign(yarl::GLOBAL, x).jump(top);
+  c.bind(end).release();
+  load();
+  in_interface_builder = true;
+  start(begin);  // decodes the forms while x has no list
+  EXPECT_EQ(global(x)->val.i, 5);
+  global(i)->val.i = 0;
+  start(watch);
+  start(begin);
+  EXPECT_TRUE(rterror);
+  EXPECT_EQ(traceback_line(0).rfind("integer division by zero in ", 0), 0u) << traceback_line(0);
+  EXPECT_EQ(global(i)->val.i, 1);
+  EXPECT_EQ(global(x)->val.i, 6);
+  EXPECT_EQ(used_slots(), 0u);
+}
+
+// A breakpoint in a loop of fused sequences stops behind its debug
+// instruction in the compiled code, every turn, and the loop resumes there.
+TEST_F(FusedSequences, ABreakpointBetweenFusedSequencesStopsAtItsCompiledOffset) {
+  uint16_t i = integer("i");
+  Code& c = program.code();
+  yarl::Label top = c.label(), end = c.label();
+  uint32_t begin = c.offset();
+  c.bind(top).push_var(yarl::GLOBAL, i).push(3).op(op::LT).u8(K_INTEGER).if_false(end);
+  c.op(op::DEBUG).u16(1).u16(7);
+  uint32_t behind_debug = c.offset();
+  c.push_var(yarl::GLOBAL, i).push(1).op(op::ADD_INTEGER).assign(yarl::GLOBAL, i).jump(top);
+  c.bind(end).release();
+  load();
+  ASSERT_TRUE(reset_array_size(global(1), global(60), 1));
+  ASSERT_TRUE(reset_array_size(global(1), global(61), 1));
+  global(60)->val.a[0] = integer_value(1);
+  global(61)->val.a[0] = integer_value(7);
+  start(begin);
+  for (int32_t turn = 0; turn < 3; ++turn) {
+    EXPECT_EQ(global(i)->val.i, turn);
+    EXPECT_EQ(traceback_line(0), "Breakpoint in MENU 'Graphics' at line 7 of ''.");
+    ident_info* context;
+    const uint8_t* position;
+    uint16_t source;
+    ASSERT_TRUE(take_stopped_position(&context, &position, &source));
+    EXPECT_EQ(statement_offset(position), behind_debug);
+    interpret_code(context, position, false);
+  }
+  EXPECT_EQ(global(i)->val.i, 3);
+  EXPECT_FALSE(stopped_at_breakpoint(global(1)));
+}
+
 using InterpreterDeathTest = Interpreter;
+
+TEST_F(InterpreterDeathTest, AnUnassignedOpcodeBehindAFusedSequenceNamesItsCompiledOffset) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  uint16_t x = program.add(yarl::GLOBAL, yarl::make_ident(K_INTEGER), "x");
+  Code& c = program.code();
+  uint32_t begin = c.offset();
+  c.push_var(yarl::GLOBAL, x).push(1).op(op::ADD_INTEGER).assign(yarl::GLOBAL, x);
+  std::string bad = "Bad op code 7 at " + std::to_string(c.offset());
+  c.op(7);
+  EXPECT_EXIT(
+      {
+        load();
+        interpret_code(global(1), statement_code(begin), false);
+      },
+      testing::ExitedWithCode(1), bad);
+}
 
 TEST_F(InterpreterDeathTest, UnassignedOpcodeIsInternalError63) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");

@@ -119,6 +119,30 @@ TEST_F(Windows, ChangingADisplayedVariableRedisplaysOnce) {
   }
 }
 
+// n := n + 1 takes the assignment's fast path while no window displays n,
+// and queues the redisplay once the window registers n again.
+TEST_F(Windows, AFusedAssignmentRedisplaysOnceTheVariableIsDisplayed) {
+  uint16_t n = program.add(GLOBAL, make_ident(K_INTEGER), "n");
+  uint16_t w = add_window(program, {"counter", true,
+                                    {label(program, K_INTEGER, [n](yarl::Code& c) { c.push_var(GLOBAL, n); })},
+                                    {yarl::ref16(GLOBAL, n)}});
+  uint32_t count_up = program.code().offset();
+  program.code().push_var(GLOBAL, n).push(1).op(210).assign(GLOBAL, n).release();
+  load();
+  show(w);
+  EXPECT_EQ(label_text(w), "0");
+  clear_dis_vars(global(w));
+  ASSERT_EQ(global(n)->displays, nullptr);
+  interpret_code(global(1), statement_code(count_up), false);
+  EXPECT_EQ(global(n)->val.i, 1);
+  EXPECT_FALSE(update_menu_windows());
+  add_dis_vars(global(w), record_of(global(w))->locals[0].code_offset);
+  ASSERT_NE(global(n)->displays, nullptr);
+  interpret_code(global(1), statement_code(count_up), false);
+  EXPECT_TRUE(update_menu_windows());
+  EXPECT_EQ(label_text(w), "2");
+}
+
 TEST_F(Windows, HidingAndShowingKeepsTheRegistrationsOfTheWindowOnly) {
   uint16_t n = program.add(GLOBAL, make_ident(K_INTEGER), "n");
   auto shows_n = [&](const char* name) {
