@@ -10,6 +10,7 @@
 #include "runtime/op_handlers.h"
 #include "runtime/rendering_ops.h"
 #include "runtime/run_time_errors.h"
+#include "runtime/save_resources.h"
 #include "runtime/window_record.h"
 
 op_handler op_proc[N_OPCODES];
@@ -122,6 +123,9 @@ static const op_entry operation_handlers[] = {
     {192, set_display_option_op},
     {136, get_material_op},
     {142, set_material_op},
+    // Resource files.
+    {148, save_defaults_op},
+    {177, restore_defaults_op},
 };
 
 static const char* const type_names[20] = {
