@@ -104,9 +104,12 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   std::vector<uint8_t> bytes = fixture().bytes();
   decode_tables(bytes.data(), bytes.size());
   preset_user_interface("", true, false, nullptr, nullptr, nullptr);
-  // The name index is made by the first read and kept.
-  write_input(nullptr, 0);
+  // The name index is made by the first lookup of a name and kept.
+  static const uint8_t line[] = "r:\t0\n";
+  write_input(line, sizeof line - 1);
   read_resources(&globals()[1], path.c_str(), nullptr, false, 3);
+  // STRING locals without initial code hold no string until the first restore.
+  restore_all();
   return 0;
 }
 

@@ -347,7 +347,7 @@ static void take_array(reader& r, ident_info* variable) {
     ++r.p;
     value v{};
     if (!read_value(r, kind, &v)) {
-      free_values(kind, r.elements, uint32_t(std::min<uint64_t>(count, max_length)));
+      if (!r.compare) free_values(kind, r.elements, uint32_t(std::min<uint64_t>(count, max_length)));
       return report_bad_value(r, variable->kind);
     }
     if (r.compare) {

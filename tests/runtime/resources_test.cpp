@@ -367,6 +367,19 @@ TEST_F(Resources, AFileJustWrittenReadInCompareModeClearsEveryDiffersFlag) {
   EXPECT_EQ(record_of(global(dlg))->call_flags & 0x1E, geometry_differs_flag(RA_ORIGIN_X));
 }
 
+// Found by the fuzz target: the elements read before a bad one were freed
+// in compare mode too, where none is kept.
+TEST_F(Resources, ABadArrayElementInCompareModeIsOnlyReported) {
+  load();
+  std::string path = file("r", std::string("w.ORIGIN_X:\t11\nsa:\tp\tq)\0\nsa:\tx\n", 31));
+  std::string messages;
+  EXPECT_TRUE(read(path, &messages, nullptr, true));
+  EXPECT_EQ(messages, "Error - bad resource name at line 1 in resource file '" + path +
+                          "'.\nError - bad STRING-array resource value at line 2 in resource file '" + path + "'.\n");
+  EXPECT_TRUE(global(sa)->word8 & IDENT_CHANGED);
+  EXPECT_EQ(global(sa)->word6, 0u);
+}
+
 TEST_F(Resources, AFullDeviceAsTheFileIsARunTimeError) {
   load(nullptr, nullptr, "/dev/full");
   change_variable(global(1), global(i), integer_value(99), false);
