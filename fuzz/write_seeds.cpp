@@ -209,6 +209,25 @@ int main(int argc, char** argv) {
       if (!write_seed(dir, seed.name, std::vector<uint8_t>(seed.bytes.begin(), seed.bytes.end()))) return 1;
     return 0;
   }
+  if (target == "read_resources") {
+    // Lines of every kind, named as in the target's fixture.
+    const char* const seeds[][2] = {
+        {"scalars", "# site\n\ni:\t42\nr:\t1.5e-3\na:\t-12o30\"15\nb:\t1\nc:\tx\ns:\t two words \r\n"},
+        {"arrays", "ia:\t1\t2\t3\nsa:\ta\t\tc\nra:\nlong:\tx\ty\nnone:\n"},
+        {"windows", "w.ORIGIN_X:\t10\nw.ORIGIN_Y:\t4094\nw.SIZE_X:\t1\nw.SIZE_Y:\t300\nw.li:\t7\nw.lsa:\tp\tq\n"},
+        {"errors", "hidden:\t1\nplain:\t2\nv.ORIGIN_X:\t3\nsub.SIZE_Y:\t-1\nw.WIDTH:\t1\ni:\t2147483647\nzz\n"},
+    };
+    for (const auto& seed : seeds) {
+      std::string text = seed[1];
+      for (uint8_t mode : {0, 1, 6, 7, 14}) {
+        std::vector<uint8_t> bytes{mode};
+        bytes.insert(bytes.end(), text.begin(), text.end());
+        std::string name = std::string(seed[0]) + "_" + std::to_string(mode);
+        if (!write_seed(dir, name.c_str(), bytes)) return 1;
+      }
+    }
+    return 0;
+  }
   if (target != "read_tables") {
     printf("write_seeds: no seeds for target %s\n", target.c_str());
     return 0;

@@ -9,9 +9,10 @@
 #include "runtime/image_ops.h"
 #include "runtime/material_ops.h"
 #include "runtime/op_handlers.h"
-#include "runtime/rendering_ops.h"
 #include "runtime/procedures.h"
+#include "runtime/rendering_ops.h"
 #include "runtime/run_time_errors.h"
+#include "runtime/save_resources.h"
 #include "runtime/variables.h"
 #include "runtime/window_record.h"
 
@@ -125,6 +126,9 @@ static const op_entry operation_handlers[] = {
     {192, set_display_option_op},
     {136, get_material_op},
     {142, set_material_op},
+    // Resource files.
+    {148, save_defaults_op},
+    {177, restore_defaults_op},
 };
 
 static const char* const type_names[20] = {

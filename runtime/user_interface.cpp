@@ -14,7 +14,9 @@
 #include "runtime/predefined.h"
 #include "runtime/procedures.h"
 #include "runtime/qob.h"
+#include "runtime/read_resources.h"
 #include "runtime/run_time_errors.h"
+#include "runtime/save_resources.h"
 #include "runtime/tables.h"
 #include "runtime/variables.h"
 #include "runtime/widget_builders.h"
@@ -834,15 +836,15 @@ void preset_user_interface(const char* yarl_error_e_mail, bool quiet_, bool trac
   table_delete(&tables[T_INITIAL_CODE]);
   run_initial_code();
 
-  for (uint32_t i = 0; i < n_windows_listed; ++i) {
-    window_record* w = record_of(window_at(windows[i]));
-    if (w->ui_window == nullptr) continue;
-    w->initial_x = w->ui_window->x;
-    w->initial_y = w->ui_window->y;
-    w->initial_width = w->ui_window->width;
-    w->initial_height = w->ui_window->height;
+  save_initial_resource_variable_values(T_GLOBALS);
+  save_initial_resource_variable_values(T_WINDOW_LOCALS);
+  save_initial_window_geometry();
+  const char* resource_files[3] = {site_resource, private_resource, local_resource};
+  for (int i = 0; i < 3; ++i) {
+    bool failed = resource_files[i] != nullptr &&
+                  read_resources(graphics, resource_files[i], nullptr, false, RESOURCE_VARIABLES | RESOURCE_GEOMETRY);
+    if (failed && i == 0) halt("Resource file error(s), see messages above");
   }
-  // The resource files are read here once their reader exists.
 
   for (uint32_t i = 0; i < n_windows_listed; ++i) {
     ident_info* window = window_at(windows[i]);
@@ -898,6 +900,8 @@ void cleanup_user_interface() {
     }
     for (table& t : w->widgets) table_delete(&t);
   }
+  cleanup_read_resources();
+  cleanup_save_resources();
   free_display_lists(T_WINDOW_LOCALS);
   destroy_variables(T_WINDOW_LOCALS);
   for (uint32_t i = n_windows_listed; i-- > 0;) {

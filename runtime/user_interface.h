@@ -4,7 +4,8 @@
 
 // Builds a window record and a toolkit window for every YARL window (toolkit
 // windows only when the application context exists), runs the initial code,
-// keeps the resource-file paths and queues the visible windows.
+// reads the resource files (a site-file error halts) and queues the visible
+// windows.
 void preset_user_interface(const char* yarl_error_e_mail, bool quiet, bool trace,
                            const char* site_resource, const char* private_resource,
                            const char* local_resource);

@@ -93,6 +93,7 @@ struct window_record {
   uint16_t wc_owner;        // the window's own when-changed list
   int16_t initial_x, initial_y;
   uint16_t initial_width, initial_height;
+  uint8_t initial_auto;     // the automatic-size bits as they stood with the initial geometry
   uint16_t current_item;
   uint16_t current_element;
   int16_t auto_width, auto_height;  // last automatic size, -1 none

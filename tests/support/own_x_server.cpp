@@ -99,9 +99,11 @@ yarl::YarlProgram program_starting(const std::string& command) {
   return p;
 }
 
-bool ServerOnOwnDisplay::start(const std::string& program, const TempDir& home, double timeout_seconds) {
+bool ServerOnOwnDisplay::start(const std::string& program, const TempDir& home, double timeout_seconds,
+                               const std::vector<std::string>& args) {
   RunOptions options;
   options.args = {"-r", "-e", "", "-m", "", "-u", program};
+  options.args.insert(options.args.end(), args.begin(), args.end());
   const char* path = getenv("PATH");
   options.env = {"DISPLAY=" + x_.name(), "LIBGL_ALWAYS_SOFTWARE=1", "HOME=" + home.path(),
                  std::string("PATH=") + (path != nullptr ? path : "/usr/bin:/bin")};

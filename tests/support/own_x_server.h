@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "tests/support/runner.h"
 #include "tests/support/yarl_writer.h"
@@ -81,9 +82,10 @@ class ServerOnOwnDisplay {
   ServerOnOwnDisplay(const ServerOnOwnDisplay&) = delete;
   ServerOnOwnDisplay& operator=(const ServerOnOwnDisplay&) = delete;
   bool x_started() const { return !x_.name().empty(); }
-  // Starts qob on the program (HOME in `home`) and connects to the display;
-  // false when the connection fails.
-  bool start(const std::string& program, const TempDir& home, double timeout_seconds = 40);
+  // Starts qob on the program (HOME in `home`, further options in `args`)
+  // and connects to the display; false when the connection fails.
+  bool start(const std::string& program, const TempDir& home, double timeout_seconds = 40,
+             const std::vector<std::string>& args = {});
   Display* display() const { return display_; }
   // Closes the connection and stops the X server, so that the server ends,
   // and waits for it.
