@@ -401,6 +401,20 @@ TEST_F(WindowOps, CallingAnInactiveSubWindowVisibleIsARunTimeError) {
               "Attempt to make inactive SUB_WINDOW visible(.|\n)*qob terminated - YARL run-time error");
 }
 
+// The run-time errors of MAIN and RESUME end the program with a traceback.
+TEST_F(WindowOps, MainInAnUncalledPopUpAndResumeWithoutAStopAreRunTimeErrors) {
+  SubWindow pop_up = add_sub_window(program, WINDOW_POP_UP);
+  uint16_t other = add_window(program, {"other", true, {text_label("x")}, {}});
+  uint32_t restart = code([&](Code& k) { k.op(op::MAIN).ref(GLOBAL, other); });
+  uint32_t resume = code([&](Code& k) { k.op(op::RESUME); });
+  load();
+  testing::FLAGS_gtest_death_test_style = "threadsafe";
+  EXPECT_EXIT(run(pop_up.window, restart), testing::ExitedWithCode(1),
+              "Pop-up windows cancelled each other(.|\n)*SUB_WINDOW(.|\n)*qob terminated - YARL run-time error");
+  EXPECT_EXIT(run(other, resume), testing::ExitedWithCode(1),
+              "Debugger error. RESUME with source_file = 0(.|\n)*qob terminated - YARL run-time error");
+}
+
 // A cancel MENU as the loader finds it: a SUB_WINDOW marked as having a
 // cancel action and a MENU local whose word 4 names the cancel item.
 TEST_F(WindowOps, CancelActionRunsBeforeTheCallersActionWhichThenRunsAsReEntry) {
