@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "base/internal_error.h"
+#include "link/connect.h"
 #include "link/si.h"
 #include "platform/posix_services.h"
 #include "runtime/predefined.h"
@@ -90,8 +91,7 @@ bool x_error;
 // ---- Hooks: the neighbours that are not built yet enter here ---------------
 // Each becomes a call into its module once that module exists.
 
-// Partner connection: whether a partner is connected, and sending it an event.
-static bool partner_connected() { return false; }
+// Partner connection: sending it an event.
 static void transmit_event(const XEvent*, bool) {}
 // Output trace: whether one is recorded, and writing an event to it.
 static bool output_trace_open() { return false; }
@@ -415,13 +415,13 @@ bool process_one_event(XEvent* event, bool live, bool to_widgets, bool* ui_objec
 
 // ---- Intake -------------------------------------------------------------------
 
-static bool recording() { return partner_connected() || output_trace_open(); }
+static bool recording() { return connected() || output_trace_open(); }
 
 // Dispatches a live event and passes accepted input to the partner and the trace.
 static void dispatch_live(XEvent* event) {
   bool wanted = false;
   if (!process_one_event(event, true, true, &wanted)) return;
-  if (partner_connected()) transmit_event(event, wanted);
+  if (connected()) transmit_event(event, wanted);
   if (output_trace_open()) write_event(event, wanted);
 }
 

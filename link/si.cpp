@@ -21,7 +21,9 @@
 #include "runtime/tables.h"
 #include "runtime/window_record.h"
 #include "scene/materials.h"
+#include "toolkit/fonts.h"
 #include "toolkit/ui_app_context.h"
+#include "toolkit/ui_text_label.h"
 #include "toolkit/ui_window.h"
 #include "view/graphics_window.h"
 #include "view/repaint.h"
@@ -106,9 +108,7 @@ static int graphics_display_fd() {
 // Partner connection: its socket (-1 none) and the handling of its data.
 static int partner_socket() { return -1; }
 static void process_connection_data() {}
-// Balloon help window of the toolkit.
-static void display_help_window() { help_visible = true; }
-static void hide_help_window() {}
+static void display_help_window();
 // Trace replay: one step; true when it replayed something.
 static bool process_input_trace(bool) { return false; }
 
@@ -404,8 +404,9 @@ static void do_idle_tasks(bool ready, int64_t end_of_last_repaint) {
     }
   }
   if (process_input_trace(ready)) return;
-  if (ready && get_outstanding_application_values() == 0 && now > end_of_last_repaint + HQ_REPAINT_DELAY &&
-      set_high_quality_repaint()) {
+  // A depth request waits for the next normal repaint: no HQ repaint meanwhile.
+  if (ready && !depth_needs_update && get_outstanding_application_values() == 0 &&
+      now > end_of_last_repaint + HQ_REPAINT_DELAY && set_high_quality_repaint()) {
     int64_t start = ticks();
     repaint_screen(depth_needs_update, abort_repaint);
     if (graphics_needs_update) return;
@@ -534,13 +535,58 @@ void update_overlay_lines() {
 
 // ---- Balloon help and the bell ----------------------------------------------
 
+// The balloon: a pop-up window with one text label, made on first use.
+static struct {
+  UIWindow* window;
+  UITextLabel* label;
+} balloon;
+
+constexpr uint32_t BALLOON_INK = 93, BALLOON_PAPER = 94, BALLOON_FONT = 95, BALLOON_BORDER = 96;
+constexpr int BALLOON_GAP = 16;  // pixels between the pointer and the balloon
+
 void set_help_text(const char* text) {
   if (help_visible) {
-    hide_help_window();
+    balloon.window->make_invisible();
     help_visible = false;
   }
-  help_start_tick = text == nullptr ? 0 : ticks();
-  if (help_start_tick == 0 && text != nullptr) help_start_tick = 1;
+  help_start_tick = 0;
+  if (text == nullptr || AppContext == nullptr) return;
+  if (balloon.window == nullptr) {
+    balloon.window = new UIWindow(true, true, 4, "BalloonHelp", true);
+  } else {
+    delete balloon.label;
+  }
+  balloon.window->set_border_width(uint32_t(get_predef(BALLOON_BORDER)));
+  balloon.window->set_background_color(uint32_t(get_predef(BALLOON_PAPER)));
+  // The range checks of the predefined variables stop the program, except
+  // in the Interface Builder, so the font is checked here again.
+  uint32_t font = uint32_t(get_predef(BALLOON_FONT));
+  balloon.label = new UITextLabel(balloon.window, 0, 0, 0, 0, font < uint32_t(Fonts::count) ? uint8_t(font) : 0, false, false,
+                                  false, text);
+  balloon.label->set_ink_color(uint32_t(get_predef(BALLOON_INK)));
+  help_start_tick = ticks();
+  if (help_start_tick == 0) help_start_tick = 1;
+}
+
+// Shows the balloon by the pointer, inside the screen: left edge at the
+// pointer, top below it, or its bottom above the pointer near the screen's bottom.
+static void display_help_window() {
+  Display* d = AppContext->ui_display;
+  Window root, child;
+  int px, py, wx, wy;
+  unsigned int mask;
+  if (!XQueryPointer(d, DefaultRootWindow(d), &root, &child, &px, &py, &wx, &wy, &mask)) return;
+  int width = balloon.label->x + balloon.label->width;
+  int height = balloon.label->y + balloon.label->height;
+  int screen_width = DisplayWidth(d, DefaultScreen(d));
+  int screen_height = DisplayHeight(d, DefaultScreen(d));
+  int x = px + width > screen_width ? screen_width - width - 4 : px;
+  int y = py + BALLOON_GAP;
+  if (y + height > screen_height - BALLOON_GAP) y = py - BALLOON_GAP - height;
+  balloon.window->set_origin(short(x), short(y));
+  balloon.window->set_size(uint16_t(width), uint16_t(height));
+  balloon.window->make_visible();
+  help_visible = true;
 }
 
 void ring_bell() {
@@ -576,4 +622,7 @@ void cleanup_system_interface() {
   if (char* pending = get_texture_not_found()) CheckedFree(pending);
   help_start_tick = 0;
   help_visible = false;
+  delete balloon.label;
+  delete balloon.window;
+  balloon = {};
 }

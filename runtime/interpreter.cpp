@@ -14,6 +14,7 @@
 #include "runtime/run_time_errors.h"
 #include "runtime/save_resources.h"
 #include "runtime/variables.h"
+#include "runtime/window_ops.h"
 #include "runtime/window_record.h"
 
 op_handler op_proc[N_OPCODES];
@@ -129,6 +130,29 @@ static const op_entry operation_handlers[] = {
     // Resource files.
     {148, save_defaults_op},
     {177, restore_defaults_op},
+    // Windows.
+    {25, main_op},
+    {26, menu_op},
+    {30, size_op},
+    {56, pop_up_op},
+    {58, resume_op},
+    {61, size_x_op},
+    {62, size_y_op},
+    {76, overlay_op},
+    {84, visible_op},
+    {89, origin_x_op},
+    {90, origin_y_op},
+    {93, selected_op},
+    {112, item_index_op},
+    {118, sub_window_op},
+    {123, current_tab_op},
+    {131, x_window_id_op},
+    {132, border_width_op},
+    {137, main_initial_op},
+    {146, item_geometry_op},
+    {172, background_color_op},
+    {195, cancel_sub_window_op},
+    {196, set_win_attr_op},
 };
 
 static const char* const type_names[20] = {

@@ -10,6 +10,7 @@
 #include "base/internal_error.h"
 #include "runtime/qob.h"
 #include "runtime/tables.h"
+#include "runtime/window_record.h"
 
 static const char* const BAD_FILE = "bad or incompatible YARL binary file";
 constexpr off_t MIN_FILE_SIZE = 20000;
@@ -305,6 +306,23 @@ static void read_edit_vars(table* t) {
   }
 }
 
+// A SUB_WINDOW marked as having a cancel action names its cancel MENU: the
+// first MENU local whose cancel item number (word 4) is set. Its local index
+// goes into the high half of word 8, beside the main MENU.
+static void find_cancel_menus() {
+  const table& locals = tables[T_WINDOW_LOCALS];
+  for (uint32_t i = 0; i < tables[T_GLOBALS].length; ++i) {
+    ident_info& window = globals()[i];
+    if (window.kind != K_SUB_WINDOW || !(window.word2 & WINDOW_HAS_CANCEL)) continue;
+    if (uint64_t(window.count) + window.word6 > locals.length) halt(BAD_FILE);
+    const ident_info* first = locals.as<ident_info>() + window.count;
+    uint16_t menu = 0;
+    while (menu < window.word6 && (first[menu].kind != K_MENU || first[menu].word4 == 0)) ++menu;
+    if (menu == window.word6) halt(BAD_FILE);
+    window.word8 = uint32_t(menu) << 16 | (window.word8 & 0xFFFF);
+  }
+}
+
 void decode_tables(const uint8_t* bytes, size_t size) {
   delete_tables();
   binary_ptr = bytes;
@@ -328,6 +346,7 @@ void decode_tables(const uint8_t* bytes, size_t size) {
   // The server addresses the predefined variables and the graphics window by
   // number: a binary without them cannot be run.
   if (tables[T_GLOBALS].length < N_PREDEFINED || !is_window_kind(globals()[1].kind)) halt(BAD_FILE);
+  find_cancel_menus();
 }
 
 void read_tables(int fd) {

@@ -66,7 +66,10 @@ struct ident_info {
   uint32_t count;
   uint32_t code_offset;
   uint32_t source_position;  // bits 0-11, 12-21, 22-31: three compiler numbers
-  display_list* displays;    // run time only: windows that display the variable
+  union {                    // run time only:
+    display_list* displays;  // variables: the windows that display them
+    char* menu_title;        // MENUs: the title given by the MENU operation, owned
+  };
   uint32_t last_word;
 };
 

@@ -4,6 +4,7 @@
 #include <X11/Xlib.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -469,6 +470,11 @@ static uint16_t first_menu_local(ident_info* window) {
   internal_error(7772, "ui");
 }
 
+// A tab shows its MENU's title, else the MENU's name.
+static const char* tab_text(const ident_info& menu) {
+  return menu.menu_title != nullptr ? menu.menu_title : name_of(&menu);
+}
+
 // One tab button for each of the first (MENUs - 1) MENU locals; the last
 // reaches to the window's right edge, the first page is shown.
 static void make_tab_buttons(ident_info* window) {
@@ -483,7 +489,7 @@ static void make_tab_buttons(ident_info* window) {
     if (last && w->ui_window != nullptr && w->ui_window->width > x) min_width = uint16_t(w->ui_window->width - x);
     if (w->ui_window != nullptr && w->tab_buttons[made] == nullptr) {
       UITabButton* tab = new UITabButton(w->ui_window, long(index_of(window)) << 16 | local, x,
-                                         min_width, name_of(&menu),
+                                         min_width, tab_text(menu),
                                          made == 0 ? nullptr : activate_tab_button);
       w->tab_buttons[made] = tab;
       x = short(x + tab->width);
@@ -497,6 +503,10 @@ static UITabButton* tab_button_of(ident_info* window, uint16_t menu) {
   for (UITabButton* tab : record_of(window)->tab_buttons)
     if (tab != nullptr && (tab->object_id & 0x1FFF) == menu) return tab;
   return nullptr;
+}
+
+void retitle_tab_button(ident_info* window, uint16_t menu) {
+  if (UITabButton* tab = tab_button_of(window, menu)) tab->set_text(tab_text(record_of(window)->locals[menu]));
 }
 
 void display_menu(ident_info* window) {
@@ -630,6 +640,8 @@ void clear_calling_window() {
   if (active_calling_window != 0) clear_queues(window_at(active_calling_window));
 }
 
+bool has_app_main_window() { return app_main_win_id != 0; }
+
 // ---- Toolkit-window callbacks ----
 
 static void configure_top_level_window(long id) {
@@ -663,6 +675,11 @@ static void map_top_level_window(long id, bool mapped) {
   }
 }
 
+void restore_window_callbacks() {
+  UIObject::set_callbacks(nullptr, nullptr, nullptr);
+  UIWindow::set_callbacks(configure_top_level_window, nullptr, handle_shortcut, map_top_level_window);
+}
+
 // ---- Preset and clean-up ----
 
 // Table 7 reference: table in bits 30-31, index below.
@@ -672,9 +689,9 @@ static ident_info* init_order_ident(uint32_t reference) {
   return &tables[t].as<ident_info>()[index];
 }
 
-static uint32_t application_background() {
+uint32_t application_background() {
   if (AppContext == nullptr) return 0xBFBFBF;
-  auto byte = [](float c) { return uint32_t(std::clamp(c, 0.0f, 1.0f) * 255.0f); };
+  auto byte = [](float c) { return uint32_t(std::lround(std::clamp(c, 0.0f, 1.0f) * 255.0f)); };
   return byte(AppContext->background_red) << 16 | byte(AppContext->background_green) << 8 |
          byte(AppContext->background_blue);
 }
@@ -751,6 +768,7 @@ static void empty_arrays(int table_number) {
     ident_info& id = t.as<ident_info>()[i];
     if (is_array_kind(id.kind) && id.val.a == nullptr) id.word6 = 0;
     if (is_variable_kind(id.kind)) id.displays = nullptr;
+    else if (id.kind == K_MENU) id.menu_title = nullptr;
   }
 }
 
@@ -797,8 +815,7 @@ void preset_user_interface(const char* yarl_error_e_mail, bool quiet_, bool trac
   preset_run_time_errors(yarl_error_e_mail, trace);
   preset_const_expr_eval();
   ini_tables();
-  UIObject::set_callbacks(nullptr, nullptr, nullptr);
-  UIWindow::set_callbacks(configure_top_level_window, nullptr, handle_shortcut, map_top_level_window);
+  restore_window_callbacks();
 
   compiler_warnings = (n_windows & 0x80000000u) != 0;
   n_windows &= 0x7FFFFFFFu;
@@ -870,11 +887,17 @@ void preset_user_interface(const char* yarl_error_e_mail, bool quiet_, bool trac
   if (compiler_warnings) display_internal_info("The YARL compiler found warning-level errors in this program.", true);
 }
 
-static void free_display_lists(int table_number) {
+// The display lists of variables and the titles of MENUs.
+static void free_run_time_fields(int table_number) {
   table& t = tables[table_number];
   for (uint32_t i = 0; i < t.length; ++i) {
     ident_info& id = t.as<ident_info>()[i];
-    if (is_variable_kind(id.kind)) free_display_list(&id);
+    if (is_variable_kind(id.kind)) {
+      free_display_list(&id);
+    } else if (id.kind == K_MENU && id.menu_title != nullptr) {
+      CheckedFree(id.menu_title);
+      id.menu_title = nullptr;
+    }
   }
 }
 
@@ -902,7 +925,7 @@ void cleanup_user_interface() {
   }
   cleanup_read_resources();
   cleanup_save_resources();
-  free_display_lists(T_WINDOW_LOCALS);
+  free_run_time_fields(T_WINDOW_LOCALS);
   destroy_variables(T_WINDOW_LOCALS);
   for (uint32_t i = n_windows_listed; i-- > 0;) {
     ident_info* window = window_at(windows[i]);
@@ -923,8 +946,8 @@ void cleanup_user_interface() {
   n_windows_listed = n_windows_for_update = 0;
   app_main_win_id = 0;
   ImageText::delete_font_pictures();
-  free_display_lists(T_GLOBALS);
-  free_display_lists(T_PROC_LOCALS);
+  free_run_time_fields(T_GLOBALS);
+  free_run_time_fields(T_PROC_LOCALS);
   destroy_variables(T_GLOBALS);
   destroy_variables(T_PROC_LOCALS);
   cleanup_const_expr_eval();

@@ -149,3 +149,10 @@ void make_transient_to_app_main_win(UIWindow* window);
 // The global shortcut of a key code; false when it has none.
 bool handle_global_shortcut(unsigned char code);
 void clear_calling_window();
+// The tab of a MENU shows the MENU's current title.
+void retitle_tab_button(ident_info* window, uint16_t menu);
+bool has_app_main_window();
+// The background colour word of the application context (0xRRGGBB).
+uint32_t application_background();
+// The toolkit callbacks of normal operation (the Interface Builder has its own).
+void restore_window_callbacks();

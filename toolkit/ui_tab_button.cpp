@@ -38,6 +38,17 @@ void UITabButton::set_activate_callback(void (*activate)(long)) {
   if (window->mapped) draw();
 }
 
+void UITabButton::set_text(const char* text) {
+  delete image;
+  image = new ImageText(0, tab_font, dup_chars(text));
+  image_serial = image->serial;
+  minimum_height = height = static_cast<unsigned short>(image->height + 10);
+  minimum_width = static_cast<unsigned short>(image->width + 10);
+  width = std::max(minimum_width, width);
+  damaged = true;
+  window->clear_and_repair(x, y, short(x + width), short(y + height));
+}
+
 bool UITabButton::handle_event(const XEvent* event) {
   if (event->type != ButtonPress || event->xbutton.button != Button1 || activate_cb == nullptr) {
     return false;

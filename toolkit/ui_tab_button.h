@@ -12,6 +12,8 @@ class UITabButton : public UIImageObject {
 
   // Draws the tab at once.
   void set_activate_callback(void (*activate)(long));
+  // A new text, drawn at once when the window is shown; the tab never gets narrower.
+  void set_text(const char* text);
 
   bool handle_event(const XEvent* event) override;
   void draw() override;

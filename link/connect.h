@@ -1,0 +1,5 @@
+// The partner connection between two servers.
+#pragma once
+
+// Whether a partner is connected.
+bool connected();
