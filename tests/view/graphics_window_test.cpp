@@ -130,7 +130,8 @@ TEST(GraphicsWindow, PresetAndCleanupOnTheTestDisplay) {
 TEST(GraphicsWindow, DisplayWithoutGlxIsRefused) {
   int n = free_display_number();
   ASSERT_GT(n, 0);
-  std::string name = ":" + std::to_string(n);
+  std::string name(":");
+  name += std::to_string(n);
   pid_t server = fork();
   ASSERT_GE(server, 0);
   if (server == 0) {
