@@ -1,6 +1,6 @@
 // GL calls and time of a repeated drawing-state sequence through the GL state
-// cache against the same sequence as plain GL calls, and the cost per call of
-// the camera computation and the coordinate transforms.
+// cache against the same sequence as plain GL calls, the two alternating, and
+// the cost per call of the camera computation and the coordinate transforms.
 #include <GL/gl.h>
 
 #include <chrono>
@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/point_vector.h"
+#include "bench/paired.h"
 #include "gl/gl_context.h"
 #include "runtime/predefined.h"
 #include "runtime/read_tables.h"
@@ -58,24 +59,30 @@ int main(int argc, char** argv) {
   preset_window();
   XGLContext* gl = XGLContext::current_context;
 
+  int pairs = argc > 2 ? atoi(argv[2]) : 5;
+  auto cached = [&] {
+    auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < n; ++i) cached_sequence(gl, i);
+    glFinish();
+    return seconds_since(start);
+  };
+  auto plain = [&] {
+    auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < n; ++i) plain_sequence(i);
+    glFinish();
+    return seconds_since(start);
+  };
   uint64_t calls_before = XGLContext::gl_calls();
-  auto start = std::chrono::steady_clock::now();
-  for (int i = 0; i < n; ++i) cached_sequence(gl, i);
-  glFinish();
-  double cached_s = seconds_since(start);
-  uint64_t cached_calls = XGLContext::gl_calls() - calls_before;
+  paired::Result r = paired::measure(pairs, cached, plain);
+  uint64_t cached_calls = (XGLContext::gl_calls() - calls_before) / uint64_t(pairs > 0 ? pairs : 1);
 
-  start = std::chrono::steady_clock::now();
-  for (int i = 0; i < n; ++i) plain_sequence(i);
-  glFinish();
-  double plain_s = seconds_since(start);
-
-  printf("%d state sequences of %d setters\n", n, SEQUENCE_CALLS);
+  printf("%d state sequences of %d setters, %d pairs\n", n, SEQUENCE_CALLS, pairs);
   printf("GL calls: cached %llu, plain %llu (%.2f%% issued)\n", static_cast<unsigned long long>(cached_calls),
          static_cast<unsigned long long>(uint64_t(n) * SEQUENCE_CALLS),
          100.0 * double(cached_calls) / (double(n) * SEQUENCE_CALLS));
-  printf("time: cached %.3f s, plain GL %.3f s (ratio %.2f)\n", cached_s, plain_s, cached_s / plain_s);
+  paired::report("state sequences through the cache", r, "plain GL calls");
 
+  std::chrono::steady_clock::time_point start;
   int m = n;
   start = std::chrono::steady_clock::now();
   for (int i = 0; i < m; ++i) compute_view_camera(1, false, false, nullptr);

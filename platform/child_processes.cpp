@@ -1,5 +1,6 @@
-// Child processes: forkexec with an exec-status pipe, and their probing.
+// Child processes: forkexec over posix_spawn, and their probing.
 #include <fcntl.h>
+#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,6 +13,8 @@
 #include <cstring>
 
 #include "platform/posix_services.h"
+
+extern char** environ;
 
 namespace {
 
@@ -90,86 +93,65 @@ int find_program(const char* name, char* path, size_t path_size) {
   }
 }
 
-// A descriptor of the child at 3 or above, so the moves to 0 and 1 cannot
-// overwrite each other; /dev/null stands for a negative one.
-int lifted_descriptor(int fd, int null_flags) {
-  if (fd < 0) fd = open("/dev/null", null_flags);
-  return fd < 0 ? -1 : fcntl(fd, F_DUPFD, 3);
+// A copy of fd at 3 or above for the parent's spawn, so the moves onto 0 and
+// 1 cannot overwrite each other; -1 stays -1 (the child gets /dev/null).
+int lifted_descriptor(int fd, int* error) {
+  if (fd < 0) return -1;
+  int lifted = fcntl(fd, F_DUPFD_CLOEXEC, 3);
+  if (lifted < 0) *error = errno;
+  return lifted;
 }
 
-void close_from(int low, int high, int open_max) {
-  if (low > high) return;
-  if (close_range(static_cast<unsigned>(low), static_cast<unsigned>(high), 0) == 0) return;
-  for (int fd = low; fd <= high && fd < open_max; ++fd) close(fd);
+// The child's standard input or output: `fd` moved onto `target`, or /dev/null.
+int give_descriptor(posix_spawn_file_actions_t* actions, int fd, int target, int null_flags) {
+  return fd >= 0 ? posix_spawn_file_actions_adddup2(actions, fd, target)
+                 : posix_spawn_file_actions_addopen(actions, target, "/dev/null", null_flags, 0);
 }
 
-// In the forked child: only async-signal-safe calls. Reports a failure as its
-// errno on `status`, which closes by itself when exec succeeds.
-[[noreturn]] void start_child(const char* path, char** argv, int in, int out, int status,
-                              int open_max) {
-  setsid();
-  for (int sig = 1; sig < NSIG; ++sig) {
-    struct sigaction sa {};
-    if (sigaction(sig, nullptr, &sa) == 0 && sa.sa_handler == SIG_IGN) {
-      sa.sa_handler = SIG_DFL;
-      sigaction(sig, &sa, nullptr);
-    }
-  }
-  sigset_t none;
+// The spawn's settings: the child runs in a session of its own with default
+// signal handling, no blocked signals and no descriptor but 0 to 2.
+int prepare_spawn(posix_spawn_file_actions_t* actions, posix_spawnattr_t* attributes, int in, int out) {
+  // Every bit set: sigfillset leaves out the C library's own two signals,
+  // which the spawn would otherwise hand to the program as ignored.
+  sigset_t all, none;
+  memset(&all, 0xFF, sizeof all);
   sigemptyset(&none);
-  sigprocmask(SIG_SETMASK, &none, nullptr);
-
-  int child_in = lifted_descriptor(in, O_RDONLY);
-  int child_out = lifted_descriptor(out, O_WRONLY);
-  if (child_in >= 0 && child_out >= 0 && dup2(child_in, 0) == 0 && dup2(child_out, 1) == 1) {
-    close_from(3, status - 1, open_max);
-    close_from(status + 1, INT_MAX, open_max);
-    execv(path, argv);
-  }
-  int error = errno;
-  ssize_t ignored = write(status, &error, sizeof error);
-  (void)ignored;
-  _exit(127);
+  int failed = give_descriptor(actions, in, 0, O_RDONLY);
+  if (failed == 0) failed = give_descriptor(actions, out, 1, O_WRONLY);
+  if (failed == 0) failed = posix_spawn_file_actions_addclosefrom_np(actions, 3);
+  if (failed == 0)
+    failed = posix_spawnattr_setflags(attributes, short(POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK));
+  if (failed == 0) failed = posix_spawnattr_setsigdefault(attributes, &all);
+  if (failed == 0) failed = posix_spawnattr_setsigmask(attributes, &none);
+  return failed;
 }
 
-// Starts the child; returns its pid, or -1 with the error in *error.
+// Starts the child; returns its pid, or -1 with the error in *error. An exec
+// failure in the child comes back as posix_spawn's result.
 pid_t spawn(const char* path, char** argv, int in, int out, int* error) {
-  int status[2];
-  if (pipe2(status, O_CLOEXEC) != 0) {
-    *error = errno;
-    return -1;
-  }
-  // The write end must survive the child's moves onto 0 and 1.
-  if (status[1] < 3) {
-    int lifted = fcntl(status[1], F_DUPFD_CLOEXEC, 3);
-    if (lifted < 0) {
-      *error = errno;
-      close(status[0]);
-      close(status[1]);
-      return -1;
-    }
-    close(status[1]);
-    status[1] = lifted;
-  }
-  long open_max = sysconf(_SC_OPEN_MAX);
-  if (open_max < 0 || open_max > 65536) open_max = 65536;
-  pid_t pid = fork();
-  if (pid == 0) start_child(path, argv, in, out, status[1], static_cast<int>(open_max));
-  if (pid < 0) *error = errno;
-  close(status[1]);
-  if (pid > 0) {
-    int child_error = 0;
-    ssize_t got;
-    do got = read(status[0], &child_error, sizeof child_error);
-    while (got < 0 && errno == EINTR);
-    if (got == static_cast<ssize_t>(sizeof child_error)) {
-      while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+  int child_in = lifted_descriptor(in, error);
+  int child_out = lifted_descriptor(out, error);
+  pid_t pid = -1;
+  if ((in < 0 || child_in >= 0) && (out < 0 || child_out >= 0)) {
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attributes;
+    int failed = posix_spawn_file_actions_init(&actions);
+    if (failed == 0) {
+      failed = posix_spawnattr_init(&attributes);
+      if (failed == 0) {
+        failed = prepare_spawn(&actions, &attributes, child_in, child_out);
+        if (failed == 0) failed = posix_spawn(&pid, path, &actions, &attributes, argv, environ);
+        posix_spawnattr_destroy(&attributes);
       }
-      *error = child_error;
+      posix_spawn_file_actions_destroy(&actions);
+    }
+    if (failed != 0) {
+      *error = failed;
       pid = -1;
     }
   }
-  close(status[0]);
+  if (child_in >= 0) close(child_in);
+  if (child_out >= 0) close(child_out);
   return pid;
 }
 

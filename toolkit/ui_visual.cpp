@@ -82,8 +82,14 @@ UIVisual::UIVisual(Display* display_, bool reduced) : display(display_) {
   own_colormap = visual != DefaultVisual(display, screen);
   colormap = own_colormap ? XCreateColormap(display, root, visual, AllocNone)
                           : DefaultColormap(display, screen);
+  // The full visual shares the reduced visual's context when both are the same
+  // X visual: one context less to create, and its GL state is set alike below.
+  const UIVisual* reduced_visual = AppContext != nullptr ? AppContext->reduced_visual : nullptr;
+  own_context = reduced || reduced_visual == nullptr ||
+                XVisualIDFromVisual(reduced_visual->visual) != XVisualIDFromVisual(visual);
   // Dialog contexts are RGBA; the first reserved colour stands in for transparent.
-  context = new XGLContext(display, info, true, false, 0, 0, 0, 0.75f, 0.75f, 0.75f, 0.86f, 0.86f, 0.86f);
+  context = own_context ? new XGLContext(display, info, true, false, 0, 0, 0, 0.75f, 0.75f, 0.75f, 0.86f, 0.86f, 0.86f)
+                        : reduced_visual->context;
   border_pixel = BlackPixel(display, screen);
   if (!context->has_glx_context()) {
     fprintf(stderr, "Unable to create GLX context.\n");
@@ -111,7 +117,7 @@ UIVisual::UIVisual(Display* display_, bool reduced) : display(display_) {
 }
 
 UIVisual::~UIVisual() {
-  delete context;
+  if (own_context) delete context;
   XDestroyWindow(display, scratch_window);
   if (own_colormap) XFreeColormap(display, colormap);
 }

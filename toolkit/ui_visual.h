@@ -28,11 +28,12 @@ class UIVisual {
   Visual* visual;
   int depth;
   Colormap colormap;
-  XGLContext* context;
+  XGLContext* context;  // shared by both dialog visuals when they are one X visual
   Window scratch_window;
   unsigned long border_pixel;
 
  private:
   Display* display;
   bool own_colormap;
+  bool own_context;  // false when the context is the reduced visual's
 };

@@ -45,8 +45,11 @@ class ValueRequest : public Linked {
   void build(const std::vector<ident_info>& receivers) {
     code_var = program.add(GLOBAL, make_ident(K_INTEGER), "code");
     done = program.add(GLOBAL, make_ident(K_INTEGER), "done");
-    for (size_t i = 0; i < receivers.size(); ++i)
-      vars.push_back(program.add(GLOBAL, receivers[i], "v" + std::to_string(i)));
+    for (size_t i = 0; i < receivers.size(); ++i) {
+      std::string name("v");
+      name += std::to_string(i);
+      vars.push_back(program.add(GLOBAL, receivers[i], name));
+    }
     yarl::Code& c = program.code();
     begin_ = c.offset();
     c.op(op::EVENT_CODE).assign(GLOBAL, code_var);

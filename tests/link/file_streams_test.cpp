@@ -150,7 +150,11 @@ TEST_F(FileStreams, TenthOpenFailsWithoutTouchingTheFile) {
   uint16_t missing = program.add(GLOBAL, make_ident(K_INTEGER), "missing");
   Code& c = program.code();
   uint32_t begin = c.offset();
-  for (int n = 0; n < 9; ++n) open(c, dir.file("f" + std::to_string(n)), 'w');
+  for (int n = 0; n < 9; ++n) {
+    std::string name("f");
+    name += std::to_string(n);
+    open(c, dir.file(name), 'w');
+  }
   c.push_string(dir.file("keep")).push('w').op(op::OPEN).assign(GLOBAL, last);
   c.push_string(dir.file("no/such/dir")).push('r').op(op::OPEN).assign(GLOBAL, missing);
   c.release();

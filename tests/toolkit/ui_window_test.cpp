@@ -110,6 +110,28 @@ TEST_P(DrawingRule, SetsExactlyThesePixels) {
 INSTANTIATE_TEST_SUITE_P(Dialog, DrawingRule, testing::ValuesIn(draw_cases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+TEST(UIVisual, DialogVisualsShareOneContextExactlyWhenTheyAreOneXVisual) {
+  const UIVisual* full = AppContext->full_visual;
+  const UIVisual* reduced = AppContext->reduced_visual;
+  bool one_visual = XVisualIDFromVisual(full->visual) == XVisualIDFromVisual(reduced->visual);
+  EXPECT_TRUE(one_visual) << "Mesa under Xvfb answers both lists with one RGBA visual";
+  EXPECT_EQ(full->context == reduced->context, one_visual);
+}
+
+TEST(UIVisual, DrawingAfterTheOtherVisualsWindowSetsTheProjectionAgain) {
+  ShownWindow shown(8, 6);
+  auto* widget = new TestWidget(&shown.window, 1, 1, 5, 4);
+  widget->paint = [](const TestWidget&) {
+    XGLContext::current_context->set_gl_color(0, 0, 0);
+    TestWidget::fill(2, 1, 6, 4);
+  };
+  shown.window.redraw();
+  // The reduced visual's 1x1 scratch window, through the same context.
+  AppContext->reduced_visual->begin_drawing(AppContext->reduced_visual->scratch_window, 1, 1);
+  shown.window.redraw();
+  expect_pixels(shown, draw_cases[0].rows, 0x000000, 0xFFFFFF);
+}
+
 TEST(UIObject, DeletingAWidgetErasesItAndRepairsItsNeighbour) {
   ShownWindow shown(8, 6);
   auto* below = new TestWidget(&shown.window, 0, 0, 4, 6);

@@ -100,7 +100,7 @@ int free_display_number() {
 }
 
 // Runs the preset probe on a display; its exit status and standard error.
-int run_probe(const std::string& display, std::string* err) {
+int run_probe(const std::string& display, std::string* err, const char* option = nullptr) {
   int pipe_fds[2];
   if (pipe(pipe_fds) != 0) return -1;
   pid_t child = fork();
@@ -108,7 +108,7 @@ int run_probe(const std::string& display, std::string* err) {
     dup2(pipe_fds[1], 2);
     close(pipe_fds[0]);
     setenv("DISPLAY", display.c_str(), 1);
-    execl(PRESET_PROBE, PRESET_PROBE, (char*)nullptr);
+    execl(PRESET_PROBE, PRESET_PROBE, option, (char*)nullptr);
     _exit(127);
   }
   close(pipe_fds[1]);
@@ -127,10 +127,17 @@ TEST(GraphicsWindow, PresetAndCleanupOnTheTestDisplay) {
   EXPECT_EQ(err, "");
 }
 
+TEST(GraphicsWindow, KeepsItsOwnContextBesideTheDialogVisuals) {
+  std::string err;
+  EXPECT_EQ(run_probe(getenv("DISPLAY"), &err, "--with-app-context"), 0) << err;
+  EXPECT_EQ(err, "graphics context of its own\n");
+}
+
 TEST(GraphicsWindow, DisplayWithoutGlxIsRefused) {
   int n = free_display_number();
   ASSERT_GT(n, 0);
-  std::string name = ":" + std::to_string(n);
+  std::string name(":");
+  name += std::to_string(n);
   pid_t server = fork();
   ASSERT_GE(server, 0);
   if (server == 0) {

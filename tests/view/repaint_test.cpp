@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <set>
 
 #include "link/si.h"
 #include "scene/display_options.h"
@@ -255,7 +254,7 @@ TEST_F(Repaint, ViewNumberLabelsInTheTopRightCorners) {
   EXPECT_GT(lit(areas[0], {230, 230, 128}), 10) << "label 1 in the current view's colour";
   EXPECT_GT(lit(areas[1], {128, 128, 128}), 10);
   EXPECT_GT(lit(areas[2], {128, 128, 128}), 10);
-  EXPECT_EQ(std::set<std::vector<unsigned char>>(areas.begin(), areas.end()).size(), 3u) << "three different digits";
+  EXPECT_TRUE(areas[0] != areas[1] && areas[0] != areas[2] && areas[1] != areas[2]) << "three different digits";
 }
 
 TEST_F(Repaint, AccumulationOfFourJitteredPassesMatchesTheSinglePassAwayFromEdges) {
