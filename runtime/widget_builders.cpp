@@ -182,7 +182,7 @@ void destroy_unused(table* t, uint32_t old_length) {
         menu_item& item = tables[T_MENU_ITEMS].as<menu_item>()[e.item];
         if (item.widget == e.widget) item.widget = nullptr;
       }
-      delete e.widget;
+      UIObject::discard(e.widget);  // its own callback may be running
       if (e.help_text != nullptr) CheckedFree(e.help_text);
       free_images(&e);
       if (e.value_kind == K_STRING) {
