@@ -111,6 +111,11 @@ bool ServerOnOwnDisplay::start(const std::string& program, const TempDir& home, 
   return display_ != nullptr;
 }
 
+const RunResult& ServerOnOwnDisplay::wait() {
+  if (thread_.joinable()) thread_.join();
+  return result_;
+}
+
 const RunResult& ServerOnOwnDisplay::finish() {
   if (display_ != nullptr) XCloseDisplay(display_);
   display_ = nullptr;

@@ -85,6 +85,8 @@ class ServerOnOwnDisplay {
   // false when the connection fails.
   bool start(const std::string& program, const TempDir& home, double timeout_seconds = 40);
   Display* display() const { return display_; }
+  // Waits for the server to end on its own (at most its time-out).
+  const RunResult& wait();
   // Closes the connection and stops the X server, so that the server ends,
   // and waits for it.
   const RunResult& finish();
