@@ -26,6 +26,7 @@ class OwnXServer {
   const std::string& name() const { return name_; }  // empty when Xvfb did not start
 
  private:
+  void start();
   pid_t pid_ = 0;
   std::string name_;
 };
