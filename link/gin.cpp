@@ -39,14 +39,26 @@ constexpr uint32_t POINTER_SPEED = 90;
 constexpr uint32_t SPACEBALL_MOVED = 97;
 constexpr uint32_t SPACEBALL_DEAD_ZONE = 98;
 constexpr uint32_t GUI3D_EVENTS = 109;
-constexpr uint32_t SPACEBALL_AXIS = 523;  // 523 to 528
 constexpr uint32_t POINTER_X = 511, POINTER_Y = 512;
 
 constexpr uint16_t CODE_POINTER_BUTTON = 463;  // + button 1 to 5
-constexpr uint16_t CODE_SPACEBALL_BUTTON = 500;
 constexpr uint16_t CODE_TO_KEY_BYTE = 80;      // key byte of a button: its code - 80
 constexpr int N_POINTER_BUTTONS = 5;
 constexpr uint8_t GRAPHICS_PICK_MODE = 156;
+
+// The predefined identifiers that an extra device's buttons (counted from 1)
+// and axes (counted from 0) occupy; numbers outside a block have no identifier.
+enum device_block { BUTTON_BOX_BUTTONS, SPACEBALL_BUTTONS, DIAL_AXES, SPACEBALL_AXES };
+struct block_range {
+  uint16_t base;
+  int32_t lowest, highest;
+};
+constexpr block_range DEVICE_BLOCKS[] = {
+    {468, 1, 32},  // button box: 469 to 500
+    {500, 1, 10},  // space ball: 501 to 510
+    {515, 0, 7},   // dials: 515 to 522
+    {523, 0, 5},   // space-ball axes: 523 to 528
+};
 
 // Graphics identifier flags (its first 32 bits): visible and displayed.
 constexpr uint32_t ID_SHOWN = 0x202000;
@@ -165,6 +177,13 @@ static void intern_device_atoms(Display* display) {
   spaceball_motion_event = XInternAtom(graphics, "SpaceballMotionEventType", True);
   spaceball_button_press_event = XInternAtom(graphics, "SpaceballButtonPressEventType", True);
   spaceball_button_release_event = XInternAtom(graphics, "SpaceballButtonReleaseEventType", True);
+}
+
+// The identifier of button or axis n of a device block, or 0 when n lies
+// outside it: device events come from any X client and are not trusted.
+static uint16_t device_identifier(device_block block, int32_t n) {
+  const block_range& r = DEVICE_BLOCKS[block];
+  return n >= r.lowest && n <= r.highest ? uint16_t(r.base + n) : 0;
 }
 
 // A space-ball axis with the dead zone taken off.
@@ -306,15 +325,17 @@ static void client_message(const XEvent* event, bool for_graphics, dispatch_stat
     bool moved = false;
     for (int i = 0; i < 6; ++i) {
       int32_t v = outside_dead_zone(m.data.s[2 + i], dead);
-      put_predef(SPACEBALL_AXIS + uint32_t(i), v);
+      put_predef(device_identifier(SPACEBALL_AXES, i), v);
       moved = moved || v != 0;
     }
     put_predef(SPACEBALL_MOVED, moved);
   } else if (press || release) {
-    s.code = uint16_t(CODE_SPACEBALL_BUTTON + m.data.s[2]);
-    s.key_byte = uint8_t(s.code - CODE_TO_KEY_BYTE);
-    s.press = press;
-    s.to_graphics_input = for_graphics && graphics_input_mode() != 0;
+    s.code = device_identifier(SPACEBALL_BUTTONS, m.data.s[2]);
+    if (s.code != 0) {
+      s.key_byte = uint8_t(s.code - CODE_TO_KEY_BYTE);
+      s.press = press;
+      s.to_graphics_input = for_graphics && graphics_input_mode() != 0;
+    }
   } else {
     return;
   }
@@ -406,7 +427,7 @@ bool process_one_event(XEvent* event, bool live, bool to_widgets, bool* ui_objec
       UIOptionPopUp::close_pop_up_window();
     } else if (type == ButtonRelease && event->xbutton.button == Button1) {
       UIOptionPopUp::close_pop_up_window();
-    } else if (type == ClientMessage) {
+    } else if (target->is_close_request(event)) {
       handle_global_shortcut(255);
     }
   }

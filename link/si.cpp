@@ -59,6 +59,9 @@ int processes_active;
 int curr_process = -1;
 bool process_switch_ok = true;
 bool command_abandoned;  // the current process was lost inside a command
+// Children started as process 21: never read or ended by the server, only
+// reaped once they have gone (pid_t records; items null until the first).
+table shared_stdio_children;
 
 bool graphics_needs_update;
 bool depth_needs_update;
@@ -152,6 +155,24 @@ void clear_process_active(unsigned long n) {
 
 bool get_process_active(unsigned long n) { return n < N_PROCESS_SLOTS && process_stat[n].active; }
 
+static void remember_shared_stdio_child(pid_t pid) {
+  table& t = shared_stdio_children;
+  if (t.items == nullptr) table_create(&t, sizeof(pid_t), 4);
+  if (t.length + 1 >= t.capacity) table_expand(&t, 4);
+  t.as<pid_t>()[t.length++] = pid;
+}
+
+// Reaps the process-21 children that have ended, so none stays a zombie.
+static void reap_shared_stdio_children() {
+  table& t = shared_stdio_children;
+  pid_t* pids = t.as<pid_t>();
+  uint32_t kept = 0;
+  for (uint32_t i = 0; i < t.length; ++i)
+    if (process_alive(pids[i])) pids[kept++] = pids[i];
+  for (uint32_t i = kept; i < t.length; ++i) pids[i] = 0;
+  t.length = kept;
+}
+
 int start_process(int n, const char* command) {
   if (n < 0 || n > SHARED_STDIO_PROCESS || command == nullptr) return 0;
   if (n != SHARED_STDIO_PROCESS && process_stat[n].active && send_signal(process_stat[n].pid, 0))
@@ -166,7 +187,9 @@ int start_process(int n, const char* command) {
       return 0;
     }
     pid_t pid = forkexec(command, in, out);
-    return pid > 0 ? int(pid) : 0;
+    if (pid <= 0) return 0;
+    remember_shared_stdio_child(pid);
+    return int(pid);
   }
   int from[2], to[2];
   if (pipe2(from, O_CLOEXEC) != 0) return 0;
@@ -284,6 +307,7 @@ static void reap_silent_processes() {
 
 static int check_for_input(fd_set* set) {
   reap_silent_processes();
+  reap_shared_stdio_children();
   FD_ZERO(set);
   int count = 0, highest = -1;
   auto add = [&](int fd) {
@@ -625,4 +649,10 @@ void cleanup_system_interface() {
   delete balloon.label;
   delete balloon.window;
   balloon = {};
+  // Children still running share the standard streams on their own.
+  if (shared_stdio_children.items != nullptr) {
+    reap_shared_stdio_children();
+    table_delete(&shared_stdio_children);
+  }
+  shared_stdio_children = table{};
 }

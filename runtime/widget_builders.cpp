@@ -1,6 +1,7 @@
 #include "runtime/widget_builders.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -10,6 +11,7 @@
 #include "runtime/run_time_errors.h"
 #include "runtime/widget_callbacks.h"
 #include "toolkit/fonts.h"
+#include "toolkit/hls.h"
 #include "toolkit/image_picture.h"
 #include "toolkit/image_text.h"
 #include "toolkit/neutral_picture.h"
@@ -180,7 +182,7 @@ void destroy_unused(table* t, uint32_t old_length) {
         menu_item& item = tables[T_MENU_ITEMS].as<menu_item>()[e.item];
         if (item.widget == e.widget) item.widget = nullptr;
       }
-      delete e.widget;
+      UIObject::discard(e.widget);  // its own callback may be running
       if (e.help_text != nullptr) CheckedFree(e.help_text);
       free_images(&e);
       if (e.value_kind == K_STRING) {
@@ -590,13 +592,34 @@ static void setup_color_bar(ident_info* window, uint32_t item_index, item_values
   report_edges(bar, right, bottom);
 }
 
+// The model and colour of a colour editor come from YARL: out of range they
+// are a run-time error; where the run goes on (Interface Builder) they are
+// replaced by the nearest valid ones.
+static void check_color_editor_values(ident_info* window, uint32_t* model, float rgb[3]) {
+  static const char* const messages[3] = {"Red must be 0 <= red <= 1 in COLOR_EDITOR",
+                                          "Green must be 0 <= green <= 1 in COLOR_EDITOR",
+                                          "Blue must be 0 <= blue <= 1 in COLOR_EDITOR"};
+  if (*model > 6) {
+    error("Color model must be 0 <= model <= 6 in COLOR_EDITOR", 0, window);
+    *model = 0;
+  }
+  float hls[3];
+  while (int bad = convert_checked_colour(ColourSpace::RGB, rgb, hls)) {
+    error(messages[bad - 1], 0, window);
+    float& c = rgb[bad - 1];
+    c = std::isnan(c) ? 0.0f : std::clamp(c, 0.0f, 1.0f);
+  }
+}
+
 // The colour editor takes its own four values: three components and the model.
 static void setup_color_editor(ident_info* window, uint32_t item_index, item_values& values,
                                int* right, int* bottom) {
   const menu_item& item = item_at(item_index);
   if (used_slots() < 4) internal_error(8003, "ui");
-  float third = (sp--)->r, second = (sp--)->r, first = (sp--)->r;
+  float rgb[3];
+  rgb[2] = (sp--)->r, rgb[1] = (sp--)->r, rgb[0] = (sp--)->r;
   uint32_t model = (sp--)->u;
+  check_color_editor_values(window, &model, rgb);
   *right = values.x;
   *bottom = values.y;
   widget_element* e = next_element(window, WK_COLOR_EDITOR, item_index, values, [](UIWindow* ui, long id) {
@@ -607,7 +630,7 @@ static void setup_color_editor(ident_info* window, uint32_t item_index, item_val
   bool active = !values.inactive;
   editor->reconfigure(values.x, values.y, requested_size(item, ITEM_SIZE_X, item.width),
                       requested_size(item, ITEM_SIZE_Y, item.height), values.black_border,
-                      values.light_fill, model, first, second, third,
+                      values.light_fill, model, rgb[0], rgb[1], rgb[2],
                       active && (item.flags & ITEM_HAS_ACTION) ? activate_color_editor : nullptr,
                       active ? change_color_editor : nullptr, item.flags & ITEM_BUSY_EXEMPT);
   report_edges(editor, right, bottom);

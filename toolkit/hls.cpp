@@ -1,6 +1,7 @@
 #include "toolkit/hls.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "base/internal_error.h"
 
@@ -53,4 +54,24 @@ void convert_hls_to_rgb(float h, float l, float s, float* r, float* g, float* b)
     case 5: *r = v; *g = m; *b = mid2; break;
     default: *r = v; *g = mid1; *b = m; break;  // 0, and 6 for h = 360
   }
+}
+
+// Any finite angle in degrees into [0, 360); NaN and infinities stay as they are.
+static float wrapped_hue(float h) {
+  float w = std::fmod(h, 360.0f);
+  if (w < 0.0f) w += 360.0f;
+  return w >= 360.0f ? 0.0f : w;  // a tiny negative angle rounds up to 360
+}
+
+int convert_checked_colour(ColourSpace from, const float in[3], float out[3]) {
+  float c[3] = {in[0], in[1], in[2]};
+  bool hls = from == ColourSpace::HLS;
+  if (hls) c[0] = wrapped_hue(c[0]);
+  for (int i = 0; i < 3; ++i) {
+    bool ok = hls && i == 0 ? std::isfinite(c[0]) : unit(c[i]);
+    if (!ok) return i + 1;
+  }
+  if (hls) convert_hls_to_rgb(c[0], c[1], c[2], &out[0], &out[1], &out[2]);
+  else convert_rgb_to_hls(c[0], c[1], c[2], &out[0], &out[1], &out[2]);
+  return 0;
 }

@@ -85,7 +85,8 @@ UIAppContext::UIAppContext(bool two_connections, const char* ui_display_name,
   full_visual = new UIVisual(ui_display, false);
   OverlayPopUp = new UIWindow(false, true, overlay_pop_up_id, "OverlayPopUp", false);
   NormalPopUp = new UIWindow(false, true, normal_pop_up_id, "NormalPopUp", false);
-  wm_delete_window = XInternAtom(ui_display, "WM_DELETE_WINDOW", True);
+  // Made when missing: without it the windows would offer no close protocol.
+  wm_delete_window = XInternAtom(ui_display, "WM_DELETE_WINDOW", False);
   graphics_width_mm = width_mm;
   graphics_height_mm = height_mm;
 }

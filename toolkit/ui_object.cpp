@@ -17,6 +17,9 @@ short down_mouse_x, down_mouse_y, down_origin_x, down_origin_y, down_size_x, dow
 
 XGLContext* gl() { return XGLContext::current_context; }
 
+int dispatch_depth = 0;
+UIObject* first_discarded = nullptr;
+
 void set_colour_word(unsigned long word) {
   if (word == transparent_colour_word) {
     gl()->set_gl_color_to_transparent();
@@ -40,6 +43,40 @@ UIObject::UIObject(UIWindow* window_, long object_id_, void (*enter)(long))
 UIObject::~UIObject() {
   if (selected_object == this) selected_object = nullptr;
   if (window->mapped) erase();
+}
+
+void UIObject::discard(UIObject* object) {
+  if (object == nullptr) return;
+  if (dispatch_depth == 0) {
+    delete object;
+    return;
+  }
+  if (object->discarded) return;
+  object->discarded = true;
+  if (UIWindow::current_object == object) UIWindow::current_object = nullptr;
+  object->next_discarded = first_discarded;
+  first_discarded = object;
+}
+
+void UIObject::delete_discarded(const UIWindow* only) {
+  UIObject** link = &first_discarded;
+  while (*link != nullptr) {
+    UIObject* object = *link;
+    if (only != nullptr && object->window != only) {
+      link = &object->next_discarded;
+      continue;
+    }
+    *link = object->next_discarded;
+    UIWindow* window = object->window;
+    delete object;  // erases its rectangle and damages what it covered
+    if (only == nullptr) window->repair_objects();
+  }
+}
+
+UIObject::DispatchScope::DispatchScope() { ++dispatch_depth; }
+
+UIObject::DispatchScope::~DispatchScope() {
+  if (--dispatch_depth == 0) delete_discarded(nullptr);
 }
 
 bool UIObject::handle_event(const XEvent*) { return false; }

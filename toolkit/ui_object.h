@@ -45,6 +45,22 @@ class UIObject {
   static void set_callbacks(void (*configure)(bool, bool, bool, bool), void (*end_configure)(),
                             void (*pick)(const UIObject*, long));
 
+  // Deletes the object; while an event is being dispatched, only once the
+  // outermost dispatch has returned, since a widget's own callback may
+  // discard it. Meanwhile it takes no events and is not drawn.
+  static void discard(UIObject* object);
+  // Deletes the discarded objects of `window` now (all of them for null).
+  static void delete_discarded(const UIWindow* window);
+
+  // Held around each event dispatch; the outermost one deletes on leaving.
+  class DispatchScope {
+   public:
+    DispatchScope();
+    ~DispatchScope();
+    DispatchScope(const DispatchScope&) = delete;
+    DispatchScope& operator=(const DispatchScope&) = delete;
+  };
+
   bool overlaps(short x1, short y1, short x2, short y2) const {
     return x < x2 && y < y2 && x1 < x + width && y1 < y + height;
   }
@@ -63,10 +79,14 @@ class UIObject {
   void (*enter_cb)(long);
   Cursor cursor;
   bool busy_exempt = false;
+  bool discarded = false;
   unsigned long background_colour;
 
   static UIObject* selected_object;
   static int reshape_type;  // 0 none, 1..9 the handle zone, 5 moves
+
+ private:
+  UIObject* next_discarded = nullptr;
 
  protected:
   // Fills window rectangle corners (x1, y1)-(x2, y2) in the current colour.

@@ -31,7 +31,6 @@ UIWindow* grab_window = nullptr;
 const UIWindow* event_saved_for = nullptr;
 XEvent saved_event;
 bool keep_saved_event = false;
-Atom wm_protocols = 0;
 Pixmap icon_pixmap = 0;
 
 constexpr unsigned button_state_mask = 0x1F00;
@@ -91,6 +90,7 @@ void UIWindow::adopt_window(Window existing) {
 }
 
 UIWindow::~UIWindow() {
+  UIObject::delete_discarded(this);
   make_invisible();
   if (pending_title != nullptr) CheckedFree(pending_title);
   pending_title = nullptr;
@@ -431,10 +431,10 @@ static bool contains(const UIObject* o, short px, short py) {
 
 UIObject* UIWindow::object_at(short px, short py) const {
   for (UITopObject* o = last_top; o != nullptr; o = o->previous) {
-    if (contains(o, px, py)) return o;
+    if (!o->discarded && contains(o, px, py)) return o;
   }
   for (UIBottomObject* o = last_bottom; o != nullptr; o = o->previous) {
-    if (contains(o, px, py)) return o;
+    if (!o->discarded && contains(o, px, py)) return o;
   }
   return nullptr;
 }
@@ -464,10 +464,10 @@ void UIWindow::repair_objects() const {
   }
   begin_drawing();
   for (UIBottomObject* o = first_bottom; o != nullptr; o = o->next) {
-    if (o->damaged) o->draw();
+    if (o->damaged && !o->discarded) o->draw();
   }
   for (UITopObject* o = first_top; o != nullptr; o = o->next) {
-    if (o->damaged) o->draw();
+    if (o->damaged && !o->discarded) o->draw();
   }
 }
 
@@ -483,8 +483,10 @@ void UIWindow::redraw() const {
     gl->set_gl_clear_color(rgb);
   }
   glClear(GL_COLOR_BUFFER_BIT);
-  for (UIBottomObject* o = first_bottom; o != nullptr; o = o->next) o->draw();
-  for (UITopObject* o = first_top; o != nullptr; o = o->next) o->draw();
+  for (UIBottomObject* o = first_bottom; o != nullptr; o = o->next)
+    if (!o->discarded) o->draw();
+  for (UITopObject* o = first_top; o != nullptr; o = o->next)
+    if (!o->discarded) o->draw();
   UIObject::draw_selected_object();
 }
 
@@ -545,6 +547,7 @@ bool UIWindow::dispatch_to(UIObject* object, const XEvent* event) const {
 }
 
 bool UIWindow::handle_window_event(const XEvent* event, bool honour_busy) {
+  UIObject::DispatchScope scope;  // a widget's callback may discard the widget
   int type = event->type;
   bool pointer = type == ButtonPress || type == ButtonRelease || type == MotionNotify;
   if ((grab_window == nullptr || grab_window == this) &&
@@ -682,15 +685,19 @@ bool UIWindow::handle_unused_event(const XEvent* event, bool honour_busy) {
     case SelectionNotify:
       return focused_text_field != nullptr && focused_text_field->handle_event(event);
     case ClientMessage:
-      if (wm_protocols == 0) wm_protocols = XInternAtom(display, "WM_PROTOCOLS", False);
-      if (event->xclient.message_type != 0 && event->xclient.message_type == wm_protocols &&
-          shortcut_cb != nullptr) {
-        return shortcut_cb(window_id, 255);
-      }
-      return false;
+      return is_close_request(event) && shortcut_cb != nullptr && shortcut_cb(window_id, 255);
     default:
       return false;
   }
+}
+
+bool UIWindow::is_close_request(const XEvent* event) const {
+  if (event->type != ClientMessage || event->xclient.format != 32) return false;
+  // Xlib keeps interned atoms, so asking again costs no round trip.
+  Atom protocols = XInternAtom(display, "WM_PROTOCOLS", True);
+  Atom delete_window = XInternAtom(display, "WM_DELETE_WINDOW", True);
+  return protocols != None && delete_window != None && event->xclient.message_type == protocols &&
+         Atom(event->xclient.data.l[0]) == delete_window;
 }
 
 void UIWindow::save_event(const XEvent* event) const {

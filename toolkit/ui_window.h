@@ -67,6 +67,9 @@ class UIWindow {
   void begin_drawing() const;
 
   bool handle_window_event(const XEvent* event, bool honour_busy);
+  // The window manager's request to close this window: WM_PROTOCOLS naming
+  // WM_DELETE_WINDOW. Other protocols (WM_TAKE_FOCUS) and messages are not.
+  bool is_close_request(const XEvent* event) const;
   void save_event(const XEvent* event) const;
   static bool get_saved_event(XEvent& event);
   void grab_pointer() const;

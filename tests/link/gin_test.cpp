@@ -353,6 +353,58 @@ TEST_F(Intake, AWindowManagerMessageReachesTheCloseShortcutAndCountsAsInput) {
   EXPECT_EQ(global(hits)->val.i, 9);
 }
 
+// Client messages that any X client may send: device buttons outside the
+// space ball's block (501 to 510), protocols other than WM_DELETE_WINDOW and
+// foreign message types set no input code and close nothing.
+struct ForeignMessage {
+  const char* name;
+  const char* type;  // the message type's atom
+  int format;
+  long word;          // short data word 2 (buttons) or long data word 0 (protocols)
+  uint32_t code;      // the input code set while the button is down; 0 none
+};
+const ForeignMessage foreign_messages[] = {
+    {"SpaceBallButton1000", "SpaceballButtonPressEventType", 16, 1000, 0},
+    {"SpaceBallButton0", "SpaceballButtonPressEventType", 16, 0, 0},
+    {"SpaceBallButtonMinus5", "SpaceballButtonPressEventType", 16, -5, 0},
+    {"SpaceBallButton11", "SpaceballButtonPressEventType", 16, 11, 0},
+    {"SpaceBallRelease1000", "SpaceballButtonReleaseEventType", 16, 1000, 0},
+    {"MagellanButton1000", "ButtonPressEvent", 16, 1000, 0},
+    {"MagellanButtonMinus1", "ButtonPressEvent", 16, -1, 0},
+    {"SpaceBallButton10", "SpaceballButtonPressEventType", 16, 10, 510},
+    {"MagellanButton1", "ButtonPressEvent", 16, 1, 501},
+    {"TakeFocus", "WM_PROTOCOLS", 32, 0, 0},
+    {"ForeignType", "QOB_TEST_FOREIGN_MESSAGE", 32, 0, 0},
+};
+
+void PrintTo(const ForeignMessage& m, std::ostream* os) { *os << m.name; }
+
+class ForeignMessages : public Intake, public testing::WithParamInterface<ForeignMessage> {};
+
+TEST_P(ForeignMessages, SetOnlyTheirDevicesButtonsAndCloseNothing) {
+  const ForeignMessage& m = GetParam();
+  // The device atoms exist once a driver made them; here the test makes them.
+  for (const char* name : {"MotionEvent", "ButtonPressEvent", "ButtonReleaseEvent", "SpaceballMotionEventType",
+                           "SpaceballButtonPressEventType", "SpaceballButtonReleaseEventType"})
+    XInternAtom(display(), name, False);
+  XEvent message{};
+  message.type = ClientMessage;
+  message.xclient.display = display();
+  message.xclient.window = xwin(main_window);
+  message.xclient.message_type = XInternAtom(display(), m.type, False);
+  message.xclient.format = m.format;
+  if (m.format == 16) message.xclient.data.s[2] = short(m.word);
+  else message.xclient.data.l[0] = long(XInternAtom(display(), "WM_TAKE_FOCUS", False));
+  bool wanted = false;
+  process_one_event(&message, true, true, &wanted);
+  for (uint32_t code = 501; code <= 510; ++code) EXPECT_EQ(get_predef(code), code == m.code ? 1 : 0) << code;
+  EXPECT_EQ(global(hits)->val.i, 0);
+  if (m.code != 0) put_predef(m.code, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(FromAnyClient, ForeignMessages, testing::ValuesIn(foreign_messages),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(Intake, AButtonPressAndReleaseReachTheWidgetUnderThePointer) {
   activations = 0;
   auto* button = new UIButton(ui(main_window), 42, nullptr);

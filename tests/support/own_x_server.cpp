@@ -17,6 +17,11 @@ constexpr uint8_t START_PROCESS = 150;
 }
 
 OwnXServer::OwnXServer() {
+  // Parallel Xvfbs may race for one display number; the loser exits at once.
+  for (int attempt = 0; attempt < 5 && name_.empty(); ++attempt) start();
+}
+
+void OwnXServer::start() {
   int fds[2];
   if (pipe(fds) != 0) return;
   std::string fd = std::to_string(fds[1]);
@@ -27,9 +32,10 @@ OwnXServer::OwnXServer() {
   std::string number;
   pollfd p = {fds[0], POLLIN, 0};
   char c;
-  while (pid_ != 0 && poll(&p, 1, 10000) == 1 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+  while (pid_ != 0 && poll(&p, 1, 30000) == 1 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
   close(fds[0]);
   if (!number.empty()) name_ = ":" + number;
+  else stop();
 }
 
 void OwnXServer::stop() {
@@ -111,6 +117,11 @@ bool ServerOnOwnDisplay::start(const std::string& program, const TempDir& home, 
   thread_ = std::thread([this, options] { result_ = run_program(options); });
   display_ = open_own_display(x_.name());
   return display_ != nullptr;
+}
+
+const RunResult& ServerOnOwnDisplay::wait() {
+  if (thread_.joinable()) thread_.join();
+  return result_;
 }
 
 const RunResult& ServerOnOwnDisplay::finish() {

@@ -27,6 +27,7 @@ class OwnXServer {
   const std::string& name() const { return name_; }  // empty when Xvfb did not start
 
  private:
+  void start();
   pid_t pid_ = 0;
   std::string name_;
 };
@@ -87,6 +88,8 @@ class ServerOnOwnDisplay {
   bool start(const std::string& program, const TempDir& home, double timeout_seconds = 40,
              const std::vector<std::string>& args = {});
   Display* display() const { return display_; }
+  // Waits for the server to end on its own (at most its time-out).
+  const RunResult& wait();
   // Closes the connection and stops the X server, so that the server ends,
   // and waits for it.
   const RunResult& finish();

@@ -9,6 +9,7 @@
 
 #include "gl/gl_context.h"
 #include "tests/toolkit/toolkit_fixture.h"
+#include "toolkit/ui_check_button.h"
 #include "toolkit/ui_visual.h"
 
 namespace {
@@ -250,6 +251,49 @@ TEST(UIWindow, CloseRequestIsShortcut255) {
   EXPECT_EQ(shortcuts[0], std::make_pair(7L, 255));
 }
 
+// Only WM_PROTOCOLS naming WM_DELETE_WINDOW closes; any X client can send
+// the others to any window.
+struct ProtocolCase {
+  const char* name;
+  const char* type;
+  const char* protocol;
+  int format;
+  bool closes;
+};
+const ProtocolCase protocol_cases[] = {
+    {"DeleteWindow", "WM_PROTOCOLS", "WM_DELETE_WINDOW", 32, true},
+    {"TakeFocus", "WM_PROTOCOLS", "WM_TAKE_FOCUS", 32, false},
+    {"Ping", "WM_PROTOCOLS", "_NET_WM_PING", 32, false},
+    {"DeleteWindowAsBytes", "WM_PROTOCOLS", "WM_DELETE_WINDOW", 8, false},
+    {"DeleteWindowUnderAnotherType", "QOB_TEST_FOREIGN_MESSAGE", "WM_DELETE_WINDOW", 32, false},
+};
+
+void PrintTo(const ProtocolCase& c, std::ostream* os) { *os << c.name; }
+
+class WindowManagerMessage : public testing::TestWithParam<ProtocolCase> {};
+
+TEST_P(WindowManagerMessage, IsShortcut255OnlyWhenItAsksToClose) {
+  const ProtocolCase& c = GetParam();
+  ShownWindow shown(20, 20, 0xFFFFFF, "Closer", 7);
+  UIWindow::set_callbacks(nullptr, nullptr, record_shortcut, nullptr);
+  shortcuts.clear();
+  Display* d = AppContext->ui_display;
+  XEvent event = {};
+  event.type = ClientMessage;
+  event.xclient.display = d;
+  event.xclient.window = shown.window.x_window;
+  event.xclient.message_type = XInternAtom(d, c.type, False);
+  event.xclient.format = c.format;
+  event.xclient.data.l[0] = long(XInternAtom(d, c.protocol, False));
+  EXPECT_EQ(shown.window.is_close_request(&event), c.closes);
+  EXPECT_EQ(shown.window.handle_window_event(&event, true), c.closes);
+  UIWindow::set_callbacks(nullptr, nullptr, nullptr, nullptr);
+  EXPECT_EQ(shortcuts.size(), c.closes ? 1u : 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Protocols, WindowManagerMessage, testing::ValuesIn(protocol_cases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 XEvent button(int type, Window w, int x, int y, unsigned b = 1) {
   XEvent e = {};
   e.type = type;
@@ -296,6 +340,58 @@ TEST(UIWindow, BusyWindowHoldsTheReleaseUntilNotBusy) {
   ASSERT_TRUE(UIWindow::get_saved_event(held));
   EXPECT_EQ(held.type, ButtonRelease);
   EXPECT_FALSE(UIWindow::get_saved_event(held));
+}
+
+// ---- Widgets discarded by their own callbacks ----
+
+// A check button draws itself again after its toggle callback: the callback
+// that discards it (as a rebuild run by the button's action does) must not
+// free it under its feet.
+UICheckButton* self_discarding = nullptr;
+bool linked_during_callback = false;
+void discard_self(long, bool) {
+  UIObject::discard(self_discarding);
+  linked_during_callback = self_discarding->window->first_top == self_discarding;
+}
+
+// Whether any pixel of the rectangle differs from the white background.
+bool drawn_in(const ShownWindow& shown, int x1, int y1, int x2, int y2) {
+  auto pixels = shown.read_pixels();
+  for (int y = y1; y < y2; ++y)
+    for (int x = x1; x < x2; ++x)
+      if (pixels[size_t(y) * shown.window.width + x] != 0xFFFFFFu) return true;
+  return false;
+}
+
+TEST(UIObject, AWidgetDiscardedInItsOwnCallbackGoesWhenTheDispatchReturns) {
+  ShownWindow shown(40, 20);
+  self_discarding = new UICheckButton(&shown.window, 3, nullptr);
+  self_discarding->reconfigure(1, 1, 0, 0, false, false, 0, 0x808080, nullptr, false, discard_self, false);
+  auto* neighbour = new TestWidget(&shown.window, 30, 0, 10, 20);
+  shown.window.redraw();
+  int right = 1 + self_discarding->width, bottom = 1 + self_discarding->height;
+  EXPECT_TRUE(drawn_in(shown, 1, 1, right, bottom));
+  linked_during_callback = false;
+  XEvent press = button(ButtonPress, shown.window.x_window, 4, 4);
+  EXPECT_TRUE(shown.window.handle_window_event(&press, true));
+  EXPECT_TRUE(linked_during_callback);
+  EXPECT_EQ(shown.window.first_top, neighbour);  // deleted once the dispatch returned
+  EXPECT_EQ(neighbour->previous, nullptr);
+  EXPECT_EQ(UIWindow::current_object, nullptr);
+  EXPECT_FALSE(drawn_in(shown, 1, 1, right, bottom));  // erased
+  // The place is empty now: the release reaches no widget.
+  XEvent release = button(ButtonRelease, shown.window.x_window, 4, 4);
+  shown.window.handle_window_event(&release, true);
+  EXPECT_TRUE(neighbour->events.empty());
+  EXPECT_EQ(synced_x_error_count(), 0);
+}
+
+TEST(UIObject, AWidgetDiscardedOutsideADispatchGoesAtOnce) {
+  ShownWindow shown(20, 20);
+  auto* w = new TestWidget(&shown.window, 0, 0, 5, 5);
+  UIObject::discard(w);
+  EXPECT_EQ(shown.window.first_top, nullptr);
+  UIObject::discard(nullptr);  // nothing to do
 }
 
 }  // namespace
