@@ -147,7 +147,7 @@ TEST_F(ValueRequestDeath, TypeMismatchIsARunTimeError) {
   build({make_ident(K_REAL)});
   EXPECT_EXIT(enter_application_value(code(), 'i', 1, 0, nullptr), testing::ExitedWithCode(1),
               "Application program sent <EC>Ai, but variable 'v0' is REAL.\n(.|\n)*"
-              "qob terminated - YARL run-time error");
+              "qob terminated - YARL runtime error\\.\n");
 }
 
 // ---- Reports ----
