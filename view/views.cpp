@@ -109,8 +109,7 @@ void init_views() {
 }
 
 void cleanup_vl() {
-  // The GL resources of the scene are released here once the scene owns some.
-  make_graphics_context_active();
+  make_graphics_context_active();  // the textures of the materials go with it
   cleanup_material_list();
   cleanup_lights();
   cleanup_clipplanes();
