@@ -120,6 +120,11 @@ const uint8_t* read_application_value_op(ident_info* context, const uint8_t* pc)
   if (!is_window_kind(context->kind) || record_of(context) == nullptr) internal_error(8398, "ui");
   window_record* w = record_of(context);
   if (timing_log_open()) log_time(context, event_number, "Waiting for application value");
+  if (window_flag(*context, WINDOW_BUSY_MAIN)) {
+    ident_info* main = &globals()[1];
+    set_window_busy(main, true);
+    record_of(main)->call_flags |= WR_BUSY_BY_REQUEST;
+  }
   set_window_busy(context, true);
   w->awaited_values = n;
   if (w->pending_request == -1) ++outstanding_application_values;

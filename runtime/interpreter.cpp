@@ -71,9 +71,7 @@ static const op_entry expression_handlers[] = {
     {221, ne_op},
 };
 
-// Installed by ini_tables. The operations of windows, views, graphics
-// input, rendering, files, processes and application values stay un_op
-// until their modules exist.
+// Installed by ini_tables; an opcode not listed stays un_op.
 static const op_entry operation_handlers[] = {
     {2, if_op},
     {9, assign_array_op},

@@ -403,6 +403,11 @@ void clear_queues(ident_info* window) {
     }
     if (w->pending_request != -1) {
       set_window_busy(window, all_busy);
+      window_record* main = record_of(&globals()[1]);
+      if (window_flag(*window, WINDOW_BUSY_MAIN) && (main->call_flags & WR_BUSY_BY_REQUEST)) {
+        set_window_busy(&globals()[1], all_busy);
+        main->call_flags &= uint8_t(~WR_BUSY_BY_REQUEST);
+      }
       w->pending_request = -1;
       application_request_dropped();
     }

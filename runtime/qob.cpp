@@ -254,7 +254,6 @@ static void seed_predefined_variables() {
 static void preset_subsystems() {
   preset_window();
   init_segment_structure();
-  init_highlight_options();
   preset_tek_parser();
   preset_system_interface();
   free_string(&output_trace_file_name);

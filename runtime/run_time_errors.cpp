@@ -194,7 +194,7 @@ void error(const char* message, int, ident_info* context) {
   if (stopped_at_breakpoint(context) || in_interface_builder) return;
   if (yarl_error_email != nullptr && yarl_error_email[0] != '\0') send_report(message);
   errno = 0;  // a fault of the YARL program, not of a system call
-  halt("YARL run-time error(s), see messages above");
+  halt("YARL runtime error");
 }
 
 // ---- Timing log ----

@@ -10,6 +10,7 @@
 #include "runtime/interpreter.h"
 #include "runtime/run_time_errors.h"
 #include "runtime/widget_callbacks.h"
+#include "scene/materials.h"
 #include "toolkit/fonts.h"
 #include "toolkit/hls.h"
 #include "toolkit/image_picture.h"
@@ -642,19 +643,24 @@ static void setup_material_label(ident_info* window, uint32_t item_index, item_v
   *right = values.x;
   *bottom = values.y;
   int32_t materials = globals()[110].val.i;
-  if (materials == 0 && values.v.i != 1)
+  bool refused = false;
+  if (materials == 0 && values.v.i != 1) {
     error("Material index in MATERIAL_LABEL must be 1 when there are no materials", 0, window);
-  else if (materials != 0 && (values.v.i < 1 || values.v.i > materials))
+    refused = true;
+  } else if (materials != 0 && (values.v.i < 1 || values.v.i > materials)) {
     error("Material index in MATERIAL_LABEL out of range", 0, window);
+    refused = true;
+  }
   widget_element* e = next_element(window, WK_MATERIAL_LABEL, item_index, values, [](UIWindow* ui, long id) {
     return new UIMaterialLabel(ui, id, enter_a_material_label);
   });
   if (e == nullptr) return;
   UIMaterialLabel* label = static_cast<UIMaterialLabel*>(e->widget);
-  // The sample drawer comes with the material spheres of the scene.
+  // Index 1 without any material has no sphere to show: the well stays empty.
+  void (*sample)(long, long, long, long, long) = refused || materials == 0 ? nullptr : draw_sphere;
   label->reconfigure(values.x, values.y, requested_size(item, ITEM_SIZE_X, item.width),
                      requested_size(item, ITEM_SIZE_Y, item.height), values.black_border,
-                     values.light_fill, values.inactive, values.v.i, nullptr);
+                     values.light_fill, values.inactive, values.v.i, sample);
   report_edges(label, right, bottom);
 }
 

@@ -37,6 +37,8 @@ constexpr uint8_t WR_WITHDRAWN = 1 << 6;
 constexpr uint8_t WR_SAVED_VISIBILITY = 1 << 7;
 // Call flags.
 constexpr uint8_t WR_WAITS_FOR_SUB_WINDOW = 1 << 0;
+// Window 1 only: a value request of an action started with the busy-main flag made it busy.
+constexpr uint8_t WR_BUSY_BY_REQUEST = 1 << 5;
 
 // Window flags in word 2: byte 2 in bits 0-7, byte 3 in bits 8-10.
 constexpr uint16_t WINDOW_HAS_SUB_WINDOWS = 1 << 0;
@@ -45,6 +47,9 @@ constexpr uint16_t WINDOW_POP_UP = 1 << 2;
 constexpr uint16_t WINDOW_RESET_LOCALS = 1 << 3;
 constexpr uint16_t WINDOW_APP_MAIN = 1 << 4;
 constexpr uint16_t WINDOW_MAPPED = 1 << 5;
+// The running action was started with the busy-main flag (a 3D manipulator's):
+// its value requests make window 1 busy too, and the wait loop holds its repaint.
+constexpr uint16_t WINDOW_BUSY_MAIN = 1 << 6;
 
 // The per-kind widget tables, in their fixed order.
 enum widget_kind : uint8_t {

@@ -124,6 +124,8 @@ class HighlightOptions {
                                 unsigned long contrast, long angle1, long angle2);
   void compute_colormap();
   void apply_colormap();
+  // The next apply_colormap loads the ramp again (a new GL context has none).
+  void request_loading() { needs_loading = true; }
   void apply_highlight_color(float nx, float ny, float nz);
   // The ramp position (0..size-1) or texture coordinate for a normal.
   float highlight_parameter(float nx, float ny, float nz) const;

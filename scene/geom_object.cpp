@@ -84,7 +84,7 @@ void end_pixel_drawing() {
 bool project_to_pixel(const float* p, bool mirrored, float* x, float* y) {
   float s[3];
   map_model_screen_3d(Point(p), mirrored, s);
-  // The clip planes of the view volume; user clip planes are not built.
+  // Outside the view volume: not drawn.
   for (float v : s)
     if (!(v >= -1 && v <= 1)) return false;
   GLint viewport[4];

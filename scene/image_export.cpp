@@ -144,8 +144,8 @@ static void read_rows(const TileJob& job, uint8_t* band, size_t stride, uint32_t
   }
 }
 
-static int write_failed(const char* name, int error_number) {
-  fprintf(stderr, "SAVE_IMAGE - error writing image file '%s' - %s.\n", name, strerror(error_number));
+static int write_failed(int error_number) {
+  fprintf(stderr, "SAVE_IMAGE - error writing image file - %s.\n", strerror(error_number));
   return SAVE_IMAGE_WRITE_FAILED;
 }
 
@@ -155,7 +155,7 @@ static int save_tile(const TileJob& job, const char* name, uint32_t tile_x, uint
   ImageIO image(job.kind, job.colour ? GL_RGB : GL_LUMINANCE, job.tile_width, job.tile_height, job.compression, name,
                 job.inches, job.x_resolution, job.y_resolution);
   if (!image.ok) {
-    fprintf(stderr, "SAVE_IMAGE - error opening '%s' - %s.\n", name, strerror(errno));
+    fprintf(stderr, "SAVE_IMAGE - error opening '%s' - %s.\n", name, image.open_failure());
     return SAVE_IMAGE_WRITE_FAILED;
   }
   unsigned os = job.oversampling, channels = job.colour ? 3 : 1;
@@ -184,10 +184,10 @@ static int save_tile(const TileJob& job, const char* name, uint32_t tile_x, uint
         for (uint32_t px = 0; px < job.tile_width; ++px)
           for (unsigned c = 0; c < channels; ++c) scanline[size_t(px) * channels + c] = filter_pixel(rows, px, channels, c, os);
       }
-      if (image.write_scanline(row, scanline.data())) return write_failed(name, errno);
+      if (image.write_scanline(row, scanline.data())) return write_failed(errno);
     }
   }
-  if (image.finish_write()) return write_failed(name, errno);
+  if (image.finish_write()) return write_failed(errno);
   return SAVE_IMAGE_OK;
 }
 

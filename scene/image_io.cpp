@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <csetjmp>
 #include <cstdio>
+#include <cstring>
 
 #include "base/internal_error.h"
 
@@ -118,7 +119,10 @@ ImageIO::ImageIO(uint8_t file_kind, GLenum format, uint32_t w, uint32_t h, uint8
     : width(w), height(h), kind(file_kind), gl_format(format), compression(file_compression) {
   if (format != GL_RGB && format != GL_LUMINANCE) internal_error(ERR_FORMAT, MODULE);
   bytes_per_pixel = bytes_for(format, false);
-  if (path == nullptr || w == 0 || h == 0 || w > JPEG_MAX_DIMENSION || h > JPEG_MAX_DIMENSION) return;
+  if (path == nullptr || w == 0 || h == 0 || w > JPEG_MAX_DIMENSION || h > JPEG_MAX_DIMENSION) {
+    open_reason = path == nullptr ? "no file name" : "image size out of range";
+    return;
+  }
   writer = std::make_unique<Writer>();
   ok = kind == IMAGE_TIFF ? open_tiff(path, inches, x_resolution, y_resolution)
                           : open_jpeg(path, inches, x_resolution, y_resolution);
@@ -126,6 +130,11 @@ ImageIO::ImageIO(uint8_t file_kind, GLenum format, uint32_t w, uint32_t h, uint8
 }
 
 ImageIO::~ImageIO() { close_writer(); }
+
+const char* ImageIO::open_failure() const {
+  if (open_errno != 0) return strerror(open_errno);
+  return open_reason != nullptr ? open_reason : "not opened";
+}
 
 // 32 x 32 white pixels with both diagonals black.
 void ImageIO::make_failure_image() {
@@ -253,8 +262,13 @@ bool ImageIO::read_jpeg(const char* path, bool header_only) {
 
 bool ImageIO::open_tiff(const char* path, bool inches, uint32_t x_resolution, uint32_t y_resolution) {
   QuietTiff quiet;
+  errno = 0;  // an error number left from before would describe nothing here
   TIFF* tiff = TIFFOpen(path, "w");
-  if (tiff == nullptr) return false;
+  if (tiff == nullptr) {
+    open_errno = errno;
+    if (open_errno == 0) open_reason = "not a TIFF file that can be written";
+    return false;
+  }
   bool grey = gl_format == GL_LUMINANCE;
   bool set = TIFFSetField(tiff, TIFFTAG_COMPRESSION, compression != 0 ? COMPRESSION_LZW : COMPRESSION_NONE) &&
              TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, width) && TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, height) &&
@@ -267,6 +281,7 @@ bool ImageIO::open_tiff(const char* path, bool inches, uint32_t x_resolution, ui
              TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tiff, 0));
   if (!set) {
     TIFFClose(tiff);
+    open_reason = "TIFF tags refused";
     return false;
   }
   writer->tiff = tiff;
@@ -299,11 +314,15 @@ static bool start_jpeg(ImageIO::Writer* w, uint32_t width, uint32_t height, bool
 
 bool ImageIO::open_jpeg(const char* path, bool inches, uint32_t x_resolution, uint32_t y_resolution) {
   writer->file = fopen(path, "wb");
-  if (writer->file == nullptr) return false;
+  if (writer->file == nullptr) {
+    open_errno = errno;
+    return false;
+  }
   if (start_jpeg(writer.get(), width, height, gl_format == GL_LUMINANCE, 100 - int(compression), inches,
                  x_resolution, y_resolution))
     return true;
   close_writer();
+  open_reason = "the JPEG compressor did not start";
   return false;
 }
 

@@ -39,6 +39,8 @@ class ImageIO {
   bool write_scanline(uint32_t row, const uint8_t* bytes);
   // Completes and closes the file; true when that failed.
   bool finish_write();
+  // Why the writer did not open: the failing call's error, or what was refused.
+  const char* open_failure() const;
 
   uint32_t width = 0, height = 0;
   std::vector<uint8_t> pixels;  // rows bottom to top
@@ -59,6 +61,8 @@ class ImageIO {
   bool close_writer();
 
   std::unique_ptr<Writer> writer;
+  int open_errno = 0;                  // of the open call that failed
+  const char* open_reason = nullptr;   // a failure without a system call's error
 };
 
 // Whether a width × height image of bytes_per_pixel bytes may be held in memory.

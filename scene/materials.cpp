@@ -591,7 +591,7 @@ void Material::draw_sphere(long x, long y, long width, long height) {
   for (int square = 0; square < 4; ++square) {
     float x0 = square % 2 == 0 ? -1.0f : 0.0f, z0 = square < 2 ? -1.0f : 0.0f;
     float grey = (square == 0 || square == 3) ? 0.3f : 0.6f;
-    glColor3f(grey, grey, grey);
+    gl->set_gl_color(grey, grey, grey);
     glVertex3f(x0, -1, z0);
     glVertex3f(x0 + 1, -1, z0);
     glVertex3f(x0 + 1, -1, z0 + 1);

@@ -911,7 +911,10 @@ unsigned long get_entity_level() { return entity_level; }
 
 // ------------------------------------------------------------ lists and counters
 
-void init_lists() { update_lists(true, true, true); }
+// Frees the names in the current context, so that a context made next records them anew.
+void init_lists() {
+  if (Entities != nullptr && Entities->Root() != nullptr) Entities->Root()->DeleteLists();
+}
 
 void update_lists(bool surfaces, bool lines, bool shadows) {
   if (Entities != nullptr) Entities->UpdateAllLists(surfaces, lines, shadows);

@@ -12,8 +12,11 @@
 #include "runtime/predefined.h"
 #include "runtime/qob.h"
 #include "runtime/user_interface.h"
+#include "scene/display_options.h"
+#include "scene/materials.h"
 #include "view/graphics_display.h"
 #include "view/offscreen.h"
+#include "view/repaint.h"
 #include "view/transforms.h"
 #include "view/views.h"
 
@@ -204,6 +207,8 @@ bool set_display_mode(uint32_t anti_alias, uint32_t color, uint32_t highlight, u
   XVisualInfo* vi = visuals[color * 2 + anti_alias * 6 + stereo];
   if (vi == nullptr) internal_error(683, MODULE);
   current_color_mode = color, current_highlight_mode = highlight, current_stereo_mode = stereo;
+  HighlightOptions* highlight_options = get_highlight_options();
+  if (highlight_options != nullptr && (color != 0 || highlight != 0)) highlight_options->setup_colormap(color, highlight);
   if (current_visual == nullptr || XVisualIDFromVisual(vi->visual) != XVisualIDFromVisual(current_visual->visual)) {
     current_visual = vi;
     create_graphics_window();
@@ -214,7 +219,9 @@ bool set_display_mode(uint32_t anti_alias, uint32_t color, uint32_t highlight, u
   }
   set_stereo(stereo == 1);
   if (color != 0) init_color_index_graphics();
+  if (highlight_options != nullptr) highlight_options->init_highlight(highlight);
   current_anti_alias_mode = anti_alias;
+  set_update_material();
   return true;
 }
 
@@ -231,6 +238,9 @@ void create_graphics_window() {
     Window root;
     unsigned border, depth;
     XGetGeometry(d, old_window, &root, &x, &y, &width, &height, &border, &depth);
+    // The lists and textures hold names of the old context: freed there, made anew in the next.
+    graphics_context->make_current(old_window);
+    reset_lists();
     if (rubber_drawing_active) end_rubber_drawing();
     delete graphics_context;
     graphics_context = nullptr;
@@ -260,6 +270,7 @@ void create_graphics_window() {
   }
   if (graphics_width == 0) graphics_width = width, graphics_height = height;
   reset_gl_state();
+  set_update_window();
 }
 
 // While rendering offscreen the offscreen context stays current.
@@ -465,6 +476,7 @@ void preset_window() {
   int error_base, event_base;
   if (!glXQueryExtension(d, &error_base, &event_base)) halt("OpenGL X extension (GLX) not available");
   get_visuals();
+  init_highlight_options();
   set_display_mode(0, 0, 0, 0);
   glGetIntegerv(GL_MAX_TEXTURE_SIZE, &gl_max_texture_size);
   if (gl_max_texture_size > 2048) gl_max_texture_size = 2048;

@@ -270,6 +270,7 @@ bool get_perform_high_quality_repaint() { return perform_high_quality_repaint; }
 void set_update_window() {
   update_reflection_data = update_reflection_image = update_compute_reflection = true;
   update_lists(true, true, true);
+  if (HighlightOptions* highlight = get_highlight_options()) highlight->request_loading();
 }
 
 void set_update_reflection() { update_reflection_data = true; }

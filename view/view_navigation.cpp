@@ -3,13 +3,16 @@
 #include <cmath>
 
 #include "link/si.h"
+#include "scene/display_options.h"
 #include "view/model_extent.h"
 #include "view/transforms.h"
 #include "view/views.h"
 
-// The rotation origin of the display options, at its default until the option store exists.
+// The model point that rotations and zooms keep in place, as the current view's mirror sees it.
 static Point rotation_origin() {
-  Point o(0, 0, 0);
+  float origin[3];
+  get_display_options()->get_rotation_origin(origin);
+  Point o(origin[0], origin[1], origin[2]);
   const view_type* v = get_view_record(get_current_view_number());
   if (v->mirror_mode == 1) o.set_y(-o.y());
   return o;

@@ -13,6 +13,7 @@
 #include "runtime/predefined.h"
 #include "runtime/qob.h"
 #include "scene/clip_planes.h"
+#include "scene/display_options.h"
 #include "scene/draw_geometry.h"
 #include "scene/lights.h"
 #include "scene/materials.h"
@@ -45,11 +46,6 @@ static struct {
 static bool enable_depth_of_field = false;
 static float depth_of_field_aperture = 5.6f;
 static float depth_of_field_focus = 5000.0f;
-
-// Display options read here, at their defaults until the option store exists.
-static const bool option_self_shadows = false;
-static const bool option_level_of_detail = false;
-static const unsigned option_rendering_option = 2;
 
 static bool valid_view(int n) { return n >= 1 && n <= NUMBER_OF_VIEWS; }
 static view_type& current() { return views[current_view_number - 1]; }
@@ -113,8 +109,7 @@ void init_views() {
 }
 
 void cleanup_vl() {
-  // The GL resources of the scene are released here once the scene owns some.
-  make_graphics_context_active();
+  make_graphics_context_active();  // the textures of the materials go with it
   cleanup_material_list();
   cleanup_lights();
   cleanup_clipplanes();
@@ -161,7 +156,7 @@ float get_eye_distance(const view_type* view) {
 // The distance at which a parallel camera sits, also the depth reference of its frustum.
 static float parallel_distance(const view_type* view) {
   float a = std::fmax(std::fabs(view->window_depth), std::fmax(view->window_width / 100, view->window_height / 100));
-  return option_self_shadows ? std::fmax(a, get_ldf_size()) : a;
+  return get_display_options()->get_self_shadows() ? std::fmax(a, get_ldf_size()) : a;
 }
 
 void compute_frustum(view_type* view, float shift) {
@@ -179,7 +174,7 @@ void compute_frustum(view_type* view, float shift) {
   } else {
     f[0] = -view->window_width / 2, f[1] = view->window_width / 2;
     f[2] = -view->window_height / 2, f[3] = view->window_height / 2;
-    if (option_self_shadows) near = 1, far = 2 * a;
+    if (get_display_options()->get_self_shadows()) near = 1, far = 2 * a;
   }
   f[4] = near, f[5] = far;
 }
@@ -274,7 +269,7 @@ void compute_view_camera(int n, bool stereo, bool right_eye, const float* jitter
     glOrtho(f[0], f[1], f[2], f[3], f[4], f[5]);
   read_viewing_matrix(gl);
 
-  if (option_level_of_detail) {
+  if (get_display_options()->get_level_of_detail()) {
     const float* area = get_vl_system_viewport();
     view->scale = (area[1] * view->viewport[1] / 4095 / view->window_width +
                    area[3] * view->viewport[3] / 3276 / view->window_height) / 2;
@@ -535,5 +530,5 @@ void get_stereo_attributes(bool* on, float* separation, float* distance, float* 
   *distance = stereo_view.distance, *offset = stereo_view.eye_offset;
 }
 
-bool get_enable_magic_module() { return option_rendering_option != 0; }
-bool get_enable_realtime_renderer() { return option_rendering_option > 1; }
+bool get_enable_magic_module() { return get_display_options()->get_rendering_option() != 0; }
+bool get_enable_realtime_renderer() { return get_display_options()->get_rendering_option() > 1; }

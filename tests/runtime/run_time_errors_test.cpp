@@ -81,7 +81,7 @@ TEST(RunTimeError, TracebackGoesToStderrAndTheReportCommand) {
     expected_err += std::string("\n") + line + "\n";
     expected_report += std::string("   ") + line + "\n";
   }
-  expected_err += "\nqob terminated - YARL run-time error(s), see messages above.\n";
+  expected_err += "\nqob terminated - YARL runtime error.\n";
   expected_report += "\nWindow stack dumps:\n\n---end of error info---\n";
   EXPECT_EQ(r.err, expected_err);
   EXPECT_EQ(read_file(dir.file("report")), expected_report);
@@ -93,7 +93,7 @@ TEST(RunTimeError, ReportCommandThatExitsEarlyStillHalts) {
   RunResult r = run_qob(dir, p, {"-e", "exec 0<&-; exit 3"});
   EXPECT_EQ(r.signal, 0);
   EXPECT_EQ(r.exit_code, 1);
-  EXPECT_NE(r.err.find("qob terminated - YARL run-time error(s), see messages above.\n"), std::string::npos);
+  EXPECT_NE(r.err.find("qob terminated - YARL runtime error.\n"), std::string::npos);
 }
 
 class Debugger : public yarl_test::Loaded {
@@ -227,7 +227,30 @@ TEST_F(DebuggerDeathTest, PassedDebugInstructionDoesNotShieldErrors) {
         load();
         run({op::DEBUG, 0, 1, 0, 5, yarl::op::CONSTANT_0 + 1, yarl::op::CONSTANT_0, op::DIV_INTEGER});
       },
-      testing::ExitedWithCode(1), "qob terminated - YARL run-time error\\(s\\), see messages above\\.");
+      testing::ExitedWithCode(1), "qob terminated - YARL runtime error\\.\n");
+}
+
+// An error that did not stop the program (Interface Builder mode) still decides how EXIT ends it.
+TEST_F(DebuggerDeathTest, ExitAfterAnEarlierErrorEndsWithTheRunTimeErrorsMessage) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  const std::vector<uint8_t> exit_3 = {yarl::op::CONSTANT_0 + 3, yarl::op::EXIT};
+  EXPECT_EXIT(
+      {
+        load();
+        rterrors = false;
+        in_interface_builder = true;
+        run({yarl::op::CONSTANT_0 + 1, yarl::op::CONSTANT_0, op::DIV_INTEGER});
+        in_interface_builder = false;
+        run(exit_3);
+      },
+      testing::ExitedWithCode(1), "qob terminated - YARL run-time error\\(s\\), see messages above\\.\n");
+  EXPECT_EXIT(
+      {
+        load();
+        rterrors = false;  // earlier tests of this process raised errors
+        run(exit_3);
+      },
+      testing::ExitedWithCode(3), "");
 }
 
 }  // namespace

@@ -344,7 +344,7 @@ TEST_F(Windows, AnAutoSizedWindowWithoutContentIsARunTimeError) {
   testing::FLAGS_gtest_death_test_style = "threadsafe";
   EXPECT_EXIT(update_menu_windows(), testing::ExitedWithCode(1),
               "MENU_WINDOW 'empty'.\n(.|\n)*Window uses auto-size-x but has no content(.|\n)*"
-              "qob terminated - YARL run-time error");
+              "qob terminated - YARL runtime error\\.\n");
   // The Interface Builder gives such a window the size 1.
   in_interface_builder = true;
   update_menu_windows();

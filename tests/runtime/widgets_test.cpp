@@ -19,6 +19,8 @@
 #include "toolkit/ui_enter_button.h"
 #include "toolkit/ui_frame.h"
 #include "toolkit/ui_material_label.h"
+#include "scene/materials.h"
+#include "runtime/predefined.h"
 #include "toolkit/ui_menu_button.h"
 #include "toolkit/ui_option_pop_up.h"
 #include "toolkit/ui_picture_button.h"
@@ -207,6 +209,28 @@ INSTANTIATE_TEST_SUITE_P(
                           b->pictures[2] != nullptr;
                  }}),
     [](const testing::TestParamInfo<KindCase>& info) { return std::string(info.param.name); });
+
+// The well of a material label shows the preview sphere of its material; index
+// 1 without any material is accepted but has no sphere to show.
+TEST_F(Widgets, AMaterialLabelTakesTheSphereOfItsMaterialAsItsSample) {
+  menu_item it = item(ITEM_MATERIAL_LABEL, K_INTEGER, [](yarl::Code& c) { c.push(1); }, ITEM_SIZE_X | ITEM_SIZE_Y);
+  it.width = it.height = 40;
+  uint16_t w = add_window(program, {"sample", true, {it}, {}});
+  load();
+  init_material_list();
+  update_menu_windows();
+  UIMaterialLabel* label = widget<UIMaterialLabel>(w, WK_MATERIAL_LABEL);
+  ASSERT_NE(label, nullptr);
+  EXPECT_EQ(label->sample_cb, nullptr);
+  material_attributes oak;
+  set_material(1, &oak);
+  ASSERT_EQ(get_predef(110), 1);
+  redisplay(w);
+  EXPECT_EQ(widget<UIMaterialLabel>(w, WK_MATERIAL_LABEL), label);
+  EXPECT_EQ(label->sample_cb, &draw_sphere);
+  EXPECT_EQ(label->material, 1);
+  cleanup_material_list();
+}
 
 // ---- Choices and lists take their entries from the text variable ----
 

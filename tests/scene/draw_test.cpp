@@ -28,6 +28,7 @@
 #include "view/graphics_window.h"
 #include "view/repaint.h"
 #include "view/transforms.h"
+#include "view/view_navigation.h"
 #include "view/views.h"
 #include "tests/support/graphics_environment.h"
 
@@ -224,30 +225,70 @@ TEST_F(Draw, AnInvisibleSegmentDisappearsFromAListedDrawing) {
   EXPECT_EQ(pixel(640 - 312, 512), RED);
 }
 
+// With level of detail a list holds while the view's scale stays within a
+// factor of two of the scale it was recorded at; the zoom changes the scale.
 TEST_F(Draw, WithLevelOfDetailAListHoldsWithinAFactorOfTwoOfItsScale) {
   DisplayOptions* o = get_display_options();
   o->set_use_display_lists(true);
+  const std::string scene = blue_background() + entity(1, 3, 1, "part") + flat_triangle(1, 0, 0, 1, {255, 0, 0});
+  // A new store and start-up views; the part's list recorded, then the root's calling it.
+  auto recorded_twice = [&](const std::string& what) {
+    cleanup_ldf();
+    init_segment_structure();
+    init_views();
+    change_vl_system_viewport(0, 1280, 0, 1024);
+    ASSERT_EQ(run(scene), "");
+    uint64_t recorded = EntityInformation::lists_recorded;
+    EXPECT_FALSE(repaint());
+    EXPECT_EQ(EntityInformation::lists_recorded, recorded + 1) << what << ": the part's list";
+    uint64_t called = EntityInformation::lists_called;
+    EXPECT_FALSE(repaint());
+    EXPECT_EQ(EntityInformation::lists_recorded, recorded + 2) << what << ": the root's list, not the part's again";
+    EXPECT_EQ(EntityInformation::lists_called, called + 1) << what << ": the part's list called";
+  };
   o->set_level_of_detail(true);
-  EXPECT_EQ(run(blue_background() + entity(1, 3, 1, "part") + flat_triangle(1, 0, 0, 1, {255, 0, 0})), "");
-  view_type* view = get_view_record(get_current_view_number());
-  ASSERT_FALSE(view->perspective);
-  view->scale = 1.0f;
-  EXPECT_FALSE(repaint());
-  EntityInformation* part = node(3, 1);
-  const RepaintAttributes a = pass0();
   const struct {
-    float scale;
-    bool valid;
-  } cases[] = {{1.0f, true}, {0.6f, true}, {1.9f, true}, {0.5f, false}, {2.0f, false}};
+    float zoom;  // the scale becomes 1 / zoom of the recorded one
+    bool kept;
+  } cases[] = {{1.9f, true}, {0.6f, true}, {2.0f, false}, {0.5f, false}};
   for (const auto& c : cases) {
-    view->scale = c.scale;
-    EXPECT_EQ(part->list_is_valid(&a), c.valid) << c.scale;
+    std::string what = "zoom " + std::to_string(c.zoom);
+    recorded_twice(what);
+    ASSERT_TRUE(change_zoom(c.zoom));
+    uint64_t recorded = EntityInformation::lists_recorded;
+    EXPECT_FALSE(repaint());
+    EXPECT_EQ(EntityInformation::lists_recorded == recorded, c.kept) << what;
+    EXPECT_EQ(pixel(640, 512), RED) << what;
   }
   o->set_level_of_detail(false);
-  EXPECT_FALSE(repaint()) << "the option change made the lists out of date";
-  for (const auto& c : cases) {
-    view->scale = c.scale;
-    EXPECT_TRUE(part->list_is_valid(&a)) << c.scale;
+  recorded_twice("without level of detail");
+  ASSERT_TRUE(change_zoom(4));
+  uint64_t recorded = EntityInformation::lists_recorded;
+  EXPECT_FALSE(repaint());
+  EXPECT_EQ(EntityInformation::lists_recorded, recorded) << "without level of detail the scale does not matter";
+}
+
+// The finest level whose facets the view shows larger than 2 pixels is drawn:
+// level 1 (red, facets of 100 units) at the start-up scale of 0.31 pixels per
+// unit, level 2 (green, 1000 units) once zoomed out 20 times. Both levels are
+// one triangle of half-size 600 units.
+TEST_F(Draw, WithLevelOfDetailTheViewScaleChoosesTheLevel) {
+  get_display_options()->set_level_of_detail(true);
+  auto at = [](float v) { return long(std::lround(v * 1000000)); };
+  std::vector<Triple> points = {{at(-600), 0, at(-600)}, {at(600), 0, at(-600)}, {0, 0, at(600)}};
+  std::string levels = cmd("UM") + i(1) + cmd("FS") + r(100) + uc(points, {{255, 0, 0}}, {0, 0, 0}, ONE_STRIP) +
+                       cmd("UM") + i(2) + cmd("FS") + r(1000) + uc(points, {{0, 255, 0}}, {0, 0, 0}, ONE_STRIP);
+  EXPECT_EQ(run(blue_background() + so(1) + levels + sc()), "");
+  for (bool lists : {false, true}) {
+    get_display_options()->set_use_display_lists(lists);
+    init_views();
+    change_vl_system_viewport(0, 1280, 0, 1024);
+    EXPECT_FALSE(repaint());
+    EXPECT_NEAR(get_view_record(1)->scale, 1280.0f / 4095.0f, 1e-4f);
+    EXPECT_EQ(pixel(640, 512), RED) << "lists " << lists;
+    ASSERT_TRUE(change_zoom(20));
+    EXPECT_FALSE(repaint());
+    EXPECT_EQ(pixel(640, 512), GREEN) << "lists " << lists;
   }
 }
 

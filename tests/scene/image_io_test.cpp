@@ -263,10 +263,24 @@ TEST_F(ImageFiles, JpegQualityIsOneHundredLessTheCompressionWithTheDensityGiven)
 }
 
 TEST_F(ImageFiles, FailedWritesAreReportedByTheCallThatFailed) {
-  // TIFF writes its header at opening: a full device fails there.
-  EXPECT_FALSE(ImageIO(IMAGE_TIFF, GL_RGB, 8, 8, 0, "/dev/full", true, 72, 72).ok);
-  EXPECT_FALSE(ImageIO(2, GL_RGB, 8, 8, 0, dir.file("no/such/dir.jpg").c_str(), true, 72, 72).ok);
-  EXPECT_FALSE(ImageIO(IMAGE_TIFF, GL_RGB, 0, 8, 0, dir.file("empty.tif").c_str(), true, 72, 72).ok);
+  // TIFF writes its header at opening: a full device fails there. An error
+  // number left from before never describes a failure.
+  const struct {
+    uint8_t kind;
+    uint32_t width;
+    std::string path;
+    std::string failure;
+  } opens[] = {{IMAGE_TIFF, 8, "/dev/full", strerror(ENOSPC)},
+               {2, 8, dir.file("no/such/dir.jpg"), strerror(ENOENT)},
+               {IMAGE_TIFF, 8, dir.file("no/such/dir.tif"), strerror(ENOENT)},
+               {2, 8, dir.file(""), strerror(EISDIR)},
+               {IMAGE_TIFF, 0, dir.file("empty.tif"), "image size out of range"}};
+  for (const auto& o : opens) {
+    errno = EDOM;
+    ImageIO out(o.kind, GL_RGB, o.width, 8, 0, o.path.c_str(), true, 72, 72);
+    EXPECT_FALSE(out.ok) << o.path;
+    EXPECT_EQ(std::string(out.open_failure()), o.failure) << o.path;
+  }
   // JPEG data goes out in blocks: libjpeg's write error comes back as a failed scanline or finish.
   {
     ImageIO out(2, GL_RGB, 256, 256, 0, "/dev/full", true, 72, 72);

@@ -354,12 +354,26 @@ TEST_F(MaterialDrawing, SameMaterialTwiceReachesGLOnceUnlessMarked) {
   EXPECT_FLOAT_EQ(diffuse[0], 0.5f) << "sent after the mark";
 }
 
+// The sphere leaves GL's colour as the context's cache says, so that the next
+// cached colour reaches GL: here the red of an unlit square drawn after it.
 TEST_F(MaterialDrawing, PreviewSphereDrawsInItsRectangle) {
   serve(cm(1, "ball"));
+  gl->set_gl_color(1, 0, 0);
   draw_sphere(1, 0, 0, 32, 32);
   glFinish();
   EXPECT_GT(brightness(16, 16), 20) << "the sphere";
   EXPECT_EQ(brightness(48, 48), 0) << "outside the rectangle";
+  float current[4];
+  glGetFloatv(GL_CURRENT_COLOR, current);
+  for (int k = 0; k < 4; ++k) EXPECT_EQ(current[k], gl->get_color()[k]) << k;
+  gl->set_gl_color(1, 0, 0);
+  glRectf(0.25f, 0.25f, 1, 1);
+  glFinish();
+  unsigned char p[3];
+  glReadPixels(56, 56, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, p);
+  EXPECT_EQ(p[0], 255);
+  EXPECT_EQ(p[1], 0);
+  EXPECT_EQ(p[2], 0);
 }
 
 

@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <string>
+
 #include "runtime/predefined.h"
+#include "scene/display_options.h"
 #include "tests/scene/scene_stream.h"
 #include "view/transforms.h"
 #include "view/view_navigation.h"
@@ -135,6 +139,55 @@ TEST_F(ModelExtent, FitOfTheCurrentView) {
     EXPECT_NEAR(v->eye[1], c.reference[1] - distance, 1e-2f) << "and its direction";
     EXPECT_TRUE(v->needs_update);
   }
+}
+
+// Rotations and zooms keep the rotation origin of the display options where it
+// shows: the stored origin, or with "rotation about model centre" the centre of
+// the model (here (200, 0, 500)); in mirror mode 1 the origin's mirror image.
+TEST_F(ModelExtent, RotationAndZoomKeepTheRotationOriginInPlace) {
+  const Point stored(700, 0, -400), centre(200, 0, 500);
+  const struct {
+    const char* name;
+    bool about_centre;
+    uint32_t mirror;
+    Point fixed, moving;
+  } cases[] = {
+      {"stored origin", false, 0, stored, centre},
+      {"model centre", true, 0, centre, stored},
+      {"stored origin, mirrored", false, 1, Point(700, 0, -400), centre},
+  };
+  const struct {
+    const char* name;
+    bool (*move)();
+  } moves[] = {
+      {"change_rotate", [] { return change_rotate(36000, 72000, 18000); }},
+      {"set_rotate", [] { return set_rotate(-20000, 30000, 5000); }},
+      {"change_zoom", [] { return change_zoom(0.5f); }},
+      {"set_zoom", [] { return set_zoom(20); }},
+  };
+  for (const auto& c : cases)
+    for (const auto& m : moves) {
+      SCOPED_TRACE(std::string(c.name) + ", " + m.name);
+      start_with({{{-1000, -500, 200}, {1400, 500, 800}}});
+      DisplayOptions* o = get_display_options();
+      o->set_rotation_origin(stored.x(), stored.y(), stored.z());
+      o->set_rotation_about_model_centre(c.about_centre);
+      set_mirror_display(c.mirror);
+      compute_view_camera(1, false, false, nullptr);
+      TekPoint fixed_before{}, fixed_after{}, moving_before{}, moving_after{};
+      ASSERT_TRUE(model_to_tek(c.fixed, fixed_before));
+      ASSERT_TRUE(model_to_tek(c.moving, moving_before));
+      ASSERT_TRUE(m.move());
+      compute_view_camera(1, false, false, nullptr);
+      ASSERT_TRUE(model_to_tek(c.fixed, fixed_after));
+      ASSERT_TRUE(model_to_tek(c.moving, moving_after));
+      EXPECT_NEAR(fixed_after.x, fixed_before.x, 1);
+      EXPECT_NEAR(fixed_after.y, fixed_before.y, 1);
+      EXPECT_GT(std::abs(moving_after.x - moving_before.x) + std::abs(moving_after.y - moving_before.y), 20)
+          << "another point moves";
+    }
+  EXPECT_FALSE(change_rotate(0, 0, 0));
+  get_display_options()->reset();
 }
 
 }  // namespace

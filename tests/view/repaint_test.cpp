@@ -10,10 +10,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <set>
 
+#include "base/checked_mm.h"
 #include "link/si.h"
 #include "scene/display_options.h"
 #include "scene/lights.h"
+#include "scene/materials.h"
 #include "view/graphics_window.h"
 #include "view/view_navigation.h"
 #include "tests/support/runner.h"
@@ -63,6 +66,12 @@ class Repaint : public SceneStream {
 };
 
 bool always_abort() { return true; }
+
+// Fresh highlight options without a ramp: the ramp block counts in the malloc balance.
+void renew_highlight_options() {
+  cleanup_highlight_options();
+  init_highlight_options();
+}
 
 // Makes view n current (the view setters address it).
 void make_current(int n) {
@@ -143,7 +152,6 @@ TEST_F(Repaint, AbortStopsTheRepaintWithoutPublishingTheTriangles) {
 
 TEST_F(Repaint, HighlightDirectionPointsAwayFromLightZero) {
   const float beam[4] = {0, 0, 3, 0};  // a beam light shining along -z
-  init_highlight_options();
   ASSERT_TRUE(set_display_mode(0, 0, 1, 0));
   set_light_position(GL_LIGHT0, beam);
   EXPECT_FALSE(repaint_screen(false, never_abort_repaint));
@@ -154,7 +162,80 @@ TEST_F(Repaint, HighlightDirectionPointsAwayFromLightZero) {
   const float initial[4] = {0, 0, 1, 0};
   set_light_position(GL_LIGHT0, initial);
   ASSERT_TRUE(set_display_mode(0, 0, 0, 0));
-  cleanup_highlight_options();
+  renew_highlight_options();
+}
+
+// A square of half-size h units in y = 0 facing the start-up camera, with
+// texture coordinates 0..1 across it, drawn with material m (0: the default).
+std::string facing_square(long n, long m, float h) {
+  long a = std::lround(h * 1000000);
+  std::vector<Triple> points = {{-a, 0, -a}, {a, 0, -a}, {-a, 0, a}, {a, 0, a}};
+  std::vector<Triple> normals(4, Triple{0, -1000, 0});
+  std::vector<std::array<long, 2>> st = {{0, 0}, {1000000, 0}, {0, 1000000}, {1000000, 1000000}};
+  return so(n) + (m > 0 ? cmd("TO") + i(m) : "") + ut(points, normals, st, {1, 4, 0, 1, 2, 3}) + sc();
+}
+
+// Material m, grey, with a texture file shown as a decal (texture mode 3).
+std::string decal_material(long m, const std::string& texture) {
+  std::string out = cmd("CM") + i(m) + ints({0, 1, 0, 0, 0, 1, 0}) + ints({1, 3, 1});
+  for (int k = 0; k < 8; ++k) out += r(k % 4 == 3 ? 1.0f : 0.5f);
+  out += r(10);
+  for (int k = 0; k < 8; ++k) out += r(k % 4 == 3 ? 1.0f : 0.0f);
+  out += r(0) + r(0) + r(0) + r(0) + r(1);
+  return out + tek::string_param("decal") + tek::string_param(texture) + tek::string_param("") +
+         tek::string_param("");
+}
+
+TEST_F(Repaint, HighlightModeOneDrawsALitShellInTheColoursOfTheRamp) {
+  ASSERT_TRUE(set_display_mode(0, 0, 1, 0));
+  const HighlightOptions* h = get_highlight_options();
+  ASSERT_TRUE(h->get_on());
+  EXPECT_EQ(h->get_ramp_kind(), 1u) << "RGB colours";
+  ASSERT_EQ(h->get_ramp_size(), 4096u);
+  ASSERT_NE(h->get_ramp(), nullptr);
+  EXPECT_EQ(run(cmd("TM") + ints({1, 0, 0}) + cmd("TG") + ints({1, 4, 0, 0, 0, 100}) + facing_square(1, 0, 1)), "");
+  EXPECT_FALSE(repaint_screen(false, never_abort_repaint));
+  unsigned index = unsigned(std::lround(4095.0 * h->highlight_parameter(0, -1, 0)));
+  const float* ramp = h->get_ramp() + 3 * index;
+  Rgb got = pixel(640, 512);
+  EXPECT_NEAR(got.r, ramp[0] * 255, 1.5);
+  EXPECT_NEAR(got.g, ramp[1] * 255, 1.5);
+  EXPECT_NEAR(got.b, ramp[2] * 255, 1.5);
+  EXPECT_FALSE(got == BLUE);
+  ASSERT_TRUE(set_display_mode(0, 0, 0, 0));
+  EXPECT_FALSE(get_highlight_options()->get_on());
+  renew_highlight_options();
+}
+
+// A mode whose visual has another id makes a new context: the display lists and
+// textures of the old one are gone, and the same segment with its texture (the
+// failure image of a missing file: white, both diagonals black) is drawn again.
+TEST_F(Repaint, ANewContextDrawsTheSameSegmentsAndTexturesAgain) {
+  ASSERT_NE(get_visual_slot(12), nullptr);
+  ASSERT_NE(XVisualIDFromVisual(get_visual_slot(12)->visual), XVisualIDFromVisual(get_visual_slot(0)->visual));
+  get_display_options()->set_enable_textures(true);
+  EXPECT_EQ(run(cmd("TM") + ints({1, 0, 0}) + cmd("TG") + ints({1, 4, 0, 0, 0, 100}) +
+                decal_material(1, "no_such_texture.tif") + facing_square(1, 1, 1)),
+            "");
+  auto brightness = [](int x, int y) {
+    Rgb p = pixel(x, y);
+    return (p.r + p.g + p.b) / 3;
+  };
+  for (bool lists : {false, true}) {
+    get_display_options()->set_use_display_lists(lists);
+    for (uint32_t mode : {0u, 2u, 0u}) {
+      std::string what = std::string(lists ? "lists" : "no lists") + ", anti-alias mode " + std::to_string(mode);
+      set_display_mode(mode, 0, 0, 0);
+      for (int k = 0; k < 3; ++k) EXPECT_FALSE(repaint_screen(false, never_abort_repaint));
+      EXPECT_LT(brightness(640, 512), 40) << what << ": the crossing of the diagonals";
+      EXPECT_GT(brightness(640, 512 + 200), 200) << what << ": off the diagonals";
+      EXPECT_GT(brightness(640 - 200, 512), 200) << what << ": off the diagonals";
+    }
+  }
+  get_display_options()->reset();
+  if (char* missing = get_texture_not_found()) CheckedFree(missing);
+  cleanup_material_list();
+  init_material_list();
 }
 
 TEST_F(Repaint, TwoViewsShowTheSameShellThroughTheirOwnCameras) {

@@ -9,6 +9,7 @@
 #include "gl/gl_context.h"
 #include "runtime/predefined.h"
 #include "runtime/read_tables.h"
+#include "scene/display_options.h"
 #include "tests/support/graphics_environment.h"
 #include "tests/support/yarl_writer.h"
 #include "view/graphics_window.h"
@@ -281,16 +282,48 @@ TEST_F(Views, RotationAnglesRoundTripInArcSeconds) {
   }
 }
 
-TEST_F(Views, RotationKeepsTheRotationOriginInPlace) {
+// Level of detail, self shadows and the rendering option of the display options
+// shape the camera: the scale in pixels per model unit (1280 / 4095 on both
+// axes here), the parallel frustum, and the effects allowed.
+TEST_F(Views, TheDisplayOptionsShapeTheCamera) {
+  DisplayOptions* o = get_display_options();
+  o->reset();
+  view_type* v = get_view_record(1);
+  v->scale = 0;
   compute_view_camera(1, false, false, nullptr);
-  TekPoint before{}, after{};
-  ASSERT_TRUE(model_to_tek(Point(0, 0, 0), before));
-  ASSERT_TRUE(change_rotate(36000, 72000, 0));
+  EXPECT_EQ(v->scale, 0) << "computed only with level of detail";
+  EXPECT_FLOAT_EQ(v->frustum[4], 1638);
+  EXPECT_FLOAT_EQ(v->frustum[5], 4914);
+  ASSERT_TRUE(o->set_level_of_detail(true));
   compute_view_camera(1, false, false, nullptr);
-  ASSERT_TRUE(model_to_tek(Point(0, 0, 0), after));
-  EXPECT_EQ(before.x, after.x);
-  EXPECT_EQ(before.y, after.y);
-  EXPECT_FALSE(change_rotate(0, 0, 0));
+  EXPECT_NEAR(v->scale, 1280.0f / 4095.0f, 1e-6f);
+
+  // Self shadows: a parallel camera at least the model's size away, near 1, far twice that.
+  set_self_shadows_available_for_test(1);
+  ASSERT_TRUE(o->set_self_shadows(true));
+  compute_view_camera(1, false, false, nullptr);
+  EXPECT_FLOAT_EQ(v->frustum[4], 1);
+  EXPECT_FLOAT_EQ(v->frustum[5], 2 * 3276);
+  ASSERT_TRUE(o->set_self_shadows(false));
+  set_self_shadows_available_for_test(-1);
+
+  // In perspective the scale grows toward the eye.
+  ASSERT_TRUE(set_projection(true));
+  compute_view_camera(1, false, false, nullptr);
+  EXPECT_NEAR(v->direction_dot_reference, 0, 1e-6f);
+  EXPECT_NEAR(get_view_scale(0, -1638, 0), v->scale * 2, 1e-4f) << "half way to the eye";
+  ASSERT_TRUE(set_projection(false));
+
+  const struct {
+    uint8_t option;
+    bool magic, realtime;
+  } cases[] = {{0, false, false}, {1, true, false}, {2, true, true}, {3, true, true}};
+  for (const auto& c : cases) {
+    o->set_rendering_option(c.option);
+    EXPECT_EQ(get_enable_magic_module(), c.magic) << int(c.option);
+    EXPECT_EQ(get_enable_realtime_renderer(), c.realtime) << int(c.option);
+  }
+  o->reset();
 }
 
 }  // namespace
