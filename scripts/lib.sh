@@ -9,7 +9,7 @@ PACKAGES=(
   xvfb xauth xfonts-base x11-utils
   xfonts-75dpi xfonts-100dpi hershey-fonts-data
   gnuplot-nox
-  libxtst-dev xdotool xclip
+  xdotool xclip libxtst-dev libxfixes-dev
 )
 
 # Installs the Debian packages that are not installed yet.
@@ -26,10 +26,18 @@ install_missing() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
 }
 
-# Configures and builds into $1 with further CMake arguments.
+# Configures and builds into $1 with further CMake arguments. The tree keeps
+# the arguments of its configuration in qob-cmake-args; other arguments start
+# from a fresh cache, so no setting of an earlier configuration stays behind.
 build_tree() {
   local dir=$1
   shift
-  cmake -S . -B "$dir" -G Ninja "$@"
+  local wanted fresh=()
+  wanted=$(printf '%s\n' "$@")
+  if [ -f "$dir/CMakeCache.txt" ] && [ "$(cat "$dir/qob-cmake-args" 2>/dev/null)" != "$wanted" ]; then
+    fresh=(--fresh)
+  fi
+  cmake "${fresh[@]}" -S . -B "$dir" -G Ninja "$@"
+  printf '%s\n' "$wanted" >"$dir/qob-cmake-args"
   cmake --build "$dir" -j"$(nproc)"
 }

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "platform/posix_services.h"
+#include "tests/support/dump_files.h"
 #include "tests/support/runner.h"
 #include "tests/support/yarl_writer.h"
 
@@ -22,15 +23,6 @@ void write_internal_error_fixture(const std::string& path) {
   yarl::YarlProgram p = yarl::YarlProgram::standard();
   p.add_raw_record(T_MENU_ITEMS, {250});
   ASSERT_TRUE(p.write(path));
-}
-
-// The dump file's name as the report gives it after `lead`.
-std::string dump_file_named_in(const std::string& err, const std::string& lead = "Error information on file ") {
-  size_t start = err.find(lead + "/tmp/qobs_dump_");
-  if (start == std::string::npos) return "";
-  start += lead.size();
-  size_t end = err.find(".\n", start);
-  return end == std::string::npos ? "" : err.substr(start, end - start);
 }
 
 // Runs the server on the fixture in `dir` with further options.
@@ -67,7 +59,7 @@ TEST(InternalError, ReportsWritesTheDumpAndMailsIt) {
             0u)
       << contents;
   EXPECT_EQ(read_file(dir.file("mailed")), contents);
-  remove(dump.c_str());
+  remove_dump_named_in(r.err);
 }
 
 TEST(InternalError, EmptyMailCommandWarnsInstead) {
@@ -79,7 +71,7 @@ TEST(InternalError, EmptyMailCommandWarnsInstead) {
             std::string::npos)
       << r.err;
   EXPECT_EQ(r.err.find("Executing"), std::string::npos);
-  remove(dump_file_named_in(r.err).c_str());
+  remove_dump_named_in(r.err);
 }
 
 TEST(InternalError, DumpOptionEndsBySegmentationViolationWithoutMail) {
@@ -89,68 +81,86 @@ TEST(InternalError, DumpOptionEndsBySegmentationViolationWithoutMail) {
   EXPECT_NE(r.err.find(" will now abort with a segmentation violation to produce a core file.\n"), std::string::npos);
   EXPECT_EQ(read_file(dir.file("mailed")), "");
   EXPECT_FALSE(std::ifstream(dir.file("mailed")).good());
-  remove(dump_file_named_in(r.err).c_str());
+  remove_dump_named_in(r.err);
 }
 
-TEST(InternalErrorDeathTest, ErrorSignalGivesTheSignalReport) {
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
-  EXPECT_EXIT(
-      {
-        signal_wrapper(SIGFPE, [](int sig) { internal_error(sig, nullptr); });
-        raise(SIGFPE);
-      },
-      testing::ExitedWithCode(1),
-      "3\\) System error signal caught: 8\\.\n(.|\n)*Please rerun .* with the -d parameter to get a core "
-      "file for debugging\\.\n\\*\\*\\* Warning - automatic E-Mail suppressed\\.");
-}
+// What a forked child that runs `body` (which never returns) leaves: its
+// standard error, its exit status and the name of its dump file.
+struct ChildReport {
+  std::string err;
+  int status = -1;
+  std::string dump;
+};
 
-// Runs internal_error in a forked child that first puts `prepare` at its
-// own dump file's name; returns the child's standard error.
-template <typename Prepare>
-std::string internal_error_in_child(Prepare prepare) {
+template <typename Body>
+ChildReport report_of_child(Body body) {
+  ChildReport report;
   int err[2];
-  if (pipe(err) != 0) return "";
+  if (pipe(err) != 0) return report;
   pid_t pid = fork();
   if (pid == 0) {
     dup2(err[1], 2);
-    prepare("/tmp/qobs_dump_" + std::to_string(getpid()));
-    internal_error(77, "test");
+    body();
+    _exit(99);
   }
   close(err[1]);
-  std::string text;
   char buffer[4096];
   ssize_t n;
-  while ((n = read(err[0], buffer, sizeof buffer)) > 0) text.append(buffer, size_t(n));
+  while ((n = read(err[0], buffer, sizeof buffer)) > 0) report.err.append(buffer, size_t(n));
   close(err[0]);
-  waitpid(pid, nullptr, 0);
-  return text;
+  waitpid(pid, &report.status, 0);
+  report.dump = "/tmp/qobs_dump_" + std::to_string(pid);
+  return report;
+}
+
+// A signal's report names no dump file, but writes one.
+TEST(InternalError, ErrorSignalGivesTheSignalReport) {
+  ChildReport r = report_of_child([] {
+    signal_wrapper(SIGFPE, [](int sig) { internal_error(sig, nullptr); });
+    raise(SIGFPE);
+  });
+  std::string contents = read_file(r.dump);
+  remove(r.dump.c_str());
+  EXPECT_TRUE(WIFEXITED(r.status) && WEXITSTATUS(r.status) == 1) << r.status;
+  EXPECT_THAT(r.err, testing::ContainsRegex("3\\) System error signal caught: 8\\.\n(.|\n)*Please rerun .* with the -d "
+                                            "parameter to get a core file for debugging\\.\n\\*\\*\\* Warning - "
+                                            "automatic E-Mail suppressed\\."));
+  EXPECT_EQ(r.err.find("Error information on file"), std::string::npos) << r.err;
+  EXPECT_EQ(contents.rfind("QOBS 11.1596 2003/08/06. signal 8.\n", 0), 0u) << contents;
+}
+
+// Runs internal_error in a forked child that first puts `prepare` at its
+// own dump file's name.
+template <typename Prepare>
+ChildReport internal_error_in_child(Prepare prepare) {
+  return report_of_child([&] {
+    prepare("/tmp/qobs_dump_" + std::to_string(getpid()));
+    internal_error(77, "test");
+  });
 }
 
 TEST(InternalError, StaleDumpFileIsTruncated) {
-  std::string dump;
-  std::string err = internal_error_in_child([&](const std::string& name) {
+  ChildReport r = internal_error_in_child([&](const std::string& name) {
     write_file(name, std::string(100000, 'x'));
   });
-  dump = dump_file_named_in(err);
-  ASSERT_FALSE(dump.empty()) << err;
-  std::string contents = read_file(dump);
+  std::string contents = read_file(r.dump);
+  remove(r.dump.c_str());
+  EXPECT_EQ(dump_file_named_in(r.err), r.dump) << r.err;
   EXPECT_EQ(contents.find("xxxxxxxx"), std::string::npos);
   EXPECT_LT(contents.size(), 100000u);
-  remove(dump.c_str());
 }
 
 TEST(InternalError, DumpFileNeverFollowsALink) {
   TempDir dir;
   std::string target = dir.file("target");
   write_file(target, "kept");
-  std::string link;
-  std::string err = internal_error_in_child([&](const std::string& name) {
+  ChildReport r = internal_error_in_child([&](const std::string& name) {
     unlink(name.c_str());  // a dump left by an earlier process with this pid
     if (symlink(target.c_str(), name.c_str()) != 0) _exit(3);
   });
-  EXPECT_NE(err.find("Unable to create error information file /tmp/qobs_dump_"), std::string::npos) << err;
+  remove(r.dump.c_str());  // the link
+  EXPECT_EQ(dump_file_named_in(r.err, "Unable to create error information file "), r.dump) << r.err;
   EXPECT_EQ(read_file(target), "kept");
-  remove(dump_file_named_in(err, "Unable to create error information file ").c_str());
 }
 
 }  // namespace

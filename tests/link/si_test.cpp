@@ -101,9 +101,10 @@ TEST_F(SystemInterface, EndedProcessIsReapedAndTheNextOneRead) {
 }
 
 TEST_F(SystemInterface, PipeAtEndOfFileIsNotWaitedOnWhileItsProcessRuns) {
-  // Process 0 closes its output but lives on: the wait must not spin on it,
-  // so the idle tasks (here timer 0 with a 20 ms period) keep running.
-  ASSERT_GT(start_process(0, "sh -c 'exec 1>&-; sleep 0.6'"), 0);
+  // Process 0 closes its output but lives on until the test ends: the wait
+  // must not spin on it, so the idle tasks (here timer 0 with a 20 ms period)
+  // keep running.
+  ASSERT_GT(start_process(0, "sh -c 'exec 1>&-; exec sleep 60'"), 0);
   ASSERT_GT(start_process(1, "sh -c 'sleep 0.3; printf B'"), 0);
   put_predef(40, 20);
   EXPECT_EQ(refill(), "B");

@@ -27,6 +27,7 @@ RunResult run_qob(const TempDir& dir, yarl::YarlProgram& p, std::vector<std::str
   options.args = {"-e", "", "-m", "", "-u", "t.b"};
   for (std::string& a : args) options.args.push_back(a);
   options.directory = dir.path();
+  options.own_display = true;
   return run_program(options);
 }
 

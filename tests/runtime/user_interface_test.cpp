@@ -451,6 +451,7 @@ RunResult run_qob(const TempDir& dir, const yarl::YarlProgram& p, std::vector<st
   options.args = {"-e", "", "-m", "", "-u", "ui.b"};
   options.args.insert(options.args.end(), extra.begin(), extra.end());
   options.directory = dir.path();
+  options.own_display = true;
   return run_program(options);
 }
 

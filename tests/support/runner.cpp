@@ -1,5 +1,7 @@
 #include "tests/support/runner.h"
 
+#include "tests/support/own_x_server.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -11,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #ifndef QOB_PROGRAM
@@ -29,9 +32,18 @@ RunResult run_program(const RunOptions& options) {
   for (auto& w : words) argv.push_back(const_cast<char*>(w.c_str()));
   argv.push_back(nullptr);
   std::vector<std::string> env = options.env;
-  // The display and GL settings of the test run always reach the server.
+  std::optional<OwnXServer> x;
+  if (options.own_display) {
+    x.emplace();
+    if (x->name().empty()) return result;
+    env.push_back("DISPLAY=" + x->name());
+  }
+  // The display and GL settings of the test run reach the server, unless given.
   for (const char* name : {"DISPLAY", "XAUTHORITY", "LIBGL_ALWAYS_SOFTWARE", "PATH", "HOME", "LSAN_OPTIONS"}) {
-    if (const char* v = getenv(name)) env.push_back(std::string(name) + "=" + v);
+    std::string prefix = std::string(name) + "=";
+    bool given = false;
+    for (const std::string& e : env) given = given || e.rfind(prefix, 0) == 0;
+    if (const char* v = getenv(name); v != nullptr && !given) env.push_back(prefix + v);
   }
   for (auto& e : env) envp.push_back(const_cast<char*>(e.c_str()));
   envp.push_back(nullptr);

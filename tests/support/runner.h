@@ -19,6 +19,9 @@ struct RunOptions {
   std::string program;            // empty: the built qob
   std::string input;              // written to its standard input, then closed
   double timeout_seconds = 30;
+  // On an X server of the run's own: the windows that the server shows
+  // (a graphics window as large as the screen) cover nothing of other tests.
+  bool own_display = false;
 };
 
 RunResult run_program(const RunOptions& options);

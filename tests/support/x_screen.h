@@ -3,10 +3,30 @@
 
 #include <X11/Xlib.h>
 
+#include <string>
+
 // Test programs run in parallel on one X server, and XGetImage reads what is
-// on the screen: each process claims its own screen area (0..11) with a lock
-// file, held until the process ends. The first claim is kept.
+// on the screen: each process claims its own screen area (0..11) of its
+// display, held until the process ends. The first claim is kept.
 int claim_screen_slot();
+constexpr int SCREEN_SLOTS = 12;
+
+// Holds something of the display that test programs share (a further screen
+// slot, the PRIMARY selection) until destroyed, waiting while another program
+// holds it.
+class DisplayLock {
+ public:
+  explicit DisplayLock(const std::string& what);
+  ~DisplayLock();
+  DisplayLock(const DisplayLock&) = delete;
+  DisplayLock& operator=(const DisplayLock&) = delete;
+
+ private:
+  int fd_ = -1;
+};
+// The lock of a screen slot, for a test that draws at a given place (a
+// screen edge); nothing when the slot is this program's own.
+std::string screen_slot_lock(int slot);
 // Top-left corner of a slot's screen area: three columns of 420 and four rows
 // of 250 pixels, room for the largest test window (400 x 200) without overlap.
 inline int slot_x(int slot) { return 10 + (slot % 3) * 420; }

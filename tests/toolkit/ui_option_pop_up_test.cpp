@@ -1,6 +1,7 @@
 #include "tests/toolkit/widget_pixels.h"
 #include <X11/Xutil.h>
 
+#include "tests/support/x_screen.h"
 #include "tests/toolkit/block_image.h"
 #include "tests/toolkit/widget_events.h"
 #include "toolkit/ui_menu_button.h"
@@ -212,9 +213,10 @@ TEST_F(UIOptionPopUpTest, OnlyOneOpensAtATimeAndInactiveNeverOpens) {
 TEST_F(UIOptionPopUpTest, NearTheRightEdgeThePopUpMovesLeftToFit) {
   int screen_width = DisplayWidth(AppContext->ui_display, DefaultScreen(AppContext->ui_display));
   int screen_height = DisplayHeight(AppContext->ui_display, DefaultScreen(AppContext->ui_display));
+  // Near the bottom-right corner, in the screen area of the last slot, which
+  // this program holds for the test.
+  DisplayLock corner(screen_slot_lock(SCREEN_SLOTS - 1));
   ShownWindow shown(120, 60, paper);
-  // Near the bottom-right corner: the screen areas of parallel test programs
-  // fill the screen from the top, so nothing else is drawn there.
   shown.window.set_origin(short(screen_width - 120), short(screen_height - 200));
   pump_all_windows();
   wide = true;

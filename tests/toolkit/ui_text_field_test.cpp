@@ -3,13 +3,12 @@
 #include "toolkit/ui_text_field.h"
 #include <X11/Xatom.h>
 #include <X11/keysym.h>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "tests/support/x_screen.h"
 #include "tests/toolkit/toolkit_fixture.h"
 #include "tests/toolkit/widget_events.h"
 #include "toolkit/fonts.h"
@@ -40,8 +39,7 @@ class TextField : public testing::Test {
   // PRIMARY belongs to the whole X server, which the test programs share when
   // they run in parallel: the text field tests take turns.
   void SetUp() override {
-    primary_lock = open("/tmp/qob_toolkit_test_primary", O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (primary_lock >= 0) flock(primary_lock, LOCK_EX);
+    primary_lock.emplace("PRIMARY");
     verified.clear();
     cycles.clear();
     shortcuts.clear();
@@ -49,7 +47,7 @@ class TextField : public testing::Test {
     UIWindow::set_callbacks(nullptr, nullptr, shortcut, nullptr);
   }
   void TearDown() override {
-    if (primary_lock >= 0) close(primary_lock);
+    primary_lock.reset();
     verifying_field = nullptr;
     UIWindow::set_callbacks(nullptr, nullptr, nullptr, nullptr);
   }
@@ -62,7 +60,7 @@ class TextField : public testing::Test {
     shown.window.repair_objects();
     return field;
   }
-  int primary_lock = -1;
+  std::optional<DisplayLock> primary_lock;
   bool key(ShownWindow& shown, KeySym symbol, unsigned state = 0) {
     XEvent event = key_event(shown.window, symbol, state);
     return shown.window.handle_window_event(&event, true);

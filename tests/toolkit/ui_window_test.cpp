@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "gl/gl_context.h"
+#include "tests/support/x_screen.h"
 #include "tests/toolkit/toolkit_fixture.h"
 #include "toolkit/ui_check_button.h"
 #include "toolkit/ui_visual.h"
@@ -193,13 +194,15 @@ TEST(UIWindow, IsCreatedShownTitledAndMoved) {
   EXPECT_EQ(protocols[0], AppContext->wm_delete_window);
   XFree(protocols);
 
-  shown.window.set_origin(200, 150);
+  // Moved within this program's own screen area.
+  int x = slot_x(claim_screen_slot()) + 190, y = slot_y(claim_screen_slot()) + 140;
+  shown.window.set_origin(short(x), short(y));
   shown.window.set_size(60, 0);
   XSync(d, False);
   int ax, ay;
   shown.window.get_absolute_origin(&ax, &ay);
-  EXPECT_EQ(ax, 200);
-  EXPECT_EQ(ay, 150);
+  EXPECT_EQ(ax, x);
+  EXPECT_EQ(ay, y);
   ASSERT_TRUE(XGetWindowAttributes(d, w, &attributes));
   EXPECT_EQ(attributes.width, 60);
   EXPECT_EQ(attributes.height, 80);
