@@ -18,6 +18,7 @@
 #include "bench/paired.h"
 #include "bench/stream_bench.h"
 #include "link/tek_parser.h"
+#include "platform/posix_services.h"
 #include "scene/geom_shell.h"
 #include "scene/segment_store.h"
 #include "tests/support/protocol.h"
@@ -55,6 +56,7 @@ int main(int argc, char** argv) {
   long triangles = argc > 1 ? atol(argv[1]) : 1000000;
   int pairs = argc > 2 ? atoi(argv[2]) : 5;
   long n = triangles + 2;
+  preset_posix_services();  // the server's heap settings
   InitMallocBalance();
   // One strip zig-zagging along x: point i at (i / 2, i % 2, 0), all normals up.
   std::string integers = tek::int_param(n);
