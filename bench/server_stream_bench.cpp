@@ -5,6 +5,8 @@
 // reader has taken the first byte (so neither start-up counts) until the
 // reader has the last: for the server, its report of the stray text that
 // ends the stream.
+//
+//   server_stream_bench [megabytes 200] [triangles 10000000] [pairs 5] [server]
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -136,14 +138,14 @@ double read_start(int fd, const char* until, double* end, std::string* seen) {
 }
 
 struct Setup {
-  std::string writer, stream_file, fixture;
+  std::string server, writer, stream_file, fixture;
 };
 
 // Seconds from the server's first byte to its report of the last.
 double server_seconds(const Setup& s) {
   int err[2];
   if (pipe2(err, O_CLOEXEC) != 0) return -1;
-  pid_t qob = spawn({QOB_PROGRAM, "-e", "", "-m", "", "-u", s.fixture}, -1, -1, err[1]);
+  pid_t qob = spawn({s.server, "-e", "", "-m", "", "-u", s.fixture}, -1, -1, err[1]);
   close(err[1]);
   if (qob < 0) {
     close(err[0]);
@@ -181,8 +183,9 @@ double pipe_seconds(const Setup& s) {
   return (end - start) * 1e-9;
 }
 
-void bench(const char* name, const std::string& stream, const TempDir& dir, const std::string& writer, int pairs) {
-  Setup s{writer, dir.file("stream.tek"), dir.file("app.b")};
+void bench(const char* name, const std::string& stream, const TempDir& dir, const std::string& server,
+           const std::string& writer, int pairs) {
+  Setup s{server, writer, dir.file("stream.tek"), dir.file("app.b")};
   write_file(s.stream_file, stream + END_TEXT);
   if (!program_starting(writer + " " + s.stream_file).write(s.fixture)) {
     fprintf(stderr, "cannot write the fixture\n");
@@ -201,10 +204,11 @@ int main(int argc, char** argv) {
   size_t megabytes = argc > 1 ? size_t(atol(argv[1])) : 200;
   long triangles = argc > 2 ? atol(argv[2]) : 10000000;
   int pairs = argc > 3 ? atoi(argv[3]) : 5;
+  std::string server = argc > 4 ? argv[4] : QOB_PROGRAM;  // another build of the server to compare
   std::string writer = std::string(argv[0]);
   writer = writer.substr(0, writer.rfind('/') + 1) + "stream_writer";
   TempDir dir;
-  bench("server, vector runs", vector_stream(megabytes << 20), dir, writer, pairs);
-  bench("server, UT facet tree", facet_stream(triangles), dir, writer, pairs);
+  if (megabytes > 0) bench("server, vector runs", vector_stream(megabytes << 20), dir, server, writer, pairs);
+  if (triangles > 0) bench("server, UT facet tree", facet_stream(triangles), dir, server, writer, pairs);
   return 0;
 }
