@@ -288,7 +288,7 @@ long assemble_integer_parameter() {
 void assemble_integer_parameters(long* out, unsigned long n) {
   unsigned long i = 0;
   while (i < n) {
-    const unsigned char* p = hi.pos;
+    const unsigned char* p;
     while (i < n && (p = scan_integer(hi.pos, hi.end, &out[i])) != nullptr) {
       hi.pos = const_cast<unsigned char*>(p);
       ++i;
