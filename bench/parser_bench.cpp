@@ -10,6 +10,7 @@
 #include <string>
 
 #include "base/checked_mm.h"
+#include "bench/paired.h"
 #include "bench/stream_bench.h"
 #include "link/tek_parser.h"
 #include "tests/support/protocol.h"
@@ -41,6 +42,7 @@ double parse_seconds() {
 
 int main(int argc, char** argv) {
   size_t megabytes = argc > 1 ? size_t(atol(argv[1])) : 64;
+  int pairs = argc > 2 ? atoi(argv[2]) : 5;
   InitMallocBalance();
   // Runs of 100 points in mode 2, small deltas as a drawing sends them.
   stream = tek::set_coor_mode(2, 6);
@@ -53,15 +55,10 @@ int main(int argc, char** argv) {
   if (fd < 0 || write(fd, stream.data(), stream.size()) != ssize_t(stream.size())) return 1;
   close(fd);
   double mb = double(stream.size()) / (1 << 20);
-  double parse = 1e9, cat = 1e9;
-  for (int round = 0; round < 3; ++round) {
-    parse = std::min(parse, parse_seconds());
-    cat = std::min(cat, cat_seconds(path));
-  }
+  paired::Result r = paired::measure(pairs, parse_seconds, [&] { return cat_seconds(path); });
   unlink(path);
-  printf("vector runs: %.0f MB, %ld points\n", mb, lines);
-  printf("  parser        %8.1f MB/s\n", mb / parse);
-  printf("  cat | pipe    %8.1f MB/s\n", mb / cat);
-  printf("  parser / cat  %8.2f\n", cat / parse);
+  printf("vector runs: %.0f MB, %ld points, medians of %d pairs\n", mb, lines, pairs);
+  paired::report("parser, vector runs in mode 2", r, "cat | pipe");
+  printf("  parser %.1f MB/s, cat | pipe %.1f MB/s\n", mb / r.subject, mb / r.anchor);
   return 0;
 }

@@ -1,6 +1,8 @@
 // A facet tree of 1,000,000 triangles sent as one UT command through the
-// command parser into the segment store, against `cat` of the same bytes
-// through a pipe, measured in the same run; and the heap kept per triangle.
+// command parser into the segment store, against the parser alone on the
+// same integers (skipped as the count and integers of an unknown command)
+// and against `cat` of the same bytes through a pipe, alternated in the same
+// run; and the heap kept per triangle, mapped blocks included.
 #include <malloc.h>
 #include <unistd.h>
 
@@ -13,8 +15,10 @@
 #include <string>
 
 #include "base/checked_mm.h"
+#include "bench/paired.h"
 #include "bench/stream_bench.h"
 #include "link/tek_parser.h"
+#include "platform/posix_services.h"
 #include "scene/geom_shell.h"
 #include "scene/segment_store.h"
 #include "tests/support/protocol.h"
@@ -24,17 +28,19 @@ using namespace stream_bench;
 namespace {
 
 
-// Seconds to parse and store; the heap growth kept by the store in `kept`.
-double store_seconds(size_t* kept, unsigned long* triangles) {
+// Seconds to parse `bytes` and store; the heap growth kept by the store in `kept`.
+double store_seconds(const std::string& bytes, size_t* kept, unsigned long* triangles) {
+  stream = bytes;
   offset = 0;
   init_segment_structure();
   preset_tek_parser();
   set_tek_input_source(refill);
-  size_t before = mallinfo2().uordblks;
+  struct mallinfo2 before = mallinfo2();
   auto t0 = std::chrono::steady_clock::now();
   if (setjmp(done) == 0) process_tektronix_commands();
   double s = seconds_since(t0);
-  *kept = mallinfo2().uordblks - before;
+  struct mallinfo2 after = mallinfo2();
+  *kept = (after.uordblks + after.hblkhd) - (before.uordblks + before.hblkhd);
   const bsegment* segment = get_segment(1);
   *triangles = segment != nullptr && segment->facet_tree[0] != nullptr
                    ? segment->facet_tree[0]->get_number_triangles()
@@ -48,38 +54,57 @@ double store_seconds(size_t* kept, unsigned long* triangles) {
 
 int main(int argc, char** argv) {
   long triangles = argc > 1 ? atol(argv[1]) : 1000000;
+  int pairs = argc > 2 ? atoi(argv[2]) : 5;
   long n = triangles + 2;
+  preset_posix_services();  // the server's heap settings
   InitMallocBalance();
   // One strip zig-zagging along x: point i at (i / 2, i % 2, 0), all normals up.
-  stream = tek::command("SO") + tek::int_param(1) + tek::command("UT") + tek::int_param(n);
+  std::string integers = tek::int_param(n);
+  long count = 1;
   long last[2] = {0, 0};
-  for (long i = 0; i < n; ++i) {
+  for (long i = 0; i < n; ++i, count += 3) {
     long p[2] = {(i / 2) * 10, (i % 2) * 10};
-    stream += tek::int_param(p[0] - last[0]) + tek::int_param(p[1] - last[1]) + tek::int_param(0);
+    integers += tek::int_param(p[0] - last[0]) + tek::int_param(p[1] - last[1]) + tek::int_param(0);
     last[0] = p[0], last[1] = p[1];
   }
-  stream += tek::int_param(n) + tek::int_param(0) + tek::int_param(0) + tek::int_param(1);
-  stream += std::string(size_t(n - 1) * 3, '0');
-  stream += tek::int_param(0) + tek::int_param(n + 2) + tek::int_param(1) + tek::int_param(n);
-  for (long i = 0; i < n; ++i) stream += tek::int_param(i);
-  stream += tek::command("SC");
+  integers += tek::int_param(n) + tek::int_param(0) + tek::int_param(0) + tek::int_param(1);
+  integers += std::string(size_t(n - 1) * 3, '0');
+  integers += tek::int_param(0) + tek::int_param(n + 2) + tek::int_param(1) + tek::int_param(n);
+  count += 1 + 3 * n + 1 + 2 + n;
+  for (long i = 0; i < n; ++i) integers += tek::int_param(i);
+  const std::string shell = tek::command("SO") + tek::int_param(1) + tek::command("UT") + integers + tek::command("SC");
+  // The parser alone: NE is not a command of this server; its count and integers are skipped.
+  const std::string skipped = tek::command("NE") + tek::int_param(count) + integers;
   char path[] = "/tmp/segment_bench_XXXXXX";
   int fd = mkstemp(path);
-  if (fd < 0 || write(fd, stream.data(), stream.size()) != ssize_t(stream.size())) return 1;
+  if (fd < 0 || write(fd, shell.data(), shell.size()) != ssize_t(shell.size())) return 1;
   close(fd);
-  double mb = double(stream.size()) / (1 << 20);
-  double store = 1e9, cat = 1e9;
+  double mb = double(shell.size()) / (1 << 20);
   size_t kept = 0;
   unsigned long stored = 0;
-  for (int round = 0; round < 3; ++round) {
-    store = std::min(store, store_seconds(&kept, &stored));
-    cat = std::min(cat, cat_seconds(path));
-  }
+  auto parse_alone = [&] {
+    stream = skipped;
+    offset = 0;
+    preset_tek_parser();
+    set_tek_input_source(refill);
+    auto t0 = std::chrono::steady_clock::now();
+    if (setjmp(done) == 0) process_tektronix_commands();
+    double s = seconds_since(t0);
+    cleanup_tek_parser();
+    return s;
+  };
+  paired::Result alone = paired::measure(pairs, [&] { return store_seconds(shell, &kept, &stored); }, parse_alone);
+  paired::Result piped =
+      paired::measure(pairs, [&] { return store_seconds(shell, &kept, &stored); }, [&] {
+        stream = shell;
+        return cat_seconds(path);
+      });
   unlink(path);
-  printf("UT facet tree: %lu triangles, %.1f MB of commands\n", stored, mb);
-  printf("  parser + store  %8.1f MB/s  %8.3f s\n", mb / store, store);
-  printf("  cat | pipe      %8.1f MB/s  %8.3f s\n", mb / cat, cat);
-  printf("  store / cat     %8.2f\n", cat / store);
-  printf("  heap kept       %8.1f bytes per triangle\n", stored > 0 ? double(kept) / double(stored) : 0.0);
+  printf("UT facet tree: %lu triangles, %.1f MB of commands, medians of %d pairs\n", stored, mb, pairs);
+  paired::report("parser + store, UT facet tree", alone, "parser alone (skipped)", 1.3);
+  paired::report("parser + store, UT facet tree", piped, "cat | pipe");
+  printf("  parser + store %.1f MB/s, parser alone %.1f MB/s, cat | pipe %.1f MB/s\n", mb / alone.subject,
+         mb / alone.anchor, mb / piped.anchor);
+  printf("  heap kept %.1f bytes per triangle\n", stored > 0 ? double(kept) / double(stored) : 0.0);
   return 0;
 }

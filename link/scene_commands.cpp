@@ -2,6 +2,7 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -32,24 +33,35 @@ T* held_array(int slot, unsigned long n) {
 
 void fail(const char* message) { fatal_application_error(message); }
 
+// Integers are read in blocks of this many, straight from the input buffer.
+constexpr unsigned long READ_BLOCK = 768;
+
 // Delta-coded lists send each element as the difference to the one before;
 // 11184810 differences below 2^31 each stay far inside 64 bits.
 vector_type* read_delta_points(unsigned long n, int slot) {
   vector_type* points = held_array<vector_type>(slot, n);
   long long sum[3] = {0, 0, 0};
-  for (unsigned long i = 0; i < n; ++i) {
-    for (long long& s : sum) s += assemble_integer_parameter();
-    points[i] = vector_type{float(sum[0]) * 0.001f, float(sum[1]) * 0.001f, float(sum[2]) * 0.001f};
+  long block[READ_BLOCK];
+  for (unsigned long i = 0; i < n;) {
+    unsigned long m = std::min(n - i, READ_BLOCK / 3);
+    assemble_integer_parameters(block, 3 * m);
+    for (unsigned long j = 0; j < m; ++j, ++i) {
+      for (int k = 0; k < 3; ++k) sum[k] += block[3 * j + k];
+      points[i] = vector_type{float(sum[0]) * 0.001f, float(sum[1]) * 0.001f, float(sum[2]) * 0.001f};
+    }
   }
   return points;
 }
 
-// Normals summed like points and normalised in double precision.
+// Normals summed like points and normalised in double precision. One normal
+// at a time, so a zero normal is reported where it was read.
 vector_type* read_delta_normals(unsigned long n, int slot) {
   vector_type* normals = held_array<vector_type>(slot, n);
   long long sum[3] = {0, 0, 0};
   for (unsigned long i = 0; i < n; ++i) {
-    for (long long& s : sum) s += assemble_integer_parameter();
+    long d[3];
+    assemble_integer_parameters(d, 3);
+    for (int k = 0; k < 3; ++k) sum[k] += d[k];
     double x = double(sum[0]), y = double(sum[1]), z = double(sum[2]);
     double l = std::sqrt(x * x + y * y + z * z);
     if (l == 0) {
@@ -65,17 +77,26 @@ vector_type* read_delta_normals(unsigned long n, int slot) {
 float* read_delta_texture_coordinates(unsigned long n, int slot) {
   float* t = held_array<float>(slot, 2 * n);
   long long sum[2] = {0, 0};
-  for (unsigned long i = 0; i < n; ++i)
-    for (int k = 0; k < 2; ++k) {
-      sum[k] += assemble_integer_parameter();
-      t[2 * i + k] = float(double(sum[k]) * 0.000001);
+  long block[READ_BLOCK];
+  for (unsigned long i = 0; i < 2 * n;) {
+    unsigned long m = std::min(2 * n - i, READ_BLOCK);
+    assemble_integer_parameters(block, m);
+    for (unsigned long j = 0; j < m; ++j, ++i) {
+      sum[i % 2] += block[j];
+      t[i] = float(double(sum[i % 2]) * 0.000001);
     }
+  }
   return t;
 }
 
 uint32_t* read_index_array(unsigned long c, int slot) {
   uint32_t* list = held_array<uint32_t>(slot, c);
-  for (unsigned long i = 0; i < c; ++i) list[i] = static_cast<uint32_t>(assemble_integer_parameter());
+  long block[READ_BLOCK];
+  for (unsigned long i = 0; i < c;) {
+    unsigned long m = std::min(c - i, READ_BLOCK);
+    assemble_integer_parameters(block, m);
+    for (unsigned long j = 0; j < m; ++j) list[i++] = static_cast<uint32_t>(block[j]);
+  }
   return list;
 }
 

@@ -158,6 +158,7 @@ inline unsigned char next_byte() {
 unsigned char* flush_dialog_text_and_refill() {
   report_dialog_text();
   unsigned char* p = refill(&hi);
+  renew_line_notices();  // the wait may have repainted
   if (p == nullptr) abandon_command();
   hi.pos = p;
   return p;
@@ -195,6 +196,72 @@ void not_supported(const char* what) {
 static bool is_filler(unsigned char c) { return c <= 26 || c >= 128 || c == RS; }
 static bool is_abort(unsigned char c) { return c == ESC || c == FS || c == GS || c == US; }
 
+// ---- Whole parameters straight from the buffer
+// Each scanner reads one parameter that lies whole in [p, end) and returns
+// the position after it, or null when it is cut by the buffer's end or is
+// malformed; then nothing is kept and the byte-wise reader takes it over
+// from the same place, refilling or reporting as it does.
+
+namespace {
+
+struct address_parts {
+  unsigned hix, hiy, loy, extrax, extray;
+};
+
+inline const unsigned char* scan_integer(const unsigned char* p, const unsigned char* end, long* value) {
+  unsigned long hi_bits = 0;
+  int n_hi = 0;
+  while (p < end) {
+    unsigned char c = *p++;
+    if (c >= 64 && c <= 127) {
+      hi_bits = (hi_bits << 6) | (c & 0x3F);
+      if (++n_hi > 5 || hi_bits > 0x7FFFFFF) return nullptr;
+    } else if (c >= 32 && c <= 63) {
+      long v = long((hi_bits << 4) | (c & 0x0F));
+      *value = (c & 0x10) ? v : -v;
+      return p;
+    } else if (!is_filler(c)) {
+      return nullptr;
+    }
+  }
+  return nullptr;
+}
+
+inline const unsigned char* scan_xy12(const unsigned char* p, const unsigned char* end, address_parts* a,
+                                      unsigned* x, unsigned* y) {
+  if (p >= end) return nullptr;
+  unsigned c = *p++;
+  if (c >= 32 && c <= 63) {
+    a->hiy = (c & 0x1Fu) << 7;
+    if (p >= end) return nullptr;
+    c = *p++;
+  }
+  if (c >= 96 && c <= 127) {
+    if (p >= end) return nullptr;
+    unsigned after = *p++;
+    if (after >= 96 && after <= 127) {
+      a->extrax = c & 3u;
+      a->extray = (c & 0x1Fu) >> 2;
+      c = after;
+      if (p >= end) return nullptr;
+      after = *p++;
+    }
+    a->loy = (c & 0x1Fu) << 2;
+    c = after;
+    if (c >= 32 && c <= 63) {
+      a->hix = (c & 0x1Fu) << 7;
+      if (p >= end) return nullptr;
+      c = *p++;
+    }
+  }
+  if (c < 64 || c > 127) return nullptr;
+  *x = ((c & 0x1Fu) << 2) | a->hix | a->extrax;
+  *y = a->hiy | a->loy | a->extray;
+  return p;
+}
+
+}  // namespace
+
 long assemble_integer_parameter() {
   unsigned long hi_bits = 0;
   int n_hi = 0;
@@ -215,6 +282,18 @@ long assemble_integer_parameter() {
     ++hi.pos;
     long v = long((hi_bits << 4) | (c & 0x0F));
     return (c & 0x10) ? v : -v;
+  }
+}
+
+void assemble_integer_parameters(long* out, unsigned long n) {
+  unsigned long i = 0;
+  while (i < n) {
+    const unsigned char* p;
+    while (i < n && (p = scan_integer(hi.pos, hi.end, &out[i])) != nullptr) {
+      hi.pos = const_cast<unsigned char*>(p);
+      ++i;
+    }
+    if (i < n) out[i++] = assemble_integer_parameter();
   }
 }
 
@@ -368,32 +447,110 @@ void read_run_point(long long sums[3], float* x, float* y, float* z) {
   }
 }
 
+// A run point as read_run_point reads it; the sums and the kept address
+// parts change only when the point was whole.
+inline bool scan_run_point(long long sums[3], float out[3]) {
+  const unsigned char* p = hi.pos;
+  if (coor_mode == 0) {
+    address_parts a = {hix, hiy, loy, extrax, extray};
+    unsigned x, y;
+    p = scan_xy12(p, hi.end, &a, &x, &y);
+    if (p == nullptr) return false;
+    hix = a.hix, hiy = a.hiy, loy = a.loy, extrax = a.extrax, extray = a.extray;
+    out[0] = float(long(x)) * 0.001f;
+    out[1] = float(long(y)) * 0.001f;
+    out[2] = 0.0f;
+  } else {
+    long d[3] = {0, 0, 0};
+    int n = coor_mode == 2 ? 3 : 2;
+    long long next[3];
+    for (int k = 0; k < n; ++k)
+      if ((p = scan_integer(p, hi.end, &d[k])) == nullptr) return false;
+    for (int k = 0; k < 3; ++k) {
+      next[k] = sums[k] + d[k];
+      if (next[k] > SUM_LIMIT || next[k] < -SUM_LIMIT) return false;
+    }
+    for (int k = 0; k < 3; ++k) {
+      sums[k] = next[k];
+      out[k] = float(sums[k]) * 0.001f;
+    }
+  }
+  hi.pos = const_cast<unsigned char*>(p);
+  return true;
+}
+
+// ---- Lines of a vector run, handed on in bulk
+// Points wait here until the run moves, ends, runs a command or needs a
+// refill; the store takes them in one call.
+
+constexpr unsigned long LINE_BATCH = 4096;
+float line_batch[3 * LINE_BATCH];
+unsigned long batched;
+
+void store_lines(unsigned long n, const float* points) { insert_lines(n, points); }
+void each_line(unsigned long n, const float* points) {
+  for (unsigned long i = 0; i < n; ++i) drawing.insert_line(points[3 * i], points[3 * i + 1], points[3 * i + 2]);
+}
+// The store's bulk insertion, or one insert_line per point for other services.
+void (*line_sink)(unsigned long n, const float* points) = store_lines;
+
+void flush_lines() {
+  if (batched == 0) return;
+  unsigned long n = batched;
+  batched = 0;
+  line_sink(n, line_batch);
+}
+
+void add_line(const float p[3]) {
+  // Without an open segment the store's refusal must come at this point.
+  if (batched == 0 && line_sink == store_lines && open_segment_number() == 0) {
+    drawing.insert_line(p[0], p[1], p[2]);
+    return;
+  }
+  float* q = line_batch + 3 * batched;
+  q[0] = p[0], q[1] = p[1], q[2] = p[2];
+  if (++batched == LINE_BATCH) flush_lines();
+}
+
 void vector_run() {
   long long sums[3] = {0, 0, 0};
   bool move_first = true;
   for (;;) {
-    unsigned char c = peek_byte();
+    if (hi.pos >= hi.end) {
+      flush_lines();
+      flush_dialog_text_and_refill();
+    }
+    unsigned char c = *hi.pos;
     ch2 = c;
     if (c >= 32 && c <= 127) {
-      float x, y, z;
-      read_run_point(sums, &x, &y, &z);
+      float p[3];
+      if (!scan_run_point(sums, p)) {
+        flush_lines();
+        read_run_point(sums, &p[0], &p[1], &p[2]);
+      }
       if (move_first) {
-        drawing.move_beam(x, y, z);
+        flush_lines();
+        drawing.move_beam(p[0], p[1], p[2]);
         move_first = false;
       } else {
-        drawing.insert_line(x, y, z);
+        add_line(p);
       }
       continue;
     }
-    if (c == FS) return;  // left unread: the main loop starts a marker run
+    if (c == FS) {  // left unread: the main loop starts a marker run
+      flush_lines();
+      return;
+    }
     ++hi.pos;
     switch (c) {
       case US:
+        flush_lines();
         return;
       case BEL:
         move_first = false;
         break;
       case ESC:
+        flush_lines();
         process_esc();
         break;
       case GS:
@@ -529,6 +686,11 @@ bool skip_character() {
   return true;
 }
 
+void skip_integers(long n) {
+  long block[256];
+  for (; n > 0; n -= 256) assemble_integer_parameters(block, static_cast<unsigned long>(n < 256 ? n : 256));
+}
+
 long skip_count() {
   long n = assemble_integer_parameter();
   return n < 0 ? 0 : n;
@@ -547,7 +709,7 @@ void skip_parameters(const char* skip) {
       case 'x': assemble_xyz_parameter(&dummy_x, &dummy_y, &dummy_z); break;
       case 'y': assemble_xy_parameter(&dummy_x, &dummy_y); break;
       case 'c': skip_character(); break;
-      case 'I': for (long n = skip_count(); n > 0; --n) assemble_integer_parameter(); break;
+      case 'I': skip_integers(skip_count()); break;
       case 'R': for (long n = skip_count(); n > 0; --n) assemble_real_parameter(); break;
       case 'X':
         for (long n = skip_count(); n > 0; --n) assemble_xyz_parameter(&dummy_x, &dummy_y, &dummy_z);
@@ -883,7 +1045,9 @@ bool reads_second_letter(unsigned char first) {
 
 }  // namespace
 
-void process_esc() {
+namespace {
+
+void parse_esc() {
   ch1 = next_byte();
   ch2 = 0;
   if (ch1 == FF) {
@@ -901,6 +1065,13 @@ void process_esc() {
   }
   if (ch1 >= 'I' && ch1 <= 'W') ch2 = next_byte();
   process_unknown_command();
+}
+
+}  // namespace
+
+void process_esc() {
+  parse_esc();
+  renew_line_notices();  // the command may have read the store's flags
 }
 
 // ---------------------------------------------------------------- main loop
@@ -943,6 +1114,7 @@ void preset_tek_parser() {
   color_mode = 3;
   hix = hiy = loy = extrax = extray = 0;
   preset_view_commands();
+  batched = 0;
   for (int i = 0; i < 100; ++i) {
     int g = i + 85, b = i + 170;
     if (g > 254) g -= 255;
@@ -967,7 +1139,10 @@ void set_tek_input_source(tek_refill_function source) {
   refill = source != nullptr ? source : refill_host_input;
 }
 
-void set_tek_drawing_services(const tek_drawing_services& services) { drawing = services; }
+void set_tek_drawing_services(const tek_drawing_services& services) {
+  drawing = services;
+  line_sink = each_line;
+}
 
 void hold_command_block(int slot, void* block) { hold(slot, block); }
 void release_command_block(int slot) { held[slot].block = nullptr; }

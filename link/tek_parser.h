@@ -23,6 +23,8 @@ unsigned char* flush_dialog_text_and_refill();
 // Parameter readers, at the read position, refilling as needed. A malformed
 // or refused parameter is a fatal application error.
 long assemble_integer_parameter();
+// n integers, as n calls of assemble_integer_parameter read them.
+void assemble_integer_parameters(long* out, unsigned long n);
 float assemble_real_parameter();
 void assemble_xy12_parameter(unsigned* x, unsigned* y);
 void assemble_xy_parameter(long* x, long* y);

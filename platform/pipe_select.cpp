@@ -1,6 +1,9 @@
 // Pipe reads and nt_select, the one wait over pipes, the partner socket and
 // the X connections. Reads happen only in read_pipe, on what poll saw ready.
+// A read takes all that the pipe holds into the pipe's staging buffer, which
+// then serves the following reads without a system call.
 #include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -8,6 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 
 #include "platform/posix_services.h"
@@ -16,10 +20,19 @@ namespace {
 
 enum slot_state : uint8_t { SLOT_IDLE, SLOT_PENDING, SLOT_SETTLED };
 
+constexpr int STAGE_BYTES = 65536;  // a full pipe of the application processes
+
 struct read_slot {
   slot_state state = SLOT_IDLE;
+  bool seen_ready = false;  // poll saw bytes or the end since the last read
   int request = 0;  // most bytes the next read may take
   int result = 0;   // of a settled slot: 0 end of file, -1 error
+  // Bytes read from the pipe and not yet handed out: stage[first, last).
+  char* stage = nullptr;
+  int first = 0, last = 0;
+  ino_t pipe = 0;  // the pipe they came from
+  dev_t device = 0;
+  bool staged() const { return first < last; }
 };
 
 struct display_connection {
@@ -65,13 +78,22 @@ int64_t monotonic_ms() {
 
 void begin_read(int fd, int size) {
   if (!in_range(fd)) return;
-  slots[fd].state = SLOT_PENDING;
-  slots[fd].request = size;
+  read_slot& slot = slots[fd];
+  // Staged bytes stay for a read begun again on the same pipe, never for a
+  // new pipe that got the number of a closed one.
+  struct stat st {};
+  if (slot.staged() && (fstat(fd, &st) != 0 || st.st_ino != slot.pipe || st.st_dev != slot.device))
+    slot.first = slot.last = 0;
+  slot.state = SLOT_PENDING;
+  slot.seen_ready = false;
+  slot.request = size;
 }
 
 bool read_complete(int fd) {
   if (!in_range(fd) || slots[fd].state != SLOT_PENDING) return true;
-  return pipe_ready(fd);
+  read_slot& slot = slots[fd];
+  if (slot.staged() || slot.seen_ready) return true;
+  return slot.seen_ready = pipe_ready(fd);
 }
 
 int read_pipe(int fd, char* dst, int size) {
@@ -79,22 +101,40 @@ int read_pipe(int fd, char* dst, int size) {
   read_slot& slot = slots[fd];
   if (slot.state == SLOT_IDLE) return 0;
   if (slot.state == SLOT_SETTLED) return slot.result;
-  if (!pipe_ready(fd)) {
-    fputs("\nInternal error, read_pipe called before read was complete.\n", stderr);
-    exit(1);
-  }
   int limit = std::min(size, slot.request);
-  if (limit < 1) return -1;
-  ssize_t got;
-  do got = read(fd, dst, static_cast<size_t>(limit));
-  while (got < 0 && errno == EINTR);
-  if (got > 0) {
-    slot.request = size;
-    return static_cast<int>(got);
+  if (!slot.staged()) {
+    if (!slot.seen_ready && !pipe_ready(fd)) {
+      fputs("\nInternal error, read_pipe called before read was complete.\n", stderr);
+      exit(1);
+    }
+    if (limit < 1) return -1;
+    // Kept for the life of the process; without one the read goes straight to dst.
+    if (slot.stage == nullptr) slot.stage = static_cast<char*>(malloc(STAGE_BYTES));
+    char* into = slot.stage != nullptr ? slot.stage : dst;
+    ssize_t got;
+    do got = read(fd, into, static_cast<size_t>(slot.stage != nullptr ? STAGE_BYTES : limit));
+    while (got < 0 && errno == EINTR);
+    slot.seen_ready = false;
+    if (got > 0 && slot.stage == nullptr) {
+      slot.request = size;
+      return static_cast<int>(got);
+    }
+    if (got <= 0) {
+      slot.state = SLOT_SETTLED;
+      slot.result = got == 0 ? 0 : -1;
+      return slot.result;
+    }
+    struct stat st {};
+    fstat(fd, &st);
+    slot.pipe = st.st_ino, slot.device = st.st_dev;
+    slot.first = 0, slot.last = static_cast<int>(got);
   }
-  slot.state = SLOT_SETTLED;
-  slot.result = got == 0 ? 0 : -1;
-  return slot.result;
+  if (limit < 1) return -1;
+  int n = std::min(limit, slot.last - slot.first);
+  memcpy(dst, slot.stage + slot.first, static_cast<size_t>(n));
+  slot.first += n;
+  slot.request = size;
+  return n;
 }
 
 void set_socket_source(int (*get_socket)()) { socket_source = get_socket; }
@@ -146,6 +186,10 @@ int nt_select(int n, fd_set* read, fd_set*, fd_set*, timeval* timeout) {
         }
         if (woke[d]) unpolled[d] = true;
         if (!unpolled[d]) polled[npolled++] = {fd, POLLIN, 0};
+      } else if (fd != socket && slots[fd].state == SLOT_PENDING && slots[fd].staged()) {
+        FD_SET(fd, &ready);  // staged bytes: ready without asking the pipe
+        ++count;
+        ++fresh;
       } else if (fd == socket || slots[fd].state == SLOT_PENDING) {
         polled[npolled++] = {fd, POLLIN, 0};
       } else {
@@ -159,6 +203,7 @@ int nt_select(int n, fd_set* read, fd_set*, fd_set*, timeval* timeout) {
         if (display_index(fd) >= 0) continue;
         short wanted = fd == socket ? SOCKET_READY : PIPE_READY;
         if ((polled[i].revents & wanted) == 0) continue;
+        if (fd != socket) slots[fd].seen_ready = true;
         FD_SET(fd, &ready);
         ++count;
         ++fresh;

@@ -1,6 +1,8 @@
 // Signals, the ending of processes, whole writes and the clocks.
 #include "platform/posix_services.h"
 
+#include <malloc.h>
+
 #include <cerrno>
 #include <csignal>
 #include <ctime>
@@ -8,6 +10,9 @@
 #include <unistd.h>
 
 namespace {
+
+constexpr int MMAP_THRESHOLD = 32 << 20;   // the most glibc takes
+constexpr int TRIM_THRESHOLD = 512 << 20;
 
 struct pseudo_mapping {
   int pseudo;
@@ -36,6 +41,10 @@ int64_t to_ticks(const timeval& t) {
 }  // namespace
 
 void preset_posix_services() {
+  // Freed geometry stays in the heap for the next blocks instead of going back
+  // to the system, which would fault every page in again.
+  mallopt(M_MMAP_THRESHOLD, MMAP_THRESHOLD);
+  mallopt(M_TRIM_THRESHOLD, TRIM_THRESHOLD);
   struct sigaction sa {};
   sa.sa_handler = SIG_IGN;
   sigemptyset(&sa.sa_mask);

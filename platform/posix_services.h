@@ -12,7 +12,8 @@
 #include <cstddef>
 #include <cstdint>
 
-// Ignores SIGPIPE process-wide, so a write to a closed pipe fails with EPIPE.
+// Ignores SIGPIPE process-wide, so a write to a closed pipe fails with EPIPE,
+// and has the heap keep freed blocks (up to 32 MB each) for reuse.
 void preset_posix_services();
 
 // --- Pipes ---------------------------------------------------------------
@@ -30,6 +31,9 @@ bool read_complete(int fd);
 
 // Reads what is waiting into dst, never more than `size` nor the size given
 // to begin_read; when bytes came, the next read is started with `size`.
+// One system call takes all that the pipe holds (up to 64 KB); later calls
+// are served from those bytes, and nt_select counts the pipe ready meanwhile.
+// Once nt_select or read_complete saw the pipe ready, it is not asked again.
 // Returns the byte count, 0 at end of file (also for an idle slot) or -1 on
 // an error (also for fd out of range or size < 1). A settled slot returns its
 // result again without a system call. Called while nothing is waiting, it

@@ -68,6 +68,9 @@ uint32_t poly_line_length, poly_line_max_length;
 float next_beam_position[3];
 float current_inc_position[3];
 bool inc_restart;
+// The segment whose written flag, geometry update and line lists the bulk
+// insertion has set since the flags were last renewed; null for none.
+const bsegment* lines_noticed;
 
 float segment_update_min[3], segment_update_max[3];
 bool segment_min_max_update;
@@ -315,11 +318,19 @@ void dump_poly_line() {
   poly_line_length = poly_line_max_length = 0;
 }
 
+// Room for n more points; the capacity doubles (first block 128 points), so
+// a long poly-line is copied a logarithmic number of times.
+void reserve_poly_line(uint32_t n) {
+  if (uint64_t(poly_line_length) + n <= poly_line_max_length) return;
+  uint64_t capacity = poly_line_max_length == 0 ? POLY_LINE_BLOCK : poly_line_max_length;
+  while (capacity < uint64_t(poly_line_length) + n) capacity *= 2;
+  if (capacity > 0xFFFFFFFFu / 3) halt("poly-line too long");
+  poly_line_max_length = uint32_t(capacity);
+  poly_line = static_cast<float*>(grow_block(poly_line, sizeof(float) * 3 * poly_line_max_length));
+}
+
 void append_poly_line_point(const float* p) {
-  if (poly_line_length == poly_line_max_length) {
-    poly_line_max_length += POLY_LINE_BLOCK;
-    poly_line = static_cast<float*>(grow_block(poly_line, sizeof(float) * 3 * poly_line_max_length));
-  }
+  reserve_poly_line(1);
   for (int k = 0; k < 3; ++k) poly_line[3 * poly_line_length + k] = p[k];
   ++poly_line_length;
 }
@@ -346,6 +357,7 @@ void flush_geometry(bsegment* s) {
 }
 
 void free_segment(bsegment* s) {
+  if (lines_noticed == s) lines_noticed = nullptr;
   flush_geometry(s);
   s->attributes.~DrawAttributes();
   CheckedFree(s);
@@ -386,6 +398,7 @@ void init_segment_structure() {
   segment_lod = 1;
   for (int k = 0; k < 3; ++k) current_inc_position[k] = 123456792.0f, next_beam_position[k] = 0;
   inc_restart = false;
+  lines_noticed = nullptr;
   Entities = new EntityList();
   memset(new_states, 0, sizeof new_states);
   new_states_set = false;
@@ -483,6 +496,7 @@ void close_segment() {
   }
   segno = 0;
   segno_new = false;
+  lines_noticed = nullptr;
 }
 
 void delete_one_segment(unsigned long n) {
@@ -596,6 +610,56 @@ void insert_line(float x, float y, float z) {
   tell(s, false, true, true, true);
   widen_running(p);
 }
+
+namespace {
+
+// Appends points up to and including the first one holding a NaN (which
+// ends the poly-line, as for insert_line); returns how many it took.
+unsigned long append_lines(unsigned long n, const float* points) {
+  const float* beam = next_beam_position;
+  bool same = beam[0] == current_inc_position[0] && beam[1] == current_inc_position[1] &&
+              beam[2] == current_inc_position[2];
+  if (!same || inc_restart) {
+    dump_poly_line();
+    append_poly_line_point(beam);
+    inc_restart = false;
+    widen_running(beam);
+  }
+  reserve_poly_line(uint32_t(n));
+  float* out = poly_line + 3 * size_t(poly_line_length);
+  unsigned long taken = 0;
+  while (taken < n) {
+    const float* p = points + 3 * taken++;
+    for (int k = 0; k < 3; ++k) {
+      out[k] = p[k];
+      if (p[k] < segment_update_min[k]) segment_update_min[k] = p[k];
+      if (p[k] > segment_update_max[k]) segment_update_max[k] = p[k];
+    }
+    out += 3;
+    if (!(p[0] == p[0] && p[1] == p[1] && p[2] == p[2])) break;
+  }
+  poly_line_length += uint32_t(taken);
+  segment_min_max_update = true;
+  const float* last = points + 3 * (taken - 1);
+  for (int k = 0; k < 3; ++k) next_beam_position[k] = current_inc_position[k] = last[k];
+  return taken;
+}
+
+}  // namespace
+
+void insert_lines(unsigned long n, const float* points) {
+  if (n == 0) return;
+  bsegment* s = open_segment();
+  if (n > 0xFFFFFFFFu / 3) halt("poly-line too long");
+  for (unsigned long done = 0; done < n;) done += append_lines(n - done, points + 3 * done);
+  if (lines_noticed != s) {
+    mark_written(s);
+    tell(s, false, true, true, true);
+    lines_noticed = s;
+  }
+}
+
+void renew_line_notices() { lines_noticed = nullptr; }
 
 void insert_marker() {
   vector_type* p = static_cast<vector_type*>(CheckedMalloc(sizeof(vector_type)));

@@ -82,6 +82,13 @@ void move_beam(float x, float y, float z);
 void set_beam_position(long x, long y, long z);
 const float* get_beam_position();
 void insert_line(float x, float y, float z);
+// The lines that n insert_line calls through the points (3 floats each)
+// would draw, in one step. The written flag, the geometry update and the
+// entity's line lists are set once per segment until renew_line_notices.
+void insert_lines(unsigned long n, const float* points);
+// After anything that may have read those flags (a refill, which may
+// repaint, or a command): the next insert_lines sets them again.
+void renew_line_notices();
 void insert_marker();
 void insert_markers(unsigned long n, vector_type* points);
 void insert_text(char* text);

@@ -274,6 +274,42 @@ TEST_F(TekParser, RunSplitOverRefills) {
   EXPECT_EQ(drawn, expected);
 }
 
+// Each encoding of run points, the run split between two refills at every
+// byte: the points come out as from one buffer, and the 12-bit address parts
+// kept after the split serve the lone LoX of a second run.
+TEST_F(TekParser, RunPointsSplitAtEveryByteDecodeAsWhole) {
+  const std::string fill = "\r\n\x80";
+  const struct {
+    const char* name;
+    std::string stream;
+    std::vector<Drawn> expected;
+  } cases[] = {
+      {"12-bit addresses: full, LoX, HiY, LoY with HiX, Extra",
+       std::string(1, tek::GS) + tek::xy12(4000, 3000) + "\x41" + "\x20\x42" + "\x61\x21\x43" + "\x67\x62\x44" +
+           tek::US + tek::GS + "\x45" + tek::US,
+       {at('m', 4000, 3000), at('l', 3972, 3000), at('l', 3976, 56), at('l', 140, 4), at('l', 147, 9),
+        at('m', 151, 9)}},
+      {"mode 1: integers of one to six characters with fillers",
+       tek::set_coor_mode(1, 6) + tek::GS + tek::int_param(100) + fill + tek::int_param(-200) +
+           tek::int_param(-2147483647) + tek::int_param(5) + " 0" + tek::US,
+       {at('m', 100, -200), at('l', 100 - 2147483647L, -195), at('l', 100 - 2147483647L, -195)}},
+      {"mode 2: three integers a point",
+       tek::set_coor_mode(2, 6) + tek::GS + tek::point(2, {1, -2, 3}) + tek::int_param(70000) + fill +
+           tek::int_param(-15) + tek::int_param(16) + tek::point(2, {-1, 2, -3}) + tek::US,
+       {at('m', 1, -2, 3), at('l', 70001, -17, 19), at('l', 70000, -15, 16)}},
+  };
+  for (const auto& c : cases) {
+    for (size_t k = 1; k < c.stream.size(); ++k) {
+      cleanup_tek_parser();
+      preset_tek_parser();
+      drawn.clear();
+      std::string err = run({c.stream.substr(0, k), c.stream.substr(k)});
+      EXPECT_EQ(drawn, c.expected) << c.name << ", split after byte " << k;
+      EXPECT_EQ(err, "") << c.name << ", split after byte " << k;
+    }
+  }
+}
+
 TEST_F(TekParser, RunningSumsDoNotOverflow) {
   std::string s = tek::set_coor_mode(1, 6) + std::string(1, tek::GS);
   for (int i = 0; i < 4; ++i) s += tek::point(1, {2147483647, -2147483647});

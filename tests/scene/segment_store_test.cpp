@@ -14,6 +14,7 @@
 #include "scene/geom_text.h"
 #include "scene/geom_vector.h"
 #include "tests/scene/scene_stream.h"
+#include "view/views.h"
 
 namespace {
 
@@ -136,6 +137,81 @@ TEST_F(SegmentStore, FacetTreePointsNormalsAndTextureCoordinatesAreDeltaCoded) {
   EXPECT_FLOAT_EQ(t[3], 0.25f);
   EXPECT_FLOAT_EQ(t[7], 3e-6f);
   EXPECT_EQ(shell->get_number_triangles(), 2u);
+}
+
+// The stream in two refills, split after byte `k`; the views' geometry
+// flags are cleared at the refill, as a repaint there would.
+std::vector<std::string> halves;
+size_t next_half;
+unsigned char* halves_refill(buf_ptrs* b) {
+  if (next_half == halves.size()) longjmp(input_done, 1);
+  if (next_half == 1) get_view_record(1)->needs_update = false;
+  const std::string& h = halves[next_half++];
+  memcpy(b->start, h.data(), h.size());
+  b->end = b->start + h.size();
+  *b->end = 0;
+  return b->start;
+}
+
+class SplitStream : public SceneStream {
+ protected:
+  void serve_split(const std::string& bytes, size_t k) {
+    cleanup_tek_parser();
+    cleanup_ldf();
+    init_segment_structure();
+    preset_tek_parser();
+    set_tek_input_source(halves_refill);
+    halves = {bytes.substr(0, k), bytes.substr(k)};
+    next_half = 0;
+    testing::internal::CaptureStderr();
+    if (setjmp(input_done) == 0) process_tektronix_commands();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "split after byte " << k;
+  }
+};
+
+TEST_F(SplitStream, FacetTreeArraysSplitAtEveryByteReadAsFromOneBuffer) {
+  std::vector<Triple> points = {{1000, 0, 0}, {0, 2000, -70000}, {-500, 0, 250}, {0, 0, 0}};
+  std::vector<Triple> normals = {{0, 0, 5}, {3, 4, 0}, {0, -7, 0}, {1, 1, 1}};
+  std::vector<std::array<long, 2>> texture = {{500000, 0}, {1000000, 250000}, {0, 1}, {2, 3}};
+  std::string bytes = so(1) + ut(points, normals, texture, {2, 3, 0, 1, 2, 3, 1, 2, 3}) + sc();
+  run(bytes);
+  const GEOMShell* whole = get_segment(1)->facet_tree[0];
+  ASSERT_NE(whole, nullptr);
+  std::vector<float> p(&whole->get_points()[0].x, &whole->get_points()[0].x + 12);
+  std::vector<float> n(whole->get_normals(), whole->get_normals() + 12);
+  std::vector<float> t(whole->get_texture_coordinates(), whole->get_texture_coordinates() + 8);
+  std::vector<uint32_t> list(whole->get_indices(), whole->get_indices() + 9);
+  for (size_t k = 1; k < bytes.size(); ++k) {
+    serve_split(bytes, k);
+    const GEOMShell* shell = get_segment(1) != nullptr ? get_segment(1)->facet_tree[0] : nullptr;
+    ASSERT_NE(shell, nullptr) << k;
+    EXPECT_EQ(std::vector<float>(&shell->get_points()[0].x, &shell->get_points()[0].x + 12), p) << k;
+    EXPECT_EQ(std::vector<float>(shell->get_normals(), shell->get_normals() + 12), n) << k;
+    EXPECT_EQ(std::vector<float>(shell->get_texture_coordinates(), shell->get_texture_coordinates() + 8), t) << k;
+    EXPECT_EQ(std::vector<uint32_t>(shell->get_indices(), shell->get_indices() + 9), list) << k;
+  }
+}
+
+// A vector run over two refills stays one poly-line with every point in its
+// box, and the lines after the refill set the geometry flags again.
+TEST_F(SplitStream, VectorRunOverARefillIsOnePolyLineAndFlagsTheViewsAgain) {
+  std::vector<tek::Point> run_points = {{0, 0, 0}, {1000, 0, 0}, {1000, -2000, 0}, {0, 0, 3000}, {5, 5, 5}};
+  std::string head = mode2() + so(1), tail = sc();
+  std::string bytes = head + tek::vector_run(2, run_points) + tail;
+  // Splits inside the run, from after its second point to before its US.
+  size_t first = head.size() + 1 + tek::point(2, {0, 0, 0}).size() + tek::point(2, {1000, 0, 0}).size();
+  for (size_t k = first; k < bytes.size() - tail.size() - 1; ++k) {
+    serve_split(bytes, k);
+    const bsegment* seg = get_segment(1);
+    ASSERT_NE(seg, nullptr);
+    EXPECT_EQ(chain_kinds(seg->chain[0]), "L") << k;
+    const GEOMPolyline* line = static_cast<const GEOMPolyline*>(seg->first_line);
+    ASSERT_EQ(line->get_number_of_points(), 5u) << k;
+    EXPECT_FLOAT_EQ(line->get_points()[3 * 4 + 2], 0.005f) << k;
+    EXPECT_FLOAT_EQ(seg->minimum[1], -2.0f) << k;
+    EXPECT_FLOAT_EQ(seg->maximum[2], 3.0f) << k;
+    EXPECT_TRUE(get_view_record(1)->needs_update) << k;
+  }
 }
 
 TEST_F(SegmentStore, UtWithoutTextureCoordinatesHasNone) {
