@@ -109,8 +109,12 @@ void internal_error(int number, const char* module) {
     out(2, dump_name);
     out(2, ".\n");
   }
+  // The backtrace is for those who get the dump: the mail command, or the
+  // developer who asked for a core file.
+  const char* mail = hooks.mail_command();
+  bool mailed = mail != nullptr && mail[0] != '\0';
   if (fd >= 0) {
-    run_debugger(fd, prog_name);
+    if (mailed || hooks.dump_core()) run_debugger(fd, prog_name);
     close(fd);
   }
 
@@ -125,8 +129,7 @@ void internal_error(int number, const char* module) {
     out(2, " with the -d parameter to get a core file for debugging.\n");
   }
 
-  const char* mail = hooks.mail_command();
-  if (mail != nullptr && mail[0] != '\0') {
+  if (mailed) {
     std::string command = std::string(mail) + " < " + dump_name;
     out(2, "Executing '");
     out(2, command.c_str());
