@@ -398,7 +398,7 @@ TEST_F(WindowOps, CallingAnInactiveSubWindowVisibleIsARunTimeError) {
   load();
   testing::FLAGS_gtest_death_test_style = "threadsafe";
   EXPECT_EXIT(run(caller, show_sub), testing::ExitedWithCode(1),
-              "Attempt to make inactive SUB_WINDOW visible(.|\n)*qob terminated - YARL run-time error");
+              "Attempt to make inactive SUB_WINDOW visible(.|\n)*qob terminated - YARL runtime error");
 }
 
 // The run-time errors of MAIN and RESUME end the program with a traceback.
@@ -410,9 +410,9 @@ TEST_F(WindowOps, MainInAnUncalledPopUpAndResumeWithoutAStopAreRunTimeErrors) {
   load();
   testing::FLAGS_gtest_death_test_style = "threadsafe";
   EXPECT_EXIT(run(pop_up.window, restart), testing::ExitedWithCode(1),
-              "Pop-up windows cancelled each other(.|\n)*SUB_WINDOW(.|\n)*qob terminated - YARL run-time error");
+              "Pop-up windows cancelled each other(.|\n)*SUB_WINDOW(.|\n)*qob terminated - YARL runtime error");
   EXPECT_EXIT(run(other, resume), testing::ExitedWithCode(1),
-              "Debugger error. RESUME with source_file = 0(.|\n)*qob terminated - YARL run-time error");
+              "Debugger error. RESUME with source_file = 0(.|\n)*qob terminated - YARL runtime error");
 }
 
 // A cancel MENU as the loader finds it: a SUB_WINDOW marked as having a
