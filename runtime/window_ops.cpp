@@ -499,13 +499,7 @@ void quit_interface_builder() {
     bool remembered = (w->state & WR_SAVED_VISIBILITY) != 0;
     if (remembered && !is_visible(*window)) {
       w->state &= uint8_t(~WR_SAVED_VISIBILITY);
-      if (windows[i] == 1) {
-        clear_repaint();
-        window->flags1 |= WINDOW_VISIBLE;
-        make_window_visible(window);
-      } else {
-        window->flags1 |= WINDOW_VISIBLE;
-      }
+      show_window(windows[i]);
     } else if (!remembered && is_visible(*window)) {
       make_window_invisible(window);
     }
