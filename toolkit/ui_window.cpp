@@ -611,6 +611,16 @@ bool UIWindow::handle_window_event(const XEvent* event, bool honour_busy) {
     }
     if (used) return true;
   }
+  // The pointer left the window with no button held: its object is left too,
+  // so coming back onto the same object enters it again (its help text, its
+  // highlight). A drag keeps its object.
+  if (type == LeaveNotify && grab_window == nullptr && current_object != nullptr &&
+      current_object->window == this && event->xcrossing.mode == NotifyNormal &&
+      event->xcrossing.detail != NotifyInferior && (event->xcrossing.state & button_state_mask) == 0) {
+    UIObject* left = current_object;
+    current_object = nullptr;
+    left->handle_leave();
+  }
   return handle_unused_event(event, honour_busy);
 }
 
