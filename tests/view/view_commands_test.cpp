@@ -125,38 +125,49 @@ TEST_F(ViewCommands, DeleteViewDependencyDissolvesTheGroup) {
   for (int n = 1; n <= 3; ++n) EXPECT_EQ(get_view_record(n)->dependent_count, 0u) << n;
 }
 
-TEST_F(ViewCommands, RefusedViewCommandsAreFatal) {
+// A refused view command: its bytes and the fatal message it gives.
+struct RefusedCase {
+  const char* name;
+  std::string bytes;
+  std::string message;
+};
+
+std::vector<RefusedCase> refused_cases() {
   const std::string mode2 = tek::set_coor_mode(2, 6);
   // UV up to the end of the window widths, with reference point z 5 and normal (0, 0, 1).
   const std::string uv_head = mode2 + command("UV") + int_param(2) + ints({0, 0, 5000, 0, 0, -4999}) + int_param(0);
   const std::string outside = "viewport outside 0\\.\\.4095, 0\\.\\.3276 not supported";
-  struct Case {
-    std::string bytes;
-    std::string message;
-  } cases[] = {
-      {command("RV") + tek::xy12(0, 0) + tek::xy12(100, 3277), outside},
-      {mode2 + command("RV") + ints({0, 0, 4096, 10}), outside},
-      {mode2 + command("RV") + ints({-1, 0, 100, 10}), outside},
-      {mode2 + command("UV") + int_param(2) + ints({1, 1, 1, -1, -1, -1}), "vpn vector is zero"},
-      {mode2 + command("UV") + int_param(3) + ints({0, 0, 0, 0, 0, 1, 0, 0, -1}), "vup vector is zero"},
-      {mode2 + command("UV") + int_param(1) + ints({0, 0, 0}) + int_param(1) + int_param(0),
+  return {
+      {"ViewportAboveTheTopAddress", command("RV") + tek::xy12(0, 0) + tek::xy12(100, 3277), outside},
+      {"ViewportBeyondTheRightEdge", mode2 + command("RV") + ints({0, 0, 4096, 10}), outside},
+      {"ViewportLeftOfZero", mode2 + command("RV") + ints({-1, 0, 100, 10}), outside},
+      {"ZeroViewPlaneNormal", mode2 + command("UV") + int_param(2) + ints({1, 1, 1, -1, -1, -1}), "vpn vector is zero"},
+      {"ZeroUpVector", mode2 + command("UV") + int_param(3) + ints({0, 0, 0, 0, 0, 1, 0, 0, -1}), "vup vector is zero"},
+      {"ZeroWindowWidth", mode2 + command("UV") + int_param(1) + ints({0, 0, 0}) + int_param(1) + int_param(0),
        "integer parameter 0 out of range \\(1 - 2147483647\\)"},
-      {uv_head + tek::point(2, {0, 0, 9}) + int_param(0) + int_param(1) + int_param(1),
+      {"DistanceWordNotZero", uv_head + tek::point(2, {0, 0, 9}) + int_param(0) + int_param(1) + int_param(1),
        "integer parameter 1 out of range \\(0 - 0\\)"},
-      {uv_head + tek::point(2, {0, 0, 9}) + int_param(0) + ints({2, 0, 4999}),
+      {"FrontDistanceBelowTheReference", uv_head + tek::point(2, {0, 0, 9}) + int_param(0) + ints({2, 0, 4999}),
        "integer parameter 4999 out of range \\(5000 - 2147483647\\)"},
-      {uv_head + tek::point(2, {0, 0, 9}) + int_param(0) + ints({3, 0, 6000, 6000}),
+      {"BackDistanceBelowTheFront", uv_head + tek::point(2, {0, 0, 9}) + int_param(0) + ints({3, 0, 6000, 6000}),
        "integer parameter 6000 out of range \\(6001 - 2147483647\\)"},
-      {uv_head + tek::point(2, {0, 0, 9}) + int_param(0) + ints({2, 0, 8190}),
+      {"BackNotBeyondFront", uv_head + tek::point(2, {0, 0, 9}) + int_param(0) + ints({2, 0, 8190}),
        "back distance not beyond front distance"},
-      {uv_head + tek::point(2, {0, 0, 0}) + int_param(2) + int_param(0),
+      {"ReferencePointOnTheViewPlane", uv_head + tek::point(2, {0, 0, 0}) + int_param(2) + int_param(0),
        "projection reference point lies on the view plane"},
-      {command("DV") + int_param(33), "integer parameter 33 out of range \\(1 - 32\\)"},
+      {"DeleteViewOutOfRange", command("DV") + int_param(33), "integer parameter 33 out of range \\(1 - 32\\)"},
   };
-  for (const Case& c : cases) {
-    EXPECT_EXIT(serve(c.bytes), testing::ExitedWithCode(1), "Fatal application error in <EC>.. command - " + c.message)
-        << c.message;
-  }
 }
+
+class RefusedViewCommands : public ViewCommands, public testing::WithParamInterface<RefusedCase> {};
+
+TEST_P(RefusedViewCommands, AreFatal) {
+  const RefusedCase& c = GetParam();
+  EXPECT_EXIT(serve(c.bytes), testing::ExitedWithCode(1), "Fatal application error in <EC>.. command - " + c.message)
+      << c.message;
+}
+
+INSTANTIATE_TEST_SUITE_P(ViewCommands, RefusedViewCommands, testing::ValuesIn(refused_cases()),
+                         [](const testing::TestParamInfo<RefusedCase>& i) { return std::string(i.param.name); });
 
 }  // namespace
