@@ -134,13 +134,15 @@ void make_window_visible(ident_info* window) {
     ident_info* child = window_at(windows[i]);
     if (child->word4 != index || is_top_level(*child)) continue;
     if (!(record_of(child)->state & WR_VISIBLE_WITH_PARENT)) continue;
-    if (windows[i] == 1) {
-      make_window_visible(child);
-    } else {
-      child->flags1 |= WINDOW_VISIBLE;
-      if (window_menu_count(*child) != 0) queue_update(windows[i]);
-    }
+    show_window_again(windows[i]);
   }
+}
+
+void show_window_again(uint16_t index) {
+  ident_info* window = window_at(index);
+  if (index == 1) return make_window_visible(window);
+  window->flags1 |= WINDOW_VISIBLE;
+  if (window_menu_count(*window) != 0) queue_update(index);
 }
 
 void make_window_invisible(ident_info* window) {
@@ -665,12 +667,7 @@ static void map_top_level_window(long id, bool mapped) {
       o->state |= WR_SAVED_VISIBILITY;
     } else if (mapped && (o->state & WR_SAVED_VISIBILITY)) {
       o->state &= uint8_t(~WR_SAVED_VISIBILITY);
-      if (windows[i] == 1) {
-        make_window_visible(other);
-      } else {
-        other->flags1 |= WINDOW_VISIBLE;
-        if (window_menu_count(*other) != 0) queue_update(windows[i]);
-      }
+      show_window_again(windows[i]);
     }
   }
 }

@@ -110,16 +110,11 @@ const menu_item& current_item(ident_info* context) {
   return tables[T_MENU_ITEMS].as<menu_item>()[item];
 }
 
-// Shows a window at once (the graphics window) or queues it.
+// Shows a window: the graphics window at once, without the repaint it had
+// requested (its mapping repaints it), the others queued.
 void show_window(uint16_t index) {
-  ident_info* window = window_at(index);
-  if (index == 1) {
-    clear_repaint();
-    make_window_visible(window);
-    return;
-  }
-  window->flags1 |= WINDOW_VISIBLE;
-  if (window_menu_count(*window) != 0) queue_update(index);
+  if (index == 1) clear_repaint();
+  show_window_again(index);
 }
 
 bool set_visible(ident_info* context, ident_info* window, bool on) {

@@ -148,6 +148,8 @@ bool update_menu_windows();
 void display_menu(ident_info* window);
 void destroy_objects(ident_info* window);
 void make_window_visible(ident_info* window);
+// Shows a window again: the graphics window at once, the others queued for display.
+void show_window_again(uint16_t index);
 void make_window_invisible(ident_info* window);
 void set_current_menu(ident_info* window, uint16_t menu);
 void make_transient_to_app_main_win(UIWindow* window);

@@ -132,6 +132,14 @@ bool inside_clip_area(const float point[3]) {
   return true;
 }
 
+bool inside_clip_area(const float point[3], const bool enables[MAX_CLIPPLANES]) {
+  for (int i = 0; i <= highest_active_clipplane; ++i) {
+    const clipping_plane& p = clipping_planes[i];
+    if (p.active && enables[i] && !(plane_value(p, point[0], point[1], point[2]) > 0)) return false;
+  }
+  return true;
+}
+
 bool clipped_in_drawing(const float point[3]) { return clipping_enabled && !inside_clip_area(point); }
 
 int inside_clip_area(vector_type min, vector_type max) {

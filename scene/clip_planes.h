@@ -26,6 +26,9 @@ void deactivate_clipplanes();
 void suspend_clipplanes(bool suspend);
 // True when the point lies inside every active, enabled plane.
 bool inside_clip_area(const float point[3]);
+// True when the point lies inside every active plane that a segment's
+// `enables` let cut it.
+bool inside_clip_area(const float point[3], const bool enables[MAX_CLIPPLANES]);
 // True when the view being drawn has planes on and they cut the point away:
 // for markers and texts, whose pixel drawing GL does not clip.
 bool clipped_in_drawing(const float point[3]);

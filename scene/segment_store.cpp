@@ -28,6 +28,7 @@
 #include "scene/materials.h"
 #include "scene/repaint_attributes.h"
 #include "scene/scene_graph.h"
+#include "scene/selection.h"
 #include "scene/transformation.h"
 #include "view/graphics_window.h"
 #include "view/model_extent.h"
@@ -435,6 +436,7 @@ void cleanup_ldf() {
   GEOMShell::polygon_list = nullptr;
   cleanup_transformations();
   cleanup_scene_graph();
+  cleanup_selection();
   balances = segment_balances{};
 }
 
@@ -550,6 +552,7 @@ bool segment_exists(long n) {
 unsigned long open_segment_number() { return segno; }
 
 bsegment* get_segment(unsigned long n) { return segment_exists(long(n)) ? segment_infos[n - 1] : nullptr; }
+unsigned long segment_number_bound() { return segment_array_length; }
 
 void make_one_visible(unsigned long n) {
   bsegment* s = existing(n);

@@ -18,6 +18,7 @@
 #include "scene/materials.h"
 #include "scene/repaint_attributes.h"
 #include "scene/segment_store.h"
+#include "scene/selection.h"
 #include "scene/transformation.h"
 #include "toolkit/draw_characters.h"
 #include "toolkit/hls.h"
@@ -36,15 +37,6 @@ static bool update_compute_reflection = false;
 
 // Sub-pixel offsets of the four accumulation passes, each of weight 0.25.
 static const float JITTER[4][2] = {{-0.125f, -0.25f}, {-0.375f, 0.25f}, {0.375f, -0.25f}, {0.125f, 0.25f}};
-
-// ---- Selection in the segment store ---------------------------------------
-
-static void reset_selection() {}
-static unsigned long select_segments(float* /*point*/, bool /*mirrored*/, unsigned long /*type*/) { return 0; }
-static unsigned long select_segments_by_region(const float* /*rectangle*/, bool /*mirrored*/, unsigned long /*type*/,
-                                               bool /*inside*/) {
-  return 0;
-}
 
 // ---- Views ----------------------------------------------------------------
 
