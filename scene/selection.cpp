@@ -226,18 +226,20 @@ unsigned long select_segments_by_region(const float* rectangle, bool mirrored, u
 void select_segment_by_region(bsegment* segment, const float* rectangle, bool mirrored, bool inside) {
   if (segment == nullptr) internal_error(8902, MODULE);
   if (full() || earlier_entry(segment) != nullptr) return;
-  GLuint names[4];
-  glSelectBuffer(4, names);
-  glRenderMode(GL_SELECT);
-  glInitNames();
-  glPushName(0);
-  for (GEOMObject* o = find_first_geomobject(segment, mirrored); o != nullptr; o = o->next) o->draw_select();
-  // A negative count is an overflow of the buffer: there were hits.
-  GLint hits = glRenderMode(GL_RENDER);
   vector_type min = {segment->minimum[0], segment->minimum[1], segment->minimum[2]};
   vector_type max = {segment->maximum[0], segment->maximum[1], segment->maximum[2]};
-  bool box = test_bounding_selection(rectangle, &min, &max, false, 0, 0, mirrored);
-  bool touched = hits != 0 && box;
+  // A box outside the rectangle leaves the segment untouched whatever GL would count.
+  bool touched = test_bounding_selection(rectangle, &min, &max, false, 0, 0, mirrored);
+  if (touched) {
+    GLuint names[4];
+    glSelectBuffer(4, names);
+    glRenderMode(GL_SELECT);
+    glInitNames();
+    glPushName(0);
+    for (GEOMObject* o = find_first_geomobject(segment, mirrored); o != nullptr; o = o->next) o->draw_select();
+    // A negative count is an overflow of the buffer: there were hits.
+    touched = glRenderMode(GL_RENDER) != 0;
+  }
   if (touched == inside) return;
   selection_infos[selection_infos_length++] =
       selection_info{segment, nullptr, {0, 0, 0}, 0, 0, 0, -1, -1, 0, nullptr, 0, mirrored};
