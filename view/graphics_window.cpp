@@ -486,6 +486,7 @@ void preset_window() {
 }
 
 void cleanup_window() {
+  cleanup_logos();
   delete graphics_context;
   graphics_context = nullptr;
   Display* d = graphics_display();

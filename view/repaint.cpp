@@ -15,6 +15,7 @@
 #include "scene/display_options.h"
 #include "scene/draw_geometry.h"
 #include "scene/lights.h"
+#include "scene/logo.h"
 #include "scene/materials.h"
 #include "scene/repaint_attributes.h"
 #include "scene/segment_store.h"
@@ -58,6 +59,33 @@ static bool accumulation_buffer_present() {
   return bits > 0;
 }
 
+// The logo images, made on first use.
+static Logo* centred_logo;
+static Logo* corner_logo;
+
+// The logo centred in the view, or in its top-right corner; at the left or
+// bottom edge on an axis of fewer pixels than the logo has.
+static void draw_logo(Logo*& logo, uint8_t alpha, bool corner) {
+  if (logo == nullptr) logo = new Logo(alpha);
+  GLint viewport[4];
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  float w = float(viewport[2]), h = float(viewport[3]);
+  float x = w <= LOGO_WIDTH - 1 ? -1 : corner ? ((w - LOGO_WIDTH) / w - 0.5f) * 2 : -LOGO_WIDTH / w;
+  float y = h <= LOGO_HEIGHT - 1 ? -1 : corner ? ((h - LOGO_HEIGHT) / h - 0.5f) * 2 : -LOGO_HEIGHT / h;
+  XGLContext* c = gl();
+  c->enable_blending(true);
+  c->set_blend_func(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  glRasterPos2f(x, y);
+  logo->draw();
+  c->enable_blending(false);
+}
+
+void cleanup_logos() {
+  delete centred_logo;
+  delete corner_logo;
+  centred_logo = corner_logo = nullptr;
+}
+
 void draw_view_frame(bool current, int n) {
   XGLContext* c = gl();
   c->set_matrix_mode(GL_PROJECTION);
@@ -97,7 +125,9 @@ void draw_view_frame(bool current, int n) {
     if (edges & 8) glVertex2f(px - 1, 1 - py), glVertex2f(1.1f - px, 1 - py);
     glEnd();
   }
-  // The logos are drawn here once the logo image exists.
+  const DisplayOptions* options = get_display_options();
+  if (options->get_rendering_option() == 3) draw_logo(centred_logo, 128, false);
+  if (options->get_display_vorq_logo() && !offscreen) draw_logo(corner_logo, 96, true);
 
   c->set_polygon_mode(GL_FILL);
   c->set_matrix_mode(GL_PROJECTION);

@@ -16,6 +16,8 @@ bool repaint_views(bool right_eye, bool (*abort)());
 bool paint_current_view(bool right_eye, const float* jitter, bool effects, bool (*abort)());
 
 // Frame and number label of view n over its GL viewport.
+// Frees the logo images (with the graphics window).
+void cleanup_logos();
 void draw_view_frame(bool current, int n);
 
 // True when no enabled view other than the current one exists.

@@ -428,4 +428,40 @@ TEST_F(Draw, ATypeAtTwoLevelsHaltsWithAnApplicationError) {
               "(.|\n)*Application error");
 }
 
+// The logo's own background blended over the view's blue at `alpha`.
+Rgb logo_background_over_blue(int alpha) {
+  auto mix = [alpha](int logo, int blue) { return (logo * alpha + blue * (255 - alpha) + 127) / 255; };
+  return {mix(28, 0), mix(38, 0), mix(72, 255)};
+}
+
+bool near(const Rgb& a, const Rgb& b) {
+  return std::abs(a.r - b.r) <= 2 && std::abs(a.g - b.g) <= 2 && std::abs(a.b - b.b) <= 2;
+}
+
+TEST_F(Draw, LogoIsBlendedCentredOrTopRightAndAtTheLeftEdgeOfANarrowView) {
+  EXPECT_EQ(run(blue_background()), "");
+  DisplayOptions* options = get_display_options();
+  options->set_rendering_option(3);
+  repaint();
+  // Two pixels inside the logo's left edge its own background shows through at alpha 128.
+  EXPECT_TRUE(near(pixel(640 - 76 + 2, 512), logo_background_over_blue(128)));
+  EXPECT_EQ(pixel(640 - 76 - 3, 512), BLUE);
+  EXPECT_EQ(pixel(1280 - 152 + 2, 1024 - 40), BLUE) << "no corner logo";
+
+  options->set_rendering_option(2);
+  options->set_display_vorq_logo(true);
+  repaint();
+  EXPECT_EQ(pixel(640 - 76 + 2, 512), BLUE) << "no centred logo";
+  EXPECT_TRUE(near(pixel(1280 - 152 + 2, 1024 - 40), logo_background_over_blue(96)));
+  EXPECT_EQ(pixel(1280 - 152 - 3, 1024 - 40), BLUE);
+
+  options->set_display_vorq_logo(false);
+  options->set_rendering_option(3);
+  change_vl_system_viewport(0, 100, 0, 1024);
+  repaint();
+  EXPECT_TRUE(near(pixel(2, 512), logo_background_over_blue(128))) << "at the left edge";
+  options->set_rendering_option(2);
+  cleanup_logos();  // with the graphics window in the server
+}
+
 }  // namespace
