@@ -134,23 +134,25 @@ void show_message(const std::string& text, bool error) {
   }
   width = std::max(width + 80, 220);
   int height = static_cast<int>(lines.size()) * lh + 70;
-  dialog_window box(d, "Vorq Viewer", width, height);
-  rect ok{(width - 70) / 2, height - 36, 70, 26};
-  for (;;) {
-    if (box.close_requested()) break;
-    XEvent e = box.next_event();
-    if (e.type == Expose && e.xexpose.count == 0) {
-      // The icon: a stop sign for errors, an information mark otherwise.
-      rect icon{14, 14, 28, 28};
-      box.frame(icon);
-      box.text(icon.x + 11, icon.y + 8, error ? "X" : "i");
-      for (size_t i = 0; i < lines.size(); ++i) box.text(56, 14 + static_cast<int>(i) * lh, lines[i]);
-      box.button(ok, "OK");
-    } else if (e.type == KeyPress) {
-      KeySym k = key_of(e, nullptr);
-      if (k == XK_Return || k == XK_KP_Enter || k == XK_Escape || k == XK_space) break;
-    } else if (e.type == ButtonPress && ok.contains(e.xbutton.x, e.xbutton.y)) {
-      break;
+  {
+    dialog_window box(d, "Vorq Viewer", width, height);
+    rect ok{(width - 70) / 2, height - 36, 70, 26};
+    for (;;) {
+      if (box.close_requested()) break;
+      XEvent e = box.next_event();
+      if (e.type == Expose && e.xexpose.count == 0) {
+        // The icon: a stop sign for errors, an information mark otherwise.
+        rect icon{14, 14, 28, 28};
+        box.frame(icon);
+        box.text(icon.x + 11, icon.y + 8, error ? "X" : "i");
+        for (size_t i = 0; i < lines.size(); ++i) box.text(56, 14 + static_cast<int>(i) * lh, lines[i]);
+        box.button(ok, "OK");
+      } else if (e.type == KeyPress) {
+        KeySym k = key_of(e, nullptr);
+        if (k == XK_Return || k == XK_KP_Enter || k == XK_Escape || k == XK_space) break;
+      } else if (e.type == ButtonPress && ok.contains(e.xbutton.x, e.xbutton.y)) {
+        break;
+      }
     }
   }
   XCloseDisplay(d);

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -65,8 +66,13 @@ class LauncherTree {
     RunOptions o;
     o.program = dir.file("bin/viewer");
     for (const std::string& a : args) o.args.push_back(at(a));
-    o.env = {"DISPLAY=", "TMPDIR=" + dir.file("tmp")};
+    // The case's entries replace the defaults of the same name.
     for (const std::string& e : env) o.env.push_back(at(e));
+    for (const std::string& d : std::vector<std::string>{"DISPLAY=", "TMPDIR=" + dir.file("tmp")}) {
+      bool given = false;
+      for (const std::string& e : env) given = given || e.rfind(d.substr(0, d.find('=') + 1), 0) == 0;
+      if (!given) o.env.push_back(d);
+    }
     o.directory = at(cwd);
     o.timeout_seconds = 15;
     return run_program(o);
@@ -115,17 +121,17 @@ const LaunchCase launch_cases[] = {
     {"beside_the_launcher", {"m.vf"}, {}, {"gui/Viewer_english_production.b"}, "/", 0, "",
      {"@/bin/qob", "-q", "-e", "", "-m", "", "-C", tmp, "-u", "@/bin/../gui/Viewer_english_production.b",
       "-F", "m.vf"}},
-    {"env_home", {"m.vf"}, {"ENV_HOME=@/home"}, {"plix/gui/Viewer_english_production.b"}, "/", 0, "",
+    {"env_home", {"m.vf"}, {"ENV_HOME=@/home"}, {"plix/gui/Viewer_english_production.b", "home/x"}, "/", 0, "",
      {"@/bin/qob", "-q", "-e", "", "-m", "", "-C", tmp, "-u", "@/home/../plix/gui/Viewer_english_production.b",
       "-F", "m.vf"}},
-    {"env_home_test_layout", {"-option_test", "m.vf"}, {"ENV_HOME=@/e/home"}, {"e/gui/Viewer_english_test.b"},
+    {"env_home_test_layout", {"-option_test", "m.vf"}, {"ENV_HOME=@/e/home"}, {"e/gui/Viewer_english_test.b", "e/home/x"},
      "/", 0, "",
      {"@/bin/qob", "-q", "-e", "", "-m", "", "-C", tmp, "-u", "@/e/home/../gui/Viewer_english_test.b", "-F",
       "m.vf"}},
     {"plix_acn", {"m.vf"}, {"PLIX_ACN=@/acn"}, {"acn/gui/Viewer_english_production.b"}, "/", 0, "",
      {"@/bin/qob", "-q", "-e", "", "-m", "", "-C", tmp, "-u", "@/acn/gui/Viewer_english_production.b", "-F",
       "m.vf"}},
-    {"plix_acn_test_layout", {"-option_test", "m.vf"}, {"PLIX_ACN=@/p/acn"}, {"p/gui/Viewer_english_test.b"},
+    {"plix_acn_test_layout", {"-option_test", "m.vf"}, {"PLIX_ACN=@/p/acn"}, {"p/gui/Viewer_english_test.b", "p/acn/x"},
      "/", 0, "",
      {"@/bin/qob", "-q", "-e", "", "-m", "", "-C", tmp, "-u", "@/p/acn/../gui/Viewer_english_test.b", "-F",
       "m.vf"}},
@@ -153,11 +159,14 @@ TEST_P(LaunchTable, GivesStatusMessageAndServerArguments) {
   for (const std::string& f : c.files) make_file(tree.dir.file(f));
   RunResult r = tree.run(c.args, c.env, c.cwd);
   EXPECT_EQ(r.exit_code, c.status) << r.err;
-  if (c.message[0] != '\0')
+  if (c.message[0] != '\0') {
     EXPECT_NE(r.err.find(tree.at(c.message)), std::string::npos) << r.err;
-  else
+  } else {
     EXPECT_EQ(r.err, "");
-  if (std::string(c.name) == "no_display_no_file") EXPECT_NE(r.err.find(usage_start), std::string::npos);
+  }
+  if (std::string(c.name) == "no_display_no_file") {
+    EXPECT_NE(r.err.find(usage_start), std::string::npos);
+  }
   if (!c.argv.empty()) {
     std::vector<std::string> expected;
     for (const std::string& a : c.argv) expected.push_back(tree.at(a));
@@ -274,7 +283,19 @@ class ViewerOnDisplay : public testing::Test {
   }
   void start(const std::vector<std::string>& args) {
     std::vector<std::string> env = {"DISPLAY=" + x.name()};
-    runner = std::thread([this, args, env] { result = tree.run(args, env); });
+    runner = std::thread([this, args, env] {
+      result = tree.run(args, env);
+      ended = true;
+    });
+  }
+  // Presses `key` until the launcher ends (a key pressed before the window
+  // took the focus is lost); true when it ended.
+  bool press_until_ended(const std::string& key) {
+    for (int i = 0; i < 20 && !ended; ++i) {
+      xdotool("key " + key);
+      std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    }
+    return ended;
   }
   // Runs xdotool on the display; true when it succeeded.
   bool xdotool(const std::string& arguments) {
@@ -290,13 +311,13 @@ class ViewerOnDisplay : public testing::Test {
   LauncherTree tree;
   std::thread runner;
   RunResult result;
+  std::atomic<bool> ended{false};
 };
 
 TEST_F(ViewerOnDisplay, MessageBoxClosesWithReturn) {
   start({"-ul", "klingon", "m.vf"});
-  EXPECT_TRUE(xdotool("search --sync --name '^Vorq Viewer$'"));
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  EXPECT_TRUE(xdotool("key Return"));
+  EXPECT_TRUE(xdotool("search --sync --onlyvisible --name '^Vorq Viewer$'"));
+  EXPECT_TRUE(press_until_ended("Return"));
   const RunResult& r = finish();
   EXPECT_EQ(r.exit_code, 255);
   EXPECT_NE(r.err.find("Invalid parameter for argument -ul:\nklingon"), std::string::npos);
@@ -305,8 +326,8 @@ TEST_F(ViewerOnDisplay, MessageBoxClosesWithReturn) {
 TEST_F(ViewerOnDisplay, DialogStartsTheServerOnTheNameTyped) {
   make_file(tree.dir.file("work/model.vf"));
   start({});
-  EXPECT_TRUE(xdotool("search --sync --name '^Open Vorq Viewer File$'"));
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_TRUE(xdotool("search --sync --onlyvisible --name '^Open Vorq Viewer File$'"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(1000));
   EXPECT_TRUE(xdotool("type nothere.vf"));
   EXPECT_TRUE(xdotool("key Return"));  // must exist: the dialog stays
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -320,9 +341,8 @@ TEST_F(ViewerOnDisplay, DialogStartsTheServerOnTheNameTyped) {
 
 TEST_F(ViewerOnDisplay, DialogEscapeEndsQuietly) {
   start({});
-  EXPECT_TRUE(xdotool("search --sync --name '^Open Vorq Viewer File$'"));
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  EXPECT_TRUE(xdotool("key Escape"));
+  EXPECT_TRUE(xdotool("search --sync --onlyvisible --name '^Open Vorq Viewer File$'"));
+  EXPECT_TRUE(press_until_ended("Escape"));
   const RunResult& r = finish();
   EXPECT_EQ(r.exit_code, 255);
   EXPECT_EQ(r.err, "");
