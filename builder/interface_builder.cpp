@@ -54,6 +54,7 @@ UITextRadioBox *align_x, *align_y;
 UITextButton *writer, *hide, *reset, *collisions, *snapshots;
 UITextSelectionList* sel_windows;
 short list_top;  // below the snapshots field
+bool refreshing;  // the fields are being set from the settings, not by the user
 
 const char* const align_x_names[] = {"None", "Left", "Right", "Center"};
 const char* const align_y_names[] = {"None", "Up", "Down", "Center"};
@@ -91,7 +92,7 @@ int grid_field_index(long id) {
 
 bool check_grid_field(long id) {
   int i = grid_field_index(id);
-  if (i < 0) return true;
+  if (i < 0 || refreshing) return true;
   const grid_field& g = grid_fields[i];
   long v;
   if (!decode_integer(*g.field, &v)) return true;
@@ -119,7 +120,9 @@ void cycle_grid_field(long id, cycle_types how) {
     target->select_all();
 }
 
-void change_size_grid(long, bool on) { prefs.size_grid_active = on; }
+void change_size_grid(long, bool on) {
+  if (!refreshing) prefs.size_grid_active = on;
+}
 
 void change_x_alignment(long, unsigned short index) {
   prefs.x_alignment = uint16_t(index + 1);
@@ -142,6 +145,7 @@ void show_pair(UITextField* a, UITextField* b, int x, int y, bool shown) {
 }
 
 void show_prefs() {
+  refreshing = true;
   show_pair(position_grid_x_field, position_grid_y_field, prefs.position_grid_x, prefs.position_grid_y,
             prefs.position_grid_x != 1 || prefs.position_grid_y != 1);
   show_pair(offset_x_field, offset_y_field, prefs.offset_x, prefs.offset_y,
@@ -152,6 +156,7 @@ void show_prefs() {
   align_x->set_index(uint16_t(prefs.x_alignment - 1));
   align_y->set_index(uint16_t(prefs.y_alignment - 1));
   editor_field->set_text(prefs.editor);
+  refreshing = false;
 }
 
 // ---- The window list ----

@@ -30,6 +30,7 @@ constexpr long WINDOW_ID = 6;
 constexpr unsigned short FIELD_WIDTH = 50;
 
 long object_item = -1;
+bool refreshing;  // the fields are being set from the item, not by the user
 table undo_redo;
 uint32_t last_undo_redo;
 bool object_x_changed, object_y_changed, object_width_changed, object_height_changed;
@@ -92,7 +93,7 @@ bool field_value(UITextField* f, long low, long high, const char* message, long*
 
 bool check_field(long id) {
   menu_item* i = item();
-  if (i == nullptr) return true;
+  if (i == nullptr || refreshing) return true;
   UITextField* f = reinterpret_cast<UITextField*>(id);
   if (f->get_text()[0] == '\0') return true;
   long v;
@@ -161,7 +162,7 @@ void set_flag(menu_item* i, uint32_t flag, bool on) { i->flags = on ? (i->flags 
 
 void toggle(long id, bool on) {
   menu_item* i = item();
-  if (i == nullptr) return;
+  if (i == nullptr || refreshing) return;
   UIObject* o = reinterpret_cast<UIObject*>(id);
   if (o == x_relative) {
     set_flag(i, ITEM_X_RELATIVE, on);
@@ -194,7 +195,7 @@ void toggle(long id, bool on) {
 // A chosen font is given: the patch then names it.
 void change_font(long, unsigned short index) {
   menu_item* i = item();
-  if (i == nullptr || index >= Fonts::count || index == font_of(*i)) return;
+  if (i == nullptr || refreshing || index >= Fonts::count || index == font_of(*i)) return;
   set_font(i, uint8_t(index));
   i->flags |= ITEM_FONT;
   apply_changes();
@@ -349,6 +350,7 @@ void place_rows(const menu_item& i) {
 }
 
 void show_values(const menu_item& i) {
+  refreshing = true;
   x_relative->set_check(i.flags & ITEM_X_RELATIVE);
   x_given->set_check(!(i.flags & ITEM_X_ABSENT));
   show_number(origin_x_field, true, i.x);
@@ -372,6 +374,7 @@ void show_values(const menu_item& i) {
     show_number(layout_width_field, given, layout_of(i).width);
     show_number(per_line_field, given, layout_of(i).per_line);
   }
+  refreshing = false;
 }
 
 }  // namespace
