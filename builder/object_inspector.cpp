@@ -275,6 +275,28 @@ void drop(T*& widget) {
   widget = nullptr;
 }
 
+// A row of a check and two fields: made, moved to `y` or deleted; returns
+// the next row's top.
+short place_check_row(bool needed, const char* text, UITextCheckButton** check, UITextField** first,
+                      UITextField** second, short y) {
+  if (!needed) {
+    drop(*check);
+    drop(*first);
+    drop(*second);
+    return y;
+  }
+  short second_x = short(column_origin_x + FIELD_WIDTH + 10);
+  if (*check == nullptr) {
+    *check = new_check(10, y, text);
+    *first = new_field(column_origin_x, y);
+    *second = new_field(second_x, y);
+  }
+  (*check)->set_position(10, y);
+  move_field(*first, column_origin_x, y);
+  move_field(*second, second_x, y);
+  return short(y + row_step);
+}
+
 void place_rows(const menu_item& i) {
   short y = 10;
   const char* file = item_source_file(i.source_file);
@@ -304,21 +326,7 @@ void place_rows(const menu_item& i) {
   size_y_given->set_position(column_y_given, y);
   move_field(height_field, column_origin_y, y);
   y = short(y + row_step);
-  if (needs_format(i)) {
-    if (format_check == nullptr) {
-      format_check = new_check(10, y, "Format");
-      format1_field = new_field(column_origin_x, y);
-      format2_field = new_field(short(column_origin_x + FIELD_WIDTH + 10), y);
-    }
-    format_check->set_position(10, y);
-    move_field(format1_field, column_origin_x, y);
-    move_field(format2_field, short(column_origin_x + FIELD_WIDTH + 10), y);
-    y = short(y + row_step);
-  } else {
-    drop(format_check);
-    drop(format1_field);
-    drop(format2_field);
-  }
+  y = place_check_row(needs_format(i), "Format", &format_check, &format1_field, &format2_field, y);
   if (needs_font(i)) {
     if (font_box == nullptr)
       font_box = new UITextRadioBox(inspector, 10, y, 0, 0, FONT_LIST_FONT, Fonts::count, Fonts::font_names,
@@ -328,21 +336,7 @@ void place_rows(const menu_item& i) {
   } else {
     drop(font_box);
   }
-  if (needs_layout(i)) {
-    if (layout_check == nullptr) {
-      layout_check = new_check(10, y, "Layout");
-      layout_width_field = new_field(column_origin_x, y);
-      per_line_field = new_field(short(column_origin_x + FIELD_WIDTH + 10), y);
-    }
-    layout_check->set_position(10, y);
-    move_field(layout_width_field, column_origin_x, y);
-    move_field(per_line_field, short(column_origin_x + FIELD_WIDTH + 10), y);
-    y = short(y + row_step);
-  } else {
-    drop(layout_check);
-    drop(layout_width_field);
-    drop(per_line_field);
-  }
+  y = place_check_row(needs_layout(i), "Layout", &layout_check, &layout_width_field, &per_line_field, y);
   reset_button->set_position(10, y);
   undo_button->set_position(undo_button->x, y);
   redo_button->set_position(redo_button->x, y);

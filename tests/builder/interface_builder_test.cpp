@@ -18,7 +18,10 @@
 #include "builder/patches.h"
 #include "builder/window_inspector.h"
 #include "tests/support/runner.h"
+#include "toolkit/image_text.h"
+#include "toolkit/ui_button.h"
 #include "toolkit/ui_object.h"
+#include "toolkit/ui_text_radio_box.h"
 #include "toolkit/ui_text_field.h"
 #include "toolkit/ui_top_object.h"
 
@@ -81,12 +84,31 @@ class Builder : public Windows {
     if (name != nullptr) XFree(name);
     return s;
   }
-  UITextField* main_field(const char* text) {
-    UIWindow* w = UIWindow::find_window(UIWindow::get_window("IB_Main"));
-    for (UITopObject* o = w->first_top; o != nullptr; o = o->next)
+  UIWindow* builder_window(const char* name) { return UIWindow::find_window(UIWindow::get_window(name)); }
+  // The n-th button of a builder window that shows `text`.
+  UIButton* button(const char* window, const char* text, int n = 0) {
+    for (UITopObject* o = builder_window(window)->first_top; o != nullptr; o = o->next) {
+      auto* b = dynamic_cast<UIButton*>(o);
+      auto* image = b != nullptr ? dynamic_cast<ImageText*>(b->image) : nullptr;
+      if (image != nullptr && strcmp(image->get_text(), text) == 0 && n-- == 0) return b;
+    }
+    return nullptr;
+  }
+  // Presses a button as a click would; false when it has no action.
+  bool press(const char* window, const char* text, int n = 0) {
+    UIButton* b = button(window, text, n);
+    if (b == nullptr || b->activate_cb == nullptr) return false;
+    b->activate_cb(b->object_id);
+    update_menu_windows();
+    pump();
+    return true;
+  }
+  UITextField* field(const char* window, const char* text) {
+    for (UITopObject* o = builder_window(window)->first_top; o != nullptr; o = o->next)
       if (auto* f = dynamic_cast<UITextField*>(o); f != nullptr && strcmp(f->get_text(), text) == 0) return f;
     return nullptr;
   }
+  UITextField* main_field(const char* text) { return field("IB_Main", text); }
 };
 
 TEST_F(Builder, MainWindowAndInspectorsShowTheirTitles) {
@@ -191,6 +213,63 @@ TEST_F(Builder, UndoAndRedoWalkTheHistory) {
   pick(0);  // the current item again: the history stays
   undo_state(&cursor, &top);
   EXPECT_EQ(top, 4u);
+}
+
+// The window inspector's actions on all items, then the patch they give.
+TEST_F(Builder, WindowWideActions) {
+  start("Position grid\t10 10\nalignment\t2 2\n");
+  widget(0)->x = 13;
+  widget(0)->y = 17;
+  pick(1);
+  ASSERT_TRUE(press("IB_WindowInspector", "Align to grids"));
+  EXPECT_EQ(item(0).x, 10);
+  EXPECT_EQ(item(0).y, 20);
+  EXPECT_EQ(item(1).x, 150);
+  ASSERT_TRUE(press("IB_WindowInspector", "Connect"));
+  int gap = 150 - (10 + widget(0)->width);
+  EXPECT_EQ(item(1).x, gap);
+  EXPECT_TRUE(item(1).flags & ITEM_X_RELATIVE);
+  ASSERT_TRUE(press("IB_WindowInspector", "X", 0));  // Fix X
+  EXPECT_EQ(item(0).width, widget(0)->width);
+  EXPECT_TRUE(item(0).flags & ITEM_SIZE_X);
+  ASSERT_TRUE(press("IB_WindowInspector", "X", 1));  // Loosen X
+  EXPECT_EQ(item(0).width, 0);
+  EXPECT_FALSE(item(0).flags & ITEM_SIZE_X);
+  ASSERT_TRUE(press("IB_Main", "Write patches"));
+  std::string patches = read_file("patches");
+  // Connect counts the first item's gap from the window's left edge.
+  EXPECT_NE(patches.find("w.yrW\t12\tLABEL\t=\t@\t+10,20\n"), std::string::npos) << patches;
+  EXPECT_NE(patches.find("w.yrW\t13\tLABEL\t=\t@\t+" + std::to_string(gap) + ",10\n"), std::string::npos)
+      << patches;
+  EXPECT_EQ(patches.find("\tSIZE_X"), std::string::npos) << patches;
+  EXPECT_FALSE(press("IB_Main", "Write patches")) << "no action until the next change";
+}
+
+// A font chosen in the inspector is given, so the patch names it.
+TEST_F(Builder, ChosenFontIsWritten) {
+  start("");
+  pick(0);
+  UITextRadioBox* fonts = nullptr;
+  for (UITopObject* o = builder_window("IB_ObjectInspector")->first_top; o != nullptr; o = o->next)
+    if (auto* r = dynamic_cast<UITextRadioBox*>(o)) fonts = r;
+  ASSERT_NE(fonts, nullptr);
+  fonts->change_cb(fonts->object_id, 2);
+  write_patches(0);
+  EXPECT_NE(read_file("patches").find("w.yrW\t12\tLABEL\t=\tFONT\tCourier Bold 12\n"), std::string::npos);
+}
+
+// Typed values: out of range or no integer changes nothing.
+TEST_F(Builder, OriginFieldChecksItsRange) {
+  start("");
+  pick(0);
+  UITextField* origin_x = field("IB_ObjectInspector", "10");
+  ASSERT_NE(origin_x, nullptr);
+  origin_x->set_text("-5");
+  EXPECT_EQ(item(0).x, 10);
+  origin_x->set_text("1x");
+  EXPECT_EQ(item(0).x, 10);
+  origin_x->set_text("33");
+  EXPECT_EQ(item(0).x, 33);
 }
 
 TEST_F(Builder, OverlappingWidgetsAreReported) {
