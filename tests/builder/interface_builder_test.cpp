@@ -125,8 +125,29 @@ TEST_F(Builder, PreferencesAreWrittenBackByteForByte) {
       "Position grid\t10 12\nGrid offset\t3 4\nSize grid\t1 5 6\nalignment\t2 4\nText editor\tvi %s\n"
       "Main window position\t 100 200\nObject inspector position\t 5 6\nWindow inspector position\t 7 8\n";
   start(prefs);
-  write_prefs_file();
+  ASSERT_TRUE(press("IB_Main", "Hide"));
+  EXPECT_FALSE(in_interface_builder);
   EXPECT_EQ(read_file(home.file(".ib_prefs")), prefs);
+}
+
+// A grid value typed in range changes the snapping; one out of range or no
+// integer changes nothing.
+TEST_F(Builder, TypedGridValues) {
+  start("alignment\t2 2\n");
+  UITextField* grid_x = nullptr;
+  for (UITopObject* o = builder_window("IB_Main")->first_top; o != nullptr && grid_x == nullptr; o = o->next)
+    grid_x = dynamic_cast<UITextField*>(o);
+  ASSERT_NE(grid_x, nullptr);
+  grid_x->set_text("20");
+  pick(0);
+  drag(0, 33, 10);
+  EXPECT_EQ(item(0).x, 40);
+  grid_x->set_text("99999");
+  grid_x->set_text("2O");
+  drag(0, 49, 10);
+  EXPECT_EQ(item(0).x, 40);
+  drag(0, 51, 10);
+  EXPECT_EQ(item(0).x, 60);
 }
 
 TEST_F(Builder, BadPreferenceLinesAreSkippedAndAFailedWriteKeepsTheFile) {
@@ -331,6 +352,17 @@ TEST_F(Builder, SnapshotsGoIntoAFolderWithABlank) {
   EXPECT_EQ(be32(16), ui(main)->width);
   EXPECT_EQ(be32(20), ui(main)->height);
   EXPECT_NE(err.find("Error - file name should be 'main.yrW' but is 'w.yrW'.\n"), std::string::npos) << err;
+  // The same pixels as the window shown again.
+  global(main)->flags1 |= WINDOW_VISIBLE;
+  queue_update(main);
+  show(main);
+  ui(main)->redraw();
+  glFinish();
+  XSync(display(), False);
+  std::string grab = "import -window " + std::to_string(ui(main)->x_window) + " shown.png && compare -metric AE " +
+                     "'snap shots/w.yrW.png' shown.png null: 2> difference.txt";
+  int status = system(grab.c_str());
+  EXPECT_EQ(read_file(home.file("difference.txt")), "0") << status;
 }
 
 }  // namespace
