@@ -356,12 +356,16 @@ TEST_F(Builder, SnapshotsGoIntoAFolderWithABlank) {
   global(main)->flags1 |= WINDOW_VISIBLE;
   queue_update(main);
   show(main);
-  ui(main)->redraw();
-  glFinish();
-  XSync(display(), False);
   std::string grab = "import -window " + std::to_string(ui(main)->x_window) + " shown.png && compare -metric AE " +
                      "'snap shots/w.yrW.png' shown.png null: 2> difference.txt";
-  int status = system(grab.c_str());
+  int status = -1;
+  for (int i = 0; i < 30 && read_file(home.file("difference.txt")) != "0"; ++i) {
+    pump();
+    ui(main)->redraw();
+    glFinish();
+    XSync(display(), False);
+    status = system(grab.c_str());
+  }
   EXPECT_EQ(read_file(home.file("difference.txt")), "0") << status;
 }
 
