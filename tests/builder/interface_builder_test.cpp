@@ -328,6 +328,19 @@ TEST_F(Builder, FailedPatchWriteLosesNothing) {
   edited_window_list(&edited);
   EXPECT_EQ(edited, 1u);
   fs::remove(home.file("patches"));
+  // A file that can take only part of the lines is cut back to what it held.
+  write_file(home.file("patches"), "# earlier\n");
+  signal(SIGXFSZ, SIG_IGN);
+  rlimit old{};
+  getrlimit(RLIMIT_FSIZE, &old);
+  rlimit small{40, old.rlim_max};
+  setrlimit(RLIMIT_FSIZE, &small);
+  write_patches(0);
+  setrlimit(RLIMIT_FSIZE, &old);
+  signal(SIGXFSZ, SIG_DFL);
+  EXPECT_EQ(read_file("patches"), "# earlier\n");
+  edited_window_list(&edited);
+  EXPECT_EQ(edited, 1u);
   write_patches(0);
   EXPECT_NE(read_file("patches").find("w.yrW\t12\tLABEL\t=\t@\t40,10\n"), std::string::npos);
 }
