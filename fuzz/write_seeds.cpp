@@ -4,6 +4,7 @@
 // follow the current layouts: valid programs and command streams, and small
 // ones that reach every reader.
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -225,6 +226,21 @@ int main(int argc, char** argv) {
         std::string name = std::string(seed[0]) + "_" + std::to_string(mode);
         if (!write_seed(dir, name.c_str(), bytes)) return 1;
       }
+    }
+    return 0;
+  }
+  if (target == "ib_prefs") {
+    // Two bytes choose the screen size; then the file's lines.
+    const char* const seeds[][2] = {
+        {"every_keyword",
+         "Position grid\t10 12\nGrid offset\t3 4\nSize grid\t1 5 6\nalignment\t2 4\nText editor\tvi %s\n"
+         "Main window position\t 100 200\nObject inspector position\t 5 6\nWindow inspector position\t 7 8\n"},
+        {"errors", "Position grid\t0 1\nSize grid 2 1 1\nalignment\t5 1\nbogus\nGrid offset\t99999999999 1\n"},
+    };
+    for (const auto& seed : seeds) {
+      std::vector<uint8_t> bytes{160, 128};
+      bytes.insert(bytes.end(), seed[1], seed[1] + strlen(seed[1]));
+      if (!write_seed(dir, seed[0], bytes)) return 1;
     }
     return 0;
   }

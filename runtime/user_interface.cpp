@@ -10,6 +10,7 @@
 
 #include "base/checked_mm.h"
 #include "base/internal_error.h"
+#include "builder/interface_builder.h"
 #include "gl/gl_context.h"
 #include "runtime/interpreter.h"
 #include "runtime/predefined.h"
@@ -953,4 +954,5 @@ void cleanup_user_interface() {
   free_path(&private_resource);
   free_path(&local_resource);
   delete_tables();
+  cleanup_interface_builder();
 }
