@@ -36,7 +36,7 @@ std::string scene() {
 // The application sends the scene at once: a repaint with depth is asked
 // while nothing can be drawn. Timer 0 then steps the program every 500 ms:
 // step 2 shows identifier 1 (mapped off the screen, no exposure comes),
-// step 4 moves it onto the screen (exposed: a normal repaint), step 10 ends.
+// step 4 moves it onto the screen (exposed: a normal repaint), step 14 ends.
 TEST(HighQualityRepaint, WaitsForTheDepthRequestPendingWhenTheGraphicsWindowIsShown) {
   TempDir dir;
   {
@@ -61,7 +61,7 @@ TEST(HighQualityRepaint, WaitsForTheDepthRequestPendingWhenTheGraphicsWindowIsSh
   c.push_string("moved\n").op(op::DISPLAY_STDERR).u8(K_STRING);
   c.push(0).op(SET_WIN_ATTR).ref(GLOBAL, 1).u8(ORIGIN_X);
   c.bind(not_moved);
-  c.push_var(GLOBAL, step).push(10).op(EQ).u8(K_INTEGER).if_false(not_ended);
+  c.push_var(GLOBAL, step).push(14).op(EQ).u8(K_INTEGER).if_false(not_ended);
   c.exit_program(0);
   c.bind(not_ended).release();
   c.bind(after).release();
