@@ -1,12 +1,14 @@
 // Reading a resource file that names 50,000 global INTEGERs, against reading
 // the same file's lines with fgets, measured in pairs in the same run: once
-// in table order (as files are saved), once in reverse (every name through
-// the name index).
+// in table order (as files are saved), once in reverse and once shuffled
+// (every name through the name index).
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -34,15 +36,19 @@ int main(int argc, char** argv) {
   decode_tables(image.data(), image.size());
   preset_user_interface("", true, false, nullptr, nullptr, nullptr);
 
-  std::string reversed;
-  for (size_t end = text.size(); end > 0;) {
-    size_t start = text.rfind('\n', end - 2);
-    start = start == std::string::npos ? 0 : start + 1;
-    reversed += text.substr(start, end - start);
-    end = start;
+  std::vector<std::string> lines;
+  for (size_t start = 0; start < text.size();) {
+    size_t end = text.find('\n', start) + 1;
+    lines.push_back(text.substr(start, end - start));
+    start = end;
   }
+  std::string reversed, shuffled;
+  for (size_t n = lines.size(); n > 0; --n) reversed += lines[n - 1];
+  std::shuffle(lines.begin(), lines.end(), std::mt19937(12345));
+  for (const std::string& line : lines) shuffled += line;
   ident_info* context = &globals()[1];
-  for (const auto& [order, contents] : {std::pair{"table order", &text}, std::pair{"reverse order", &reversed}}) {
+  for (const auto& [order, contents] : {std::pair{"table order", &text}, std::pair{"reverse order", &reversed},
+                                        std::pair{"shuffled", &shuffled}}) {
     char path[] = "/tmp/resource_bench_XXXXXX";
     int fd = mkstemp(path);
     if (fd < 0 || write(fd, contents->data(), contents->size()) != ssize_t(contents->size())) return 1;

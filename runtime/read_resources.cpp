@@ -61,14 +61,16 @@ void set_window_geometry(ident_info* window, int attribute, int32_t v) {
 // Every name that a resource line can give, built once: the globals from 529
 // upwards and the locals of those windows. The first identifier of a name
 // wins, so a later one of the same name stays out of reach as in a scan.
+// A slot holds the hash and the identifier alone (8 bytes, so that the
+// table stays small in the cache); the name and the owner are checked on the
+// identifier itself.
 namespace {
 constexpr uint32_t GLOBAL_OWNER = 0xFFFFFFFF;
+constexpr uint32_t LOCAL_ENTRY = 0x80000000;  // an entry's bit for table 2; else it is in table 0
 
 struct name_slot {
-  const uint8_t* name;  // length byte and characters in table 9; null = free
-  uint32_t hash;        // compared first, so a probe seldom reads the name
-  uint32_t owner;       // GLOBAL_OWNER, or the window's global index for its locals
-  uint32_t index;       // in table 0, or in table 2
+  uint32_t hash;   // compared first, so a probe seldom reads the identifier
+  uint32_t entry;  // the identifier's index, with LOCAL_ENTRY; 0 = free (no predefined is entered)
 };
 
 name_slot* slots;
@@ -80,36 +82,63 @@ uint8_t* first_of_name[3];
 // Files are mostly in table order (as save_resources writes them): the
 // identifier after the last one found is tried before the index.
 uint32_t last_found[3];
+bool hint_missed;  // the last name came from the index, not from the hint
 }  // namespace
 
-// FNV-1a over the owner and the characters, with a final mix so that the
-// low bits, which pick the slot, depend on every character.
+// The owner and the characters, eight at a time, with a final mix so that
+// the low bits, which pick the slot, depend on every character.
 static uint32_t hash_name(uint32_t owner, const char* text, size_t length) {
-  uint32_t h = (2166136261u ^ owner) * 16777619u;
-  for (size_t i = 0; i < length; ++i) h = (h ^ uint8_t(text[i])) * 16777619u;
-  h ^= h >> 16;
-  h *= 0x85EBCA6Bu;
-  h ^= h >> 13;
-  h *= 0xC2B2AE35u;
-  return h ^ (h >> 16);
+  uint64_t h = 0x9E3779B97F4A7C15u ^ (uint64_t(owner) << 8 | length);
+  size_t i = 0;
+  for (; i + 8 <= length; i += 8) {
+    uint64_t w;
+    memcpy(&w, text + i, 8);
+    h = (h ^ w) * 0xBF58476D1CE4E5B9u;
+    h ^= h >> 31;
+  }
+  uint64_t tail = 0;
+  for (; i < length; ++i) tail = tail << 8 | uint8_t(text[i]);
+  h = (h ^ tail) * 0x94D049BB133111EBu;
+  h ^= h >> 29;
+  h *= 0xBF58476D1CE4E5B9u;
+  return uint32_t(h ^ (h >> 32));
+}
+
+static uint32_t entry_of(uint32_t owner, uint32_t index) {
+  return owner == GLOBAL_OWNER ? index : index | LOCAL_ENTRY;
+}
+
+static ident_info* ident_of(uint32_t entry) {
+  int t = entry & LOCAL_ENTRY ? T_WINDOW_LOCALS : T_GLOBALS;
+  return &tables[t].as<ident_info>()[entry & ~LOCAL_ENTRY];
+}
+
+// True when the entry is an identifier of the owner with this name.
+static bool entry_names(uint32_t entry, uint32_t owner, const char* text, size_t length) {
+  if (((entry & LOCAL_ENTRY) != 0) != (owner != GLOBAL_OWNER)) return false;
+  if (owner != GLOBAL_OWNER) {
+    const ident_info& window = globals()[owner];
+    uint32_t index = entry & ~LOCAL_ENTRY;
+    if (index < window.count || index - window.count >= window.word6) return false;
+  }
+  const uint8_t* name = ident_name(*ident_of(entry));
+  return name != nullptr && name[0] == length && memcmp(name + 1, text, length) == 0;
 }
 
 static void insert_name(uint32_t owner, const ident_info& id, uint32_t index) {
   const uint8_t* name = ident_name(id);
   if (name == nullptr || name[0] == 0) return;
-  first_of_name[owner == GLOBAL_OWNER ? T_GLOBALS : T_WINDOW_LOCALS][index] = 1;
+  uint8_t& first = first_of_name[owner == GLOBAL_OWNER ? T_GLOBALS : T_WINDOW_LOCALS][index];
   const char* text = reinterpret_cast<const char*>(name + 1);
   uint32_t h = hash_name(owner, text, name[0]);
   for (uint32_t s = h & slot_mask;; s = (s + 1) & slot_mask) {
     name_slot& slot = slots[s];
-    if (slot.name == nullptr) {
-      slot = {name, h, owner, index};
+    if (slot.entry == 0) {
+      slot = {h, entry_of(owner, index)};
+      first = 1;
       return;
     }
-    if (slot.hash == h && slot.owner == owner && slot.name[0] == name[0] && memcmp(slot.name + 1, text, name[0]) == 0) {
-      first_of_name[owner == GLOBAL_OWNER ? T_GLOBALS : T_WINDOW_LOCALS][index] = 0;
-      return;
-    }
+    if (slot.hash == h && entry_names(slot.entry, owner, text, name[0])) return;
   }
 }
 
@@ -142,28 +171,23 @@ static ident_info* hinted_name(uint32_t owner, const char* text, size_t length) 
   int t = owner == GLOBAL_OWNER ? T_GLOBALS : T_WINDOW_LOCALS;
   uint32_t next = last_found[t] + 1;
   if (next >= tables[t].length || !first_of_name[t][next]) return nullptr;
-  ident_info* id = &tables[t].as<ident_info>()[next];
-  if (owner != GLOBAL_OWNER) {
-    const ident_info& window = globals()[owner];
-    if (next < window.count || next - window.count >= window.word6) return nullptr;
-  }
-  const uint8_t* name = ident_name(*id);
-  if (name[0] != length || memcmp(name + 1, text, length) != 0) return nullptr;
+  uint32_t entry = entry_of(owner, next);
+  if (!entry_names(entry, owner, text, length)) return nullptr;
   last_found[t] = next;
-  return id;
+  return ident_of(entry);
 }
 
 static ident_info* lookup_name(uint32_t owner, const char* text, size_t length) {
-  if (!index_built) build_name_index();
-  if (ident_info* id = hinted_name(owner, text, length)) return id;
+  ident_info* id = hinted_name(owner, text, length);
+  hint_missed = id == nullptr;
+  if (id != nullptr) return id;
   uint32_t h = hash_name(owner, text, length);
   for (uint32_t s = h & slot_mask;; s = (s + 1) & slot_mask) {
     const name_slot& slot = slots[s];
-    if (slot.name == nullptr) return nullptr;
-    if (slot.hash == h && slot.owner == owner && slot.name[0] == length && memcmp(slot.name + 1, text, length) == 0) {
-      int t = owner == GLOBAL_OWNER ? T_GLOBALS : T_WINDOW_LOCALS;
-      last_found[t] = slot.index;
-      return &tables[t].as<ident_info>()[slot.index];
+    if (slot.entry == 0) return nullptr;
+    if (slot.hash == h && entry_names(slot.entry, owner, text, length)) {
+      last_found[owner == GLOBAL_OWNER ? T_GLOBALS : T_WINDOW_LOCALS] = slot.entry & ~LOCAL_ENTRY;
+      return ident_of(slot.entry);
     }
   }
 }
@@ -176,12 +200,15 @@ void cleanup_read_resources() {
     first = nullptr;
   }
   last_found[T_GLOBALS] = last_found[T_WINDOW_LOCALS] = 0;
+  hint_missed = false;
   index_built = false;
 }
 
 // ---- Reading ----
 
 namespace {
+constexpr int LINES_AHEAD = 8;  // a slot is fetched this many lines before its line is read
+
 struct reader {
   ident_info* context;
   const char* path;
@@ -190,6 +217,7 @@ struct reader {
   unsigned long flags;
   const char* p;
   const char* end;
+  const char* ahead;  // the line whose first name's slot was fetched last
   unsigned long line;
   bool error;
   char* text;  // a value's text, NUL-terminated for decode_value
@@ -218,13 +246,31 @@ static void skip_line(reader& r) {
   ++r.line;
 }
 
+// The end of the name that begins at p; p itself when none begins there.
+static const char* name_end(const char* p, const char* end) {
+  if (p == end || !is_letter(*p)) return p;
+  while (p < end && is_name_char(*p)) ++p;
+  return p;
+}
+
 // A name at the reading position; its length is 0 when none begins there.
 // Only the first MAX_NAME characters are kept.
 static size_t read_name(reader& r, const char** start) {
   *start = r.p;
-  if (r.p == r.end || !is_letter(*r.p)) return 0;
-  while (r.p < r.end && is_name_char(*r.p)) ++r.p;
+  r.p = name_end(r.p, r.end);
   return std::min(size_t(r.p - *start), MAX_NAME);
+}
+
+// Moves the look-ahead one line on and, while the names do not follow the
+// table, starts fetching the index slot of that line's first name: a file
+// in no particular order then does not wait for the memory on every line.
+static void fetch_ahead(reader& r) {
+  if (r.ahead == r.end) return;
+  const char* lf = static_cast<const char*>(memchr(r.ahead, '\n', size_t(r.end - r.ahead)));
+  r.ahead = lf != nullptr ? lf + 1 : r.end;
+  if (!hint_missed) return;
+  size_t length = std::min(size_t(name_end(r.ahead, r.end) - r.ahead), MAX_NAME);
+  if (length != 0) __builtin_prefetch(&slots[hash_name(GLOBAL_OWNER, r.ahead, length) & slot_mask]);
 }
 
 static bool is_resource_kind(int kind) {
@@ -485,8 +531,14 @@ bool read_resources(ident_info* context, const char* path, ident_info* window, b
   r.flags = flags;
   r.p = data;
   r.end = data + size;
+  r.ahead = data;
   r.line = 1;
-  while (r.p < r.end) read_line(r);
+  if (!index_built) build_name_index();
+  for (int n = 0; n < LINES_AHEAD; ++n) fetch_ahead(r);
+  while (r.p < r.end) {
+    read_line(r);
+    fetch_ahead(r);
+  }
   if (r.text != nullptr) CheckedFree(r.text);
   if (r.elements != nullptr) CheckedFree(r.elements);
   CheckedFree(data);

@@ -242,6 +242,25 @@ TEST_F(Resources, EachKindOfLineIsTakenOrReportedWithItsLineNumber) {
   }
 }
 
+TEST_F(Resources, NamesInAnyOrderFindTheFirstIdentifierOfTheirNameAndOwner) {
+  uint16_t later_i = program.add(GLOBAL, variable(K_INTEGER), "i");
+  load();
+  // Backwards: no name is the identifier after the last one found.
+  std::string path = file("r", "bare.lv:\t2\ndlg.lv:\t3\ns:\tx\ni:\t5\n"), messages;
+  EXPECT_FALSE(read(path, &messages));
+  EXPECT_EQ(messages, "");
+  EXPECT_EQ(local(bare)->val.i, 2);
+  EXPECT_EQ(local(dlg)->val.i, 3);
+  EXPECT_STREQ(global(s)->val.s, "x");
+  EXPECT_EQ(global(i)->val.i, 5);
+  EXPECT_EQ(global(later_i)->val.i, 0);
+  // The later "i" follows "bare" in the table, but the first one is taken.
+  write_file(path, "bare.lv:\t4\ni:\t6\n");
+  EXPECT_FALSE(read(path, &messages));
+  EXPECT_EQ(global(i)->val.i, 6);
+  EXPECT_EQ(global(later_i)->val.i, 0);
+}
+
 TEST_F(Resources, AWindowRestrictedReadTakesOnlyThatWindowsLinesOfTheSelectedKinds) {
   load();
   std::string path = file("r", "i:\t5\ndlg.lv:\t3\nbare.ORIGIN_X:\t1\nzz:\t1\ndlg.ORIGIN_X:\t50\n");
