@@ -78,7 +78,8 @@ int main(int argc, char** argv) {
         });
     char name[64];
     snprintf(name, sizeof name, "read_resources, %d globals, %s", count, order);
-    paired::report(name, r, "fgets of its lines", 3.0);
+    // Saved files are in table order; a shuffled file is shown for information.
+    paired::report(name, r, "fgets of its lines", contents == &shuffled ? 0 : 3.0);
     unlink(path);
   }
   cleanup_user_interface();
