@@ -95,6 +95,7 @@ void TrqDlgAlloc(TrqDlg** list, uint16_t capacity) {
   l->capacity = capacity;
   l->count = 0;
   l->lights = capacity == 0 ? nullptr : checked_new_array<TrqLight>(capacity);
+  l->reserved = capacity;
   *list = l;
 }
 
@@ -102,8 +103,12 @@ bool TrqDlgRealloc(TrqDlg** list, uint16_t step) {
   TrqDlg* l = *list;
   uint32_t capacity = l->capacity + step;
   if (step == 0 || capacity > max_lights) return false;
-  size_t size = sizeof(TrqLight) * capacity;
-  l->lights = static_cast<TrqLight*>(l->lights == nullptr ? CheckedMalloc(size) : CheckedRealloc(l->lights, size));
+  if (capacity > l->reserved) {
+    uint32_t reserved = std::min(std::max(capacity, l->reserved + l->reserved / 2), max_lights);
+    size_t size = sizeof(TrqLight) * reserved;
+    l->lights = static_cast<TrqLight*>(l->lights == nullptr ? CheckedMalloc(size) : CheckedRealloc(l->lights, size));
+    l->reserved = reserved;
+  }
   l->capacity = capacity;
   return true;
 }

@@ -28,9 +28,10 @@ struct TrqLight {
 
 struct TrqDlg {
   double version;
-  uint32_t capacity;
+  uint32_t capacity;  // grows in the steps asked for
   uint32_t count;
   TrqLight* lights;
+  uint32_t reserved;  // records the block holds: it grows by half, so long files read in linear time
 };
 
 void TrqDlgAlloc(TrqDlg** list, uint16_t capacity);

@@ -63,7 +63,12 @@ int next_char() {
     pushed = NO_PUSHBACK;
     return c;
   }
-  return getc(trq_infile);
+  // One reader at a time: the stream's lock is not needed per character.
+#ifdef _WIN32
+  return _getc_nolock(trq_infile);
+#else
+  return getc_unlocked(trq_infile);
+#endif
 }
 
 // isgraph of an unsigned char in the C locale, whatever the locale in force.
