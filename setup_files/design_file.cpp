@@ -101,18 +101,14 @@ void TrqDsnFree(TrqDsn* design) {
 
 int TrqDsnRead(const char* path, TrqDsn** design, bool* is_design_file) {
   *design = nullptr;
-  trq_infile = trq_open_input(path);
-  if (trq_infile == nullptr) return 1;
+  double version;
+  int kind;
+  if (!trq_begin_read(path, &version, &kind)) return 1;
   TrqDsn* d = checked_new_array<TrqDsn>(1);
   *design = d;
   TrqDsnInit(d);
-  d->version = TRQ_UNSET;
-  int kind = TrqLex();
-  bool recognised = kind == TOKEN_VERSION;
-  if (recognised) {
-    d->version = trq_data.real;
-    kind = TrqLex();
-  }  // else the token is read as the first keyword
+  d->version = version;
+  bool recognised = !trq_is_unset(version);
   int result = 0;
   for (; kind != TOKEN_END; kind = TrqLex()) {
     // A rejected value's token is dropped: the next token is read afresh.
@@ -126,8 +122,7 @@ int TrqDsnRead(const char* path, TrqDsn** design, bool* is_design_file) {
       continue;
     recognised = true;
   }
-  fclose(trq_infile);
-  trq_infile = nullptr;
+  trq_end_read();
   if (is_design_file != nullptr) *is_design_file = recognised;
   return result;
 }

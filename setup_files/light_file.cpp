@@ -137,15 +137,12 @@ void TrqDlgFree(TrqDlg* list) {
 
 int TrqDlgRead(const char* path, TrqDlg** list) {
   *list = nullptr;
-  trq_infile = trq_open_input(path);
-  if (trq_infile == nullptr) return 1;
+  double version;
+  int kind;
+  if (!trq_begin_read(path, &version, &kind)) return 1;
   TrqDlgAlloc(list, 10);
   TrqDlg* l = *list;
-  int kind = TrqLex();
-  if (kind == TOKEN_VERSION) {
-    l->version = trq_data.real;
-    kind = TrqLex();
-  }  // else the version stays unset and the token is read as the first keyword
+  l->version = version;
   TrqLight* light = nullptr;
   bool full = false;  // the last record is in use and the list cannot grow
   while (kind != TOKEN_END) {
@@ -172,8 +169,7 @@ int TrqDlgRead(const char* path, TrqDlg** list) {
     }
     kind = read_field(light, *f) == 0 ? TrqLex() : trq_data.kind;
   }
-  fclose(trq_infile);
-  trq_infile = nullptr;
+  trq_end_read();
   return 0;
 }
 

@@ -85,18 +85,15 @@ void TrqDrmFree(TrqDrm* room) {
 
 int TrqDrmRead(const char* path, TrqDrm** room, bool* is_room_file) {
   *room = nullptr;
-  trq_infile = trq_open_input(path);
-  if (trq_infile == nullptr) return 1;
+  double version;
+  int kind;
+  if (!trq_begin_read(path, &version, &kind)) return 1;
   TrqDrmAlloc(room, ROOM_SURFACES);
   TrqDrm* r = *room;
   r->count = ROOM_SURFACES;
   TrqDrmInit(r);
-  int kind = TrqLex();
-  bool recognised = kind == TOKEN_VERSION;
-  if (recognised) {
-    r->version = trq_data.real;
-    kind = TrqLex();
-  }  // else the token is read as the first keyword
+  r->version = version;
+  bool recognised = !trq_is_unset(version);
   static const double zero3[3] = {0, 0, 0};
   static const double dimensions3[3] = {200, 200, 200};
   TrqDrmSurface* surface = &r->surfaces[0];
@@ -141,8 +138,7 @@ int TrqDrmRead(const char* path, TrqDrm** room, bool* is_room_file) {
     }
     kind = result == 0 ? TrqLex() : trq_data.kind;
   }
-  fclose(trq_infile);
-  trq_infile = nullptr;
+  trq_end_read();
   if (is_room_file != nullptr) *is_room_file = recognised;
   return 0;
 }

@@ -178,6 +178,23 @@ FILE* trq_open_input(const char* path) {
   return stream;
 }
 
+bool trq_begin_read(const char* path, double* version, int* kind) {
+  trq_infile = trq_open_input(path);
+  if (trq_infile == nullptr) return false;
+  *version = TRQ_UNSET;
+  *kind = TrqLex();
+  if (*kind == TOKEN_VERSION) {
+    *version = trq_data.real;
+    *kind = TrqLex();
+  }
+  return true;
+}
+
+void trq_end_read() {
+  fclose(trq_infile);
+  trq_infile = nullptr;
+}
+
 int TrqLex() {
   bool negative = false;
   for (;;) {

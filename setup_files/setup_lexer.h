@@ -56,6 +56,12 @@ extern trq_token trq_data;
 // a folder, a FIFO or a device is never waited on) and resets the lexer.
 FILE* trq_open_input(const char* path);
 
+// Opens a file into trq_infile and reads its first token. A version word
+// gives *version and the token after it; without one the version is unset
+// and the first token is the file's first keyword. False: not opened.
+bool trq_begin_read(const char* path, double* version, int* kind);
+void trq_end_read();
+
 int TrqLex();
 int is_keyword(const char* word);  // the keyword code, or 99
 bool is_version();                 // the token text is "V" and a version number
