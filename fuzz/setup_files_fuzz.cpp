@@ -29,7 +29,11 @@ std::string file(const char* name) {
   return prefix + name;
 }
 
+void remove_input() { unlink(file("in").c_str()); }
+
 bool write_input(const uint8_t* data, size_t size) {
+  static const bool removed_at_exit = atexit(remove_input) == 0;
+  (void)removed_at_exit;
   int fd = open(file("in").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   if (fd < 0) return false;
   size_t done = 0;
