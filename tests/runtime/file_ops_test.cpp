@@ -250,3 +250,64 @@ TEST_F(FileOps, RoomOperationsReportTheMissingEnvironmentBox) {
 }
 
 }  // namespace
+
+// ---- The real server ----
+
+namespace {
+
+// A program whose initial code saves two lights, reads them back and exits
+// with 7 plus both results; `angle` is the spot angle of the first light.
+yarl::YarlProgram light_program(int32_t angle) {
+  yarl::YarlProgram p = yarl::YarlProgram::standard();
+  uint16_t refs[ARRAYS];
+  for (int k = 0; k < ARRAYS; ++k) {
+    ident_info a = yarl::make_ident(uint8_t(K_ARRAY + kinds[k]));
+    a.word2 = 40;
+    refs[k] = p.add(GLOBAL, a, "a" + std::to_string(k));
+  }
+  uint16_t saved = p.add(GLOBAL, yarl::make_ident(K_INTEGER), "saved");
+  Code& c = p.initial_code();
+  c.push_string("lights.light");
+  Light first = spot;
+  first.v[ANGLE] = angle;
+  for (int k = 0; k < ARRAYS; ++k) {
+    for (const Light& l : {first, ambient})
+      if (kinds[k] == K_REAL)
+        c.push_long(real_bits(float(l.v[k])));
+      else
+        c.push(int32_t(l.v[k]));
+    c.push(2);
+  }
+  c.op(SAVE_TARQ_LIGHT).assign(GLOBAL, saved);
+  c.push_string("lights.light").op(READ_TARQ_LIGHT);
+  for (uint16_t r : refs) c.ref(GLOBAL, r);
+  c.push_var(GLOBAL, saved).op(yarl_test::op::ADD_INTEGER).push(7).op(yarl_test::op::ADD_INTEGER).op(yarl::op::EXIT);
+  return p;
+}
+
+RunResult run_light_program(const TempDir& dir, int32_t angle) {
+  if (!light_program(angle).write(dir.file("lights.b"))) return {};
+  RunOptions options;
+  options.args = {"-e", "", "-m", "", "-u", "lights.b"};
+  options.directory = dir.path();
+  options.own_display = true;
+  return run_program(options);
+}
+
+TEST(FileOpsServer, SavesAndReadsLightsThroughYarl) {
+  TempDir dir;
+  RunResult r = run_light_program(dir, 324000);
+  EXPECT_EQ(r.exit_code, 7) << r.err;
+  std::string text = read_file(dir.file("lights.light"));
+  EXPECT_EQ(text.rfind("V1.000000\nlight_type spot_light\n", 0), 0u) << text;
+  EXPECT_NE(text.find("spot_cutoff 90.000000\n"), std::string::npos);
+  EXPECT_NE(text.find("light_type ambient_light\n"), std::string::npos);
+
+  TempDir refused;
+  r = run_light_program(refused, 327600);
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_NE(r.err.find("SAVE_TARQ_LIGHT spot angle out of range [0, 90]"), std::string::npos) << r.err;
+  EXPECT_EQ(read_file(refused.file("lights.light")), "");
+}
+
+}  // namespace
