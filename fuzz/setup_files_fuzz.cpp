@@ -13,6 +13,7 @@
 #include <string>
 
 #include "base/checked_mm.h"
+#include "fuzz/input_file.h"
 #include "setup_files/design_file.h"
 #include "setup_files/light_file.h"
 #include "setup_files/room_file.h"
@@ -32,17 +33,10 @@ std::string file(const char* name) {
 void remove_input() { unlink(file("in").c_str()); }
 
 bool write_input(const uint8_t* data, size_t size) {
+  const std::string& path = file("in");  // made first, so it is destroyed after the removal at exit
   static const bool removed_at_exit = atexit(remove_input) == 0;
   (void)removed_at_exit;
-  int fd = open(file("in").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  if (fd < 0) return false;
-  size_t done = 0;
-  while (done < size) {
-    ssize_t n = write(fd, data + done, size - done);
-    if (n <= 0) break;
-    done += size_t(n);
-  }
-  return close(fd) == 0 && done == size;
+  return write_input_file(path.c_str(), data, size);
 }
 
 [[maybe_unused]] std::string contents(const std::string& path) {
