@@ -11,6 +11,7 @@
 #include <string>
 
 #include "fuzz/escape.h"
+#include "fuzz/input_file.h"
 #include "scene/image_io.h"
 
 static const std::string& input_path() {
@@ -18,20 +19,8 @@ static const std::string& input_path() {
   return path;
 }
 
-static bool write_input(const uint8_t* data, size_t size) {
-  int fd = open(input_path().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  if (fd < 0) return false;
-  size_t done = 0;
-  while (done < size) {
-    ssize_t n = write(fd, data + done, size - done);
-    if (n <= 0) break;
-    done += size_t(n);
-  }
-  return close(fd) == 0 && done == size;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (!write_input(data, size)) abort();
+  if (!write_input_file(input_path().c_str(), data, size)) abort();
   const char* path = input_path().c_str();
   for (GLenum format : {GL_RGBA, GL_RGB, GL_LUMINANCE}) {
     ImageIO image(format, path);

@@ -9,6 +9,10 @@
 #include <vector>
 
 #include "scene/image_io.h"
+#include "setup_files/design_file.h"
+#include "setup_files/light_file.h"
+#include "setup_files/room_file.h"
+#include "setup_files/setup_lexer.h"
 #include "tests/support/protocol.h"
 #include "tests/support/yarl_writer.h"
 
@@ -198,6 +202,56 @@ std::vector<Seed> seeds() {
 
 }  // namespace stream
 
+// Render-setup files from their writers: lights of every type, a design
+// with every option, a room with every surface; the lexer takes them all.
+static bool write_setup_seeds(const std::string& target, const std::string& dir) {
+  bool all = target == "setup_lexer";
+  bool ok = true;
+  if (all || target == "light_file") {
+    uint32_t type[5] = {1, 2, 3, 4, 7};
+    bool enable[5] = {true, false, true, true, true}, view[5] = {true, false, false, false, false};
+    float c[5] = {0.5f, 1, 0, 0.25f, 1}, xyz[5] = {0, 1, -2, 3.5f, 100}, angle[5] = {10, 20, 90, 0, 45};
+    float focus[5] = {0, 50, 128, 10, 1};
+    uint32_t shadow[5] = {1, 2, 3, 1, 2};
+    ok &= TrqDlgExport((dir + "/lights").c_str(), 5, type, enable, c, c, c, view, xyz, xyz, xyz, xyz, xyz, xyz,
+                       angle, focus, shadow, c) == 0;
+  }
+  if (all || target == "design_file") {
+    ok &= TrqDsnExport((dir + "/names").c_str(), "a.light", "m.mat", "C:\\models\\x.df", "r.room") == 0;
+    TrqDsn* d = checked_new_array<TrqDsn>(1);
+    TrqDsnInit(d);
+    d->version = 2.5;
+    d->render_options_list = 1;
+    for (int i = 0; i < DESIGN_OPTIONS; ++i) {
+      if (i < 4 || i == 14 || i == 15)
+        TrqComInitS(&d->options[i].text, i == 0 ? "raytrace_renderer" : "high");
+      else
+        d->options[i].number = i % 2;
+    }
+    d->options[4].number = 480;
+    ok &= TrqDsnWrite((dir + "/options").c_str(), d) == 0;
+    TrqDsnFree(d);
+  }
+  if (all || target == "room_file") {
+    TrqDrm* r;
+    TrqDrmAlloc(&r, ROOM_SURFACES);
+    r->count = ROOM_SURFACES;
+    TrqDrmInit(r);
+    r->version = 1.0;
+    const char* const images[ROOM_SURFACES] = {"ceiling.tif", "floor.tif", "w1.tif", "w2.tif", "w3.tif", "w4.tif"};
+    for (int i = 0; i < ROOM_SURFACES; ++i) {
+      TrqComInitS(&r->surfaces[i].image, images[i]);
+      r->surfaces[i].copies = i % 2;
+      TrqComInitArrF(r->surfaces[i].scale, {2, 3});
+      r->surfaces[i].rotation = 90.0 * i;
+    }
+    TrqComInitArrF(r->rotation, {0, 0, 45});
+    ok &= TrqDrmWrite((dir + "/room").c_str(), r) == 0;
+    TrqDrmFree(r);
+  }
+  return ok;
+}
+
 int main(int argc, char** argv) {
   if (argc != 3) {
     fprintf(stderr, "Usage: %s target directory\n", argv[0]);
@@ -205,6 +259,8 @@ int main(int argc, char** argv) {
   }
   std::string target = argv[1], dir = argv[2];
   if (target == "image_io") return write_image_seeds(dir) ? 0 : 1;
+  if (target == "setup_lexer" || target == "light_file" || target == "design_file" || target == "room_file")
+    return write_setup_seeds(target, dir) ? 0 : 1;
   if (target == "tek_parser") {
     for (const stream::Seed& seed : stream::seeds())
       if (!write_seed(dir, seed.name, std::vector<uint8_t>(seed.bytes.begin(), seed.bytes.end()))) return 1;

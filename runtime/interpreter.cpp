@@ -5,6 +5,7 @@
 
 #include "base/internal_error.h"
 #include "platform/posix_services.h"
+#include "runtime/file_ops.h"
 #include "runtime/fused_forms.h"
 #include "runtime/image_ops.h"
 #include "runtime/material_ops.h"
@@ -151,6 +152,13 @@ static const op_entry operation_handlers[] = {
     {172, background_color_op},
     {195, cancel_sub_window_op},
     {196, set_win_attr_op},
+    // Render-setup files.
+    {155, read_tarq_room_op},
+    {157, save_tarq_room_op},
+    {161, read_tarq_light_op},
+    {162, read_tarq_scene_op},
+    {164, save_tarq_light_op},
+    {165, save_tarq_scene_op},
 };
 
 static const char* const type_names[20] = {

@@ -1,5 +1,7 @@
 #include "scene/materials.h"
 
+#include <sys/stat.h>
+
 #include <GL/gl.h>
 #include <GL/glu.h>
 
@@ -520,8 +522,14 @@ void set_texture_path(const char* directories) {
 
 char* expand_texture_name(const char* name) {
   if (name == nullptr) internal_error(1, "expand_texture_name");
-  if (texture_path.empty()) return nullptr;
   int saved_errno = errno;
+  // A name with a directory part (a room surface's checked image) is taken as it stands.
+  struct stat info;
+  if (strpbrk(name, "/\\") != nullptr && stat(name, &info) == 0 && S_ISREG(info.st_mode)) {
+    errno = saved_errno;
+    return dup_chars(name);
+  }
+  if (texture_path.empty()) return nullptr;
   for (const std::string& directory : texture_path) {
     std::string path = directory + "/" + name;
     if (FILE* f = fopen(path.c_str(), "r")) {

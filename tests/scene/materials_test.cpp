@@ -213,6 +213,17 @@ TEST_F(TexturePath, FilesAreFoundAlongThePathAndMissingOnesReportedOnce) {
   free_material_attributes(&a);
 }
 
+TEST_F(TexturePath, ANameWithADirectoryIsTakenAsItStandsWhenTheFileExists) {
+  set_texture_path("");
+  std::string with_directory = directory + "/wood.ppm";
+  char* found = expand_texture_name(with_directory.c_str());
+  ASSERT_NE(found, nullptr);
+  EXPECT_EQ(std::string(found), with_directory);
+  CheckedFree(found);
+  EXPECT_EQ(expand_texture_name((directory + "/stone.tif").c_str()), nullptr);
+  EXPECT_EQ(expand_texture_name(directory.c_str()), nullptr) << "a folder is no texture";
+}
+
 TEST_F(TexturePath, EmptyPathSearchesNothingAndReportsNothing) {
   set_texture_path("");
   EXPECT_EQ(expand_texture_name("wood.ppm"), nullptr);

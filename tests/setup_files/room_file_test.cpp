@@ -1,0 +1,251 @@
+// The room file: reader and writer, the path helpers, the TIFF test and the
+// TIFF writer.
+#include <string>
+#include <vector>
+
+#include "setup_files/room_file.h"
+#include "tests/setup_files/setup_files_fixture.h"
+
+namespace {
+
+using setup_test::SetupFiles;
+
+constexpr int CEILING = 0, FLOOR = 1, WALL2 = 3;
+
+const char* const golden =
+    "V1.000000\n"
+    "floor \"floor.tif\"\n"
+    "copies 1\n"
+    "flipped_horizontal 0\n"
+    "flipped_vertical 1\n"
+    "scale 2.000000 3.000000\n"
+    "wall2 \"C:\\x y.tif\"\n"
+    "copies 0\n"
+    "flipped_horizontal 0\n"
+    "flipped_vertical 0\n"
+    "rotation 90.000000\n"
+    "center 0.000000 0.000000 0.000000\n"
+    "dimensions 400.000000 300.000000 200.000000\n"
+    "origin -200.000000 0.000000 -150.000000\n"
+    "rotation 0.000000 0.000000 0.000000\n"
+    "room_shape rectangle\n";
+
+class RoomFile : public SetupFiles {
+ protected:
+  static TrqDrm* room() {
+    TrqDrm* r;
+    TrqDrmAlloc(&r, ROOM_SURFACES);
+    r->count = ROOM_SURFACES;
+    TrqDrmInit(r);
+    r->version = 1.0;
+    TrqComInitS(&r->surfaces[FLOOR].image, "floor.tif");
+    r->surfaces[FLOOR].copies = 1;
+    r->surfaces[FLOOR].flipped_vertical = 1;
+    TrqComInitArrF(r->surfaces[FLOOR].scale, {2, 3});
+    TrqComInitS(&r->surfaces[WALL2].image, "C:\\x y.tif");
+    r->surfaces[WALL2].rotation = 90;
+    TrqComInitArrF(r->dimensions, {400, 300, 200});
+    TrqComInitArrF(r->origin, {-200, 0, -150});
+    return r;
+  }
+  static std::string run(const std::string& command) {
+    std::string out;
+    if (FILE* p = popen(command.c_str(), "r")) {
+      char buffer[4096];
+      size_t n;
+      while ((n = fread(buffer, 1, sizeof buffer, p)) > 0) out.append(buffer, n);
+      pclose(p);
+    }
+    return out;
+  }
+};
+
+TEST_F(RoomFile, WriterGivesItsBytesAndRecordsRoundTrip) {
+  TrqDrm* r = room();
+  ASSERT_EQ(TrqDrmWrite(path("r").c_str(), r), 0);
+  EXPECT_EQ(contents("r"), golden);
+  TrqComInitArrF(r->center, {TRQ_UNSET, TRQ_UNSET, TRQ_UNSET});
+  ASSERT_EQ(TrqDrmWrite(path("unset").c_str(), r), 0);
+  EXPECT_EQ(contents("unset").find("center"), std::string::npos) << "an unset centre is left out";
+  struct {
+    const char* name;
+    void (*change)(TrqDrm*);
+  } cases[] = {
+      {"as_is", [](TrqDrm*) {}},
+      {"cylinder", [](TrqDrm* r) { copy_string(&r->room_shape, "cylinder"); }},
+      {"every_surface",
+       [](TrqDrm* r) {
+         for (int i = 0; i < ROOM_SURFACES; ++i) {
+           if (r->surfaces[i].image == nullptr) TrqComInitS(&r->surfaces[i].image, "s.tif");
+           TrqComInitArrF(r->surfaces[i].offset, {0.5, -0.5});
+         }
+       }},
+      {"room_rotation", [](TrqDrm* r) { TrqComInitArrF(r->rotation, {1, 2, 3}); }},
+  };
+  for (const auto& c : cases) {
+    TrqDrm* changed = room();
+    c.change(changed);
+    ASSERT_EQ(TrqDrmWrite(path(c.name).c_str(), changed), 0) << c.name;
+    TrqDrm* back;
+    ASSERT_EQ(TrqDrmRead(path(c.name).c_str(), &back), 0) << c.name;
+    ASSERT_EQ(TrqDrmWrite(path("again").c_str(), back), 0) << c.name;
+    EXPECT_EQ(contents("again"), contents(c.name)) << c.name;
+    EXPECT_STREQ(back->room_shape, changed->room_shape) << c.name;
+    EXPECT_NEAR(back->surfaces[FLOOR].scale[1], 3, 1e-6) << c.name;
+    TrqDrmFree(back);
+    TrqDrmFree(changed);
+  }
+  TrqDrmFree(r);
+}
+
+TEST_F(RoomFile, ReaderEdgeCases) {
+  struct {
+    const char* name;
+    const char* text;
+    void (*check)(const TrqDrm*);
+  } cases[] = {
+      {"one_real_rotation_turns_the_surface", "V1.0\nfloor f.tif\nrotation 45.0\ncopies 1\n",
+       [](const TrqDrm* r) {
+         EXPECT_EQ(r->surfaces[FLOOR].rotation, 45);
+         EXPECT_EQ(r->surfaces[FLOOR].copies, 1);
+       }},
+      {"three_reals_turn_the_room", "V1.0\nfloor f.tif\nrotation 1.0 2.0 3.0\ncopies 1\n",
+       [](const TrqDrm* r) {
+         EXPECT_EQ(r->rotation[2], 3);
+         EXPECT_TRUE(trq_is_unset(r->surfaces[FLOOR].rotation));
+         EXPECT_EQ(r->surfaces[FLOOR].copies, 1);
+       }},
+      {"two_reals_store_nothing", "V1.0\nfloor f.tif\nrotation 1.0 2.0\ncopies 1\n",
+       [](const TrqDrm* r) {
+         EXPECT_EQ(r->rotation[0], 0);
+         EXPECT_TRUE(trq_is_unset(r->surfaces[FLOOR].rotation));
+         EXPECT_EQ(r->surfaces[FLOOR].copies, 1);
+       }},
+      {"copies_two_refused", "V1.0\nwall1 w.tif\ncopies 2\n",
+       [](const TrqDrm* r) { EXPECT_EQ(r->surfaces[2].copies, 0); }},
+      {"rotation_before_any_surface_is_the_ceiling's", "V1.0\nrotation 10.0\n",
+       [](const TrqDrm* r) { EXPECT_EQ(r->surfaces[CEILING].rotation, 10); }},
+      {"second_image_refused", "V1.0\nfloor a.tif\nfloor b.tif\n",
+       [](const TrqDrm* r) { EXPECT_STREQ(r->surfaces[FLOOR].image, "a.tif"); }},
+      {"unknown_shape_refused", "V1.0\nroom_shape sphere\n",
+       [](const TrqDrm* r) { EXPECT_STREQ(r->room_shape, "rectangle"); }},
+      {"dimensions_fall_back", "V1.0\ndimensions 1.0 x\n",
+       [](const TrqDrm* r) { EXPECT_EQ(r->dimensions[0], 200); }},
+      {"no_version_keeps_the_first_line", "floor f.tif\n",
+       [](const TrqDrm* r) {
+         EXPECT_TRUE(trq_is_unset(r->version));
+         EXPECT_STREQ(r->surfaces[FLOOR].image, "f.tif");
+       }},
+  };
+  for (const auto& c : cases) {
+    TrqDrm* r;
+    bool is_room = false;
+    ASSERT_EQ(TrqDrmRead(put("r", c.text).c_str(), &r, &is_room), 0) << c.name;
+    EXPECT_TRUE(is_room) << c.name;
+    c.check(r);
+    TrqDrmFree(r);
+  }
+  TrqDrm* r;
+  bool is_room = true;
+  ASSERT_EQ(TrqDrmRead(put("junk", "junk 1 2 \"x\"").c_str(), &r, &is_room), 0);
+  EXPECT_FALSE(is_room);
+  TrqDrmFree(r);
+  EXPECT_EQ(TrqDrmRead(path("missing").c_str(), &r), 1);
+  EXPECT_EQ(r, nullptr);
+}
+
+TEST_F(RoomFile, WriterRefusalsAndFailures) {
+  TrqDrm* r;
+  TrqDrmAlloc(&r, ROOM_SURFACES);
+  r->count = ROOM_SURFACES;
+  TrqDrmInit(r);
+  EXPECT_EQ(TrqDrmWrite(path("none").c_str(), r), -1) << "no surface has an image";
+  TrqDrmFree(r);
+  put("old", "old");
+  r = room();
+  copy_string(&r->surfaces[FLOOR].image, "a\"b.tif");
+  EXPECT_EQ(TrqDrmWrite(path("old").c_str(), r), 1);
+  TrqDrmFree(r);
+  EXPECT_EQ(with_small_file_limit([&] { return TrqDrmWrite(path("old").c_str(), room()); }), 1);
+  EXPECT_EQ(contents("old"), "old");
+  EXPECT_EQ(entries(), (std::set<std::string>{"old"}));
+}
+
+TEST(RoomPaths, DirectoryRootAndTail) {
+  struct {
+    const char* path;
+    bool has_directory;
+    size_t header, root;
+    const char* tail;
+  } cases[] = {
+      {"a.room", false, 0, 1, "a.room"},
+      {"../rooms/a.room", true, 8, 10, "a.room"},
+      {"C:\\rooms.d\\a", true, 10, 12, "a"},
+      {"dir/x\\y.z.room", true, 5, 9, "y.z.room"},
+      {"noext", false, 0, 5, "noext"},
+  };
+  for (const auto& c : cases) {
+    size_t header = 99, root = 99;
+    EXPECT_EQ(GetHeader(c.path, &header), c.has_directory) << c.path;
+    EXPECT_EQ(header, c.header) << c.path;
+    get_root(c.path, &root);
+    EXPECT_EQ(root, c.root) << c.path;
+    EXPECT_STREQ(get_tail(c.path), c.tail) << c.path;
+  }
+}
+
+TEST_F(RoomFile, TiffFilesAreRecognisedByTheirHeader) {
+  // Two rows of one pixel: red below, blue on top.
+  const uint8_t rgba[8] = {255, 0, 0, 255, 0, 0, 255, 255};
+  ASSERT_EQ(write_tiff(path("little.tif").c_str(), 1, 2, rgba), 0);
+  EXPECT_TRUE(FileIsTiff(path("little.tif").c_str()));
+  run("tiffcp -B " + path("little.tif") + " " + path("big.tif"));
+  EXPECT_TRUE(FileIsTiff(path("big.tif").c_str()));
+  run("tiffcp -8 " + path("little.tif") + " " + path("bigtiff.tif"));
+  ASSERT_EQ(contents("bigtiff.tif").substr(2, 2), std::string("\x2B\0", 2));
+  EXPECT_FALSE(FileIsTiff(path("bigtiff.tif").c_str())) << "BigTIFF";
+  EXPECT_FALSE(FileIsTiff(put("text", "II").c_str()));
+  EXPECT_FALSE(FileIsTiff(path("missing").c_str()));
+  ASSERT_EQ(mkfifo(path("fifo").c_str(), 0600), 0);
+  EXPECT_FALSE(FileIsTiff(path("fifo").c_str()));
+  EXPECT_FALSE(FileIsTiff(path("").c_str()));
+}
+
+TEST_F(RoomFile, WriteTiffGivesAnUncompressedRgbImageLastRowOnTop) {
+  const uint32_t width = 3, height = 2;
+  std::vector<uint8_t> rgba(width * height * 4);
+  for (uint32_t i = 0; i < width * height; ++i) {
+    rgba[i * 4] = uint8_t(i < width ? 10 : 200);  // row 0 (bottom) dark, row 1 bright
+    rgba[i * 4 + 1] = uint8_t(i);
+    rgba[i * 4 + 2] = 7;
+    rgba[i * 4 + 3] = 99;
+  }
+  ASSERT_EQ(write_tiff(path("o.tif").c_str(), width, height, rgba.data()), 0);
+  std::string info = run("tiffinfo " + path("o.tif") + " 2>&1");
+  EXPECT_NE(info.find("Image Width: 3 Image Length: 2"), std::string::npos) << info;
+  EXPECT_NE(info.find("Bits/Sample: 8"), std::string::npos) << info;
+  EXPECT_NE(info.find("Photometric Interpretation: RGB"), std::string::npos) << info;
+  EXPECT_NE(info.find("Compression Scheme: None"), std::string::npos) << info;
+  std::string pixels = run("convert " + path("o.tif") + " rgb:-");
+  ASSERT_EQ(pixels.size(), 18u);
+  EXPECT_EQ(uint8_t(pixels[0]), 200) << "the last pixel row comes first";
+  EXPECT_EQ(uint8_t(pixels[1]), 3);
+  EXPECT_EQ(uint8_t(pixels[9]), 10);
+  EXPECT_EQ(uint8_t(pixels[17]), 7);
+
+  put("old.tif", "old");
+  EXPECT_EQ(with_small_file_limit([&] { return write_tiff(path("old.tif").c_str(), width, height, rgba.data()); }), 1);
+  ASSERT_EQ(mkdir(path("folder").c_str(), 0700), 0);
+  EXPECT_EQ(write_tiff(path("folder").c_str(), width, height, rgba.data()), 1);
+  EXPECT_EQ(contents("old.tif"), "old");
+  EXPECT_EQ(entries(), (std::set<std::string>{"o.tif", "old.tif", "folder"}));
+}
+
+TEST_F(RoomFile, ImportAndExportWaitForTheEnvironmentBox) {
+  put("r", golden);
+  EXPECT_EQ(TrqDrmImport(path("r").c_str()), -1);
+  EXPECT_EQ(TrqDrmExport(path("out").c_str(), true), -1);
+  EXPECT_FALSE(entries().count("out"));
+}
+
+}  // namespace
