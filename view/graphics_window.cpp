@@ -262,6 +262,8 @@ void create_graphics_window() {
   if (!graphics_context->has_glx_context()) halt("Unable to create graphics GLX context");
   graphics_context->make_current(graphics_window);
   if (old_window != None) {
+    // Its unmapping and destruction are no events of ours: nothing knows the window any more.
+    XSelectInput(d, old_window, NoEventMask);
     XDestroyWindow(d, old_window);
     if (index_mode) XInstallColormap(d, graphics_colormap);
     // A window that the YARL program has not shown yet stays hidden.

@@ -81,6 +81,7 @@ TEST(HighQualityRepaint, WaitsForTheDepthRequestPendingWhenTheGraphicsWindowIsSh
   remove_dump_named_in(r.err);
   EXPECT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(r.err.find("internal error"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find("for unknown window"), std::string::npos) << "the window the display mode replaced\n" << r.err;
   size_t shown = r.err.find("shown\n"), moved = r.err.find("moved\n");
   ASSERT_NE(shown, std::string::npos) << r.err;
   ASSERT_NE(moved, std::string::npos) << r.err;
