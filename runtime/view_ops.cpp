@@ -278,7 +278,7 @@ QOB_OP(screen_to_tek_op) {
   // Pixels beyond 16 bits are clamped first: -1 is left of the area, not 65535.
   auto narrow = [](int32_t p) { return uint16_t(p < 0 ? 0 : p > 65535 ? 65535 : p); };
   uint16_t tx = 0, ty = 0;
-  bool inside = screen_input_to_tek(narrow(px), narrow(py), &tx, &ty);
+  bool inside = screen_input_to_tek(narrow(px), narrow(py), &tx, &ty) && narrow(px) == px && narrow(py) == py;
   x_variable->val = integer_value(tx);  // no change handling: nothing runs or redisplays
   y_variable->val = integer_value(ty);
   push_int(inside);
