@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>  // before X11, whose macros clash with its names
 
 #include <GL/gl.h>
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput.h>
 #include <X11/extensions/Xfixes.h>
@@ -26,6 +27,7 @@
 #include "tests/support/own_x_server.h"
 #include "tests/support/x_screen.h"
 #include "toolkit/ui_app_context.h"
+#include "toolkit/ui_window.h"
 #include "view/graphics_window.h"
 #include "view/transforms.h"
 
@@ -444,6 +446,136 @@ TEST_F(RubberBand, ChangedOverlayLinesDuringADragDoNotStopTheWaitLoop) {
   EXPECT_FALSE(inverted_near({300, 100}));  // not drawn while the band shows
   put_predef(40, 0);
   end_graphics_input(false);
+}
+
+
+
+// A client posing as the space-mouse driver: its window's id on the root
+// window, and the command the server sends it at start-up.
+TEST_F(RubberBand, TheSpaceMouseDriverReceivesTheCommandWords) {
+  Display* d = display();
+  for (const char* name : {"MotionEvent", "ButtonPressEvent", "ButtonReleaseEvent"}) XInternAtom(d, name, False);
+  Atom command = XInternAtom(d, "CommandEvent", False);
+  Display* driver_display = XOpenDisplay(DisplayString(d));
+  ASSERT_NE(driver_display, nullptr);
+  Window driver = XCreateSimpleWindow(driver_display, DefaultRootWindow(driver_display), 0, 0, 4, 4, 0, 0, 0);
+  XStoreName(driver_display, driver, "Magellan Window");
+  unsigned long id = driver;
+  XChangeProperty(driver_display, DefaultRootWindow(driver_display), command, XA_WINDOW, 32, PropModeReplace,
+                  reinterpret_cast<unsigned char*>(&id), 1);
+  XSync(driver_display, False);
+  cleanup_graphics_input();
+  preset_graphics_input(nullptr);
+  XEvent e{};
+  bool received = false;
+  for (int i = 0; i < 200 && !received; ++i) {
+    while (XPending(driver_display) > 0) {
+      XNextEvent(driver_display, &e);
+      if (e.type == ClientMessage && e.xclient.message_type == command) received = true;
+    }
+    if (!received) usleep(5000);
+  }
+  ASSERT_TRUE(received);
+  EXPECT_EQ(e.xclient.format, 16);
+  EXPECT_EQ(e.xclient.data.s[0], 0);
+  EXPECT_EQ(e.xclient.data.s[1], 1);
+  EXPECT_EQ(e.xclient.data.s[2], 27695);
+  // A property naming no window is caught, not fatal.
+  unsigned long bogus = 0x7fffff;
+  XChangeProperty(driver_display, DefaultRootWindow(driver_display), command, XA_WINDOW, 32, PropModeReplace,
+                  reinterpret_cast<unsigned char*>(&bogus), 1);
+  XSync(driver_display, False);
+  cleanup_graphics_input();
+  testing::internal::CaptureStderr();
+  preset_graphics_input(nullptr);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Warning - X Error code 'BadWindow' ignored.\n");
+  XDeleteProperty(driver_display, DefaultRootWindow(driver_display), command);
+  XDestroyWindow(driver_display, driver);
+  XCloseDisplay(driver_display);
+}
+
+// ---- Cursors --------------------------------------------------------------------
+
+class Cursors : public RubberBand {
+ protected:
+  void SetUp() override {
+    RubberBand::SetUp();
+    graphics_ui_window()->mapped = true;  // as the toolkit marks it when the program shows it
+    XWarpPointer(display(), None, DefaultRootWindow(display()), 0, 0, 0, 0, 400, 400);
+    XSync(display(), False);
+  }
+  struct Shown {
+    int width = 0, height = 0, hot_x = 0, hot_y = 0;
+    std::vector<unsigned long> pixels;
+  };
+  static Shown shown() {
+    XSync(display(), False);
+    Shown s;
+    XFixesCursorImage* image = XFixesGetCursorImage(display());
+    if (image == nullptr) return s;
+    s = {image->width, image->height, image->xhot, image->yhot, {}};
+    s.pixels.assign(image->pixels, image->pixels + size_t(image->width) * image->height);
+    XFree(image);
+    return s;
+  }
+};
+
+constexpr uint8_t ACCESS_HOT_SPOTS[54][2] = {
+    {16, 15}, {15, 15}, {16, 21}, {18, 16}, {15, 21}, {15, 15}, {14, 19}, {17, 15}, {15, 15}, {15, 15},
+    {12, 20}, {15, 15}, {15, 16}, {15, 15}, {1, 30},  {16, 30}, {30, 30}, {1, 15},  {30, 15}, {1, 1},
+    {16, 1},  {30, 1},  {15, 15}, {15, 15}, {15, 15}, {16, 16}, {15, 15}, {11, 19}, {15, 15}, {16, 15},
+    {15, 15}, {14, 17}, {13, 15}, {15, 15}, {15, 15}, {14, 19}, {17, 15}, {15, 15}, {11, 13}, {11, 13},
+    {15, 15}, {15, 15}, {16, 19}, {16, 19}, {16, 19}, {16, 14}, {16, 15}, {15, 16}, {30, 30}, {15, 15},
+    {15, 13}, {15, 13}, {15, 13}, {15, 15},
+};
+
+TEST_F(Cursors, AccessPointCursorsHaveTheirSizeAndHotSpot) {
+  for (int n = 1; n <= 54; ++n) {
+    set_gui3d_cursor(uint8_t(n));
+    Shown s = shown();
+    EXPECT_EQ(s.width, 32) << n;
+    EXPECT_EQ(s.height, 32) << n;
+    EXPECT_EQ(s.hot_x, ACCESS_HOT_SPOTS[n - 1][0]) << n;
+    EXPECT_EQ(s.hot_y, ACCESS_HOT_SPOTS[n - 1][1]) << n;
+  }
+  set_gui3d_cursor(0);
+  EXPECT_EQ(shown().pixels, (set_noinput_cursor(34), shown().pixels));
+}
+
+TEST_F(Cursors, TheCrosshairIsCentredOnTheLargestCursorTheServerAllows) {
+  unsigned width = 0, height = 0;
+  XQueryBestCursor(display(), DefaultRootWindow(display()), 1280, 1024, &width, &height);
+  set_graphics_input(GIN_PICK, CROSSHAIR_CURSOR, PICK_ON_PRESS, 0, 0, 0);  // the input cursor
+  Shown cross = shown();
+  EXPECT_EQ(cross.width, int(width));
+  EXPECT_EQ(cross.height, int(height));
+  int cx = width == 32 ? 15 : int(width) / 2, cy = height == 32 ? 15 : int(height) / 2;
+  EXPECT_EQ(cross.hot_x, cx);
+  EXPECT_EQ(cross.hot_y, cy);
+  ASSERT_FALSE(cross.pixels.empty());
+  EXPECT_NE(cross.pixels[size_t(cy) * width + cx] >> 24, 0u);          // on the cross
+  EXPECT_EQ(cross.pixels[size_t(cy - 3) * width + cx - 3] >> 24, 0u);  // beside it
+  end_graphics_input(false);  // the no-input cursor again
+  Shown after = shown();
+  EXPECT_EQ(after.width, (set_noinput_cursor(0), set_noinput_cursor(34), shown().width));
+  EXPECT_NE(after.width, cross.width);
+}
+
+TEST_F(Cursors, AFontCursorIsTheServersGlyphInRedOnWhite) {
+  set_noinput_cursor(30);  // shape 60
+  Shown ours = shown();
+  Cursor c = XCreateFontCursor(display(), 60);
+  XColor red{}, white{};
+  red.red = 65535;
+  white.red = white.green = white.blue = 65535;
+  XRecolorCursor(display(), c, &red, &white);
+  XDefineCursor(display(), window(), c);
+  Shown theirs = shown();
+  XUndefineCursor(display(), window());
+  XFreeCursor(display(), c);
+  EXPECT_EQ(ours.width, theirs.width);
+  EXPECT_EQ(ours.hot_x, theirs.hot_x);
+  EXPECT_EQ(ours.pixels, theirs.pixels);
 }
 
 // ---- Devices ------------------------------------------------------------------
