@@ -2,12 +2,14 @@
 
 #include <GL/gl.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XInput.h>
 
 #include <cstdio>
 #include <cstdlib>
 
 #include "base/internal_error.h"
 #include "link/connect.h"
+#include "link/graphics_input.h"
 #include "link/si.h"
 #include "platform/posix_services.h"
 #include "runtime/predefined.h"
@@ -44,7 +46,6 @@ constexpr uint32_t POINTER_X = 511, POINTER_Y = 512;
 constexpr uint16_t CODE_POINTER_BUTTON = 463;  // + button 1 to 5
 constexpr uint16_t CODE_TO_KEY_BYTE = 80;      // key byte of a button: its code - 80
 constexpr int N_POINTER_BUTTONS = 5;
-constexpr uint8_t GRAPHICS_PICK_MODE = 156;
 
 // The predefined identifiers that an extra device's buttons (counted from 1)
 // and axes (counted from 0) occupy; numbers outside a block have no identifier.
@@ -108,16 +109,6 @@ static void transmit_event(const XEvent*, bool) {}
 // Output trace: whether one is recorded, and writing an event to it.
 static bool output_trace_open() { return false; }
 static void write_event(const XEvent*, bool) {}
-// Graphics input: the active mode (0 none) and its state (2: rubber band runs).
-static uint8_t graphics_input_mode() { return 0; }
-static uint8_t graphics_input_state() { return 0; }
-static void enter_input_point(uint16_t, uint16_t) {}
-// The graphics-input step of the dispatch; true when it consumed the event.
-static bool graphics_input_event(const XEvent*, uint16_t, uint8_t, bool) { return false; }
-// The drag box of graphics input: shown, moved with the pointer, dropped.
-static bool drag_box_shown() { return false; }
-static void move_drag_box(int16_t, int16_t) {}
-static void drop_drag_box() {}
 // 3D manipulators: true when one took the pointer event.
 static bool handle_gui3d_event(const XEvent*) { return false; }
 
@@ -154,7 +145,7 @@ static void update_mouse_variables(int16_t x, int16_t y) {
 
 static Window graphics_x_window() { return get_graphics_window(); }
 
-static UIWindow* graphics_ui_window() {
+UIWindow* graphics_ui_window() {
   if (tables[T_GLOBALS].length <= 1 || !is_window_kind(graphics_identifier()->kind)) return nullptr;
   window_record* w = record_of(graphics_identifier());
   return w != nullptr ? w->ui_window : nullptr;
@@ -222,7 +213,7 @@ static void key_event(XEvent* event, bool for_graphics, dispatch_state& s) {
   s.press = event->type == KeyPress;
   if (for_graphics) {
     s.to_widget = false;
-    s.to_graphics_input = graphics_input_mode() != 0;
+    s.to_graphics_input = get_graphics_input_mode() != 0;
   }
   s.user_input = true;
 }
@@ -241,10 +232,10 @@ static void button_event(XEvent* event, bool for_graphics, dispatch_state& s) {
     uint8_t bit = uint8_t(1u << (b.button - 1));
     button_state = s.press ? uint8_t(button_state | bit) : uint8_t(button_state & ~bit);
   }
-  if (!s.press && drag_box_shown()) drop_drag_box();
+  if (!s.press) release_drag_box();
   if (for_graphics) {
     s.to_widget = false;
-    s.to_graphics_input = graphics_input_mode() != 0;
+    s.to_graphics_input = get_graphics_input_mode() != 0;
   }
   s.user_input = true;
 }
@@ -259,13 +250,15 @@ static void motion_event(const XEvent* event, bool for_graphics, dispatch_state&
     s.to_widget = false;
     return;
   }
-  if (graphics_input_state() == 2) {
+  if (get_graphics_input_state() == 2) {
+    // The graphics area is kept in root coordinates, as the pointer is.
     uint16_t tx = 0, ty = 0;
-    if (screen_input_to_tek(uint16_t(m.x), uint16_t(m.y), &tx, &ty)) enter_input_point(tx, ty);
+    if (screen_input_to_tek(uint16_t(mouse_x < 0 ? 0 : mouse_x), uint16_t(mouse_y < 0 ? 0 : mouse_y), &tx, &ty))
+      enter_input_point(tx, ty);
   }
   if (for_graphics) {
     s.to_widget = false;
-    s.to_graphics_input = graphics_input_mode() == GRAPHICS_PICK_MODE;
+    s.to_graphics_input = get_graphics_input_mode() == GIN_PICK;
   }
 }
 
@@ -334,7 +327,81 @@ static void client_message(const XEvent* event, bool for_graphics, dispatch_stat
     if (s.code != 0) {
       s.key_byte = uint8_t(s.code - CODE_TO_KEY_BYTE);
       s.press = press;
-      s.to_graphics_input = for_graphics && graphics_input_mode() != 0;
+      s.to_graphics_input = for_graphics && get_graphics_input_mode() != 0;
+    }
+  } else {
+    return;
+  }
+  s.to_widget = false;
+  s.user_input = true;
+}
+
+
+// ---- XInput devices -------------------------------------------------------------
+
+// Relative dial motion: axis a moves dial DIAL_MAP[a].
+constexpr int DIAL_MAP[8] = {6, 4, 2, 0, 7, 5, 3, 1};
+
+static void dial_motion(const XDeviceMotionEvent& m, bool relative) {
+  int count = m.axes_count, first = m.first_axis;
+  const int* values = m.axis_data;
+  XDeviceTimeCoord* history = nullptr;
+  int history_count = 0, mode = 0, axes = 0;
+  if (XDevice* dials = get_dial_device())
+    history = XGetDeviceMotionEvents(m.display, dials, m.time, m.time, &history_count, &mode, &axes);
+  if (history != nullptr && history_count > 0) {
+    count = axes, first = 0;
+    values = history[history_count - 1].data;
+  } else if (count > 6) {
+    count = 6;  // an event carries at most six values
+  }
+  for (int a = 0; a < count; ++a) {
+    uint16_t dial = device_identifier(DIAL_AXES, first + a);
+    if (dial == 0) continue;  // dials 0 to 7 only
+    int32_t v = values[a];
+    if (!relative) {
+      put_predef(dial, v);
+    } else if (v != 0) {
+      uint32_t mapped = DEVICE_BLOCKS[DIAL_AXES].base + DIAL_MAP[first + a];
+      put_predef(mapped, int32_t(uint32_t(get_predef(mapped)) + uint32_t(v)));
+    }
+  }
+  if (history != nullptr) XFreeDeviceMotionEvents(history);
+}
+
+static void spaceball_motion(const XDeviceMotionEvent& m) {
+  int32_t dead = get_predef(SPACEBALL_DEAD_ZONE);
+  for (int a = 0; a < m.axes_count && a < 6; ++a) {
+    uint16_t axis = device_identifier(SPACEBALL_AXES, m.first_axis + a);
+    if (axis != 0) put_predef(axis, outside_dead_zone(m.axis_data[a], dead));
+  }
+  bool moved = false;
+  for (int i = 0; i <= DEVICE_BLOCKS[SPACEBALL_AXES].highest; ++i)
+    moved = moved || get_predef(device_identifier(SPACEBALL_AXES, i)) != 0;
+  put_predef(SPACEBALL_MOVED, moved);
+}
+
+// Motion and buttons of the extra devices; event types that are not theirs pass.
+static void device_event(const XEvent* event, bool for_graphics, dispatch_state& s) {
+  const input_devices& devices = get_input_devices();
+  if (event->type < LASTEvent) return;  // XInput types lie above the core ones
+  if (event->type == devices.motion_type) {
+    const XDeviceMotionEvent& m = *reinterpret_cast<const XDeviceMotionEvent*>(event);
+    set_mouse_position(m.display, m.window, m.x, m.y);
+    if (int32_t(m.deviceid) == devices.dials_id) dial_motion(m, devices.dials_relative);
+    else if (int32_t(m.deviceid) == devices.spaceball_id) spaceball_motion(m);
+    else internal_error(1355, MODULE);
+  } else if (event->type == devices.button_press_type || event->type == devices.button_release_type) {
+    const XDeviceButtonEvent& b = *reinterpret_cast<const XDeviceButtonEvent*>(event);
+    set_mouse_position(b.display, b.window, b.x, b.y);
+    int32_t n = b.button <= 32 ? int32_t(b.button) : 0;
+    if (int32_t(b.deviceid) == devices.buttons_id) s.code = device_identifier(BUTTON_BOX_BUTTONS, n);
+    else if (int32_t(b.deviceid) == devices.spaceball_id) s.code = device_identifier(SPACEBALL_BUTTONS, n);
+    else internal_error(1278, MODULE);
+    if (s.code != 0) {  // buttons beyond the device's identifiers are ignored
+      s.key_byte = uint8_t(s.code - CODE_TO_KEY_BYTE);
+      s.press = event->type == devices.button_press_type;
+      s.to_graphics_input = for_graphics && get_graphics_input_mode() != 0;
     }
   } else {
     return;
@@ -380,7 +447,7 @@ bool process_one_event(XEvent* event, bool live, bool to_widgets, bool* ui_objec
       break;
     case ConfigureNotify: configure_event(event); break;
     case ClientMessage: client_message(event, for_graphics, s); break;
-    default: break;
+    default: device_event(event, for_graphics, s); break;
   }
 
   update_mouse_variables(mouse_x, mouse_y);
@@ -509,6 +576,12 @@ bool process_events() {
 }
 
 // ---- X errors while devices are opened ----------------------------------------
+
+bool take_x_error() {
+  bool seen = x_error;
+  x_error = false;
+  return seen;
+}
 
 int x_error_handler_xcm(Display* display, XErrorEvent* event) {
   x_error = true;

@@ -28,7 +28,13 @@ void get_cursor_position(short* x, short* y);
 // Bit b-1 set while pointer button b (1 to 5) is down.
 uint8_t get_button_state();
 
-// Error handlers while the extra input devices are opened.
+// The toolkit window of the graphics window (identifier 1), null before it exists.
+class UIWindow;
+UIWindow* graphics_ui_window();
+
+// Error handlers while the extra input devices are opened; take_x_error
+// tells whether either saw an error since the last call.
+bool take_x_error();
 int x_error_handler_xcm(Display* display, XErrorEvent* event);
 int x_error_handler_xie(Display* display, XErrorEvent* event);
 

@@ -13,6 +13,7 @@
 #include "base/checked_mm.h"
 #include "base/internal_error.h"
 #include "link/gin.h"
+#include "link/graphics_input.h"
 #include "platform/posix_services.h"
 #include "runtime/application_values.h"
 #include "runtime/predefined.h"
@@ -88,14 +89,8 @@ struct {
 // ---- Seams: the neighbours that are not built yet enter here ----------------
 // Each becomes a call into its module once that module exists.
 
-// Graphics input: a tek point read that waited for the repaint.
-static void process_delayed_read_tek_point() {}
 // 3D manipulators: brought up to date with their YARL variables.
 static void update_gui3d_objects() {}
-// Graphics input: rubber-band drawing of the overlay lines.
-static bool rubber_input_inactive() { return true; }
-static void draw_rubber_lines() {}
-static void draw_overlay_line(const uint16_t*) {}
 static bool display_pending(void* display) { return XPending(static_cast<Display*>(display)) > 0; }
 
 static int ui_display_fd() {
@@ -393,7 +388,7 @@ static void repaint_pass(int64_t now) {
     }
     set_geometry_update_mode(false);
   }
-  if (overlay_line_update && rubber_input_inactive()) update_overlay_lines();
+  if (overlay_line_update && get_rubber_input_inactive()) update_overlay_lines();
 }
 
 // The ten interval timers; true when a when-changed list ran.
@@ -470,7 +465,10 @@ unsigned char* refill_host_input(buf_ptrs* hi) {
     uint32_t flags = id_flags(globals()[1]);
     bool ready = (flags & ID_VISIBLE) && (flags & ID_DISPLAYED) && !(flags & ID_GUI3D_ACTION) &&
                  (geometry_update_mode ? now > t0 + GEOMETRY_UPDATE_DELAY : now > t0);
-    if (ready && (graphics_needs_update || overlay_line_update || gui3d_update)) {
+    // Changed overlay lines wait while a rubber band shows: they are not
+    // drawn then, and counting them as due would repeat this pass for ever.
+    bool overlay_due = overlay_line_update && get_rubber_input_inactive();
+    if (ready && (graphics_needs_update || overlay_due || gui3d_update)) {
       repaint_pass(now);
       continue;
     }
@@ -542,18 +540,51 @@ void save_overlay_lines() {
   last_num_lines = n / 4;
 }
 
+static void overlay_line(const uint16_t* line) { draw_rubber_line(line[0], line[1], line[2], line[3]); }
+static void clear_overlay_line(const uint16_t* line) { clear_rubber_line(line[0], line[1], line[2], line[3]); }
+
+// After a full repaint, into the back buffer: the rubber band and the lines.
 void draw_overlay_lines() {
+  if (get_graphics_context() == nullptr) return;
   if (overlay_line_update) save_overlay_lines();
+  begin_rubber_drawing(false);
   draw_rubber_lines();
-  for (uint32_t i = 0; i < last_num_lines; ++i) draw_overlay_line(last_overlay_lines + 4 * i);
+  for (uint32_t i = 0; i < last_num_lines; ++i) overlay_line(last_overlay_lines + 4 * i);
+  end_rubber_drawing();
   overlay_line_update = false;
 }
 
+// The changed lines only, over what the window shows. Drawing inverts: the
+// old line drawn again is erased.
 void update_overlay_lines() {
-  // Rubber drawing inverts: drawing the old lines again erases them.
-  for (uint32_t i = 0; i < last_num_lines; ++i) draw_overlay_line(last_overlay_lines + 4 * i);
-  save_overlay_lines();
-  for (uint32_t i = 0; i < last_num_lines; ++i) draw_overlay_line(last_overlay_lines + 4 * i);
+  if (get_graphics_context() == nullptr) {
+    overlay_line_update = false;
+    return;
+  }
+  const ident_info& lines = globals()[OVERLAY_LINES];
+  uint32_t now = (is_array_kind(lines.kind) ? lines.word6 : 0) / 4;
+  uint32_t common = now < last_num_lines ? now : last_num_lines;
+  auto new_line = [&](uint32_t i, uint16_t out[4]) {
+    for (int k = 0; k < 4; ++k) out[k] = uint16_t(lines.val.a[4 * i + k].i);
+  };
+  bool changed = now != last_num_lines;
+  begin_rubber_drawing(true);
+  uint16_t line[4];
+  for (uint32_t i = 0; i < common; ++i) {
+    new_line(i, line);
+    const uint16_t* old = last_overlay_lines + 4 * i;
+    if (memcmp(line, old, sizeof line) == 0) continue;
+    clear_overlay_line(old);
+    overlay_line(line);
+    changed = true;
+  }
+  for (uint32_t i = common; i < last_num_lines; ++i) clear_overlay_line(last_overlay_lines + 4 * i);
+  for (uint32_t i = common; i < now; ++i) {
+    new_line(i, line);
+    overlay_line(line);
+  }
+  end_rubber_drawing();
+  if (changed) save_overlay_lines();
   overlay_line_update = false;
 }
 

@@ -118,4 +118,36 @@ QOB_OP(send_signal_op);
 QOB_OP(display_stderr_op);
 QOB_OP(beep_op);
 
+// view_ops.cpp
+QOB_OP(vpn_op);
+QOB_OP(vup_op);
+QOB_OP(zoom_op);
+QOB_OP(focus_op);
+QOB_OP(cursor_op);
+QOB_OP(rotate_op);
+QOB_OP(zoom_x_op);
+QOB_OP(zoom_y_op);
+QOB_OP(translate_op);
+QOB_OP(projection_op);
+QOB_OP(eye_position_op);
+QOB_OP(mirror_display_op);
+QOB_OP(viewport_size_x_op);
+QOB_OP(viewport_size_y_op);
+QOB_OP(rotate_reflection_op);
+QOB_OP(viewport_origin_x_op);
+QOB_OP(viewport_origin_y_op);
+QOB_OP(set_graph_attr_op);
+QOB_OP(change_graph_attr_op);
+QOB_OP(view_number_op);
+QOB_OP(screen_size_op);
+QOB_OP(bounding_cuboid_op);
+QOB_OP(model_to_tek_op);
+QOB_OP(screen_to_tek_op);
+QOB_OP(tek_to_3d_op);
+QOB_OP(create_view_dependency_op);
+QOB_OP(delete_view_dependency_op);
+QOB_OP(set_depth_of_field_op);
+QOB_OP(set_stereo_attributes_op);
+QOB_OP(set_transformation_op);
+
 #undef QOB_OP

@@ -15,6 +15,7 @@
 
 #include "base/checked_mm.h"
 #include "base/internal_error.h"
+#include "link/graphics_input.h"
 #include "link/si.h"
 #include "link/tek_parser.h"
 #include "platform/posix_services.h"
@@ -256,6 +257,7 @@ static void preset_subsystems() {
   init_segment_structure();
   preset_tek_parser();
   preset_system_interface();
+  preset_graphics_input(output_trace_file_name);
   free_string(&output_trace_file_name);
   preset_user_interface(yarl_error_e_mail, quiet, trace, site_resource, private_resource,
                         local_resource);
@@ -271,6 +273,7 @@ static void cleanup_subsystems() {
   cleanup_tek_parser();
   cleanup_vl();
   cleanup_user_interface();
+  cleanup_graphics_input();
   cleanup_system_interface();
   cleanup_window();
 }

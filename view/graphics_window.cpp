@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -33,6 +34,8 @@ static uint32_t current_anti_alias_mode = 0, current_color_mode = 0, current_hig
 static int gl_max_texture_size = 0;
 static bool stencil_buffer_present = false;
 static bool rubber_drawing_active = false;
+static bool rubber_on_front = false;  // drawing with X into the window, not GL
+static GC rubber_gc = nullptr;
 
 int x_error_handler(Display* display, XErrorEvent* event) {
   char text[81];
@@ -242,6 +245,8 @@ void create_graphics_window() {
     graphics_context->make_current(old_window);
     reset_lists();
     if (rubber_drawing_active) end_rubber_drawing();
+    if (rubber_gc != nullptr) XFreeGC(d, rubber_gc);  // the new visual's depth may differ
+    rubber_gc = nullptr;
     delete graphics_context;
     graphics_context = nullptr;
     XFreeColormap(d, graphics_colormap);
@@ -340,12 +345,26 @@ uint32_t get_highlight_mode() { return current_highlight_mode; }
 int get_gl_max_texture_size() { return gl_max_texture_size; }
 bool get_stencil_buffer_present() { return stencil_buffer_present; }
 
+// Mesa does not show GL drawing into the front buffer over the window, so the
+// front-buffer band inverts the window's pixels with X core drawing instead;
+// the back buffer is drawn with GL's inverting blend.
 void begin_rubber_drawing(bool front) {
   if (rubber_drawing_active) internal_error(779, MODULE);
   rubber_drawing_active = true;
   make_graphics_context_active();
+  rubber_on_front = front;
+  if (front) {
+    glXWaitGL();  // what GL drew is on the window before X inverts it
+    if (rubber_gc == nullptr) {
+      XGCValues values{};
+      values.function = GXinvert;
+      values.plane_mask = AllPlanes;
+      values.line_width = 0;
+      rubber_gc = XCreateGC(graphics_display(), graphics_window, GCFunction | GCPlaneMask | GCLineWidth, &values);
+    }
+    return;
+  }
   XGLContext* gl = graphics_context;
-  if (front) glDrawBuffer(GL_FRONT);
   gl->enable_depth_testing(false);
   if (current_color_mode != 0) {
     gl->enable_logic_op(true, GL_XOR);
@@ -366,7 +385,22 @@ void begin_rubber_drawing(bool front) {
   gl->enable_scissor(false);
 }
 
+// A tek position as the window pixel that GL's projection above puts it on.
+static int pixel_x(uint16_t x) {
+  int px = int((x + 0.375) * graphics_width / 4095.0);
+  return px < int(graphics_width) ? px : int(graphics_width) - 1;
+}
+static int pixel_y(uint16_t y) {
+  int py = int((y + 0.375) * graphics_height / 3276.0);
+  if (py >= int(graphics_height)) py = int(graphics_height) - 1;
+  return int(graphics_height) - 1 - py;
+}
+
 static void rubber_line(uint16_t x1, uint16_t y1, uint16_t x2, uint16_t y2) {
+  if (rubber_on_front) {
+    XDrawLine(graphics_display(), graphics_window, rubber_gc, pixel_x(x1), pixel_y(y1), pixel_x(x2), pixel_y(y2));
+    return;
+  }
   glBegin(GL_LINES);
   glVertex2i(x1, y1);
   glVertex2i(x2, y2);
@@ -374,6 +408,14 @@ static void rubber_line(uint16_t x1, uint16_t y1, uint16_t x2, uint16_t y2) {
 }
 
 static void rubber_box(uint16_t x1, uint16_t y1, uint16_t x2, uint16_t y2) {
+  if (rubber_on_front) {
+    // X draws no pixel of a rectangle's outline twice, so a second draw restores it.
+    int left = std::min(pixel_x(x1), pixel_x(x2)), right = std::max(pixel_x(x1), pixel_x(x2));
+    int top = std::min(pixel_y(y1), pixel_y(y2)), bottom = std::max(pixel_y(y1), pixel_y(y2));
+    XDrawRectangle(graphics_display(), graphics_window, rubber_gc, left, top, unsigned(right - left),
+                   unsigned(bottom - top));
+    return;
+  }
   glBegin(GL_LINE_LOOP);
   glVertex2i(x1, y1);
   glVertex2i(x1, y2);
@@ -382,20 +424,30 @@ static void rubber_box(uint16_t x1, uint16_t y1, uint16_t x2, uint16_t y2) {
   glEnd();
 }
 
+static void flush_rubber() {
+  if (rubber_on_front) XFlush(graphics_display());
+  else glFlush();
+}
+
 void draw_rubber_line(uint16_t x1, uint16_t y1, uint16_t x2, uint16_t y2) {
   rubber_line(x1, y1, x2, y2);
-  glFlush();
+  flush_rubber();
 }
 void clear_rubber_line(uint16_t x1, uint16_t y1, uint16_t x2, uint16_t y2) { rubber_line(x1, y1, x2, y2); }
 void draw_rubber_box(uint16_t x1, uint16_t y1, uint16_t x2, uint16_t y2) {
   rubber_box(x1, y1, x2, y2);
-  glFlush();
+  flush_rubber();
 }
 void clear_rubber_box(uint16_t x1, uint16_t y1, uint16_t x2, uint16_t y2) { rubber_box(x1, y1, x2, y2); }
 
 void end_rubber_drawing() {
   if (!rubber_drawing_active) internal_error(861, MODULE);
   rubber_drawing_active = false;
+  if (rubber_on_front) {
+    XFlush(graphics_display());
+    rubber_on_front = false;
+    return;
+  }
   XGLContext* gl = graphics_context;
   gl->set_matrix_mode(GL_PROJECTION);
   gl->pop_matrix();
@@ -489,6 +541,8 @@ void preset_window() {
 
 void cleanup_window() {
   cleanup_logos();
+  if (rubber_gc != nullptr) XFreeGC(graphics_display(), rubber_gc);
+  rubber_gc = nullptr;
   delete graphics_context;
   graphics_context = nullptr;
   Display* d = graphics_display();
