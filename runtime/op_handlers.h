@@ -117,5 +117,8 @@ QOB_OP(start_process_op);
 QOB_OP(send_signal_op);
 QOB_OP(display_stderr_op);
 QOB_OP(beep_op);
+QOB_OP(connect_op);
+QOB_OP(disconnect_op);
+QOB_OP(interface_builder_op);
 
 #undef QOB_OP

@@ -15,6 +15,9 @@
 
 #include "base/checked_mm.h"
 #include "base/internal_error.h"
+#include "link/connect.h"
+#include "link/gin.h"
+#include "link/process_input_trace.h"
 #include "link/si.h"
 #include "link/tek_parser.h"
 #include "platform/posix_services.h"
@@ -255,10 +258,13 @@ static void preset_subsystems() {
   preset_window();
   init_segment_structure();
   preset_tek_parser();
+  if (mirrox_port != 0) preset_connect(mirrox_port);
   preset_system_interface();
+  open_output_trace(output_trace_file_name);
   free_string(&output_trace_file_name);
   preset_user_interface(yarl_error_e_mail, quiet, trace, site_resource, private_resource,
                         local_resource);
+  preset_input_trace(input_trace_file_name);
   free_string(&input_trace_file_name);
 }
 
@@ -266,12 +272,15 @@ static void preset_subsystems() {
 // store, command parser, views, user interface, graphics input, system
 // interface, input trace, graphics window.
 static void cleanup_subsystems() {
+  cleanup_connect();
   cleanup_ldf();
   cleanup_highlight_options();
   cleanup_tek_parser();
   cleanup_vl();
   cleanup_user_interface();
+  close_output_trace();
   cleanup_system_interface();
+  cleanup_input_trace();
   cleanup_window();
 }
 
@@ -283,6 +292,7 @@ void halt(const char* message) {
     fprintf(stderr, "\nLast system error code = %d = \"%s\".\n", errno, strerror(errno));
   kill_all_subprocesses();
   if (message != nullptr) {
+    close_output_trace();
     fprintf(stderr, "qob terminated - %s.\n", message);
     exit(1);
   }
