@@ -399,6 +399,11 @@ void drop_request(int status) {
     uint8_t b[2];
     put_be16(b, uint16_t(status));
     (void)!send(last_data_socket, b, 2, MSG_NOSIGNAL);
+    // Unread input would turn the close into a reset that loses the answer.
+    shutdown(last_data_socket, SHUT_WR);
+    uint8_t rest[512];
+    while (recv(last_data_socket, rest, sizeof rest, 0) > 0) {}
+    errno = 0;
   }
   close(last_data_socket);
   last_data_socket = -1;
