@@ -539,4 +539,24 @@ TEST_F(Partner, TheConnectingSideSendsItsRecordAndConfiguration) {
   EXPECT_TRUE(partner_code_acceptable(code.data(), code.size()));
 }
 
+// ---- The YARL operations -------------------------------------------------------------
+
+constexpr uint8_t CONNECT = 70, DISCONNECT = 109;
+
+TEST_F(Partner, ConnectAndDisconnectOperationsDriveTheConnection) {
+  run({88, 9, 'l', 'o', 'c', 'a', 'l', 'h', 'o', 's', 't', 74, CONNECT});
+  EXPECT_EQ(get_predef(STATUS), 16);
+  Peer p = accepted_peer();
+  run({DISCONNECT});
+  EXPECT_EQ(get_predef(STATUS), 13);
+  EXPECT_EQ(p.receive(1), bytes{0});
+}
+
+TEST_F(Partner, ConnectingTwiceAndDisconnectingUnconnectedAreRunTimeErrors) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");  // the GL threads make fork unsafe
+  EXPECT_EXIT(run({DISCONNECT}), testing::ExitedWithCode(1), "Not connected");
+  Peer p = accepted_peer();
+  EXPECT_EXIT(run({74, 74, CONNECT}), testing::ExitedWithCode(1), "Already connected");
+}
+
 }  // namespace
