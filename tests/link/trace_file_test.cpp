@@ -31,6 +31,8 @@ using yarl::make_ident;
 using yarl::make_item;
 using yarl::WINDOW_LOCAL;
 
+constexpr uint8_t DISCONNECT = 109;
+
 // A file name of the test's own, removed again.
 struct TempPath {
   std::string path;
@@ -301,6 +303,9 @@ class Replay : public link_test::Linked {
     uint32_t key_action = program.code().offset();
     program.code().push(7).assign(GLOBAL, hits).release();
     program.shortcut('q') = g_shortcut{key_action, 0, 0, target};
+    uint32_t failing_action = program.code().offset();
+    program.code().op(DISCONNECT).release();  // unconnected: a run-time error that ends the server
+    program.shortcut('x') = g_shortcut{failing_action, 0, 0, target};
     load();
     UIWindow* ui = record_of(global(main_window))->ui_window;
     ui->set_origin(short(slot_x(screen_slot_)), short(slot_y(screen_slot_)));
@@ -311,7 +316,21 @@ class Replay : public link_test::Linked {
     }
     ASSERT_TRUE(ui->mapped);
   }
+  // A key pressed on the main window, through the X server and the intake.
+  void press(KeySym symbol) {
+    XEvent e{};
+    e.type = KeyPress;
+    e.xkey.display = AppContext->ui_display;
+    e.xkey.window = record_of(global(main_window))->ui_window->x_window;
+    e.xkey.root = DefaultRootWindow(AppContext->ui_display);
+    e.xkey.keycode = XKeysymToKeycode(AppContext->ui_display, symbol);
+    e.xkey.same_screen = True;
+    XSendEvent(AppContext->ui_display, e.xkey.window, False, 0, &e);
+    XSync(AppContext->ui_display, False);
+    while (XPending(AppContext->ui_display) > 0) check_for_events(AppContext->ui_display);
+  }
   void TearDown() override {
+    close_output_trace();
     cleanup_input_trace();
     cleanup_event_intake();
     link_test::Linked::TearDown();
@@ -327,6 +346,35 @@ class Replay : public link_test::Linked {
 };
 
 int Replay::screen_slot_ = 0;
+
+TEST_F(Replay, ARecordedKeyIsOnFileAtOnceAndReplaysToTheSameAction) {
+  open_output_trace(file.path.c_str());
+  press(XK_q);
+  EXPECT_EQ(global(hits)->val.i, 7);
+  std::string text = file.read();  // flushed: a killed server leaves the line
+  EXPECT_NE(text.find("\nmain KeyPress 0 "), std::string::npos) << text;
+  EXPECT_NE(text.find(" 12345678 1\n"), std::string::npos) << "the marker with the looked-up key";
+  close_output_trace();
+  global(hits)->val.i = 0;
+  preset_input_trace(file.path.c_str());
+  step(20);
+  EXPECT_EQ(global(hits)->val.i, 7);
+}
+
+TEST_F(Replay, AnEventWhoseActionEndsTheServerIsStillRecorded) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");  // the GL threads make fork unsafe
+  // The re-run child of the death test records into its parent's file.
+  bool child = !GTEST_FLAG_GET(internal_run_death_test).empty();
+  std::string path = "/tmp/qob_trace_exit_" + std::to_string(child ? getppid() : getpid());
+  open_output_trace(path.c_str());
+  EXPECT_EXIT(press(XK_x), testing::ExitedWithCode(1), "Not connected");
+  close_output_trace();
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  unlink(path.c_str());
+  EXPECT_NE(text.str().find("main KeyPress 0 "), std::string::npos) << text.str();
+}
 
 // A key recorded on another keyboard: its keycode is the marker and the
 // character and keysym travel in x_root and y_root.
