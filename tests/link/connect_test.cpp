@@ -107,61 +107,25 @@ struct Peer {
   }
 };
 
-class Partner : public link_test::Linked {
+class Partner : public link_test::ShownProgram {
  protected:
-  static void SetUpTestSuite() {
-    XSetErrorHandler(count_x_error);
-    screen_slot_ = claim_screen_slot();
-    new UIAppContext(false, nullptr, nullptr, 0, 0, 10, 11);
-  }
-  static void TearDownTestSuite() {
-    delete AppContext;
-    AppContext = nullptr;
-    EXPECT_EQ(x_error_count(), 0);
-  }
-
-  uint16_t hits = 0, main_window = 0, title = 0;
+  uint16_t title = 0;
   uint16_t port = 0;
 
-  void SetUp() override {
-    hits = program.add(GLOBAL, make_ident(K_INTEGER), "hits");
+  void add_more() override {
     ident_info resource = make_ident(K_STRING);
     resource.word8 |= IDENT_RESOURCE;
     title = program.add(GLOBAL, resource, "title");
-    menu_item it = make_item(ITEM_LABEL);
-    it.value_kind = K_STRING;
-    it.head8 = 9;
-    it.code_offset = program.code().offset();
-    program.code().push_string("partner").release();
-    ident_info menu = make_ident(K_MENU);
-    menu.word6 = 1;
-    menu.count = program.add_item(it);
-    ident_info w = make_ident(K_MENU_WINDOW);
-    w.flags1 = WINDOW_VISIBLE;
-    w.word2 = 1 << 12;
-    w.word6 = 1;
-    w.count = program.add(WINDOW_LOCAL, menu, "menu");
-    main_window = program.add(GLOBAL, w, "main");
-    uint16_t target = program.add(GLOBAL, make_ident(K_SUB_WINDOW), "target");
-    uint32_t key_action = program.code().offset();
-    program.code().push(7).assign(GLOBAL, hits).release();
-    program.shortcut('q') = g_shortcut{key_action, 0, 0, target};
-    load();
-    UIWindow* ui = record_of(global(main_window))->ui_window;
-    ui->set_origin(short(slot_x(screen_slot_)), short(slot_y(screen_slot_)));
-    update_menu_windows();
-    for (int i = 0; i < 500 && !ui->mapped; ++i) {
-      process_events();
-      usleep(2000);
-    }
+  }
+  void SetUp() override {
+    ShownProgram::SetUp();
     put_predef(STATUS, 13);
     port = free_port();
     preset_connect(port);
   }
   void TearDown() override {
     cleanup_connect();
-    cleanup_event_intake();
-    link_test::Linked::TearDown();
+    ShownProgram::TearDown();
   }
 
   // What a connecting server sends first: the version and the id record.
@@ -218,11 +182,7 @@ class Partner : public link_test::Linked {
     peer.join();
     return p;
   }
-
-  static int screen_slot_;
 };
-
-int Partner::screen_slot_ = 0;
 
 struct refusal {
   const char* what;

@@ -266,55 +266,15 @@ TEST_F(TraceFiles, AFileThatCannotBeOpenedEndsTheServer) {
 
 // ---- Replay into a loaded program ----------------------------------------------------
 
-class Replay : public link_test::Linked {
+class Replay : public link_test::ShownProgram {
  protected:
-  static void SetUpTestSuite() {
-    XSetErrorHandler(count_x_error);
-    screen_slot_ = claim_screen_slot();
-    new UIAppContext(false, nullptr, nullptr, 0, 0, 10, 11);
-  }
-  static void TearDownTestSuite() {
-    delete AppContext;
-    AppContext = nullptr;
-    EXPECT_EQ(x_error_count(), 0);
-  }
-
-  uint16_t hits = 0, main_window = 0;
   TempPath file;
 
-  // One visible window "main"; the shortcut of key 'q' sets hits to 7.
-  void SetUp() override {
-    hits = program.add(GLOBAL, make_ident(K_INTEGER), "hits");
-    menu_item it = make_item(ITEM_LABEL);
-    it.value_kind = K_STRING;
-    it.head8 = 9;
-    it.code_offset = program.code().offset();
-    program.code().push_string("replay").release();
-    ident_info menu = make_ident(K_MENU);
-    menu.word6 = 1;
-    menu.count = program.add_item(it);
-    ident_info w = make_ident(K_MENU_WINDOW);
-    w.flags1 = WINDOW_VISIBLE;
-    w.word2 = 1 << 12;
-    w.word6 = 1;
-    w.count = program.add(WINDOW_LOCAL, menu, "menu");
-    main_window = program.add(GLOBAL, w, "main");
-    uint16_t target = program.add(GLOBAL, make_ident(K_SUB_WINDOW), "target");
-    uint32_t key_action = program.code().offset();
-    program.code().push(7).assign(GLOBAL, hits).release();
-    program.shortcut('q') = g_shortcut{key_action, 0, 0, target};
+  // Key 'x' runs DISCONNECT unconnected: a run-time error that ends the server.
+  void add_more() override {
     uint32_t failing_action = program.code().offset();
-    program.code().op(DISCONNECT).release();  // unconnected: a run-time error that ends the server
-    program.shortcut('x') = g_shortcut{failing_action, 0, 0, target};
-    load();
-    UIWindow* ui = record_of(global(main_window))->ui_window;
-    ui->set_origin(short(slot_x(screen_slot_)), short(slot_y(screen_slot_)));
-    update_menu_windows();
-    for (int i = 0; i < 500 && !ui->mapped; ++i) {
-      process_events();
-      usleep(2000);
-    }
-    ASSERT_TRUE(ui->mapped);
+    program.code().op(DISCONNECT).release();
+    program.shortcut('x') = g_shortcut{failing_action, 0, 0, shortcut_target};
   }
   // A key pressed on the main window, through the X server and the intake.
   void press(KeySym symbol) {
@@ -332,8 +292,7 @@ class Replay : public link_test::Linked {
   void TearDown() override {
     close_output_trace();
     cleanup_input_trace();
-    cleanup_event_intake();
-    link_test::Linked::TearDown();
+    ShownProgram::TearDown();
   }
   // Replay steps with the window events served between them.
   void step(int n) {
@@ -342,10 +301,7 @@ class Replay : public link_test::Linked {
       process_input_trace(true);
     }
   }
-  static int screen_slot_;
 };
-
-int Replay::screen_slot_ = 0;
 
 TEST_F(Replay, ARecordedKeyIsOnFileAtOnceAndReplaysToTheSameAction) {
   open_output_trace(file.path.c_str());
