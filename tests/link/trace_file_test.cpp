@@ -52,17 +52,8 @@ struct TempPath {
   }
 };
 
-class TraceFiles : public testing::Test {
+class TraceFiles : public link_test::OnScreen {
  protected:
-  static void SetUpTestSuite() {
-    XSetErrorHandler(count_x_error);
-    new UIAppContext(false, nullptr, nullptr, 0, 0, 10, 11);
-  }
-  static void TearDownTestSuite() {
-    delete AppContext;
-    AppContext = nullptr;
-    EXPECT_EQ(x_error_count(), 0);
-  }
   void SetUp() override { panel.create(); }
   static Display* display() { return AppContext->ui_display; }
   Window root() const { return DefaultRootWindow(display()); }
