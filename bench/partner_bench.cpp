@@ -1,8 +1,9 @@
 // Pointer-motion messages (10,000, or the argument's number) from
-// transmit_event over loopback TCP to a peer that sends them straight back, where process_connection_data hands
-// each to treat_event and the dispatch; against raw writes and reads of the
-// same bytes through the same kind of reflecting peer, in pairs in the same
-// run. Runs under an X server (the messages reach a shown window).
+// transmit_event over loopback TCP to a peer that sends them straight back,
+// where process_connection_data hands each to treat_event and the dispatch;
+// against raw writes and reads of the same bytes through the same kind of
+// reflecting peer, in pairs in the same run. Runs under an X server (the
+// messages reach a shown window).
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
