@@ -367,6 +367,20 @@ TEST_F(Replay, EventsOfUnknownOrHiddenWindowsAreHandledAsTheFileSays) {
   EXPECT_EQ(global(hits)->val.i, 0);
 }
 
+TEST_F(Replay, EventsOfTheToolkitsOwnWindowsAreDispatchedOnceMapped) {
+  // A click on "real time" of the replay window itself, then a key.
+  file.write(std::string(TRACE_HEADER) + "TraceControl ButtonPress 1 1 0 RootUI 0 10 a a a a 0 1 1\n" +
+             "TraceControl ButtonRelease 1 1 0 RootUI 0 11 a a a a 100 1 1\n" + KEY_Q);
+  preset_input_trace(file.path.c_str());
+  EXPECT_TRUE(input_trace_running());
+  for (int i = 0; i < 500 && global(hits)->val.i == 0; ++i) {
+    step(1);
+    usleep(2000);
+  }
+  EXPECT_EQ(global(hits)->val.i, 7) << "no window type mismatch";
+  change_speed(0, false);
+}
+
 TEST_F(Replay, RealTimeReplayKeepsTheRecordedSpacingAcrossATimeWrap) {
   // Two keys 300 ms apart, the second after the 32-bit time wrapped.
   file.write(std::string(TRACE_HEADER) + "main KeyPress 0 1 0 RootUI 0 ffffff00 5 5 71 71 0 12345678 1\n" +
