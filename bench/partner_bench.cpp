@@ -21,6 +21,8 @@
 
 #include "base/checked_mm.h"
 #include "bench/paired.h"
+#include "bench/shown_window.h"
+#include "tests/support/loopback.h"
 #include "link/connect.h"
 #include "link/gin.h"
 #include "runtime/read_tables.h"
@@ -31,18 +33,6 @@
 #include "toolkit/ui_window.h"
 
 namespace {
-
-uint16_t free_port() {
-  int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  socklen_t n = sizeof a;
-  getsockname(fd, reinterpret_cast<sockaddr*>(&a), &n);
-  close(fd);
-  return ntohs(a.sin_port);
-}
 
 int connect_to(uint16_t port) {
   int fd = socket(AF_INET, SOCK_STREAM, 0);
@@ -95,35 +85,10 @@ int main(int argc, char** argv) {
     fputs("partner_bench: needs an X server (DISPLAY)\n", stderr);
     return 1;
   }
-  InitMallocBalance();
-  new UIAppContext(false, nullptr, nullptr, 0, 0, 10, 11);
-  yarl::YarlProgram program = yarl::YarlProgram::standard();
-  menu_item label = yarl::make_item(ITEM_LABEL);
-  label.value_kind = K_STRING;
-  label.head8 = 9;
-  label.code_offset = program.code().offset();
-  program.code().push_string("partner").release();
-  ident_info menu = yarl::make_ident(K_MENU);
-  menu.word6 = 1;
-  menu.count = program.add_item(label);
-  ident_info w = yarl::make_ident(K_MENU_WINDOW);
-  w.flags1 = WINDOW_VISIBLE;
-  w.word2 = 1 << 12;
-  w.word6 = 1;
-  w.count = program.add(yarl::WINDOW_LOCAL, menu, "menu");
-  uint16_t main_window = program.add(yarl::GLOBAL, w, "main");
-  std::vector<uint8_t> image = program.bytes();
-  decode_tables(image.data(), image.size());
-  preset_user_interface("", true, false, nullptr, nullptr, nullptr);
-  update_menu_windows();
-  UIWindow* ui = record_of(&globals()[main_window])->ui_window;
-  for (int i = 0; i < 500 && !ui->mapped; ++i) {
-    process_events();
-    usleep(2000);
-  }
+  UIWindow* ui = show_main_window();
 
   // The handshake of a peer whose request is accepted without configuration.
-  uint16_t port = free_port();
+  uint16_t port = free_loopback_port();
   preset_connect(port);
   int peer = connect_to(port);
   std::vector<uint8_t> request{6};
@@ -185,7 +150,7 @@ int main(int argc, char** argv) {
 
   // The anchor: the same messages as raw bytes, one write each, read back in chunks.
   int listener = socket(AF_INET, SOCK_STREAM, 0);
-  uint16_t raw_port = free_port();
+  uint16_t raw_port = free_loopback_port();
   sockaddr_in a{};
   a.sin_family = AF_INET;
   a.sin_port = htons(raw_port);

@@ -13,6 +13,7 @@
 
 #include "base/checked_mm.h"
 #include "bench/paired.h"
+#include "bench/shown_window.h"
 #include "link/gin.h"
 #include "link/process_input_trace.h"
 #include "link/trace_file.h"
@@ -29,32 +30,7 @@ int main(int argc, char** argv) {
     fputs("trace_bench: needs an X server (DISPLAY)\n", stderr);
     return 1;
   }
-  InitMallocBalance();
-  new UIAppContext(false, nullptr, nullptr, 0, 0, 10, 11);
-  yarl::YarlProgram program = yarl::YarlProgram::standard();
-  menu_item label = yarl::make_item(ITEM_LABEL);
-  label.value_kind = K_STRING;
-  label.head8 = 9;
-  label.code_offset = program.code().offset();
-  program.code().push_string("trace").release();
-  ident_info menu = yarl::make_ident(K_MENU);
-  menu.word6 = 1;
-  menu.count = program.add_item(label);
-  ident_info w = yarl::make_ident(K_MENU_WINDOW);
-  w.flags1 = WINDOW_VISIBLE;
-  w.word2 = 1 << 12;
-  w.word6 = 1;
-  w.count = program.add(yarl::WINDOW_LOCAL, menu, "menu");
-  uint16_t main_window = program.add(yarl::GLOBAL, w, "main");
-  std::vector<uint8_t> image = program.bytes();
-  decode_tables(image.data(), image.size());
-  preset_user_interface("", true, false, nullptr, nullptr, nullptr);
-  update_menu_windows();
-  UIWindow* ui = record_of(&globals()[main_window])->ui_window;
-  for (int i = 0; i < 500 && !ui->mapped; ++i) {
-    process_events();
-    usleep(2000);
-  }
+  show_main_window();
 
   char path[] = "/tmp/trace_bench_XXXXXX";
   int fd = mkstemp(path);

@@ -26,6 +26,7 @@
 #include "runtime/compile_resources.h"
 #include "runtime/predefined.h"
 #include "tests/link/link_fixture.h"
+#include "tests/support/loopback.h"
 #include "tests/support/x_screen.h"
 #include "toolkit/ui_app_context.h"
 #include "toolkit/ui_window.h"
@@ -39,18 +40,6 @@ using yarl::WINDOW_LOCAL;
 using bytes = std::vector<uint8_t>;
 
 constexpr uint32_t STATUS = 102;
-
-uint16_t free_port() {
-  int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  socklen_t n = sizeof a;
-  getsockname(fd, reinterpret_cast<sockaddr*>(&a), &n);
-  close(fd);
-  return ntohs(a.sin_port);
-}
 
 int open_descriptors() {
   int n = 0;
@@ -120,7 +109,7 @@ class Partner : public link_test::ShownProgram {
   void SetUp() override {
     ShownProgram::SetUp();
     put_predef(STATUS, 13);
-    port = free_port();
+    port = free_loopback_port();
     preset_connect(port);
   }
   void TearDown() override {
