@@ -745,7 +745,9 @@ bool treat_event(const uint8_t* message, size_t length) {
       }
     }
   }
-  if (!in.ok || in.at != in.end) return false;
+  if (!in.ok || in.at != in.end || window_id == 0) return false;
+  // A window this side does not have: the event has nowhere to go.
+  if (event.xany.window == None) return true;
   short x0 = 0, y0 = 0, x1 = 0, y1 = 0;
   get_cursor_position(&x0, &y0);
   bool wanted = false;

@@ -392,7 +392,14 @@ TEST_F(Partner, EventsFlowBothWaysAndMalformedMessagesClose) {
       {"a field short", message(main_window, FocusIn, {0, 0, 0, 1})},
       {"a byte left over", message(main_window, FocusIn, {0, 0, 0, 1, 0, 0, 0, 2, 9})},
       {"an atom without its NUL", message(main_window, PropertyNotify, {'a', 'b'})},
+      {"window id 0", message(0, KeyPress, key_fields(XK_q, 'q'))},
   };
+  // A window id this side does not know: dropped, the connection stays (found by fuzzing:
+  // the event once reached a toolkit window not yet created, and X failed).
+  bytes stranger = message(60000, KeyPress, key_fields(XK_q, 'q'));
+  global(hits)->val.i = 0;
+  EXPECT_TRUE(treat_event(stranger.data() + 1, stranger.size() - 1));
+  EXPECT_EQ(global(hits)->val.i, 0);
   for (const auto& [what, m] : malformed) {
     EXPECT_FALSE(treat_event(m.data() + 1, m.size() - 1)) << what;
   }
