@@ -408,7 +408,10 @@ bool decode_integer(UITextField* field, long* v) {
 
 // ---- Entry and exit ----
 
+void (*interface_builder_hook)(bool hide, unsigned short* windows);
+
 void interface_builder(bool hide_flag, unsigned short* windows_given) {
+  if (interface_builder_hook != nullptr) return interface_builder_hook(hide_flag, windows_given);
   ui_windows = windows_given;
   n_ui_windows = n_windows_listed;
   if (main_win == nullptr) {

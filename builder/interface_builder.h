@@ -22,6 +22,8 @@ class UITextField;
 // the identifier indexes of all YARL windows (the runtime's window count of
 // them); with `hide` the main window offers them in a selection list.
 void interface_builder(bool hide, unsigned short* windows);
+// Tests put a recording hook in place of the builder; null: the builder runs.
+extern void (*interface_builder_hook)(bool hide, unsigned short* windows);
 // Frees the builder's windows, widgets and tables; the last step of the
 // user interface's clean-up. Nothing when the builder never ran.
 void cleanup_interface_builder();

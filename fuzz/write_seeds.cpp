@@ -300,6 +300,30 @@ int main(int argc, char** argv) {
     }
     return 0;
   }
+  if (target == "trace_file") {
+    const char* const seeds[][2] = {
+        {"header", "# Vorq QOBS trace file, created by QOBS version 11.1596 2003/08/06.\nScreenGeometry 300 1280 240 1024\n"},
+        {"keys", "main KeyPress 0 1 0 RootUI 0 10 5 5 71 71 0 12345678 1\nBreak\nPanel FocusIn 0 1 0 1 2\n"},
+        {"atoms", "Panel PropertyNotify 1 2 0 5 ATOMS 7 0\nPanel ClientMessage 0 3 1 4 AXES 10 1 fffe 3 4 5 6 7 8 9 a\n"},
+        {"damage", "Info Expose 0 1 0 1 2 3 4 5\nPanel Expose 0 1 0 1 2 3 4\nNowhere FocusOut 0 1 0 1 2\n"},
+    };
+    for (const auto& seed : seeds)
+      if (!write_seed(dir, seed[0], std::vector<uint8_t>(seed[1], seed[1] + strlen(seed[1])))) return 1;
+    return 0;
+  }
+  if (target == "partner") {
+    // A key message, a FocusIn message, and configuration code of a string resource.
+    const std::vector<uint8_t> seeds[] = {
+        {1, 51, 0, 0, 0, 2, 2, 0, 0, 0, 0, 1, 0, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 16, 0, 0, 0, 5, 0, 0, 0, 5, 0, 0, 0,
+         0x71, 0, 0, 0, 0x71, 0, 0, 0, 0, 0x12, 0x34, 0x56, 0x78, 1},
+        {1, 19, 0, 0, 0, 2, 9, 1, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 2},
+        {0, 88, 2, 'o', 'k', 22, 0x02, 0x11, 107},
+    };
+    int n = 0;
+    for (const std::vector<uint8_t>& seed : seeds)
+      if (!write_seed(dir, ("seed_" + std::to_string(n++)).c_str(), seed)) return 1;
+    return 0;
+  }
   if (target != "read_tables") {
     printf("write_seeds: no seeds for target %s\n", target.c_str());
     return 0;

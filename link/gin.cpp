@@ -10,6 +10,7 @@
 #include "base/internal_error.h"
 #include "link/connect.h"
 #include "link/graphics_input.h"
+#include "link/trace_file.h"
 #include "link/si.h"
 #include "platform/posix_services.h"
 #include "runtime/predefined.h"
@@ -26,10 +27,6 @@
 namespace {
 
 constexpr const char* MODULE = "gin";
-
-// A key event looked up once carries this in its keycode, the character in
-// x_root and the keysym in y_root, so replayed and partner copies keep them.
-constexpr unsigned KEY_LOOKED_UP = 0x12345678;
 
 constexpr int64_t HOLD_TICKS = 1;           // held motion, alone
 constexpr int64_t HOLD_TICKS_RECORDED = 20;  // with a partner or an output trace
@@ -99,16 +96,21 @@ Atom magellan_motion_event, magellan_button_press_event, magellan_button_release
 Atom spaceball_motion_event, spaceball_button_press_event, spaceball_button_release_event;
 bool x_error;
 
+// The live event being dispatched, for the trace line of an event whose
+// dispatch ends the server.
+struct {
+  const XEvent* event;
+  bool* wanted;
+  bool user_input;
+} dispatching;
+
 }  // namespace
+
+TraceFile* output_trace_file;
 
 // ---- Hooks: the neighbours that are not built yet enter here ---------------
 // Each becomes a call into its module once that module exists.
 
-// Partner connection: sending it an event.
-static void transmit_event(const XEvent*, bool) {}
-// Output trace: whether one is recorded, and writing an event to it.
-static bool output_trace_open() { return false; }
-static void write_event(const XEvent*, bool) {}
 // 3D manipulators: true when one took the pointer event.
 static bool handle_gui3d_event(const XEvent*) { return false; }
 
@@ -428,7 +430,6 @@ bool process_one_event(XEvent* event, bool live, bool to_widgets, bool* ui_objec
     return false;
   }
 
-  unsigned original_keycode = event->xkey.keycode;
   dispatch_state s;
   switch (type) {
     case KeyPress:
@@ -451,6 +452,7 @@ bool process_one_event(XEvent* event, bool live, bool to_widgets, bool* ui_objec
   }
 
   update_mouse_variables(mouse_x, mouse_y);
+  if (dispatching.event == event) dispatching.user_input = s.user_input;
 
   ident_info* input = nullptr;
   if (s.code != 0) {
@@ -465,14 +467,9 @@ bool process_one_event(XEvent* event, bool live, bool to_widgets, bool* ui_objec
 
   bool h = false;
   if (s.to_widget && window != DefaultRootWindow(event->xany.display) && to_widgets) {
-    if (type == KeyPress || type == KeyRelease) {
-      // The toolkit looks the key up itself: it needs the original keycode.
-      XEvent copy = *event;
-      if (original_keycode != KEY_LOOKED_UP) copy.xkey.keycode = original_keycode;
-      h = target->handle_window_event(&copy, live);
-    } else {
-      h = target->handle_window_event(event, live);
-    }
+    // A widget's action may end the server: the trace then records the event as taken.
+    *ui_object_wants_it = true;
+    h = target->handle_window_event(event, live);
     *ui_object_wants_it = h;
   }
   if (!h && type == KeyPress) h = handle_global_shortcut(s.key_byte);
@@ -503,14 +500,34 @@ bool process_one_event(XEvent* event, bool live, bool to_widgets, bool* ui_objec
 
 // ---- Intake -------------------------------------------------------------------
 
-static bool recording() { return connected() || output_trace_open(); }
+static bool recording() { return connected() || output_trace_file != nullptr; }
 
 // Dispatches a live event and passes accepted input to the partner and the trace.
 static void dispatch_live(XEvent* event) {
   bool wanted = false;
-  if (!process_one_event(event, true, true, &wanted)) return;
+  dispatching = {event, &wanted, false};
+  bool accepted = process_one_event(event, true, true, &wanted);
+  dispatching = {};
+  if (!accepted) return;
   if (connected()) transmit_event(event, wanted);
-  if (output_trace_open()) write_event(event, wanted);
+  if (output_trace_file != nullptr) output_trace_file->write_event(event, wanted);
+}
+
+// ---- Output trace -------------------------------------------------------------
+// Opened at start-up where graphics input is preset; closed by its clean-up
+// and by every halt, so that the event whose dispatch ended the server is kept.
+
+void open_output_trace(const char* path) {
+  if (path != nullptr) output_trace_file = new TraceFile(path, "w");
+}
+
+void close_output_trace() {
+  if (output_trace_file == nullptr) return;
+  if (dispatching.event != nullptr && dispatching.user_input)
+    output_trace_file->write_event(dispatching.event, *dispatching.wanted);
+  dispatching = {};
+  delete output_trace_file;
+  output_trace_file = nullptr;
 }
 
 bool process_saved_motion_notify() {

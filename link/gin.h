@@ -38,5 +38,13 @@ bool take_x_error();
 int x_error_handler_xcm(Display* display, XErrorEvent* event);
 int x_error_handler_xie(Display* display, XErrorEvent* event);
 
+// The output trace (option -o), null when none is recorded.
+class TraceFile;
+extern TraceFile* output_trace_file;
+// Opens the output trace at start-up (no path: none).
+void open_output_trace(const char* path);
+// Writes the event whose dispatch is ending the server, then closes the file.
+void close_output_trace();
+
 // Forgets the held motion, the pointer and the button state.
 void cleanup_event_intake();

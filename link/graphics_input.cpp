@@ -654,7 +654,8 @@ void display_button_box_text(const char* text) {
 
 // ---- Lifecycle --------------------------------------------------------------
 
-void preset_graphics_input(const char*) {
+void preset_graphics_input(const char* output_trace_path) {
+  open_output_trace(output_trace_path);
   Display* d = cursor_display();
   create_cursors(d);
   if (gr_in_tek_x == nullptr) allocate_point_arrays();
@@ -663,6 +664,7 @@ void preset_graphics_input(const char*) {
 }
 
 void cleanup_graphics_input() {
+  close_output_trace();
   UIOptionPopUp::close_pop_up_window();
   Display* d = cursor_display();
   for (Cursor& c : cursors) {

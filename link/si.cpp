@@ -12,8 +12,10 @@
 
 #include "base/checked_mm.h"
 #include "base/internal_error.h"
+#include "link/connect.h"
 #include "link/gin.h"
 #include "link/graphics_input.h"
+#include "link/process_input_trace.h"
 #include "platform/posix_services.h"
 #include "runtime/application_values.h"
 #include "runtime/predefined.h"
@@ -103,12 +105,13 @@ static int graphics_display_fd() {
     return -1;
   return ConnectionNumber(AppContext->graphics_display);
 }
-// Partner connection: its socket (-1 none) and the handling of its data.
-static int partner_socket() { return -1; }
-static void process_connection_data() {}
+// The partner socket to watch: a request still arriving, else the
+// connection's or the listening socket (-1 none).
+static int partner_socket() {
+  int request = get_request_socket();
+  return request >= 0 ? request : get_socket();
+}
 static void display_help_window();
-// Trace replay: one step; true when it replayed something.
-static bool process_input_trace(bool) { return false; }
 
 // ---- Graphics window ----------------------------------------------------------
 // Before preset_window there is neither window nor context: nothing to swap or wait for.
@@ -321,7 +324,8 @@ static int check_for_input(fd_set* set) {
   if (get_outstanding_application_values() == 0 && socket != -1) add(socket);
   add(ui_display_fd());  // user input wakes the wait at once
   add(graphics_display_fd());
-  timeval timeout{0, 10000};
+  // A running replay steps on every pass instead of every 10 ms.
+  timeval timeout{0, input_trace_running() ? 0 : 10000};
   return nt_select(highest + 1, set, nullptr, nullptr, &timeout);
 }
 
@@ -422,6 +426,7 @@ static void do_idle_tasks(bool ready, int64_t end_of_last_repaint) {
       return;
     }
   }
+  check_connection_timeouts();
   if (process_input_trace(ready)) return;
   // A depth request waits for the next normal repaint: no HQ repaint meanwhile.
   if (ready && !depth_needs_update && get_outstanding_application_values() == 0 &&

@@ -117,6 +117,10 @@ static const op_entry operation_handlers[] = {
     {151, display_stderr_op},
     {174, set_stream_op},
     {203, read_application_value_op},
+    // The partner connection and the Interface Builder.
+    {70, connect_op},
+    {109, disconnect_op},
+    {182, interface_builder_op},
     // Rendering state.
     {98, get_light_op},
     {103, set_light_op},

@@ -117,6 +117,9 @@ QOB_OP(start_process_op);
 QOB_OP(send_signal_op);
 QOB_OP(display_stderr_op);
 QOB_OP(beep_op);
+QOB_OP(connect_op);
+QOB_OP(disconnect_op);
+QOB_OP(interface_builder_op);
 
 // view_ops.cpp
 QOB_OP(vpn_op);

@@ -16,6 +16,9 @@
 #include "base/checked_mm.h"
 #include "base/internal_error.h"
 #include "link/graphics_input.h"
+#include "link/connect.h"
+#include "link/gin.h"
+#include "link/process_input_trace.h"
 #include "link/si.h"
 #include "link/tek_parser.h"
 #include "platform/posix_services.h"
@@ -256,11 +259,13 @@ static void preset_subsystems() {
   preset_window();
   init_segment_structure();
   preset_tek_parser();
+  if (mirrox_port != 0) preset_connect(mirrox_port);
   preset_system_interface();
   preset_graphics_input(output_trace_file_name);
   free_string(&output_trace_file_name);
   preset_user_interface(yarl_error_e_mail, quiet, trace, site_resource, private_resource,
                         local_resource);
+  preset_input_trace(input_trace_file_name);
   free_string(&input_trace_file_name);
 }
 
@@ -268,6 +273,7 @@ static void preset_subsystems() {
 // store, command parser, views, user interface, graphics input, system
 // interface, input trace, graphics window.
 static void cleanup_subsystems() {
+  cleanup_connect();
   cleanup_ldf();
   cleanup_highlight_options();
   cleanup_tek_parser();
@@ -275,6 +281,7 @@ static void cleanup_subsystems() {
   cleanup_user_interface();
   cleanup_graphics_input();
   cleanup_system_interface();
+  cleanup_input_trace();
   cleanup_window();
 }
 
@@ -286,6 +293,7 @@ void halt(const char* message) {
     fprintf(stderr, "\nLast system error code = %d = \"%s\".\n", errno, strerror(errno));
   kill_all_subprocesses();
   if (message != nullptr) {
+    close_output_trace();
     fprintf(stderr, "qob terminated - %s.\n", message);
     exit(1);
   }

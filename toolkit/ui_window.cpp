@@ -631,7 +631,12 @@ bool UIWindow::handle_unused_event(const XEvent* event, bool honour_busy) {
       char character = 0;
       KeySym symbol = NoSymbol;
       XKeyEvent key = event->xkey;
-      if (XLookupString(&key, &character, 1, &symbol, nullptr) != 1) character = 0;
+      if (key.keycode == KEY_LOOKED_UP) {
+        character = static_cast<char>(key.x_root);
+        symbol = static_cast<KeySym>(static_cast<unsigned>(key.y_root));
+      } else if (XLookupString(&key, &character, 1, &symbol, nullptr) != 1) {
+        character = 0;
+      }
       if (focused_text_field != nullptr &&
           focused_text_field->handle_key_press(character, static_cast<unsigned long>(symbol))) {
         return true;

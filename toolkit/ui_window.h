@@ -12,6 +12,11 @@ class UITextField;
 class UITopObject;
 class UIVisual;
 
+// A key event looked up once by the dispatch carries this in its keycode, the
+// character in x_root and the keysym in y_root: replayed and partner copies
+// keep the sender's character and keysym.
+constexpr unsigned KEY_LOOKED_UP = 0x12345678;
+
 class UIWindow {
  public:
   // A top-level window on the UI connection.

@@ -37,19 +37,8 @@ void count_activate(long id) {
 
 constexpr uint32_t POINTER_MOVES = 89, POINTER_SPEED = 90, POINTER_X = 511, POINTER_Y = 512;
 
-class Intake : public link_test::Linked {
+class Intake : public link_test::OnScreen {
  protected:
-  static void SetUpTestSuite() {
-    XSetErrorHandler(count_x_error);
-    screen_slot_ = claim_screen_slot();
-    new UIAppContext(false, nullptr, nullptr, 0, 0, 10, 11);
-  }
-  static void TearDownTestSuite() {
-    delete AppContext;
-    AppContext = nullptr;
-    EXPECT_EQ(x_error_count(), 0);
-  }
-
   uint16_t hits = 0;
   uint16_t main_window = 0, other_window = 0;
   bool with_button = false;  // the other window shows a BUTTON that reports "pressed" to process 0
@@ -86,7 +75,7 @@ class Intake : public link_test::Linked {
   }
   void TearDown() override {
     cleanup_event_intake();
-    link_test::Linked::TearDown();
+    link_test::OnScreen::TearDown();
     XSync(display(), False);
   }
 
@@ -190,11 +179,7 @@ class Intake : public link_test::Linked {
     XTranslateCoordinates(display(), xwin(window), DefaultRootWindow(display()), x, y, &rx, &ry, &child);
     return {rx, ry};
   }
-
-  static int screen_slot_;
 };
-
-int Intake::screen_slot_ = 0;
 
 TEST_F(Intake, AMotionBurstIsDeliveredOnceWithItsLastPositionBeforeTheNextEvent) {
   int32_t moves = get_predef(POINTER_MOVES);

@@ -2,11 +2,17 @@
 // wait loop and the operations that reach application processes in-process.
 #pragma once
 
+#include <unistd.h>
+
 #include <string>
 
+#include "link/gin.h"
 #include "link/si.h"
 #include "runtime/application_values.h"
 #include "tests/runtime/yarl_fixture.h"
+#include "tests/support/x_screen.h"
+#include "toolkit/ui_app_context.h"
+#include "toolkit/ui_window.h"
 
 namespace link_test {
 
@@ -50,6 +56,69 @@ class Linked : public yarl_test::Loaded {
     return a;
   }
   void start_code(uint32_t offset) { interpret_code(global(1), statement_code(offset), true); }
+};
+
+// One toolkit context per suite on the tests' X server, with a screen area of
+// the program's own; any X error fails the suite.
+class OnScreen : public Linked {
+ protected:
+  static void SetUpTestSuite() {
+    XSetErrorHandler(count_x_error);
+    screen_slot_ = claim_screen_slot();
+    new UIAppContext(false, nullptr, nullptr, 0, 0, 10, 11);
+  }
+  static void TearDownTestSuite() {
+    delete AppContext;
+    AppContext = nullptr;
+    EXPECT_EQ(x_error_count(), 0);
+  }
+  static inline int screen_slot_ = 0;
+};
+
+// A program shown on the tests' X server: one visible window "main" with a
+// label, and the global shortcut of key 'q' that sets INTEGER "hits" to 7.
+// Derived fixtures add to `program` in add_more() before it is loaded.
+class ShownProgram : public OnScreen {
+ protected:
+  uint16_t hits = 0, main_window = 0, shortcut_target = 0;
+
+  virtual void add_more() {}
+  void SetUp() override {
+    hits = program.add(yarl::GLOBAL, yarl::make_ident(K_INTEGER), "hits");
+    menu_item it = yarl::make_item(ITEM_LABEL);
+    it.value_kind = K_STRING;
+    it.head8 = 9;
+    it.code_offset = program.code().offset();
+    program.code().push_string("shown").release();
+    ident_info menu = yarl::make_ident(K_MENU);
+    menu.word6 = 1;
+    menu.count = program.add_item(it);
+    ident_info w = yarl::make_ident(K_MENU_WINDOW);
+    w.flags1 = WINDOW_VISIBLE;
+    w.word2 = 1 << 12;
+    w.word6 = 1;
+    w.count = program.add(yarl::WINDOW_LOCAL, menu, "menu");
+    main_window = program.add(yarl::GLOBAL, w, "main");
+    shortcut_target = program.add(yarl::GLOBAL, yarl::make_ident(K_SUB_WINDOW), "target");
+    uint32_t key_action = program.code().offset();
+    program.code().push(7).assign(yarl::GLOBAL, hits).release();
+    program.shortcut('q') = g_shortcut{key_action, 0, 0, shortcut_target};
+    add_more();
+    load();
+    UIWindow* ui = main_ui();
+    ui->set_origin(short(slot_x(screen_slot_)), short(slot_y(screen_slot_)));
+    update_menu_windows();
+    for (int i = 0; i < 500 && !ui->mapped; ++i) {
+      process_events();
+      usleep(2000);
+    }
+    ASSERT_TRUE(ui->mapped);
+  }
+  void TearDown() override {
+    cleanup_event_intake();
+    Linked::TearDown();
+  }
+  UIWindow* main_ui() { return record_of(global(main_window))->ui_window; }
 };
 
 }  // namespace link_test

@@ -392,3 +392,27 @@ TEST_F(TextField, SelectionClearFreesTheCopyUnlessOurOtherWindowTookPrimary) {
 }
 
 }  // namespace
+
+namespace {
+
+// A key from a trace file or the partner: the keycode is the marker and the
+// sender's character and keysym travel in x_root and y_root, whatever this
+// keyboard maps to the keycode.
+TEST_F(TextField, AKeyLookedUpElsewhereTypesItsStoredCharacter) {
+  ShownWindow shown(160, 40);
+  UITextField* field = make(shown, "ab");
+  XEvent event = key_event(shown.window, XK_a);
+  event.xkey.keycode = KEY_LOOKED_UP;
+  event.xkey.x_root = 'z';
+  event.xkey.y_root = XK_z;
+  EXPECT_TRUE(shown.window.handle_window_event(&event, true));
+  event.xkey.x_root = 0;
+  event.xkey.y_root = XK_BackSpace;
+  EXPECT_TRUE(shown.window.handle_window_event(&event, true));
+  event.xkey.x_root = 'y';
+  event.xkey.y_root = XK_y;
+  EXPECT_TRUE(shown.window.handle_window_event(&event, true));
+  EXPECT_STREQ(field->get_text(), "y") << "z replaced the selected text, was erased, and y typed";
+}
+
+}  // namespace
