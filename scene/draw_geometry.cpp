@@ -4,6 +4,7 @@
 
 #include "gl/gl_context.h"
 #include "scene/display_options.h"
+#include "scene/environment.h"
 #include "scene/geom_polygon_list.h"
 #include "scene/geom_shell.h"
 #include "scene/repaint_attributes.h"
@@ -16,12 +17,6 @@
 namespace {
 
 double frustum_planes[6][4];
-
-bool cube_maps_available() {
-  static int available = -1;
-  if (available < 0) available = gl_version_at_least(1, 3) || get_gl_extension("GL_ARB_texture_cube_map");
-  return available == 1;
-}
 
 void push_model_transformation() {
   XGLContext* gl = XGLContext::current_context;

@@ -159,7 +159,7 @@ void GEOMShell::draw(const DrawAttributes* a, const RepaintAttributes* repaint) 
   glEnableClientState(GL_VERTEX_ARRAY);
   glVertexPointer(3, GL_FLOAT, 0, points);
   const HighlightOptions* highlight = repaint->highlight_options;
-  if (colours != nullptr)
+  if (colours != nullptr && repaint->ordinary())
     draw_colored(repaint);
   else if (highlight != nullptr && highlight->get_on())
     draw_highlighted(repaint);

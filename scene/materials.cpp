@@ -18,6 +18,7 @@
 #include "runtime/predefined.h"
 #include "scene/display_options.h"
 #include "scene/image_io.h"
+#include "scene/loaded_texture.h"
 #include "scene/scene_graph.h"
 #include "scene/segment_store.h"
 
@@ -29,165 +30,6 @@ constexpr int PREDEF_MATERIAL_COUNT = 110;
 
 // The name of a texture file not found or not readable, until it is taken.
 char* texture_not_found;
-
-// A texture image with its GL name; uploaded with mipmaps at the first bind.
-class Texture {
- public:
-  explicit Texture(GLenum f) : format(f), components(f == GL_RGBA ? 4 : (f == GL_RGB ? 3 : 1)) {}
-  Texture(const Texture&) = delete;
-  Texture& operator=(const Texture&) = delete;
-  virtual ~Texture() { remove(); }
-  virtual void activate() = 0;
-
-  void bind();
-  // Drops the GL texture; the pixels stay for the next upload.
-  void remove() {
-    if (name != 0 && XGLContext::current_context != nullptr) XGLContext::current_context->delete_texture(&name);
-    name = 0;
-    needs_upload = true;
-  }
-  GLuint get_name() const { return name; }
-
- protected:
-  int width = 0, height = 0;
-  const uint8_t* pixels = nullptr;
-  GLuint name = 0;
-  GLenum format;
-  int components;
-  bool needs_upload = false;
-};
-
-void Texture::bind() {
-  if (pixels == nullptr) return;
-  XGLContext* gl = XGLContext::current_context;
-  if (name == 0) {
-    if (!needs_upload) return;
-    glGenTextures(1, &name);
-    gl->bind_texture_2d(name);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    GLclampf priority = 1.0f;
-    glPrioritizeTextures(1, &name, &priority);
-  } else {
-    gl->bind_texture_2d(name);
-    if (!needs_upload) return;
-  }
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-  gluBuild2DMipmaps(GL_TEXTURE_2D, components, width, height, format, GL_UNSIGNED_BYTE, pixels);
-  needs_upload = false;
-}
-
-// A texture read from a file found along the texture path; the failure image
-// stands in while the file cannot be read, and the file is tried again.
-class LoadedTexture : public Texture {
- public:
-  explicit LoadedTexture(GLenum f) : Texture(f) {}
-  ~LoadedTexture() override {
-    if (file_name != nullptr) CheckedFree(file_name);
-    if (path_name != nullptr) CheckedFree(path_name);
-  }
-  void activate() override {
-    if (needs_loading) load();
-    bind();
-  }
-  // Takes ownership; returns whether the image must be loaded anew.
-  bool set_filename(char* name);
-  void set_use_alpha(bool on) {
-    if (on == use_alpha) return;
-    use_alpha = on;
-    if (file_name != nullptr) needs_loading = true;
-  }
-  void cleanup() {
-    if (path_name != nullptr) CheckedFree(path_name);
-    path_name = nullptr;
-    image.clear();
-    image.shrink_to_fit();
-    pixels = nullptr;
-    showing_failure_image = false;
-    remove();
-    if (file_name != nullptr) needs_loading = true;
-  }
-  // The file found, expanding the name first; null when nothing was found.
-  const char* get_file_and_pathname() {
-    if (path_name == nullptr && file_name != nullptr) path_name = expand_texture_name(file_name);
-    return path_name;
-  }
-  const char* get_filename() const { return file_name; }
-  bool get_showing_failure_image() const { return showing_failure_image; }
-
- private:
-  void load();
-
-  char* file_name = nullptr;
-  char* path_name = nullptr;
-  std::vector<uint8_t> image;
-  bool needs_loading = false;
-  bool use_alpha = false;
-  bool showing_failure_image = false;
-};
-
-bool LoadedTexture::set_filename(char* name) {
-  bool same = name == nullptr || (file_name != nullptr && strcmp(name, file_name) == 0);
-  if (!same) {
-    needs_loading = true;
-    if (path_name != nullptr) CheckedFree(path_name);
-    path_name = nullptr;
-  }
-  if (name != nullptr || file_name != nullptr) {
-    if (file_name != nullptr && file_name != name) CheckedFree(file_name);
-    file_name = name;
-  }
-  return needs_loading;
-}
-
-void LoadedTexture::load() {
-  // The format changes only with the pixels: a retry that fails keeps the failure image's.
-  GLenum wanted = use_alpha ? GL_RGBA : GL_RGB;
-  GLenum read_format = wanted == GL_RGB ? GL_RGBA : wanted;  // ImageIO gives RGBA or luminance
-  if (path_name == nullptr && file_name != nullptr) path_name = expand_texture_name(file_name);
-  if (path_name != nullptr) {
-    ImageIO io(read_format, path_name);
-    if (io.ok) {
-      format = wanted;
-      width = int(io.width), height = int(io.height);
-      image = std::move(io.pixels);
-      if (format == GL_RGB) {  // drop the alpha channel in place
-        size_t n = size_t(width) * size_t(height);
-        for (size_t i = 0; i < n; ++i)
-          for (int c = 0; c < 3; ++c) image[3 * i + size_t(c)] = image[4 * i + size_t(c)];
-        image.resize(3 * n);
-      }
-      components = format == GL_RGBA ? 4 : (format == GL_RGB ? 3 : 1);
-      pixels = image.data();
-      needs_loading = showing_failure_image = false;
-      needs_upload = true;
-      return;
-    }
-  }
-  if (showing_failure_image) return;
-  // A file found but unreadable is reported like one not found.
-  if (path_name != nullptr && texture_not_found == nullptr) texture_not_found = dup_chars(file_name);
-  ImageIO failure(read_format == GL_LUMINANCE ? GL_LUMINANCE : GL_RGBA);
-  width = int(failure.width), height = int(failure.height);
-  image = std::move(failure.pixels);
-  format = read_format;
-  components = format == GL_RGBA ? 4 : 1;
-  pixels = image.data();
-  showing_failure_image = needs_upload = true;
-  remove();
-  needs_upload = true;
-}
-
-// A texture over pixels owned elsewhere.
-class ComputedTexture : public Texture {
- public:
-  explicit ComputedTexture(GLenum f) : Texture(f) {}
-  void activate() override { bind(); }
-  void set_texture_data(const uint8_t* p, int w, int h) {
-    pixels = p, width = w, height = h;
-    needs_upload = true;
-  }
-};
 
 bool separate_specular() {
   static int known = -1;
@@ -536,6 +378,10 @@ char* expand_texture_name(const char* name) {
 }
 
 char* get_texture_not_found() { return std::exchange(texture_not_found, nullptr); }
+
+void remember_texture_not_found(const char* name) {
+  if (texture_not_found == nullptr && name != nullptr) texture_not_found = dup_chars(name);
+}
 
 // ------------------------------------------------------------ preview sphere
 

@@ -80,3 +80,5 @@ void set_texture_path(const char* directories);
 char* expand_texture_name(const char* name);
 // The waiting name of a texture that was not found (the caller frees it), or null.
 char* get_texture_not_found();
+// Keeps `name` as the waiting one unless a name already waits.
+void remember_texture_not_found(const char* name);

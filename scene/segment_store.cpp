@@ -1126,6 +1126,11 @@ void draw_segment(bsegment* s, RepaintAttributes* attributes) {
     }
     return;
   }
+  // Shadows leave out the transparent-enabled filled segments whose material casts none.
+  if (attributes->pass == 0 && attributes->geometry_only && (s->flags & SEG_LIT) && options->get_enable_transparency() &&
+      a.get_polygon_mode() == GL_FILL && material_exists(a.get_material_index()) &&
+      !material_casts_shadows(a.get_material_index()))
+    return;
   XGLContext::current_context->enable_lighting(lit);
   if (attributes->pass == 3) return;
   for (GEOMObject* p = from; p != nullptr && p != to; p = p->next) {
