@@ -163,11 +163,15 @@ double fraction(double a) { return a - std::floor(a); }
 
 }  // namespace
 
+// -1 not probed yet, else 0 or 1.
+static int cube_maps = -1;
+
 bool cube_maps_available() {
-  static int available = -1;
-  if (available < 0) available = gl_version_at_least(1, 3) || get_gl_extension("GL_ARB_texture_cube_map");
-  return available == 1;
+  if (cube_maps < 0) cube_maps = gl_version_at_least(1, 3) || get_gl_extension("GL_ARB_texture_cube_map");
+  return cube_maps == 1;
 }
+
+void set_cube_maps_available_for_test(int available) { cube_maps = available; }
 
 void init_environment() {
   cleanup_environment();

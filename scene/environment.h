@@ -97,3 +97,5 @@ void delete_environment_textures();
 
 // Whether GL offers cube-map textures (probed once per run).
 bool cube_maps_available();
+// Test seam: forces the probe's answer (-1 probes GL again).
+void set_cube_maps_available_for_test(int available);
