@@ -35,7 +35,8 @@ struct Rgb {
   int sum() const { return r + g + b; }
 };
 
-inline long at(float v) { return long(std::lround(v * 1000000)); }
+// The stream gives model points in thousandths.
+inline long at(float v) { return long(std::lround(v * 1000)); }
 
 // Palette entry 0 (the background) blue.
 inline std::string blue_background() { return cmd("TM") + ints({1, 0, 0}) + cmd("TG") + ints({1, 4, 0, 0, 0, 100}); }
