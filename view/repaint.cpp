@@ -20,6 +20,7 @@
 #include "scene/materials.h"
 #include "scene/repaint_attributes.h"
 #include "scene/segment_store.h"
+#include "scene/self_shadows.h"
 #include "scene/shadows.h"
 #include "scene/transformation.h"
 #include "toolkit/draw_characters.h"
@@ -156,7 +157,8 @@ bool paint_current_view(bool right_eye, const float* jitter, bool effects, bool 
   reset_triangles_displayed();
   activate_clipplanes(true);
   if (!aborted) aborted = draw_geometry(false, false, false, true, abort);
-  // The self shadows are drawn here once they are built.
+  if (!aborted && get_display_options()->get_self_shadows() && effects && get_enable_realtime_renderer())
+    aborted = draw_self_shadows(abort);
   if (!aborted && effects && get_display_options()->get_enable_transparency()) draw_transparent_surfaces();
   deactivate_clipplanes();
   deactivate_lights();
@@ -300,9 +302,10 @@ void set_update_reflection() { update_reflection_data = true; }
 void set_update_compute_reflection() { update_compute_reflection = update_reflection_data = true; }
 
 void reset_lists() {
-  // The textures of the manipulators and the self-shadow maps go here too once they exist.
+  // The textures of the manipulators go here too once they exist.
   delete_environment_textures();
   delete_shadow_maps();
+  delete_self_shadow_maps();
   delete_lens_flares();
   delete_all_textures();
   init_lists();

@@ -20,6 +20,7 @@
 #include "scene/lights.h"
 #include "scene/materials.h"
 #include "scene/segment_store.h"
+#include "scene/self_shadows.h"
 #include "scene/shadows.h"
 #include "view/graphics_display.h"
 #include "view/graphics_window.h"
@@ -110,6 +111,7 @@ void init_views() {
   init_clipplanes();
   init_lights();
   init_realtime_shadows();
+  init_realtime_self_shadows();
   init_material_list();
 }
 
@@ -117,6 +119,7 @@ void cleanup_vl() {
   make_graphics_context_active();  // the textures of the materials go with it
   cleanup_environment();
   cleanup_realtime_shadows();
+  cleanup_realtime_self_shadows();
   cleanup_realtime_lens_flares();
   cleanup_material_list();
   cleanup_lights();

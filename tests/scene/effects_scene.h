@@ -48,6 +48,14 @@ inline std::string plate(long n, float x, float y, float z, float h, const Tripl
   return so(n) + uc(points, {rgb}, {0, 0, 0, 0}, {1, 4, 0, 1, 2, 3}) + sc();
 }
 
+// A horizontal lit square facing up (clockwise seen from above), of material m.
+inline std::string lit_plate(long n, long m, float x, float y, float z, float h) {
+  std::vector<Triple> points = {{at(x - h), at(y - h), at(z)}, {at(x - h), at(y + h), at(z)},
+                                {at(x + h), at(y - h), at(z)}, {at(x + h), at(y + h), at(z)}};
+  std::vector<Triple> normals(4, Triple{0, 0, 1000});
+  return so(n) + cmd("TO") + i(m) + ut(points, normals, {}, {1, 4, 0, 1, 2, 3}) + sc();
+}
+
 // A vertical coloured square facing -y at depth y, centred on (x, z).
 inline std::string wall(long n, float x, float y, float z, float h, const Triple& rgb) {
   std::vector<Triple> points = {{at(x - h), at(y), at(z - h)}, {at(x + h), at(y), at(z - h)},
