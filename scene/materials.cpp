@@ -335,7 +335,8 @@ void setup_specular_pass(uint16_t number) { check_material_index(number, 11)->se
 void set_update_material() { update_material = true; }
 
 void update_textures() {
-  for (uint16_t i = 0; i < material_count; ++i) material_list[i]->update_textures();
+  for (uint16_t i = 0; i < material_count; ++i)
+    if (material_list[i]->use_count > 0) material_list[i]->update_textures();
   update_material = true;
 }
 
