@@ -17,6 +17,7 @@
 #include "link/si.h"
 #include "runtime/predefined.h"
 #include "scene/display_options.h"
+#include "scene/environment.h"
 #include "scene/image_io.h"
 #include "scene/loaded_texture.h"
 #include "scene/scene_graph.h"
@@ -30,6 +31,7 @@ constexpr int PREDEF_MATERIAL_COUNT = 110;
 
 // The name of a texture file not found or not readable, until it is taken.
 char* texture_not_found;
+uint64_t reflection_maps_built;
 
 bool separate_specular() {
   static int known = -1;
@@ -202,12 +204,60 @@ void Material::set_specular_pass() {
   gl_state_stale = true;
 }
 
-// The environment's images are the source of reflection maps; until the
-// environment box provides them, a reflective material has no map to show.
+// Alpha of a reflection texel: its brightness times the material's reflection.
+void reflection_alpha(uint8_t* rgba, size_t bytes, float reflection) {
+  for (size_t i = 0; i + 3 < bytes; i += 4)
+    rgba[i + 3] = uint8_t(float(rgba[i] + rgba[i + 1] + rgba[i + 2]) * reflection / 3);
+}
+
+// The environment's images are the source of reflection maps: six cube faces,
+// else the panorama. Only materials in use keep a map.
 void Material::update_reflection_map() {
-  reflection_texture.remove();
+  const DisplayOptions* o = get_display_options();
+  bool reflective = attributes.reflection > 0 && o->get_enable_reflection() && use_count > 0;
+  if (cube_maps_available() && o->get_reflection_type() == 1) {
+    reflection_texture.remove();
+    if (!reflective) {
+      delete_cube_map();
+      return;
+    }
+    if (!reflection_map_stale && cube_map != 0) {
+      glBindTexture(GL_TEXTURE_CUBE_MAP, cube_map);
+      return;
+    }
+    if (cube_map == 0) glGenTextures(1, &cube_map);
+    glBindTexture(GL_TEXTURE_CUBE_MAP, cube_map);
+    glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+    glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    static const GLenum faces[ENVIRONMENT_SIDES] = {
+        GL_TEXTURE_CUBE_MAP_NEGATIVE_Z, GL_TEXTURE_CUBE_MAP_POSITIVE_Y, GL_TEXTURE_CUBE_MAP_POSITIVE_X,
+        GL_TEXTURE_CUBE_MAP_NEGATIVE_Y, GL_TEXTURE_CUBE_MAP_NEGATIVE_X, GL_TEXTURE_CUBE_MAP_POSITIVE_Z};
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    for (int side = 0; side < ENVIRONMENT_SIDES; ++side) {
+      const environment_image* image = get_environment_side_image(side);
+      std::vector<uint8_t> rgba = image->pixels;
+      int size = image->width;
+      if (rgba.empty()) rgba.assign(4, 0), size = 1;  // not computed yet: a black face
+      reflection_alpha(rgba.data(), rgba.size(), attributes.reflection);
+      gluBuild2DMipmaps(faces[side], GL_RGBA, size, size, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    }
+    reflection_map_stale = false;
+    ++reflection_maps_built;
+    return;
+  }
   delete_cube_map();
-  reflection_map_stale = false;
+  environment_image* panorama = get_reflection_image();
+  if (reflective && !panorama->pixels.empty()) {
+    if (reflection_map_stale) {
+      reflection_alpha(panorama->pixels.data(), panorama->pixels.size(), attributes.reflection);
+      reflection_texture.set_texture_data(panorama->pixels.data(), panorama->width, panorama->height);
+      reflection_map_stale = false;
+      ++reflection_maps_built;
+    }
+    reflection_texture.activate();
+  } else {
+    reflection_texture.remove();
+  }
 }
 
 // ------------------------------------------------------------ the list
@@ -339,6 +389,8 @@ void update_textures() {
     if (material_list[i]->use_count > 0) material_list[i]->update_textures();
   update_material = true;
 }
+
+uint64_t get_reflection_maps_built() { return reflection_maps_built; }
 
 void update_reflection_maps() {
   for (uint16_t i = 0; i < material_count; ++i) material_list[i]->reflection_map_stale = true;

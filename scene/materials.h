@@ -66,6 +66,8 @@ void set_update_material();
 // Loads the textures of every textured material.
 void update_textures();
 void update_reflection_maps();
+// Reflection maps (cube maps or panorama textures) built since start (tests).
+uint64_t get_reflection_maps_built();
 // Drops every GL texture name, keeping the pixels for the next activation.
 void delete_all_textures();
 

@@ -72,3 +72,72 @@ TEST_F(Reflections, AnAbortInTheMirroredDrawingRestoresClipPlaneAndWinding) {
 }
 
 }  // namespace
+
+namespace {
+
+// A reflective plate facing up under a box whose ceiling and floor differ,
+// seen from above: it mirrors the ceiling.
+class ReflectiveMaterial : public Effects {
+ protected:
+  void SetUp() override {
+    Effects::SetUp();
+    material_attributes a;
+    for (int k = 0; k < 3; ++k) a.diffuse[k] = a.ambient[k] = 0;
+    a.reflection = 1;
+    set_material(1, &a);
+    set_material(2, &a);  // reflective too, but used by nothing
+    get_display_options()->set_enable_reflection(true);
+    ASSERT_EQ(run(blue_background() + lit_plate(1, 1, 0, 0, 0, 500)), "");
+    set_vpn(0, 0, -1);
+    set_vup(0, 1, 0);
+    lights_off();
+    const float above[4] = {0, 0, 2000, 1};
+    light(GL_LIGHT0, above, false);
+  }
+  void box(const char* ceiling, const char* floor) {
+    names[0] = solid(std::string("floor") + floor + ".tif", floor);
+    names[1] = solid(std::string("ceiling") + ceiling + ".tif", ceiling);
+    Box b;
+    for (int side = 1; side < 5; ++side) b.surfaces[side] = false;
+    b.files[0] = names[0].c_str();
+    b.files[5] = names[1].c_str();
+    b.position[2] = -1000;
+    b.size[0] = b.size[1] = b.size[2] = 4000;
+    b.cull = true;
+    b.set();
+  }
+  std::string names[2];
+};
+
+TEST_F(ReflectiveMaterial, MirrorsTheCeilingWithCubeMapsAndThePanorama) {
+  for (int cube : {1, 0}) {
+    set_cube_maps_available_for_test(cube);
+    for (bool blue_ceiling : {true, false}) {
+      box(blue_ceiling ? "#0000ff" : "#ff0000", blue_ceiling ? "#ff0000" : "#0000ff");
+      EXPECT_FALSE(repaint());
+      Rgb c = pixel_at(0, 0, 0);
+      std::string what = std::string(cube ? "cube map" : "panorama") + (blue_ceiling ? ", blue ceiling" : ", red ceiling");
+      if (blue_ceiling)
+        EXPECT_GT(c.b, c.r + 40) << what;
+      else
+        EXPECT_GT(c.r, c.b + 40) << what;
+    }
+  }
+  set_cube_maps_available_for_test(-1);
+}
+
+TEST_F(ReflectiveMaterial, OnlyMaterialsInUseKeepAReflectionMap) {
+  box("#0000ff", "#ff0000");
+  EXPECT_FALSE(repaint());
+  uint64_t built = get_reflection_maps_built();
+  update_reflection_maps();  // every map stale
+  EXPECT_FALSE(repaint());
+  EXPECT_EQ(get_reflection_maps_built(), built + 1) << "material 1's only; material 2 is unused";
+  ASSERT_EQ(run(cmd("SK") + i(1)), "");
+  update_reflection_maps();
+  get_display_options()->set_use_display_lists(true);  // textures are brought up to date at each repaint
+  EXPECT_FALSE(repaint());
+  EXPECT_EQ(get_reflection_maps_built(), built + 1) << "its last segment deleted";
+}
+
+}  // namespace
