@@ -7,7 +7,7 @@
 #include <GL/glx.h>
 #include <X11/Xlib.h>
 
-class XGLContext;
+#include "gl/gl_context.h"
 
 class OffscreenDrawable {
  public:
@@ -31,4 +31,14 @@ class OffscreenDrawable {
   Pixmap pixmap = None;
   GLXPixmap glx_pixmap = None;
   Display* display;
+};
+
+// The context and drawable current when it is made; restore() makes them
+// current again after drawing offscreen.
+struct ContextKeeper {
+  XGLContext* context = XGLContext::current_context;
+  GLXDrawable drawable = XGLContext::current_drawable;
+  void restore() const {
+    if (context != nullptr) context->make_current(drawable);
+  }
 };

@@ -48,15 +48,6 @@ bool probe(int* answer, const char* a, const char* b = nullptr) {
   return *answer == 1;
 }
 
-// Keeps the context and drawable current on entry and makes them current again.
-struct context_keeper {
-  XGLContext* context = XGLContext::current_context;
-  GLXDrawable drawable = XGLContext::current_drawable;
-  void restore() const {
-    if (context != nullptr) context->make_current(drawable);
-  }
-};
-
 void set_shadow_color(int light) {
   float r = get_light_intensity_ratio(light);
   XGLContext* gl = XGLContext::current_context;
@@ -117,7 +108,7 @@ bool compute_map(int i, uint32_t u, const float* centre, float diagonal, bool (*
   float dx, dy, dz;
   get_light_direction(light, &dx, &dy, &dz);
   float focus = get_eye_distance(view);
-  context_keeper keeper;
+  ContextKeeper keeper;
   shadow_map->make_current();
   XGLContext* gl = XGLContext::current_context;
   gl->set_matrix_mode(GL_MODELVIEW);
@@ -190,7 +181,7 @@ void delete_self_shadow_maps() {
 void cleanup_realtime_self_shadows() {
   delete_self_shadow_maps();
   if (shadow_map != nullptr) {
-    context_keeper keeper;
+    ContextKeeper keeper;
     delete shadow_map;
     shadow_map = nullptr;
     keeper.restore();
@@ -216,7 +207,7 @@ bool draw_self_shadows(bool (*abort)()) {
     int light = GL_LIGHT0 + i;
     if (!get_light_on(light) || !get_light_cast_shadows(light)) continue;
     if (shadow_map == nullptr) {
-      context_keeper keeper;
+      ContextKeeper keeper;
       shadow_map = new OffscreenDrawable(graphics_display(), SHADOW_MAP_SIZE, SHADOW_MAP_SIZE, 8, 8, 8, 16, true);
       keeper.restore();
     }

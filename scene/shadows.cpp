@@ -154,15 +154,6 @@ void setup_shadow_map_camera(int side, int light, float corners[4][3]) {
       corners[i][k] = float(f.side_centre[k] + at[i][0] * f.half_u * f.u[k] + at[i][1] * f.half_v * f.v[k]);
 }
 
-// Keeps the context and drawable current on entry and makes them current again.
-struct context_keeper {
-  XGLContext* context = XGLContext::current_context;
-  GLXDrawable drawable = XGLContext::current_drawable;
-  void restore() const {
-    if (context != nullptr) context->make_current(drawable);
-  }
-};
-
 // The model box's diagonal in the current view.
 float model_diagonal() {
   const view_type* view = get_view_pointer();
@@ -215,7 +206,7 @@ void delete_shadow_maps() {
 void cleanup_realtime_shadows() {
   delete_shadow_maps();
   if (shadow_map != nullptr) {
-    context_keeper keeper;
+    ContextKeeper keeper;
     delete shadow_map;  // releases the current context
     shadow_map = nullptr;
     keeper.restore();
@@ -273,14 +264,14 @@ bool compute_shadow_maps(int side, bool (*abort)()) {
     if (shadow_map == nullptr) {
       shadow_map_data.assign(size_t(MAX_SHADOW_MAP_SIZE) * MAX_SHADOW_MAP_SIZE, 0);
       filtered_shadow_map_data.assign(shadow_map_data.size(), 0);
-      context_keeper keeper;
+      ContextKeeper keeper;
       shadow_map = new OffscreenDrawable(graphics_display(), MAX_SHADOW_MAP_SIZE, MAX_SHADOW_MAP_SIZE, 8, 8, 8, 16,
                                          true);
       keeper.restore();
     }
     if (!shadow_map->has_context()) return false;
     int size = shadow_map_size(light);
-    context_keeper keeper;
+    ContextKeeper keeper;
     shadow_map->make_current();
     XGLContext* gl = XGLContext::current_context;
     glViewport(0, 0, size, size);
