@@ -41,21 +41,12 @@ fog_settings fog = {false, {1, 1, 1}, 10000, 100.0f, false, 100.0f, 0};
 // -1 not probed yet, else 0 or 1.
 int self_shadows_available = -1;
 
-bool has_extension(const char* extensions, const char* name) {
-  if (extensions == nullptr) return false;
-  size_t n = strlen(name);
-  for (const char* p = strstr(extensions, name); p != nullptr; p = strstr(p + n, name))
-    if ((p == extensions || p[-1] == ' ') && (p[n] == ' ' || p[n] == 0)) return true;
-  return false;
-}
-
 bool probe_self_shadows() {
   if (self_shadows_available < 0) {
-    const char* e = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
-    bool shadow = has_extension(e, "GL_SGIX_shadow") || has_extension(e, "GL_ARB_shadow") ||
-                  has_extension(e, "GL_EXT_shadow");
-    bool depth = has_extension(e, "GL_SGIX_depth_texture") || has_extension(e, "GL_ARB_depth_texture") ||
-                 has_extension(e, "GL_EXT_depth_texture");
+    bool shadow = gl_extension_listed("GL_SGIX_shadow") || gl_extension_listed("GL_ARB_shadow") ||
+                  gl_extension_listed("GL_EXT_shadow");
+    bool depth = gl_extension_listed("GL_SGIX_depth_texture") || gl_extension_listed("GL_ARB_depth_texture") ||
+                 gl_extension_listed("GL_EXT_depth_texture");
     self_shadows_available = (gl_version_at_least(1, 4) || (shadow && depth)) ? 1 : 0;
   }
   return self_shadows_available == 1;

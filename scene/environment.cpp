@@ -167,7 +167,7 @@ double fraction(double a) { return a - std::floor(a); }
 static int cube_maps = -1;
 
 bool cube_maps_available() {
-  if (cube_maps < 0) cube_maps = gl_version_at_least(1, 3) || get_gl_extension("GL_ARB_texture_cube_map");
+  if (cube_maps < 0) cube_maps = gl_version_at_least(1, 3) || gl_extension_listed("GL_ARB_texture_cube_map");
   return cube_maps == 1;
 }
 

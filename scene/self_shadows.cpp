@@ -44,7 +44,7 @@ uint64_t tiles_drawn;
 int arb_shadow = -1, sgix_shadow = -1, shadow_ambient = -1, env_combine = -1;
 
 bool probe(int* answer, const char* a, const char* b = nullptr) {
-  if (*answer < 0) *answer = get_gl_extension(a) || (b != nullptr && get_gl_extension(b));
+  if (*answer < 0) *answer = gl_extension_listed(a) || (b != nullptr && gl_extension_listed(b));
   return *answer == 1;
 }
 

