@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include "base/internal_error.h"
 
@@ -51,6 +52,15 @@ bool gl_version_at_least(unsigned short major, unsigned short minor) {
     if (sscanf(text, "%hu.%hu", &have_major, &have_minor) != 2) have_major = 1, have_minor = 0;
   }
   return have_major > major || (have_major == major && have_minor >= minor);
+}
+
+bool gl_extension_listed(const char* name) {
+  const char* list = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+  if (list == nullptr) return false;
+  size_t n = strlen(name);
+  for (const char* p = strstr(list, name); p != nullptr; p = strstr(p + 1, name))
+    if ((p == list || p[-1] == ' ') && (p[n] == ' ' || p[n] == '\0')) return true;
+  return false;
 }
 
 uint16_t allocate_x_pixel(Display* display, Colormap colormap, unsigned red, unsigned green, unsigned blue) {

@@ -207,3 +207,6 @@ uint16_t allocate_x_pixel(Display* display, Colormap colormap, unsigned red, uns
 
 // True when GL's version is at least major.minor; the version is read once.
 bool gl_version_at_least(unsigned short major, unsigned short minor);
+// True when `name` is a whole name of GL's extension list ("GL_EXT_shadow" is
+// not "GL_EXT_shadow_funcs").
+bool gl_extension_listed(const char* name);

@@ -130,6 +130,14 @@ static const op_entry operation_handlers[] = {
     {192, set_display_option_op},
     {136, get_material_op},
     {142, set_material_op},
+    // Environment box, lens flares, fog, highlighting and GL queries.
+    {160, get_environment_op},
+    {168, set_environment_op},
+    {169, set_lens_flares_op},
+    {82, set_fog_op},
+    {205, set_highlight_attributes_op},
+    {52, gl_get_op},
+    {200, available_display_mode_op},
     // Resource files.
     {148, save_defaults_op},
     {177, restore_defaults_op},

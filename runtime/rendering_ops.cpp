@@ -1,6 +1,9 @@
 #include "runtime/rendering_ops.h"
 
+#include <GL/gl.h>
+
 #include <cmath>
+#include <vector>
 
 #include "base/checked_mm.h"
 #include "base/internal_error.h"
@@ -10,6 +13,8 @@
 #include "runtime/variables.h"
 #include "scene/clip_planes.h"
 #include "scene/display_options.h"
+#include "scene/environment.h"
+#include "scene/lens_flares.h"
 #include "scene/lights.h"
 #include "view/graphics_window.h"
 #include "view/repaint.h"
@@ -308,5 +313,219 @@ const uint8_t* test_performance_op(ident_info* context, const uint8_t* pc) {
   if (name != nullptr) CheckedFree(name);
   store_real(context, rate, frames_per_second);
   store_real(context, load, cpu_percent);
+  return pc;
+}
+
+// ---- Environment, lens flares, fog, highlight, GL queries ----
+
+namespace {
+
+constexpr int SIDES = ENVIRONMENT_SIDES;
+
+// One array on the stack: its elements from `first`, its count `n`.
+struct stacked_array {
+  value* first;
+  int32_t n;
+};
+
+// The arrays of SET_ENVIRONMENT from the top down, below its last flag.
+enum { NAMES, REPEAT, GET_LIGHT, GET_SHADOW, REFLECTION, SIZE, POSITION, SURFACES, ENVIRONMENT_ARRAYS };
+const struct {
+  int32_t length;
+  const char* message;
+} environment_arrays[ENVIRONMENT_ARRAYS] = {
+    {6, "SET_ENVIRONMENT filename array must be 6 elements long"},
+    {12, "SET_ENVIRONMENT repeat array must be 12 elements long"},
+    {6, "SET_ENVIRONMENT get_light array must be 6 elements long"},
+    {6, "SET_ENVIRONMENT get_shadow array must be 6 elements long"},
+    {6, "SET_ENVIRONMENT reflection array must be 6 elements long"},
+    {3, "SET_ENVIRONMENT size array must be 3 elements long"},
+    {3, "SET_ENVIRONMENT position array must be 3 elements long"},
+    {6, "SET_ENVIRONMENT visible surfaces array must be 6 elements long"},
+};
+
+void free_strings(value* first, int32_t n) {
+  for (int32_t k = 0; k < n; ++k)
+    if (first[k].s != nullptr) CheckedFree(first[k].s);
+}
+
+void store_flags(ident_info* variable, const bool* flags, int n) {
+  for (int k = 0; k < n; ++k) variable->val.a[k] = integer_value(flags[k]);
+}
+void store_floats(ident_info* variable, const float* reals, int n) {
+  for (int k = 0; k < n; ++k) variable->val.a[k].r = reals[k];
+}
+
+}  // namespace
+
+// Operands: ten ident references, the settings in YARL order.
+const uint8_t* get_environment_op(ident_info* context, const uint8_t* pc) {
+  ident_info* out[10];
+  for (ident_info*& v : out) v = decode_ref(context, pc, 3521);
+  bool visible, surfaces[SIDES], reflective_lit[SIDES], shadows[SIDES], cull;
+  float position[3], size[3], reflection[SIDES], repeat[2 * SIDES];
+  char* names[SIDES];
+  get_environment(&visible, surfaces, position, size, reflection, reflective_lit, shadows, repeat, names, &cull);
+  static const uint32_t lengths[10] = {0, 6, 3, 3, 6, 6, 6, 12, 6, 0};
+  for (int k = 1; k <= 8; ++k)
+    if (!reset_array_size(context, out[k], lengths[k])) {
+      for (char* n : names) CheckedFree(n);
+      return pc;
+    }
+  store_flags(out[1], surfaces, SIDES);
+  store_floats(out[2], position, 3);
+  store_floats(out[3], size, 3);
+  store_floats(out[4], reflection, SIDES);
+  store_flags(out[5], shadows, SIDES);         // get_shadow: receives shadows
+  store_flags(out[6], reflective_lit, SIDES);  // get_light: lit
+  store_floats(out[7], repeat, 2 * SIDES);
+  for (int k = 0; k < SIDES; ++k) out[8]->val.a[k].s = names[k];
+  change_variable(context, out[0], integer_value(visible), false);
+  for (int k = 1; k <= 8; ++k) process_variable_change(context, out[k]);
+  change_variable(context, out[9], integer_value(cull), false);
+  return pc;
+}
+
+// The stack from the bottom: visible, the eight arrays (elements and count
+// each) in YARL order, the last flag on top.
+const uint8_t* set_environment_op(ident_info* context, const uint8_t* pc) {
+  if (used_slots() < 2) internal_error(3522, MODULE);
+  value* p = sp - 1;  // the count of the file names
+  stacked_array arrays[ENVIRONMENT_ARRAYS];
+  const char* failure = nullptr;
+  for (int a = 0; a < ENVIRONMENT_ARRAYS; ++a) {
+    int32_t n = p->i;
+    // The compiler pushes each array's elements below its count.
+    if (n < 0 || p - n <= sb) internal_error(3523, MODULE);
+    arrays[a] = {p - n, n};
+    if (failure == nullptr && n != environment_arrays[a].length) failure = environment_arrays[a].message;
+    p = p - n - 1;
+  }
+  if (p != sb) internal_error(3524, MODULE);
+  if (failure != nullptr) {
+    free_strings(arrays[NAMES].first, arrays[NAMES].n);
+    sp = sb - 1;
+    error(failure, 0, context);
+    return pc;
+  }
+  bool surfaces[SIDES], lit[SIDES], shadows[SIDES];
+  float position[3], size[3], reflection[SIDES], repeat[2 * SIDES];
+  const char* names[SIDES];
+  for (int k = 0; k < SIDES; ++k) {
+    surfaces[k] = arrays[SURFACES].first[k].i != 0;
+    lit[k] = arrays[GET_LIGHT].first[k].i != 0;
+    shadows[k] = arrays[GET_SHADOW].first[k].i != 0;
+    reflection[k] = arrays[REFLECTION].first[k].r;
+    names[k] = arrays[NAMES].first[k].s;
+  }
+  for (int k = 0; k < 3; ++k) position[k] = arrays[POSITION].first[k].r, size[k] = arrays[SIZE].first[k].r;
+  for (int k = 0; k < 2 * SIDES; ++k) repeat[k] = arrays[REPEAT].first[k].r;
+  bool changed = set_environment(sb[0].i != 0, surfaces, position, size, reflection, lit, shadows, repeat, names,
+                                 sp->i != 0);
+  free_strings(arrays[NAMES].first, SIDES);
+  sp = sb - 1;
+  if (changed) set_repaint(false);
+  return pc;
+}
+
+const uint8_t* set_lens_flares_op(ident_info* context, const uint8_t* pc) {
+  if (used_slots() < 3) internal_error(3525, MODULE);
+  bool hidden = (sp--)->i != 0, visible = (sp--)->i != 0;
+  int32_t type = (sp--)->i;
+  if (type < 1 || type > int32_t(LENS_FLARE_TYPES)) {
+    error("SET_LENS_FLARES - flare type out of range", 0, context);
+    return pc;
+  }
+  if (set_lens_flares(unsigned(type), visible, hidden)) set_repaint(false);
+  return pc;
+}
+
+// The stack from the bottom: enable, the colour array, a, b, c, d, e.
+const uint8_t* set_fog_op(ident_info* context, const uint8_t* pc) {
+  if (used_slots() < 7) internal_error(3526, MODULE);
+  uint8_t side = uint8_t((sp--)->i & 0xFF);
+  float height = (sp--)->r;
+  bool ground = (sp--)->i != 0;
+  float density = (sp--)->r, distance = (sp--)->r;
+  float colour[3];
+  if (!pop_triple(colour)) {
+    sp = sb - 1;
+    error("SET_FOG color array must be 3 elements long", 0, context);
+    return pc;
+  }
+  if (used_slots() < 1) internal_error(3527, MODULE);
+  bool enable = (sp--)->i != 0;
+  set_fog(enable, colour, distance, density, ground, height, side);  // stored only: never a repaint
+  return pc;
+}
+
+const uint8_t* set_highlight_attributes_op(ident_info* context, const uint8_t* pc) {
+  if (used_slots() < 10) internal_error(3528, MODULE);
+  value* v = sp - 9;  // the deepest first
+  sp -= 10;
+  if (v[0].u > 3) {
+    error("SET_HIGHLIGHT_ATTRIBUTES - highlight mode out of range", 0, context);
+    return pc;
+  }
+  if (v[3].u > 100 || v[4].u > 100 || v[5].u > 100) {
+    error("SET_HIGHLIGHT_ATTRIBUTES - saturation or lightness out of range", 0, context);
+    return pc;
+  }
+  HighlightOptions* h = get_highlight_options();
+  if (h == nullptr) return pc;
+  if (h->set_highlight_attributes(v[0].u, v[1].u, v[2].i, v[3].u, v[4].u, v[5].u, v[6].u, v[7].u, v[8].i, v[9].i))
+    set_repaint(false);
+  return pc;
+}
+
+// Operands: the variable's kind, a count, the GL parameter name, the variable.
+const uint8_t* gl_get_op(ident_info* context, const uint8_t* pc) {
+  uint8_t kind = pc[0], count = pc[1];
+  GLenum name = get_u16(pc + 2);
+  pc += 4;
+  ident_info* variable = decode_ref(context, pc, 3529);
+  make_graphics_context_active();
+  if (count == 0) {
+    if (variable->kind != K_STRING) internal_error(3641, MODULE);
+    const char* text = reinterpret_cast<const char*>(glGetString(name));
+    value v{};
+    v.s = dup_chars(text != nullptr ? text : "");
+    change_variable(context, variable, v, false);
+    return pc;
+  }
+  // GL writes all of a parameter's values whatever the count asked.
+  size_t room = count > 16 ? count : 16;
+  std::vector<GLfloat> floats(room);
+  std::vector<GLint> ints(room);
+  std::vector<GLboolean> bools(room);
+  int scalar = count == 1 ? kind : kind - K_ARRAY;
+  if ((count == 1 && kind > K_BOOLEAN) || (count > 1 && kind < K_ARRAY)) scalar = -1;
+  auto at = [&](uint32_t k) -> value {
+    value v{};
+    if (scalar == K_REAL) v.r = floats[k];
+    else if (scalar == K_INTEGER) v = integer_value(ints[k]);
+    else v = integer_value(bools[k] != GL_FALSE);
+    return v;
+  };
+  switch (scalar) {
+    case K_REAL: glGetFloatv(name, floats.data()); break;
+    case K_INTEGER: glGetIntegerv(name, ints.data()); break;
+    case K_BOOLEAN: glGetBooleanv(name, bools.data()); break;
+    default: internal_error(count == 1 ? 3680 : 3715, MODULE);
+  }
+  if (count == 1) {
+    change_variable(context, variable, at(0), false);
+    return pc;
+  }
+  if (!reset_array_size(context, variable, count)) return pc;
+  for (uint32_t k = 0; k < count; ++k) variable->val.a[k] = at(k);
+  process_variable_change(context, variable);
+  return pc;
+}
+
+const uint8_t* available_display_mode_op(ident_info*, const uint8_t* pc) {
+  if (used_slots() < 4) internal_error(3530, MODULE);
+  uint32_t stereo = (sp--)->u, highlight = (sp--)->u, colour = (sp--)->u, anti_alias = (sp--)->u;
+  push_int(available_display_mode(anti_alias, colour, highlight, stereo));
   return pc;
 }

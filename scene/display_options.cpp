@@ -8,9 +8,14 @@
 #include "base/checked_mm.h"
 #include "base/internal_error.h"
 #include "gl/gl_context.h"
+#include "scene/environment.h"
+#include "scene/lights.h"
+#include "scene/materials.h"
 #include "scene/segment_store.h"
+#include "scene/shadows.h"
 #include "toolkit/hls.h"
 #include "view/graphics_window.h"
+#include "view/repaint.h"
 
 namespace {
 
@@ -36,21 +41,12 @@ fog_settings fog = {false, {1, 1, 1}, 10000, 100.0f, false, 100.0f, 0};
 // -1 not probed yet, else 0 or 1.
 int self_shadows_available = -1;
 
-bool has_extension(const char* extensions, const char* name) {
-  if (extensions == nullptr) return false;
-  size_t n = strlen(name);
-  for (const char* p = strstr(extensions, name); p != nullptr; p = strstr(p + n, name))
-    if ((p == extensions || p[-1] == ' ') && (p[n] == ' ' || p[n] == 0)) return true;
-  return false;
-}
-
 bool probe_self_shadows() {
   if (self_shadows_available < 0) {
-    const char* e = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
-    bool shadow = has_extension(e, "GL_SGIX_shadow") || has_extension(e, "GL_ARB_shadow") ||
-                  has_extension(e, "GL_EXT_shadow");
-    bool depth = has_extension(e, "GL_SGIX_depth_texture") || has_extension(e, "GL_ARB_depth_texture") ||
-                 has_extension(e, "GL_EXT_depth_texture");
+    bool shadow = gl_extension_listed("GL_SGIX_shadow") || gl_extension_listed("GL_ARB_shadow") ||
+                  gl_extension_listed("GL_EXT_shadow");
+    bool depth = gl_extension_listed("GL_SGIX_depth_texture") || gl_extension_listed("GL_ARB_depth_texture") ||
+                 gl_extension_listed("GL_EXT_depth_texture");
     self_shadows_available = (gl_version_at_least(1, 4) || (shadow && depth)) ? 1 : 0;
   }
   return self_shadows_available == 1;
@@ -91,16 +87,24 @@ bool DisplayOptions::set_enable_transparency(bool on) {
 }
 bool DisplayOptions::set_reflection_type(uint8_t type) {
   if (!store(&reflection_type, type)) return false;
+  if (type == 1) set_update_compute_reflection();
+  set_update_reflection();
+  set_update_material();
   surfaces_out_of_date();
   return true;
 }
 bool DisplayOptions::set_enable_reflection(bool on) {
   if (!store(&enable_reflection, on)) return false;
+  set_update_material();
   surfaces_out_of_date();
   return true;
 }
 bool DisplayOptions::set_display_soft_shadows(bool on) { return store(&display_soft_shadows, on); }
-bool DisplayOptions::set_update_shadow_maps(bool on) { return store(&update_shadow_maps, on); }
+bool DisplayOptions::set_update_shadow_maps(bool on) {
+  if (!store(&update_shadow_maps, on)) return false;
+  delete_shadow_maps();
+  return true;
+}
 bool DisplayOptions::set_enable_textures(bool on) {
   if (!store(&enable_textures, on)) return false;
   surfaces_out_of_date();
@@ -148,13 +152,13 @@ void DisplayOptions::get_rotation_origin(float out[3]) const {
 }
 bool DisplayOptions::set_transparent_shadows_threshold(uint8_t value) {
   if (!store(&transparent_shadows_threshold, value)) return false;
-  // The environment box is not built: self shadows decide alone.
-  if (rendering_option == 0 || !enable_transparency || !self_shadows) return false;
+  if (rendering_option == 0 || !enable_transparency || !(self_shadows || get_environment_visible())) return false;
   update_lists(true, false, true);
   return true;
 }
 bool DisplayOptions::set_reflection_map_size(uint32_t size) {
   if (!store(&reflection_map_size, size)) return false;
+  set_update_compute_reflection();
   return rendering_option != 0 && enable_reflection;
 }
 bool DisplayOptions::set_fast_lod(bool on) {
@@ -162,14 +166,28 @@ bool DisplayOptions::set_fast_lod(bool on) {
   return !on && get_display_was_fast();
 }
 bool DisplayOptions::set_display_lens_flares(bool on) { return store(&display_lens_flares, on); }
-bool DisplayOptions::set_high_quality_soft_shadows(bool on) { return store(&high_quality_soft_shadows, on); }
-bool DisplayOptions::set_self_shadow_map_size_low(uint32_t size) { return store(&self_shadow_map_size_low, size); }
+// The shadow maps are renewed after these three.
+bool DisplayOptions::set_high_quality_soft_shadows(bool on) {
+  if (!store(&high_quality_soft_shadows, on)) return false;
+  set_update_shadowmaps();
+  return true;
+}
+bool DisplayOptions::set_self_shadow_map_size_low(uint32_t size) {
+  if (!store(&self_shadow_map_size_low, size)) return false;
+  set_update_shadowmaps();
+  return true;
+}
 bool DisplayOptions::set_self_shadow_map_size_high(uint32_t size) {
-  return store(&self_shadow_map_size_high, size);
+  if (!store(&self_shadow_map_size_high, size)) return false;
+  set_update_shadowmaps();
+  return true;
 }
 bool DisplayOptions::set_display_vorq_logo(bool on) { return store(&display_vorq_logo, on); }
-bool DisplayOptions::set_reflection_texture(const char*) {
+bool DisplayOptions::set_reflection_texture(const char* name) {
+  set_reflection_image(name);
   if (!enable_reflection || reflection_type == 1) return false;
+  set_update_reflection();
+  set_update_material();
   surfaces_out_of_date();
   return true;
 }

@@ -4,6 +4,7 @@
 
 #include "gl/gl_context.h"
 #include "scene/display_options.h"
+#include "scene/environment.h"
 #include "scene/geom_polygon_list.h"
 #include "scene/geom_shell.h"
 #include "scene/repaint_attributes.h"
@@ -16,12 +17,6 @@
 namespace {
 
 double frustum_planes[6][4];
-
-bool cube_maps_available() {
-  static int available = -1;
-  if (available < 0) available = gl_version_at_least(1, 3) || get_gl_extension("GL_ARB_texture_cube_map");
-  return available == 1;
-}
 
 void push_model_transformation() {
   XGLContext* gl = XGLContext::current_context;
@@ -36,6 +31,37 @@ void pop_model_transformation() {
   gl->set_matrix_mode(GL_MODELVIEW);
   gl->pop_matrix();
   store_viewing_matrix();
+}
+
+// With cube-map reflections, the texture matrix turns the eye-space
+// reflection vectors into the environment box's frame: the inverse of its
+// orientation times the inverse of the camera's rotation. True when loaded.
+bool load_reflection_texture_matrix(bool geometry_only, bool projected_texture) {
+  const DisplayOptions* options = get_display_options();
+  if (!cube_maps_available() || !options->get_enable_reflection() || geometry_only || projected_texture ||
+      options->get_reflection_type() != 1)
+    return false;
+  double m[16];
+  get_model_matrix(m);
+  const reflection_frame* f = get_reflection_data();
+  const float* axes[3] = {f->x, f->y, f->z};
+  double t[16] = {0};
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < 3; ++c)
+      for (int k = 0; k < 3; ++k) t[4 * c + r] += double(axes[r][k]) * m[4 * k + c];
+  t[15] = 1;
+  XGLContext* gl = XGLContext::current_context;
+  gl->set_matrix_mode(GL_TEXTURE);
+  glLoadMatrixd(t);
+  gl->set_matrix_mode(GL_MODELVIEW);
+  return true;
+}
+
+void reset_texture_matrix() {
+  XGLContext* gl = XGLContext::current_context;
+  gl->set_matrix_mode(GL_TEXTURE);
+  glLoadIdentity();
+  gl->set_matrix_mode(GL_MODELVIEW);
 }
 
 }  // namespace
@@ -89,16 +115,16 @@ bool draw_geometry(bool geometry_only, bool projected_texture, bool reflection, 
   a.mirror_display_mode = get_mirror_display();
   a.display_options = options;
   a.highlight_options = get_highlight_options();
-  // The reflection texture matrix belongs to the reflection effects, which
-  // are not built: nothing here loads the texture matrix.
 
   gl->enable_depth_testing(!(geometry_only && !projected_texture));
   glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, options->get_use_two_sided_lighting() ? GL_TRUE : GL_FALSE);
   if (options->get_enable_transparency() && a.ordinary() && GEOMShell::polygon_list != nullptr)
     GEOMShell::polygon_list->reset();
+  bool texture_matrix = load_reflection_texture_matrix(geometry_only, projected_texture);
   bool transformed = transformation_enabled();
   if (transformed) push_model_transformation();
   bool aborted = draw_entities(&a, abort);
+  if (texture_matrix) reset_texture_matrix();
   if (transformed) pop_model_transformation();
   return aborted;
 }
@@ -107,6 +133,7 @@ void draw_transparent_surfaces() {
   GEOMPolygonList* list = GEOMShell::polygon_list;
   if (list == nullptr || list->length() == 0) return;
   XGLContext* gl = XGLContext::current_context;
+  bool texture_matrix = load_reflection_texture_matrix(false, false);
   bool transformed = transformation_enabled();
   if (transformed) push_model_transformation();
   gl->set_matrix_mode(GL_MODELVIEW);
@@ -120,5 +147,6 @@ void draw_transparent_surfaces() {
   glDepthMask(GL_TRUE);
   gl->enable_lighting(false);
   gl->enable_blending(false);
+  if (texture_matrix) reset_texture_matrix();
   if (transformed) pop_model_transformation();
 }

@@ -14,6 +14,7 @@
 #include "scene/display_options.h"
 #include "scene/draw_geometry.h"
 #include "scene/geom_object.h"
+#include "scene/lights.h"
 #include "scene/materials.h"
 #include "scene/repaint_attributes.h"
 #include "scene/segment_store.h"
@@ -209,7 +210,7 @@ void EntityInformation::UpdateLists(bool surfaces, bool lines, bool shadows, boo
     e->mark(surfaces, lines, shadows);
     if (e->parent == nullptr) {
       set_repaint(repaint);
-      if (shadows) get_display_options()->set_update_shadow_maps(true);
+      if (shadows) set_update_shadowmaps();
     }
   }
 }
@@ -504,7 +505,7 @@ void EntityList::UpdateLists(int32_t entity, bool surfaces, bool lines, bool sha
 void EntityList::UpdateAllLists(bool surfaces, bool lines, bool shadows) {
   if (root == nullptr) return;
   root->UpdateAllLists(surfaces, lines, shadows);
-  if (shadows) get_display_options()->set_update_shadow_maps(true);
+  if (shadows) set_update_shadowmaps();
 }
 
 void EntityList::DeleteLists() {

@@ -10,6 +10,7 @@
 #include "scene/display_options.h"
 #include "scene/draw_attributes.h"
 #include "scene/draw_geometry.h"
+#include "scene/environment.h"
 #include "scene/geom_polygon_list.h"
 #include "scene/materials.h"
 #include "scene/repaint_attributes.h"
@@ -159,7 +160,7 @@ void GEOMShell::draw(const DrawAttributes* a, const RepaintAttributes* repaint) 
   glEnableClientState(GL_VERTEX_ARRAY);
   glVertexPointer(3, GL_FLOAT, 0, points);
   const HighlightOptions* highlight = repaint->highlight_options;
-  if (colours != nullptr)
+  if (colours != nullptr && repaint->ordinary())
     draw_colored(repaint);
   else if (highlight != nullptr && highlight->get_on())
     draw_highlighted(repaint);
@@ -214,14 +215,15 @@ void GEOMShell::draw_highlighted(const RepaintAttributes* repaint) {
   if (highlight->get_mode() == 2) glDisable(GL_TEXTURE_1D);
 }
 
-void GEOMShell::draw_lit(const DrawAttributes* a, const RepaintAttributes*) {
+void GEOMShell::draw_lit(const DrawAttributes* a, const RepaintAttributes* repaint) {
   XGLContext* gl = XGLContext::current_context;
   const DisplayOptions* options = get_display_options();
   gl->enable_lighting(true);
   uint16_t material = a->get_material_index();
   bool textured = texture_coordinates != nullptr && options->get_enable_textures() && material_exists(material) &&
                   material_has_texture(material);
-  gl->enable_texture_lighting(textured);
+  gl->enable_texture_lighting(textured || (options->get_enable_reflection() && material_exists(material) &&
+                                           material_is_reflective(material)));
   a->apply_material();
   if (a->get_fast_lod() && options->get_fast_lod()) {
     if (normals != nullptr) {
@@ -234,16 +236,139 @@ void GEOMShell::draw_lit(const DrawAttributes* a, const RepaintAttributes*) {
   }
   int s = a->get_polygon_offset() ? -1 : 1;
   gl->set_polygon_offset(2 * s, options->get_self_shadows() ? 4 * s : s);
-  if (textured) begin_texture_pass();
-  if (a->get_shade_model() == GL_SMOOTH && normals != nullptr) {
+  // The passes (set_shading_modes): the texture, a separate specular pass
+  // before GL 1.2, and the reflection; reflection modes need normals.
+  bool reflective = normals != nullptr && options->get_enable_reflection() && material_exists(material) &&
+                    material_is_reflective(material);
+  int reflection_mode = options->get_reflection_type() == 3
+                            ? 3
+                            : (cube_maps_available() && options->get_reflection_type() == 1 ? 2 : 1);
+  int passes[3], n = 0;
+  if (textured) {
+    passes[n++] = 4;
+    if (!gl_version_at_least(1, 2)) passes[n++] = 0;
+    if (reflective) passes[n++] = reflection_mode;
+  } else {
+    passes[n++] = reflective ? reflection_mode : 0;
+  }
+  if (n > 1) gl->enable_polygon_offset(true);
+  for (int k = 0; k < n; ++k) {
+    if (k == 0) {
+      draw_pass(passes[k], a, repaint);
+      continue;
+    }
+    // The extra passes blend over the first at equal depth.
+    glDepthFunc(GL_LEQUAL);
+    gl->enable_blending(true);
+    if (passes[k] == 0) {
+      gl->set_blend_func(GL_SRC_ALPHA, GL_ONE);
+      setup_specular_pass(material);
+      gl->set_polygon_offset(2, -2);
+    } else {
+      gl->set_blend_func(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+      setup_reflection_pass(material);
+      gl->set_polygon_offset(2, -3);
+    }
+    glDepthMask(GL_FALSE);
+    draw_pass(passes[k], a, repaint);
+    gl->enable_blending(false);
+    glDepthFunc(GL_LESS);
+    gl->set_polygon_offset(2, 1);
+    glDepthMask(GL_TRUE);
+  }
+}
+
+void GEOMShell::draw_pass(int mode, const DrawAttributes* a, const RepaintAttributes* repaint) {
+  bool smooth = a->get_shade_model() == GL_SMOOTH && normals != nullptr;
+  auto with_normals = [&](auto draw) {
     glEnableClientState(GL_NORMAL_ARRAY);
     glNormalPointer(GL_FLOAT, 0, normals);
-    draw_strips();
+    draw();
     glDisableClientState(GL_NORMAL_ARRAY);
-  } else {
-    draw_flat_shaded();
+  };
+  switch (mode) {
+    case 1:
+      draw_processor_reflection(repaint);
+      return;
+    case 2:
+      glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_REFLECTION_MAP);
+      glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_REFLECTION_MAP);
+      glTexGeni(GL_R, GL_TEXTURE_GEN_MODE, GL_REFLECTION_MAP);
+      for (GLenum g : {GL_TEXTURE_GEN_S, GL_TEXTURE_GEN_T, GL_TEXTURE_GEN_R}) glEnable(g);
+      glEnable(GL_TEXTURE_CUBE_MAP);
+      with_normals([&] { draw_strips(); });
+      glDisable(GL_TEXTURE_CUBE_MAP);
+      for (GLenum g : {GL_TEXTURE_GEN_S, GL_TEXTURE_GEN_T, GL_TEXTURE_GEN_R}) glDisable(g);
+      return;
+    case 3:
+      glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
+      glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
+      glEnable(GL_TEXTURE_GEN_S);
+      glEnable(GL_TEXTURE_GEN_T);
+      glEnable(GL_TEXTURE_2D);
+      with_normals([&] { draw_strips(); });
+      glDisable(GL_TEXTURE_2D);
+      glDisable(GL_TEXTURE_GEN_S);
+      glDisable(GL_TEXTURE_GEN_T);
+      return;
+    case 4:
+      begin_texture_pass();
+      break;
+    default:
+      break;
   }
-  if (textured) end_texture_pass();
+  if (smooth)
+    with_normals([&] { draw_strips(); });
+  else
+    draw_flat_shaded();
+  if (mode == 4) end_texture_pass();
+}
+
+// Texture coordinates of the panorama from each vertex's reflected eye ray;
+// k unwraps the azimuth where a strip crosses the -x half-plane.
+void GEOMShell::draw_processor_reflection(const RepaintAttributes* repaint) const {
+  const view_type* view = get_view_pointer();
+  const reflection_frame* f = get_reflection_data();
+  bool rotated = !(f->x[0] == 1 && f->y[1] == 1 && f->z[2] == 1);
+  const double pi = 3.14159265358979323846;
+  // The azimuth wraps around; the poles are the panorama's first and last rows.
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  glEnable(GL_TEXTURE_2D);
+  for_each_strip(indices, number_of_indices, [&](const uint32_t* s, uint32_t count) {
+    glBegin(GL_TRIANGLE_STRIP);
+    double k = 0, previous_y = 0;
+    for (uint32_t i = 0; i < count; ++i) {
+      const vector_type& p = points[s[i]];
+      double sign = repaint->mirrored ? -1 : 1;
+      double e[3] = {view->direction[0], view->direction[1], view->direction[2]};
+      if (view->perspective) {
+        double d[3] = {view->eye[0] - p.x, view->eye[1] - sign * p.y, view->eye[2] - p.z};
+        double l = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+        if (l > 0)
+          for (int c = 0; c < 3; ++c) e[c] = d[c] / l;
+      }
+      const float* nv = normals + 3 * s[i];
+      double n[3] = {nv[0], sign * nv[1], nv[2]};
+      double en = e[0] * n[0] + e[1] * n[1] + e[2] * n[2];
+      double r[3] = {e[0] - 2 * en * n[0], e[1] - 2 * en * n[1], e[2] - 2 * en * n[2]};
+      if (rotated) {
+        double q[3] = {f->x[0] * r[0] + f->x[1] * r[1] + f->x[2] * r[2], f->y[0] * r[0] + f->y[1] * r[1] + f->y[2] * r[2],
+                       f->z[0] * r[0] + f->z[1] * r[1] + f->z[2] * r[2]};
+        for (int c = 0; c < 3; ++c) r[c] = q[c];
+      }
+      if (i > 0 && previous_y != 0 && r[0] < 0) {
+        if (previous_y < 0 && r[1] > 0) k -= 1;
+        if (previous_y > 0 && r[1] < 0) k += 1;
+      }
+      previous_y = r[1];
+      glTexCoord2d((std::atan2(r[1], r[0]) + pi) / pi * 0.5 + k, (1 - r[2]) * 0.5);
+      glNormal3fv(nv);
+      glVertex3f(p.x, p.y, p.z);
+    }
+    glEnd();
+  });
+  glDisable(GL_TEXTURE_2D);
 }
 
 void GEOMShell::begin_texture_pass() {

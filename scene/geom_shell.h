@@ -47,6 +47,10 @@ class GEOMShell : public GEOMObject {
   // The texture matrix, wrap and coordinate array of a textured material.
   void begin_texture_pass();
   void end_texture_pass();
+  // One shading pass: 0 plain, 1 reflection mapped on the processor, 2 cube
+  // map, 3 sphere map, 4 texture.
+  void draw_pass(int mode, const DrawAttributes* attributes, const RepaintAttributes* repaint);
+  void draw_processor_reflection(const RepaintAttributes* repaint) const;
   void draw_override(const DrawAttributes* attributes, const RepaintAttributes* repaint);
   // Each strip in immediate mode with a flat normal before every vertex from the third.
   void draw_flat_shaded() const;

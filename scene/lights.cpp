@@ -264,7 +264,8 @@ void get_light_direction(int name, float* x, float* y, float* z) {
   const light& l = get(name);
   double d[3];
   if (get_light_type(name) == LIGHT_BEAM) {
-    for (int k = 0; k < 3; ++k) d[k] = l.position[k];
+    // A beam's position points toward the light; it travels the other way.
+    for (int k = 0; k < 3; ++k) d[k] = -l.position[k];
   } else {
     float c[3];
     view_model_centre(c);

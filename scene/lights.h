@@ -56,7 +56,8 @@ float get_light_quadratic_attenuation(int name);
 void get_light_specular_color(int name, float rgba[4]);
 // The given ambient RGB of an ambient light, else the given specular RGB.
 void get_light_color(int name, float* r, float* g, float* b);
-// Unit direction of the light toward the model; (1, 0, 0) when degenerate.
+// Unit direction the light travels (a beam against its position vector, the
+// others toward the model centre); (1, 0, 0) when degenerate.
 void get_light_direction(int name, float* x, float* y, float* z);
 // Mean effective colour component; 0 when not lit.
 float get_light_intensity(int name);

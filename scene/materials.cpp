@@ -19,7 +19,9 @@
 #include "link/si.h"
 #include "runtime/predefined.h"
 #include "scene/display_options.h"
+#include "scene/environment.h"
 #include "scene/image_io.h"
+#include "scene/loaded_texture.h"
 #include "scene/scene_graph.h"
 #include "scene/segment_store.h"
 
@@ -31,165 +33,7 @@ constexpr int PREDEF_MATERIAL_COUNT = 110;
 
 // The name of a texture file not found or not readable, until it is taken.
 char* texture_not_found;
-
-// A texture image with its GL name; uploaded with mipmaps at the first bind.
-class Texture {
- public:
-  explicit Texture(GLenum f) : format(f), components(f == GL_RGBA ? 4 : (f == GL_RGB ? 3 : 1)) {}
-  Texture(const Texture&) = delete;
-  Texture& operator=(const Texture&) = delete;
-  virtual ~Texture() { remove(); }
-  virtual void activate() = 0;
-
-  void bind();
-  // Drops the GL texture; the pixels stay for the next upload.
-  void remove() {
-    if (name != 0 && XGLContext::current_context != nullptr) XGLContext::current_context->delete_texture(&name);
-    name = 0;
-    needs_upload = true;
-  }
-  GLuint get_name() const { return name; }
-
- protected:
-  int width = 0, height = 0;
-  const uint8_t* pixels = nullptr;
-  GLuint name = 0;
-  GLenum format;
-  int components;
-  bool needs_upload = false;
-};
-
-void Texture::bind() {
-  if (pixels == nullptr) return;
-  XGLContext* gl = XGLContext::current_context;
-  if (name == 0) {
-    if (!needs_upload) return;
-    glGenTextures(1, &name);
-    gl->bind_texture_2d(name);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    GLclampf priority = 1.0f;
-    glPrioritizeTextures(1, &name, &priority);
-  } else {
-    gl->bind_texture_2d(name);
-    if (!needs_upload) return;
-  }
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-  gluBuild2DMipmaps(GL_TEXTURE_2D, components, width, height, format, GL_UNSIGNED_BYTE, pixels);
-  needs_upload = false;
-}
-
-// A texture read from a file found along the texture path; the failure image
-// stands in while the file cannot be read, and the file is tried again.
-class LoadedTexture : public Texture {
- public:
-  explicit LoadedTexture(GLenum f) : Texture(f) {}
-  ~LoadedTexture() override {
-    if (file_name != nullptr) CheckedFree(file_name);
-    if (path_name != nullptr) CheckedFree(path_name);
-  }
-  void activate() override {
-    if (needs_loading) load();
-    bind();
-  }
-  // Takes ownership; returns whether the image must be loaded anew.
-  bool set_filename(char* name);
-  void set_use_alpha(bool on) {
-    if (on == use_alpha) return;
-    use_alpha = on;
-    if (file_name != nullptr) needs_loading = true;
-  }
-  void cleanup() {
-    if (path_name != nullptr) CheckedFree(path_name);
-    path_name = nullptr;
-    image.clear();
-    image.shrink_to_fit();
-    pixels = nullptr;
-    showing_failure_image = false;
-    remove();
-    if (file_name != nullptr) needs_loading = true;
-  }
-  // The file found, expanding the name first; null when nothing was found.
-  const char* get_file_and_pathname() {
-    if (path_name == nullptr && file_name != nullptr) path_name = expand_texture_name(file_name);
-    return path_name;
-  }
-  const char* get_filename() const { return file_name; }
-  bool get_showing_failure_image() const { return showing_failure_image; }
-
- private:
-  void load();
-
-  char* file_name = nullptr;
-  char* path_name = nullptr;
-  std::vector<uint8_t> image;
-  bool needs_loading = false;
-  bool use_alpha = false;
-  bool showing_failure_image = false;
-};
-
-bool LoadedTexture::set_filename(char* name) {
-  bool same = name == nullptr || (file_name != nullptr && strcmp(name, file_name) == 0);
-  if (!same) {
-    needs_loading = true;
-    if (path_name != nullptr) CheckedFree(path_name);
-    path_name = nullptr;
-  }
-  if (name != nullptr || file_name != nullptr) {
-    if (file_name != nullptr && file_name != name) CheckedFree(file_name);
-    file_name = name;
-  }
-  return needs_loading;
-}
-
-void LoadedTexture::load() {
-  // The format changes only with the pixels: a retry that fails keeps the failure image's.
-  GLenum wanted = use_alpha ? GL_RGBA : GL_RGB;
-  GLenum read_format = wanted == GL_RGB ? GL_RGBA : wanted;  // ImageIO gives RGBA or luminance
-  if (path_name == nullptr && file_name != nullptr) path_name = expand_texture_name(file_name);
-  if (path_name != nullptr) {
-    ImageIO io(read_format, path_name);
-    if (io.ok) {
-      format = wanted;
-      width = int(io.width), height = int(io.height);
-      image = std::move(io.pixels);
-      if (format == GL_RGB) {  // drop the alpha channel in place
-        size_t n = size_t(width) * size_t(height);
-        for (size_t i = 0; i < n; ++i)
-          for (int c = 0; c < 3; ++c) image[3 * i + size_t(c)] = image[4 * i + size_t(c)];
-        image.resize(3 * n);
-      }
-      components = format == GL_RGBA ? 4 : (format == GL_RGB ? 3 : 1);
-      pixels = image.data();
-      needs_loading = showing_failure_image = false;
-      needs_upload = true;
-      return;
-    }
-  }
-  if (showing_failure_image) return;
-  // A file found but unreadable is reported like one not found.
-  if (path_name != nullptr && texture_not_found == nullptr) texture_not_found = dup_chars(file_name);
-  ImageIO failure(read_format == GL_LUMINANCE ? GL_LUMINANCE : GL_RGBA);
-  width = int(failure.width), height = int(failure.height);
-  image = std::move(failure.pixels);
-  format = read_format;
-  components = format == GL_RGBA ? 4 : 1;
-  pixels = image.data();
-  showing_failure_image = needs_upload = true;
-  remove();
-  needs_upload = true;
-}
-
-// A texture over pixels owned elsewhere.
-class ComputedTexture : public Texture {
- public:
-  explicit ComputedTexture(GLenum f) : Texture(f) {}
-  void activate() override { bind(); }
-  void set_texture_data(const uint8_t* p, int w, int h) {
-    pixels = p, width = w, height = h;
-    needs_upload = true;
-  }
-};
+uint64_t reflection_maps_built;
 
 bool separate_specular() {
   static int known = -1;
@@ -362,12 +206,60 @@ void Material::set_specular_pass() {
   gl_state_stale = true;
 }
 
-// The environment's images are the source of reflection maps; until the
-// environment box provides them, a reflective material has no map to show.
+// Alpha of a reflection texel: its brightness times the material's reflection.
+void reflection_alpha(uint8_t* rgba, size_t bytes, float reflection) {
+  for (size_t i = 0; i + 3 < bytes; i += 4)
+    rgba[i + 3] = uint8_t(float(rgba[i] + rgba[i + 1] + rgba[i + 2]) * reflection / 3);
+}
+
+// The environment's images are the source of reflection maps: six cube faces,
+// else the panorama. Only materials in use keep a map.
 void Material::update_reflection_map() {
-  reflection_texture.remove();
+  const DisplayOptions* o = get_display_options();
+  bool reflective = attributes.reflection > 0 && o->get_enable_reflection() && use_count > 0;
+  if (cube_maps_available() && o->get_reflection_type() == 1) {
+    reflection_texture.remove();
+    if (!reflective) {
+      delete_cube_map();
+      return;
+    }
+    if (!reflection_map_stale && cube_map != 0) {
+      glBindTexture(GL_TEXTURE_CUBE_MAP, cube_map);
+      return;
+    }
+    if (cube_map == 0) glGenTextures(1, &cube_map);
+    glBindTexture(GL_TEXTURE_CUBE_MAP, cube_map);
+    glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+    glTexParameteri(GL_TEXTURE_CUBE_MAP, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    static const GLenum faces[ENVIRONMENT_SIDES] = {
+        GL_TEXTURE_CUBE_MAP_NEGATIVE_Z, GL_TEXTURE_CUBE_MAP_POSITIVE_Y, GL_TEXTURE_CUBE_MAP_POSITIVE_X,
+        GL_TEXTURE_CUBE_MAP_NEGATIVE_Y, GL_TEXTURE_CUBE_MAP_NEGATIVE_X, GL_TEXTURE_CUBE_MAP_POSITIVE_Z};
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    for (int side = 0; side < ENVIRONMENT_SIDES; ++side) {
+      const environment_image* image = get_environment_side_image(side);
+      std::vector<uint8_t> rgba = image->pixels;
+      int size = image->width;
+      if (rgba.empty()) rgba.assign(4, 0), size = 1;  // not computed yet: a black face
+      reflection_alpha(rgba.data(), rgba.size(), attributes.reflection);
+      gluBuild2DMipmaps(faces[side], GL_RGBA, size, size, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    }
+    reflection_map_stale = false;
+    ++reflection_maps_built;
+    return;
+  }
   delete_cube_map();
-  reflection_map_stale = false;
+  environment_image* panorama = get_reflection_image();
+  if (reflective && !panorama->pixels.empty()) {
+    if (reflection_map_stale) {
+      reflection_alpha(panorama->pixels.data(), panorama->pixels.size(), attributes.reflection);
+      reflection_texture.set_texture_data(panorama->pixels.data(), panorama->width, panorama->height);
+      reflection_map_stale = false;
+      ++reflection_maps_built;
+    }
+    reflection_texture.activate();
+  } else {
+    reflection_texture.remove();
+  }
 }
 
 // ------------------------------------------------------------ the list
@@ -495,9 +387,12 @@ void setup_specular_pass(uint16_t number) { check_material_index(number, 11)->se
 void set_update_material() { update_material = true; }
 
 void update_textures() {
-  for (uint16_t i = 0; i < material_count; ++i) material_list[i]->update_textures();
+  for (uint16_t i = 0; i < material_count; ++i)
+    if (material_list[i]->use_count > 0) material_list[i]->update_textures();
   update_material = true;
 }
+
+uint64_t get_reflection_maps_built() { return reflection_maps_built; }
 
 void update_reflection_maps() {
   for (uint16_t i = 0; i < material_count; ++i) material_list[i]->reflection_map_stale = true;
@@ -544,6 +439,10 @@ char* expand_texture_name(const char* name) {
 }
 
 char* get_texture_not_found() { return std::exchange(texture_not_found, nullptr); }
+
+void remember_texture_not_found(const char* name) {
+  if (texture_not_found == nullptr && name != nullptr) texture_not_found = dup_chars(name);
+}
 
 // ------------------------------------------------------------ preview sphere
 

@@ -66,6 +66,8 @@ void set_update_material();
 // Loads the textures of every textured material.
 void update_textures();
 void update_reflection_maps();
+// Reflection maps (cube maps or panorama textures) built since start (tests).
+uint64_t get_reflection_maps_built();
 // Drops every GL texture name, keeping the pixels for the next activation.
 void delete_all_textures();
 
@@ -80,3 +82,5 @@ void set_texture_path(const char* directories);
 char* expand_texture_name(const char* name);
 // The waiting name of a texture that was not found (the caller frees it), or null.
 char* get_texture_not_found();
+// Keeps `name` as the waiting one unless a name already waits.
+void remember_texture_not_found(const char* name);

@@ -168,10 +168,20 @@ void add_kinds(uint16_t k, int32_t d) {
     }
 }
 
+// Moves the segment's use from the material it counted to `now` (0 none).
+void count_material(bsegment* s, uint16_t now) {
+  if (now != 0 && !material_exists(now)) now = 0;
+  if (now == s->counted_material) return;
+  if (s->counted_material != 0 && material_exists(s->counted_material)) material_in_use(s->counted_material, false);
+  if (now != 0) material_in_use(now, true);
+  s->counted_material = now;
+}
+
 // Brings the segment's contribution to the counters in step with its
 // visibility and kinds: the old contribution out, the new one in.
 void recount(bsegment* s) {
   uint16_t now = (s->flags & SEG_VISIBLE) ? kinds_of(s) : 0;
+  count_material(s, (now & COUNT_FACES) && (s->flags & SEG_LIT) ? s->attributes.get_material_index() : 0);
   if (now == s->counted) return;
   add_kinds(s->counted, -1);
   add_kinds(now, 1);
@@ -182,6 +192,7 @@ void recount(bsegment* s) {
 void uncount(bsegment* s) {
   add_kinds(s->counted, -1);
   s->counted = 0;
+  count_material(s, 0);
 }
 
 void clear_record(bsegment* s, unsigned long index) {
@@ -197,6 +208,7 @@ void clear_record(bsegment* s, unsigned long index) {
   s->index = uint32_t(index);
   s->flags = 0;
   s->counted = 0;
+  s->counted_material = 0;
   for (int k = 0; k < 3; ++k) s->minimum[k] = FAR, s->maximum[k] = -FAR, s->centre[k] = 0;
 }
 
@@ -425,7 +437,10 @@ void cleanup_ldf() {
   poly_line_length = poly_line_max_length = 0;
   segno = 0;
   for (unsigned long i = 0; i < segment_array_length; ++i)
-    if (segment_infos[i] != nullptr) free_segment(segment_infos[i]);
+    if (segment_infos[i] != nullptr) {
+      count_material(segment_infos[i], 0);
+      free_segment(segment_infos[i]);
+    }
   if (segment_infos != nullptr) CheckedFree(segment_infos);
   segment_infos = nullptr;
   segment_array_length = 0;
@@ -526,7 +541,10 @@ void delete_all_segments() {
   entity_path[0].last_segment = nullptr;
   entity_level = 0;
   for (unsigned long i = 0; i < segment_array_length; ++i)
-    if (segment_infos[i] != nullptr) free_segment(segment_infos[i]);
+    if (segment_infos[i] != nullptr) {
+      count_material(segment_infos[i], 0);
+      free_segment(segment_infos[i]);
+    }
   if (segment_infos != nullptr) CheckedFree(segment_infos);
   segment_infos = nullptr;
   segment_array_length = 0;
@@ -839,8 +857,11 @@ bool set_segment_fast_lod(bool on) {
 }
 
 bool set_segment_material_index(unsigned short index) {
-  return change_attribute([&](DrawAttributes* a) { return a->set_material_index(index); }, visible_with_facets,
-                          [](bsegment* s) { tell(s, true, false, false, false); });
+  bool result = change_attribute([&](DrawAttributes* a) { return a->set_material_index(index); },
+                                 visible_with_facets, [](bsegment* s) { tell(s, true, false, false, false); });
+  bsegment* s = open_segment_or_null();
+  if (s != nullptr && s->counted != 0) recount(s);
+  return result;
 }
 
 bool set_segment_shade_model(unsigned polygon_mode, bool lit, unsigned shade_model) {
@@ -1016,7 +1037,12 @@ void update_segment_materials(unsigned short material) {
   };
   for (unsigned long i = 0; i < segment_array_length; ++i) {
     bsegment* s = segment_infos[i];
-    if (s != nullptr && renumber(&s->attributes) && visible_with_facets(s)) tell(s, true, false, false, false);
+    if (s == nullptr) continue;
+    // The removed material took its count along; higher ones moved down.
+    if (s->counted_material == material) s->counted_material = 0;
+    if (s->counted_material > material) --s->counted_material;
+    if (renumber(&s->attributes) && visible_with_facets(s)) tell(s, true, false, false, false);
+    if (s->counted != 0) recount(s);
   }
   renumber(&current_draw_attributes);
 }
@@ -1129,6 +1155,11 @@ void draw_segment(bsegment* s, RepaintAttributes* attributes) {
     }
     return;
   }
+  // Shadows leave out the transparent-enabled filled segments whose material casts none.
+  if (attributes->pass == 0 && attributes->geometry_only && (s->flags & SEG_LIT) && options->get_enable_transparency() &&
+      a.get_polygon_mode() == GL_FILL && material_exists(a.get_material_index()) &&
+      !material_casts_shadows(a.get_material_index()))
+    return;
   XGLContext::current_context->enable_lighting(lit);
   if (attributes->pass == 3) return;
   for (GEOMObject* p = from; p != nullptr && p != to; p = p->next) {

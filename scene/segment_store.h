@@ -55,6 +55,8 @@ struct bsegment {
   // The kinds this segment was last counted with (a visible segment's
   // contribution to the counters), so that a change subtracts exactly that.
   uint16_t counted;
+  // The material this segment counts as in use (a visible lit facet tree), 0 none.
+  uint16_t counted_material;
 };
 
 // Start and end.

@@ -10,6 +10,7 @@ PACKAGES=(
   xfonts-75dpi xfonts-100dpi hershey-fonts-data
   gnuplot-nox
   xdotool xclip libxtst-dev libxfixes-dev
+  mesa-utils
 )
 
 # Installs the Debian packages that are not installed yet.

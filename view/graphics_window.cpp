@@ -15,6 +15,7 @@
 #include "runtime/user_interface.h"
 #include "scene/display_options.h"
 #include "scene/materials.h"
+#include "scene/offscreen_drawable.h"
 #include "view/graphics_display.h"
 #include "view/offscreen.h"
 #include "view/repaint.h"
@@ -477,50 +478,13 @@ bool get_glx_version(Display* display, int major, int minor) {
   return have_major > major || (have_major == major && have_minor >= minor);
 }
 
-static bool probe_pbuffer(Display* d) {
-  if (!get_glx_version(d, 1, 3)) return false;
-  static const int attributes[] = {GLX_DRAWABLE_TYPE, GLX_PBUFFER_BIT, GLX_RENDER_TYPE, GLX_RGBA_BIT,
-                                   GLX_RED_SIZE, 3, GLX_GREEN_SIZE, 3, GLX_BLUE_SIZE, 2, GLX_DEPTH_SIZE, 16, None};
-  int count = 0;
-  GLXFBConfig* configs = glXChooseFBConfig(d, DefaultScreen(d), attributes, &count);
-  if (configs == nullptr) return false;
-  bool worked = false;
-  if (count > 0) {
-    static const int size[] = {GLX_PBUFFER_WIDTH, 512, GLX_PBUFFER_HEIGHT, 512, None};
-    GLXPbuffer pbuffer = glXCreatePbuffer(d, configs[0], size);
-    if (pbuffer != None) {
-      XGLContext* context = new XGLContext(d, configs);
-      worked = context->has_glx_context() && glXIsDirect(d, context->get_glx_context()) &&
-               context->test_context(pbuffer, false);
-      delete context;
-      glXDestroyPbuffer(d, pbuffer);
-    }
-  }
-  XFree(configs);
-  return worked;
-}
-
-static bool probe_glx_pixmap(Display* d) {
-  XVisualInfo* vi = visuals[0];
-  if (vi == nullptr) return false;
-  Pixmap pixmap = XCreatePixmap(d, RootWindow(d, DefaultScreen(d)), 512, 512, unsigned(vi->depth));
-  GLXPixmap glx_pixmap = glXCreateGLXPixmap(d, vi, pixmap);
-  bool worked = false;
-  if (glx_pixmap != None) {
-    XGLContext* context = new XGLContext(d, vi, true, false, 0, 0, 0, 0, 0, 0, 0, 0, 0);
-    worked = context->has_glx_context() && glXIsDirect(d, context->get_glx_context()) &&
-             context->test_context(glx_pixmap, false);
-    delete context;
-    glXDestroyGLXPixmap(d, glx_pixmap);
-  }
-  XFreePixmap(d, pixmap);
-  return worked;
-}
-
 bool probe_offscreen_drawable() {
-  Display* d = graphics_display();
-  bool worked = probe_pbuffer(d) || probe_glx_pixmap(d);
-  make_graphics_context_active();
+  bool worked;
+  {
+    OffscreenDrawable probe(graphics_display(), 512, 512, 3, 3, 2, 16, true);
+    worked = probe.has_context();
+  }
+  make_graphics_context_active();  // the probe's context is gone
   return worked;
 }
 

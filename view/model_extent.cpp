@@ -1,4 +1,5 @@
 #include "view/model_extent.h"
+#include "scene/environment.h"
 
 #include <cmath>
 
@@ -95,7 +96,9 @@ void update_depth(int n) {
       if (i == 0) z.start(c); else z.widen(c);
     }
   }
-  // The 3D manipulators and the environment box widen this range once they exist.
+  // The 3D manipulators widen this range once they exist.
+  float near_z, far_z;
+  if (get_environment_min_max(view, &near_z, &far_z)) z.widen(near_z), z.widen(far_z);
   view->window_depth = 4 * 1.03f * z.reach();
   if (view->window_depth < 1e-6f) view->window_depth = 1;
 }
@@ -132,7 +135,9 @@ bool auto_max_min(int mode) {
         x.widen(c.x()), y.widen(c.y()), z.widen(c.z());
       }
     }
-    // The fit and depth flags of the 3D manipulators and the environment box widen these once they exist.
+    // The fit and depth flags of the 3D manipulators widen these once they exist.
+    float near_z, far_z;
+    if (get_environment_min_max(view, &near_z, &far_z)) z.widen(near_z), z.widen(far_z);
     if (mode == 0 || mode == 1) view->window_width = 2 * 1.03f * x.reach();
     if (mode == 0 || mode == 2) view->window_height = 2 * 1.03f * y.reach();
     view->window_depth = 4 * 1.03f * z.reach();

@@ -14,12 +14,16 @@
 #include "scene/clip_planes.h"
 #include "scene/display_options.h"
 #include "scene/draw_geometry.h"
+#include "scene/environment.h"
+#include "scene/lens_flares.h"
 #include "scene/lights.h"
 #include "scene/logo.h"
 #include "scene/materials.h"
 #include "scene/repaint_attributes.h"
 #include "scene/segment_store.h"
 #include "scene/selection.h"
+#include "scene/self_shadows.h"
+#include "scene/shadows.h"
 #include "scene/transformation.h"
 #include "toolkit/draw_characters.h"
 #include "toolkit/hls.h"
@@ -137,17 +141,19 @@ void draw_view_frame(bool current, int n) {
 }
 
 // A view other than the current one; true when aborted.
-static bool paint_other_view(int n, bool (*abort)()) {
+static bool paint_other_view(int n, bool effects, bool (*abort)()) {
   set_view_being_drawn(n);
   compute_view_camera(n, false, false, nullptr);
   clear_color_and_depth();  // inside the view's scissor box
   activate_lights();
   gl()->set_front_face(GL_CW);
-  // The environment box is drawn here.
+  if (effects && get_environment_visible() && get_enable_magic_module())
+    for (int side = 0; side < ENVIRONMENT_SIDES; ++side) draw_environment_side(side);
   bool aborted = draw_geometry(false, false, false, true, abort);
   deactivate_lights();
   if (aborted) return true;
-  // Lens flares and the 3D manipulators are drawn here.
+  if (get_display_options()->get_display_lens_flares() && get_enable_magic_module()) draw_lens_flares();
+  // The 3D manipulators are drawn here.
   draw_view_frame(false, n);
   return false;
 }
@@ -165,16 +171,23 @@ bool paint_current_view(bool right_eye, const float* jitter, bool effects, bool 
   clear_color_and_depth();
   activate_lights();
   gl()->set_front_face(GL_CW);
-  // The environment with its shadows and reflections is drawn here.
+  bool aborted = false;
+  if (effects && get_environment_visible() && get_enable_magic_module()) {
+    aborted = draw_environment_shadows_and_reflections(abort);
+    store_viewing_matrix();
+  }
   reset_triangles_displayed();
   activate_clipplanes(true);
-  bool aborted = draw_geometry(false, false, false, true, abort);
-  // The self shadows are drawn here.
+  if (!aborted) aborted = draw_geometry(false, false, false, true, abort);
+  if (!aborted && get_display_options()->get_self_shadows() && effects && get_enable_realtime_renderer())
+    aborted = draw_self_shadows(abort);
   if (!aborted && effects && get_display_options()->get_enable_transparency()) draw_transparent_surfaces();
   deactivate_clipplanes();
   deactivate_lights();
   if (aborted) return true;
-  // Lens flares and the 3D manipulators are drawn here.
+  if (get_display_options()->get_display_lens_flares() && effects && get_enable_realtime_renderer())
+    draw_lens_flares();
+  // The 3D manipulators are drawn here.
   draw_view_frame(true, n);
   return false;
 }
@@ -199,7 +212,18 @@ bool repaint_views(bool right_eye, bool (*abort)()) {
   high_quality_repaint_performed = false;
   const DisplayOptions* options = get_display_options();
   bool effects = get_highlight_mode() == 0 && !options->get_display_hidden_line();
-  // The environment vertices and the reflection maps are prepared here.
+  if (effects && get_environment_visible()) compute_environment_vertices();
+  if (options->get_enable_reflection()) {
+    if (options->get_reflection_type() == 1 && update_compute_reflection) {
+      compute_reflection_image();
+      update_compute_reflection = false;
+      update_reflection_data = true;
+    }
+    if (update_reflection_data || update_reflection_image) {
+      update_reflection_maps();
+      update_reflection_data = update_reflection_image = false;
+    }
+  }
   if (options->get_use_display_lists() && (options->get_enable_reflection() || options->get_enable_textures()))
     update_textures();
 
@@ -224,7 +248,7 @@ bool repaint_views(bool right_eye, bool (*abort)()) {
   // In stereo only the current view is drawn.
   if (!get_stereo())
     for (int n = 1; n <= NUMBER_OF_VIEWS; ++n)
-      if (n != current && get_view_record(n)->enabled && paint_other_view(n, abort)) return true;
+      if (n != current && get_view_record(n)->enabled && paint_other_view(n, effects, abort)) return true;
 
   set_view_being_drawn(current);
   if (get_view_record(current)->enabled) {
@@ -300,7 +324,11 @@ void set_update_reflection() { update_reflection_data = true; }
 void set_update_compute_reflection() { update_compute_reflection = update_reflection_data = true; }
 
 void reset_lists() {
-  // The textures of manipulators, environment, shadow maps and lens flares go here too.
+  // The textures of the manipulators go here too once they exist.
+  delete_environment_textures();
+  delete_shadow_maps();
+  delete_self_shadow_maps();
+  delete_lens_flares();
   delete_all_textures();
   init_lists();
 }
@@ -412,7 +440,7 @@ void test_performance(float seconds, const char* file, float* frames_per_second,
   long frames = 0;
   int64_t elapsed;
   do {
-    // New shadow maps are requested here once shadows exist.
+    set_update_shadowmaps();
     if (get_anti_alias_mode() == 2) request_high_quality_repaint(true);
     repaint_screen(true, never_abort_repaint);
     swapbuffers();

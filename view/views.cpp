@@ -15,9 +15,13 @@
 #include "scene/clip_planes.h"
 #include "scene/display_options.h"
 #include "scene/draw_geometry.h"
+#include "scene/environment.h"
+#include "scene/lens_flares.h"
 #include "scene/lights.h"
 #include "scene/materials.h"
 #include "scene/segment_store.h"
+#include "scene/self_shadows.h"
+#include "scene/shadows.h"
 #include "view/graphics_display.h"
 #include "view/graphics_window.h"
 #include "view/model_extent.h"
@@ -103,13 +107,20 @@ void init_views() {
   stereo_view.eye_separation = 5;
   stereo_view.distance = 5000;
   stereo_view.eye_offset = 0;
+  init_environment();
   init_clipplanes();
   init_lights();
+  init_realtime_shadows();
+  init_realtime_self_shadows();
   init_material_list();
 }
 
 void cleanup_vl() {
   make_graphics_context_active();  // the textures of the materials go with it
+  cleanup_environment();
+  cleanup_realtime_shadows();
+  cleanup_realtime_self_shadows();
+  cleanup_realtime_lens_flares();
   cleanup_material_list();
   cleanup_lights();
   cleanup_clipplanes();
@@ -221,8 +232,7 @@ void compute_view_camera(int n, bool stereo, bool right_eye, const float* jitter
   make_graphics_context_active();
   XGLContext* gl = XGLContext::current_context;
   view_type* view = &views[n - 1];
-  // The environment box's resizing also asks for this once the box exists.
-  if (view->needs_update) update_depth(n);
+  if (get_environment_resized() || view->needs_update) update_depth(n);
   view->needs_update = false;
 
   if (!view->perspective) {

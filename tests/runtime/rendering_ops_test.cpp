@@ -394,3 +394,334 @@ TEST_F(RenderingOps, DisplayOptionAndModeRefuseBadOperands) {
       },
       testing::ExitedWithCode(1), removing_dump("module name: ui\\.\n4\\) line number in that module: 5987\\."));
 }
+
+// ---- Environment, lens flares, fog, highlighting, GL queries ----
+
+#include "scene/environment.h"
+#include "scene/lens_flares.h"
+#include "view/graphics_window.h"
+
+namespace {
+
+constexpr uint8_t GL_GET_OP = 52, SET_FOG = 82, GET_ENVIRONMENT = 160, SET_ENVIRONMENT = 168, SET_LENS_FLARES = 169,
+                  AVAILABLE_DISPLAY_MODE = 200, SET_HIGHLIGHT_ATTRIBUTES = 205;
+
+Code& reals_n(Code& c, int n, float v) {
+  for (int k = 0; k < n; ++k) real(c, v);
+  return c.push(n);
+}
+
+// The arrays of SET_ENVIRONMENT in stack order, each with its length.
+struct EnvironmentArrays {
+  int surfaces = 6, position = 3, size = 3, reflection = 6, shadow = 6, light = 6, repeat = 12, names = 6;
+};
+
+void environment_code(Code& c, const EnvironmentArrays& n) {
+  c.push(1);
+  for (int k = 0; k < n.surfaces; ++k) c.push(k != 2);
+  c.push(n.surfaces);
+  for (int k = 0; k < n.position; ++k) real(c, float(10 * (k + 1)));
+  c.push(n.position);
+  for (int k = 0; k < n.size; ++k) real(c, k == 1 ? 0.0f : 500.0f);
+  c.push(n.size);
+  reals_n(c, n.reflection, 0.25f);
+  for (int k = 0; k < n.shadow; ++k) c.push(k == 1);  // get_shadow: side 1 receives shadows
+  c.push(n.shadow);
+  for (int k = 0; k < n.light; ++k) c.push(k == 0);  // get_light: side 0 is lit
+  c.push(n.light);
+  reals_n(c, n.repeat, 2);
+  for (int k = 0; k < n.names; ++k) c.push_string(k == 4 ? "wall.tif" : "");
+  c.push(n.names);
+  c.push(1);  // culling
+}
+
+class EnvironmentOps : public RenderingOps {
+ protected:
+  void SetUp() override {
+    RenderingOps::SetUp();
+    init_environment();
+  }
+  void TearDown() override {
+    cleanup_environment();
+    RenderingOps::TearDown();
+  }
+};
+
+TEST_F(EnvironmentOps, WrongArrayLengthsAreRunTimeErrors) {
+  load();
+  const struct {
+    const char* name;
+    int EnvironmentArrays::*field;
+    const char* message;
+  } cases[] = {
+      {"names", &EnvironmentArrays::names, "SET_ENVIRONMENT filename array must be 6 elements long"},
+      {"repeat", &EnvironmentArrays::repeat, "SET_ENVIRONMENT repeat array must be 12 elements long"},
+      {"light", &EnvironmentArrays::light, "SET_ENVIRONMENT get_light array must be 6 elements long"},
+      {"shadow", &EnvironmentArrays::shadow, "SET_ENVIRONMENT get_shadow array must be 6 elements long"},
+      {"reflection", &EnvironmentArrays::reflection, "SET_ENVIRONMENT reflection array must be 6 elements long"},
+      {"size", &EnvironmentArrays::size, "SET_ENVIRONMENT size array must be 3 elements long"},
+      {"position", &EnvironmentArrays::position, "SET_ENVIRONMENT position array must be 3 elements long"},
+      {"surfaces", &EnvironmentArrays::surfaces, "SET_ENVIRONMENT visible surfaces array must be 6 elements long"},
+  };
+  for (const auto& t : cases) {
+    EnvironmentArrays n;
+    n.*t.field -= 1;
+    clear_repaint();
+    Code c(false);
+    environment_code(c, n);
+    c.op(SET_ENVIRONMENT);
+    run_code(c);
+    EXPECT_TRUE(rterror) << t.name;
+    EXPECT_EQ(first_line(), t.message) << t.name;
+    EXPECT_EQ(used_slots(), 0u) << t.name;
+    EXPECT_FALSE(repaint_requested()) << t.name;
+    EXPECT_FALSE(get_environment_data()->visible) << t.name;
+  }
+}
+
+TEST_F(EnvironmentOps, GetReturnsWhatSetStoredWithTheArraysMappedByMeaning) {
+  auto array = [&](uint8_t kind, uint16_t length, const char* name) {
+    ident_info a = yarl::make_ident(uint8_t(K_ARRAY + kind));
+    a.word2 = length;
+    return program.add(GLOBAL, a, name);
+  };
+  uint16_t visible = program.add(GLOBAL, yarl::make_ident(K_BOOLEAN), "visible");
+  uint16_t surfaces = array(K_BOOLEAN, 6, "surfaces"), position = array(K_REAL, 3, "position");
+  uint16_t size = array(K_REAL, 3, "size"), reflection = array(K_REAL, 6, "reflection");
+  uint16_t shadow = array(K_BOOLEAN, 6, "shadow"), lit = array(K_BOOLEAN, 6, "lit");
+  uint16_t repeat = array(K_REAL, 12, "repeat"), names = array(K_STRING, 6, "names");
+  uint16_t cull = program.add(GLOBAL, yarl::make_ident(K_BOOLEAN), "cull");
+  load();
+  Code c(false);
+  environment_code(c, EnvironmentArrays{});
+  c.op(SET_ENVIRONMENT);
+  c.op(GET_ENVIRONMENT);
+  for (uint16_t v : {visible, surfaces, position, size, reflection, shadow, lit, repeat, names, cull}) c.ref(GLOBAL, v);
+  run_code(c);
+  ASSERT_FALSE(rterror) << traceback_line(0);
+  EXPECT_EQ(used_slots(), 0u);
+  EXPECT_TRUE(repaint_requested());
+  const environment_settings* e = get_environment_data();
+  EXPECT_TRUE(e->lit[0]);
+  EXPECT_FALSE(e->lit[1]);
+  EXPECT_TRUE(e->receives_shadows[1]);
+  EXPECT_FALSE(e->receives_shadows[0]);
+  EXPECT_EQ(e->size[1], 1) << "a size of 0 is stored as 1";
+  EXPECT_EQ(global(visible)->val.i, 1);
+  EXPECT_EQ(global(cull)->val.i, 1);
+  EXPECT_EQ(global(surfaces)->val.a[2].i, 0);
+  EXPECT_EQ(global(surfaces)->val.a[3].i, 1);
+  EXPECT_EQ(global(position)->val.a[2].r, 30);
+  EXPECT_EQ(global(size)->val.a[1].r, 1);
+  EXPECT_EQ(global(reflection)->val.a[5].r, 0.25f);
+  EXPECT_EQ(global(shadow)->val.a[1].i, 1);
+  EXPECT_EQ(global(lit)->val.a[0].i, 1);
+  EXPECT_EQ(global(lit)->val.a[1].i, 0);
+  ASSERT_EQ(global(repeat)->word6, 12);
+  EXPECT_EQ(global(repeat)->val.a[11].r, 2);
+  ASSERT_EQ(global(names)->word6, 6);
+  EXPECT_STREQ(global(names)->val.a[4].s, "wall.tif");
+  EXPECT_STREQ(global(names)->val.a[0].s, "");
+
+  clear_repaint();
+  Code again(false);
+  environment_code(again, EnvironmentArrays{});
+  again.op(SET_ENVIRONMENT);
+  run_code(again);
+  EXPECT_FALSE(repaint_requested()) << "the same settings";
+}
+
+TEST_F(RenderingOps, LensFlareTypesOutsideOneToNineAreRunTimeErrors) {
+  load();
+  for (int32_t type : {0, 10, -1}) {
+    Code c(false);
+    c.push(type).push(1).push(0).op(SET_LENS_FLARES);
+    run_code(c);
+    EXPECT_TRUE(rterror) << type;
+    EXPECT_EQ(first_line(), "SET_LENS_FLARES - flare type out of range") << type;
+    EXPECT_EQ(used_slots(), 0u);
+  }
+  get_display_options()->set_display_lens_flares(true);
+  clear_repaint();
+  Code c(false);
+  c.push(9).push(0).push(1).op(SET_LENS_FLARES);
+  run_code(c);
+  EXPECT_FALSE(rterror) << traceback_line(0);
+  unsigned type;
+  bool visible, hidden;
+  get_lens_flares(&type, &visible, &hidden);
+  EXPECT_EQ(type, 9u);
+  EXPECT_FALSE(visible);
+  EXPECT_TRUE(hidden);
+  EXPECT_TRUE(repaint_requested());
+  set_lens_flares(1, true, false);
+  get_display_options()->reset();
+}
+
+TEST_F(RenderingOps, FogIsStoredAndNeverRepaints) {
+  load();
+  Code c(false);
+  c.push(1);
+  real_array(c, {0.5f, 0.25f, 1});
+  reals(c, {300, 2}).push(1);
+  real(c, 40).push(0x103);
+  c.op(SET_FOG);
+  run_code(c);
+  ASSERT_FALSE(rterror) << traceback_line(0);
+  EXPECT_EQ(used_slots(), 0u);
+  EXPECT_FALSE(repaint_requested());
+  const fog_settings* f = get_fog();
+  EXPECT_TRUE(f->enable);
+  EXPECT_EQ(f->color[1], 0.25f);
+  EXPECT_EQ(f->distance, 300);
+  EXPECT_EQ(f->density, 2);
+  EXPECT_TRUE(f->ground);
+  EXPECT_EQ(f->height, 40);
+  EXPECT_EQ(f->side, 3) << "the low byte";
+
+  Code bad(false);
+  bad.push(1);
+  real_array(bad, {0.5f, 0.25f});
+  reals(bad, {300, 2}).push(1);
+  real(bad, 40).push(0).op(SET_FOG);
+  run_code(bad);
+  EXPECT_EQ(first_line(), "SET_FOG color array must be 3 elements long");
+  EXPECT_EQ(used_slots(), 0u);
+}
+
+TEST_F(RenderingOps, HighlightValuesPassInStackOrderAndAreChecked) {
+  load();
+  init_highlight_options();
+  Code c(false);
+  for (int32_t v : {2, 12, 648000, 50, 10, 90, 40, 100, 162000, 324000}) c.push(v);
+  c.op(SET_HIGHLIGHT_ATTRIBUTES);
+  run_code(c);
+  ASSERT_FALSE(rterror) << traceback_line(0);
+  EXPECT_EQ(used_slots(), 0u);
+  const HighlightOptions* h = get_highlight_options();
+  EXPECT_EQ(h->get_mode(), 2u);
+  EXPECT_FLOAT_EQ(h->get_hue(), 180);
+  EXPECT_FLOAT_EQ(h->get_gamma(), 20);
+  const struct {
+    std::initializer_list<int32_t> values;
+    const char* message;
+  } cases[] = {
+      {{4, 12, 0, 50, 10, 90, 40, 100, 0, 0}, "SET_HIGHLIGHT_ATTRIBUTES - highlight mode out of range"},
+      {{1, 12, 0, 101, 10, 90, 40, 100, 0, 0}, "SET_HIGHLIGHT_ATTRIBUTES - saturation or lightness out of range"},
+      {{1, 12, 0, 50, 10, 101, 40, 100, 0, 0}, "SET_HIGHLIGHT_ATTRIBUTES - saturation or lightness out of range"},
+  };
+  for (const auto& t : cases) {
+    Code bad(false);
+    for (int32_t v : t.values) bad.push(v);
+    bad.op(SET_HIGHLIGHT_ATTRIBUTES);
+    run_code(bad);
+    EXPECT_EQ(first_line(), t.message);
+    EXPECT_EQ(used_slots(), 0u);
+  }
+  EXPECT_EQ(h->get_mode(), 2u) << "kept";
+  cleanup_highlight_options();
+}
+
+TEST_F(RenderingOps, GlGetAsksGlForEveryCountAndKind) {
+  uint16_t version = program.add(GLOBAL, yarl::make_ident(K_STRING), "version");
+  uint16_t none = program.add(GLOBAL, yarl::make_ident(K_STRING), "none");
+  uint16_t lights = program.add(GLOBAL, yarl::make_ident(K_INTEGER), "lights");
+  ident_info a = yarl::make_ident(K_ARRAY + K_REAL);
+  a.word2 = 20;
+  uint16_t matrix = program.add(GLOBAL, a, "matrix");
+  ident_info b = yarl::make_ident(K_ARRAY + K_INTEGER);
+  b.word2 = 20;
+  uint16_t viewport = program.add(GLOBAL, b, "viewport");
+  load();
+  Code c(false);
+  c.op(GL_GET_OP).u8(K_STRING).u8(0).u16(GL_VERSION).ref(GLOBAL, version);
+  c.op(GL_GET_OP).u8(K_STRING).u8(0).u16(0x1234).ref(GLOBAL, none);
+  c.op(GL_GET_OP).u8(K_INTEGER).u8(1).u16(GL_MAX_LIGHTS).ref(GLOBAL, lights);
+  // The matrix has 16 values; only the 2 asked for are kept.
+  c.op(GL_GET_OP).u8(K_ARRAY + K_REAL).u8(2).u16(GL_MODELVIEW_MATRIX).ref(GLOBAL, matrix);
+  c.op(GL_GET_OP).u8(K_ARRAY + K_INTEGER).u8(4).u16(GL_VIEWPORT).ref(GLOBAL, viewport);
+  run_code(c);
+  glGetError();  // the unknown string name
+  ASSERT_FALSE(rterror) << traceback_line(0);
+  EXPECT_STREQ(global(version)->val.s, reinterpret_cast<const char*>(glGetString(GL_VERSION)));
+  EXPECT_STREQ(global(none)->val.s, "");
+  GLint n = 0;
+  glGetIntegerv(GL_MAX_LIGHTS, &n);
+  EXPECT_EQ(global(lights)->val.i, n);
+  ASSERT_EQ(global(matrix)->word6, 2);
+  EXPECT_EQ(global(matrix)->val.a[0].r, 1);
+  EXPECT_EQ(global(matrix)->val.a[1].r, 0);
+  ASSERT_EQ(global(viewport)->word6, 4);
+  EXPECT_EQ(global(viewport)->val.a[2].i, 16) << "the test window's width";
+}
+
+TEST_F(RenderingOps, AvailableDisplayModePushesOneBoolean) {
+  load();
+  Code c(false);
+  c.push(0).push(0).push(0).push(0).op(AVAILABLE_DISPLAY_MODE);
+  run_code(c);
+  ASSERT_FALSE(rterror) << traceback_line(0);
+  ASSERT_EQ(used_slots(), 1u);
+  EXPECT_EQ(sb[0].i, available_display_mode(0, 0, 0, 0));
+  sp = sb - 1;
+}
+
+}  // namespace
+
+// ---- Outside check: the probes and GL_GET against glxinfo on the same display ----
+
+#include <cstdio>
+
+#include "gl/gl_context.h"
+
+namespace {
+
+std::string glxinfo(const char* options) {
+  std::string command = std::string("glxinfo ") + options + " 2>/dev/null", out;
+  FILE* f = popen(command.c_str(), "r");
+  if (f == nullptr) return out;
+  char buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) out.append(buffer, n);
+  pclose(f);
+  return out;
+}
+
+// The text after "key: " up to the line's end.
+std::string field(const std::string& text, const std::string& key) {
+  size_t p = text.find(key + ": ");
+  if (p == std::string::npos) return "";
+  p += key.size() + 2;
+  return text.substr(p, text.find('\n', p) - p);
+}
+
+bool listed(const std::string& text, const std::string& name) {
+  for (size_t p = text.find(name); p != std::string::npos; p = text.find(name, p + 1)) {
+    char before = p == 0 ? ' ' : text[p - 1], after = p + name.size() < text.size() ? text[p + name.size()] : ' ';
+    if ((before == ' ' || before == '\n') && (after == ',' || after == ' ' || after == '\n')) return true;
+  }
+  return false;
+}
+
+TEST_F(RenderingOps, ProbesAndGlGetAgreeWithGlxinfo) {
+  std::string brief = glxinfo("-B"), limits = glxinfo("-l"), all = glxinfo("");
+  ASSERT_FALSE(brief.empty()) << "glxinfo (package mesa-utils) runs on the test's display";
+  uint16_t version = program.add(GLOBAL, yarl::make_ident(K_STRING), "version");
+  uint16_t renderer = program.add(GLOBAL, yarl::make_ident(K_STRING), "renderer");
+  uint16_t lights = program.add(GLOBAL, yarl::make_ident(K_INTEGER), "lights");
+  load();
+  Code c(false);
+  c.op(52).u8(K_STRING).u8(0).u16(GL_VERSION).ref(GLOBAL, version);
+  c.op(52).u8(K_STRING).u8(0).u16(GL_RENDERER).ref(GLOBAL, renderer);
+  c.op(52).u8(K_INTEGER).u8(1).u16(GL_MAX_LIGHTS).ref(GLOBAL, lights);
+  run_code(c);
+  ASSERT_FALSE(rterror) << traceback_line(0);
+  EXPECT_EQ(global(version)->val.s, field(brief, "OpenGL version string"));
+  EXPECT_EQ(global(renderer)->val.s, field(brief, "OpenGL renderer string"));
+  EXPECT_NE(limits.find("GL_MAX_LIGHTS = " + std::to_string(global(lights)->val.i)), std::string::npos);
+  for (const char* name : {"GL_ARB_shadow", "GL_ARB_depth_texture", "GL_EXT_shadow", "GL_EXT_shadow_funcs",
+                           "GL_SGIX_shadow", "GL_ARB_texture_cube_map", "GL_ARB_shadow_ambient"})
+    EXPECT_EQ(gl_extension_listed(name), listed(all, name)) << name;
+}
+
+}  // namespace

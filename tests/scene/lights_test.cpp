@@ -164,14 +164,16 @@ TEST_F(Tables, PointLightMakesASpotAPointLight) {
   EXPECT_EQ(get_light_spot_cutoff(L0), 180);
 }
 
-TEST_F(Tables, DirectionOfBeamIsItsPositionAndOfOthersTowardTheModelCentre) {
+// Every kind gives the direction the light travels: a beam away from its
+// position vector, the others from their place toward the model centre.
+TEST_F(Tables, DirectionIsTheTravelOfTheLightForEveryKind) {
   float centre[3];
   get_model_centre(centre);
   struct {
     float position[4];
     float expected[3];
   } cases[] = {
-      {{0, 0, 2, 0}, {0, 0, 1}},
+      {{0, 0, 2, 0}, {0, 0, -1}},  // a beam from above shines down
       {{centre[0] + 3, centre[1] + 4, centre[2], 1}, {-0.6f, -0.8f, 0}},
       {{centre[0], centre[1], centre[2], 1}, {1, 0, 0}},  // standing at the centre
       {{0, 0, 0, 0}, {1, 0, 0}},                          // a beam without direction

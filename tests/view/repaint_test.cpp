@@ -150,7 +150,8 @@ TEST_F(Repaint, AbortStopsTheRepaintWithoutPublishingTheTriangles) {
 }
 
 
-TEST_F(Repaint, HighlightDirectionPointsAwayFromLightZero) {
+// The highlight direction is light 0's travel negated: toward the light.
+TEST_F(Repaint, HighlightDirectionPointsTowardLightZero) {
   const float beam[4] = {0, 0, 3, 0};  // a beam light shining along -z
   ASSERT_TRUE(set_display_mode(0, 0, 1, 0));
   set_light_position(GL_LIGHT0, beam);
@@ -158,7 +159,7 @@ TEST_F(Repaint, HighlightDirectionPointsAwayFromLightZero) {
   const float* d = get_highlight_options()->get_direction();
   EXPECT_FLOAT_EQ(d[0], 0);
   EXPECT_FLOAT_EQ(d[1], 0);
-  EXPECT_FLOAT_EQ(d[2], -1);
+  EXPECT_FLOAT_EQ(d[2], 1);
   const float initial[4] = {0, 0, 1, 0};
   set_light_position(GL_LIGHT0, initial);
   ASSERT_TRUE(set_display_mode(0, 0, 0, 0));
