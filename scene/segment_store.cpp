@@ -140,6 +140,12 @@ void widen_running(const float* p) {
   segment_min_max_update = true;
 }
 
+// Widening by an object's box is widening by each of its points.
+void widen_running_by_box(const GEOMObject* object) {
+  widen_running(object->get_minimum());
+  widen_running(object->get_maximum());
+}
+
 uint16_t kinds_of(const bsegment* s) {
   uint16_t k = COUNT_SEGMENT;
   if (s->flags & SEG_HAS_FACETS) k |= COUNT_FACES;
@@ -735,7 +741,7 @@ void fill_colored_facet_tree(unsigned long n_points, vector_type* points, vector
   GEOMShell* shell = new GEOMShell(n_points, points, reinterpret_cast<float*>(normals), colours, n_indices, indices,
                                    texture_coordinates);
   insert_shell(s, shell);
-  for (unsigned long i = 0; i < n_points; ++i) widen_running(&points[i].x);
+  if (n_points > 0) widen_running_by_box(shell);
   s->flags = uint8_t(normals != nullptr ? s->flags | SEG_LIT : s->flags & ~SEG_LIT);
   mark_written(s);
   tell(s, true, false, true, true);
@@ -774,7 +780,7 @@ void geomshell_updated() {
   GEOMShell* shell = open_shell();
   if (shell == nullptr) internal_error(ERR_NO_OPEN_SEGMENT, MODULE);
   shell->arrays_changed();
-  for (uint32_t i = 0; i < shell->get_number_of_points(); ++i) widen_running(&shell->get_points()[i].x);
+  if (shell->get_number_of_points() > 0) widen_running_by_box(shell);
 }
 
 // ------------------------------------------------------------ attributes
