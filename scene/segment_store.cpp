@@ -634,16 +634,19 @@ unsigned long append_lines(unsigned long n, const float* points) {
   reserve_poly_line(uint32_t(n));
   float* out = poly_line + 3 * size_t(poly_line_length);
   unsigned long taken = 0;
+  float lo[3], hi[3];  // the running box in locals: selects instead of branches and stores
+  for (int k = 0; k < 3; ++k) lo[k] = segment_update_min[k], hi[k] = segment_update_max[k];
   while (taken < n) {
     const float* p = points + 3 * taken++;
     for (int k = 0; k < 3; ++k) {
       out[k] = p[k];
-      if (p[k] < segment_update_min[k]) segment_update_min[k] = p[k];
-      if (p[k] > segment_update_max[k]) segment_update_max[k] = p[k];
+      lo[k] = p[k] < lo[k] ? p[k] : lo[k];
+      hi[k] = p[k] > hi[k] ? p[k] : hi[k];
     }
     out += 3;
     if (!(p[0] == p[0] && p[1] == p[1] && p[2] == p[2])) break;
   }
+  for (int k = 0; k < 3; ++k) segment_update_min[k] = lo[k], segment_update_max[k] = hi[k];
   poly_line_length += uint32_t(taken);
   segment_min_max_update = true;
   const float* last = points + 3 * (taken - 1);
