@@ -624,18 +624,16 @@ op_sub_integer:
   --top;
   set_int(top, int32_t(top[0].u - top[1].u));
   NEXT(1);
-op_eq:
-  COMPARE(l == r);
-op_ne:
-  COMPARE(l != r);
-op_lt:
-  COMPARE(l < r);
-op_le:
-  COMPARE(l <= r);
-op_gt:
-  COMPARE(l > r);
-op_ge:
-  COMPARE(l >= r);
+  // The comparisons, each as a plain opcode and as the fused compare-and-branch.
+#define COMPARISONS(X) X(eq, ==) X(ne, !=) X(lt, <) X(le, <=) X(gt, >) X(ge, >=)
+#define COMPARISON_HANDLERS(name, op) \
+  op_##name:                          \
+  COMPARE(l op r);                    \
+  fused_##name##_if:                  \
+  FUSED_IF(l op r);
+  COMPARISONS(COMPARISON_HANDLERS)
+#undef COMPARISON_HANDLERS
+#undef COMPARISONS
 op_context:
   context = decode_ref(context, pc, 8599);
   NEXT(1);
@@ -652,18 +650,6 @@ op_call:
   }
   NEXT(1);
 
-fused_eq_if:
-  FUSED_IF(l == r);
-fused_ne_if:
-  FUSED_IF(l != r);
-fused_lt_if:
-  FUSED_IF(l < r);
-fused_le_if:
-  FUSED_IF(l <= r);
-fused_gt_if:
-  FUSED_IF(l > r);
-fused_ge_if:
-  FUSED_IF(l >= r);
 fused_add_assign:
   x = integer_value(int32_t(f->left->val.u + uint32_t(f->right != nullptr ? f->right->val.i : f->constant)));
   goto fused_assign;

@@ -13,15 +13,21 @@
 #include "view/views.h"
 
 void GEOMObject::set_bounding_box(unsigned long n, const vector_type* points) {
-  for (int k = 0; k < 3; ++k) minimum[k] = 3.4028235e38f, maximum[k] = -3.4028235e38f;
+  // Kept in locals as selects, so the loop runs without branches or stores;
+  // a NaN coordinate is passed over as by `if (p < minimum) minimum = p`.
+  float lo[3] = {3.4028235e38f, 3.4028235e38f, 3.4028235e38f};
+  float hi[3] = {-3.4028235e38f, -3.4028235e38f, -3.4028235e38f};
   for (unsigned long i = 0; i < n; ++i) {
     const float p[3] = {points[i].x, points[i].y, points[i].z};
     for (int k = 0; k < 3; ++k) {
-      if (p[k] < minimum[k]) minimum[k] = p[k];
-      if (p[k] > maximum[k]) maximum[k] = p[k];
+      lo[k] = p[k] < lo[k] ? p[k] : lo[k];
+      hi[k] = p[k] > hi[k] ? p[k] : hi[k];
     }
   }
-  for (int k = 0; k < 3; ++k) centre[k] = (minimum[k] + maximum[k]) / 2;
+  for (int k = 0; k < 3; ++k) {
+    minimum[k] = lo[k], maximum[k] = hi[k];
+    centre[k] = (minimum[k] + maximum[k]) / 2;
+  }
 }
 
 void GEOMObject::set_line_attributes(const DrawAttributes* a) {

@@ -141,6 +141,12 @@ void widen_running(const float* p) {
   segment_min_max_update = true;
 }
 
+// Widening by an object's box is widening by each of its points.
+void widen_running_by_box(const GEOMObject* object) {
+  widen_running(object->get_minimum());
+  widen_running(object->get_maximum());
+}
+
 uint16_t kinds_of(const bsegment* s) {
   uint16_t k = COUNT_SEGMENT;
   if (s->flags & SEG_HAS_FACETS) k |= COUNT_FACES;
@@ -649,16 +655,19 @@ unsigned long append_lines(unsigned long n, const float* points) {
   reserve_poly_line(uint32_t(n));
   float* out = poly_line + 3 * size_t(poly_line_length);
   unsigned long taken = 0;
+  float lo[3], hi[3];  // the running box in locals: selects instead of branches and stores
+  for (int k = 0; k < 3; ++k) lo[k] = segment_update_min[k], hi[k] = segment_update_max[k];
   while (taken < n) {
     const float* p = points + 3 * taken++;
     for (int k = 0; k < 3; ++k) {
       out[k] = p[k];
-      if (p[k] < segment_update_min[k]) segment_update_min[k] = p[k];
-      if (p[k] > segment_update_max[k]) segment_update_max[k] = p[k];
+      lo[k] = p[k] < lo[k] ? p[k] : lo[k];
+      hi[k] = p[k] > hi[k] ? p[k] : hi[k];
     }
     out += 3;
     if (!(p[0] == p[0] && p[1] == p[1] && p[2] == p[2])) break;
   }
+  for (int k = 0; k < 3; ++k) segment_update_min[k] = lo[k], segment_update_max[k] = hi[k];
   poly_line_length += uint32_t(taken);
   segment_min_max_update = true;
   const float* last = points + 3 * (taken - 1);
@@ -756,7 +765,7 @@ void fill_colored_facet_tree(unsigned long n_points, vector_type* points, vector
   GEOMShell* shell = new GEOMShell(n_points, points, reinterpret_cast<float*>(normals), colours, n_indices, indices,
                                    texture_coordinates);
   insert_shell(s, shell);
-  for (unsigned long i = 0; i < n_points; ++i) widen_running(&points[i].x);
+  if (n_points > 0) widen_running_by_box(shell);
   s->flags = uint8_t(normals != nullptr ? s->flags | SEG_LIT : s->flags & ~SEG_LIT);
   mark_written(s);
   tell(s, true, false, true, true);
@@ -795,7 +804,7 @@ void geomshell_updated() {
   GEOMShell* shell = open_shell();
   if (shell == nullptr) internal_error(ERR_NO_OPEN_SEGMENT, MODULE);
   shell->arrays_changed();
-  for (uint32_t i = 0; i < shell->get_number_of_points(); ++i) widen_running(&shell->get_points()[i].x);
+  if (shell->get_number_of_points() > 0) widen_running_by_box(shell);
 }
 
 // ------------------------------------------------------------ attributes
