@@ -12,6 +12,7 @@
 #include "link/si.h"
 #include "link/tek_parser.h"
 #include "runtime/predefined.h"
+#include "scene/geom_shell.h"
 #include "scene/materials.h"
 #include "scene/scene_graph.h"
 #include "scene/segment_store.h"
@@ -120,35 +121,6 @@ void read_point(float p[3]) {
 bool read_flag() { return range_integer_parameter(0, 1) != 0; }
 
 }  // namespace
-
-const char* check_index_array(const uint32_t* list, unsigned long length, unsigned long n_points) {
-  if (length == 0) return "Index array too short";
-  unsigned long p = 1;
-  for (uint32_t strip = 0; strip < list[0]; ++strip) {
-    if (p >= length || uint64_t(p) + list[p] >= length) return "Index array too short";
-    uint32_t l = list[p];
-    if (l < 3) return "Strip length < 3";
-    const uint32_t* s = list + p + 1;
-    for (uint32_t i = 0; i < l; ++i)
-      if (s[i] >= n_points) return "Bad point index";
-    for (uint32_t i = 2; i < l; ++i)
-      if (s[i] == s[i - 1] || s[i] == s[i - 2] || s[i - 1] == s[i - 2])
-        return "Triangle contains equal point indices";
-    p += l + 1;
-  }
-  if (p != length) return "Index array too long";
-  // Every point must be used: mark them in a scratch bitmap.
-  uint8_t* used = static_cast<uint8_t*>(CheckedMalloc(n_points / 8 + 1));
-  for (unsigned long i = 0; i <= n_points / 8; ++i) used[i] = 0;
-  unsigned long marked = 0;
-  for (p = 1; p < length; p += list[p] + 1)
-    for (uint32_t i = 0; i < list[p]; ++i) {
-      uint32_t v = list[p + 1 + i];
-      if (!(used[v / 8] & (1u << (v % 8)))) used[v / 8] |= uint8_t(1u << (v % 8)), ++marked;
-    }
-  CheckedFree(used);
-  return marked == n_points ? nullptr : "Not all points used in index array";
-}
 
 // ------------------------------------------------------------ segments
 

@@ -5,6 +5,7 @@
 
 #include "base/internal_error.h"
 #include "platform/posix_services.h"
+#include "runtime/file_ops.h"
 #include "runtime/fused_forms.h"
 #include "runtime/image_ops.h"
 #include "runtime/material_ops.h"
@@ -151,6 +152,16 @@ static const op_entry operation_handlers[] = {
     {172, background_color_op},
     {195, cancel_sub_window_op},
     {196, set_win_attr_op},
+    // Display file, PostScript export, pictures and colours.
+    {77, picture_op},
+    {78, read_df_op},
+    {81, save_df_op},
+    {111, image_info_op},
+    {139, modify_color_op},
+    {145, font_pictures_op},
+    {166, save_postscript_op},
+    {188, convert_hls_to_rgb_op},
+    {189, convert_rgb_to_hls_op},
 };
 
 static const char* const type_names[20] = {

@@ -550,6 +550,7 @@ bool segment_exists(long n) {
 unsigned long open_segment_number() { return segno; }
 
 bsegment* get_segment(unsigned long n) { return segment_exists(long(n)) ? segment_infos[n - 1] : nullptr; }
+unsigned long segment_number_limit() { return segment_array_length; }
 
 void make_one_visible(unsigned long n) {
   bsegment* s = existing(n);

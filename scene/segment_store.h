@@ -76,6 +76,8 @@ void make_all_visible();
 void make_all_invisible();
 // The record of an existing segment, null otherwise.
 bsegment* get_segment(unsigned long n);
+// Every segment number lies at or below this.
+unsigned long segment_number_limit();
 
 // Geometry into the open segment.
 void move_beam(float x, float y, float z);

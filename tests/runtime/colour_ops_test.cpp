@@ -1,0 +1,182 @@
+// The picture and colour operations: HLS conversions against Python's
+// colorsys figures, MODIFY_COLOR on the palette, FONT_PICTURES' refusals and
+// load_picture's sizes.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "base/checked_mm.h"
+#include "runtime/image_ops.h"
+#include "runtime/run_time_errors.h"
+#include "scene/display_options.h"
+#include "scene/image_io.h"
+#include "tests/runtime/yarl_fixture.h"
+#include "tests/support/runner.h"
+#include "toolkit/image_text.h"
+#include "toolkit/neutral_picture.h"
+
+namespace {
+
+using yarl::Code;
+using yarl::GLOBAL;
+using yarl::make_ident;
+using yarl_test::real_bits;
+
+constexpr uint8_t MODIFY_COLOR = 139, FONT_PICTURES = 145, HLS_TO_RGB = 188, RGB_TO_HLS = 189;
+constexpr int32_t FULL_TURN = 1296000;
+
+class ColourOps : public yarl_test::Loaded {
+ protected:
+  void SetUp() override {
+    for (int k = 0; k < 3; ++k) reals[k] = program.add(GLOBAL, make_ident(K_REAL), "real_" + std::to_string(k));
+    hue = program.add(GLOBAL, make_ident(K_ANGLE), "hue");
+    load();
+    in_interface_builder = true;  // errors end the run, not the program
+    init_color_palette();
+  }
+  void TearDown() override {
+    cleanup_color_palette();
+    Loaded::TearDown();
+  }
+  float real(int k) { return global(reals[k])->val.r; }
+  std::string error_text() { return rterror ? traceback_line(0).substr(0, traceback_line(0).find(" in ")) : ""; }
+  void hls_to_rgb(int32_t h, float l, float s) {
+    Code c(false);
+    c.push_long(uint32_t(h)).push_long(real_bits(l)).push_long(real_bits(s)).op(HLS_TO_RGB);
+    for (uint16_t r : reals) c.ref_long(GLOBAL, r);
+    run(c.raw_bytes());
+  }
+  void rgb_to_hls(float r, float g, float b) {
+    Code c(false);
+    c.push_long(real_bits(r)).push_long(real_bits(g)).push_long(real_bits(b)).op(RGB_TO_HLS);
+    c.ref_long(GLOBAL, hue).ref_long(GLOBAL, reals[1]).ref_long(GLOBAL, reals[2]);
+    run(c.raw_bytes());
+  }
+  uint16_t reals[3];
+  uint16_t hue;
+};
+
+// Figures of colorsys.hls_to_rgb and rgb_to_hls (hue in turns there).
+TEST_F(ColourOps, HlsToRgbMatchesColorsysAndWrapsTheHue) {
+  struct {
+    int32_t hue;
+    float l, s, r, g, b;
+  } cases[] = {
+      {0, 0.5f, 1, 1, 0, 0},                      // colorsys.hls_to_rgb(0, .5, 1)
+      {FULL_TURN, 0.5f, 1, 1, 0, 0},              // a full turn is hue 0
+      {FULL_TURN / 3, 0.5f, 1, 0, 1, 0},          // 120 degrees
+      {-FULL_TURN / 3, 0.5f, 1, 0, 0, 1},         // -120 is 240 degrees
+      {FULL_TURN / 6, 0.25f, 0.5f, 0.375f, 0.375f, 0.125f},  // hls_to_rgb(1/6, .25, .5)
+  };
+  for (const auto& c : cases) {
+    hls_to_rgb(c.hue, c.l, c.s);
+    ASSERT_EQ(error_text(), "") << c.hue;
+    EXPECT_NEAR(real(0), c.r, 1e-5f) << c.hue;
+    EXPECT_NEAR(real(1), c.g, 1e-5f) << c.hue;
+    EXPECT_NEAR(real(2), c.b, 1e-5f) << c.hue;
+  }
+  hls_to_rgb(0, 1.5f, 0.5f);
+  EXPECT_EQ(error_text(), "CONVERT_HLS_TO_RGB - lightness out of range [0.0, 1.0]");
+}
+
+TEST_F(ColourOps, RgbToHlsGivesTheHueAsAnAngle) {
+  rgb_to_hls(0.375f, 0.375f, 0.125f);  // colorsys: (1/6, .25, .5)
+  ASSERT_EQ(error_text(), "");
+  EXPECT_EQ(global(hue)->val.i, FULL_TURN / 6);
+  EXPECT_NEAR(real(1), 0.25f, 1e-6f);
+  EXPECT_NEAR(real(2), 0.5f, 1e-6f);
+  rgb_to_hls(0.5f, -0.1f, 0);
+  EXPECT_EQ(error_text(), "CONVERT_RGB_TO_HLS - green out of range [0.0, 1.0]");
+}
+
+TEST_F(ColourOps, ModifyColorSetsThePaletteBelow100AndChecksItsArray) {
+  auto modify = [&](int32_t index, std::initializer_list<float> hls) {
+    Code c(false);
+    c.push_long(uint32_t(index));
+    for (float v : hls) c.push_long(real_bits(v));
+    c.push(int32_t(hls.size())).op(MODIFY_COLOR);
+    c.assign(GLOBAL, reals[2]).assign(GLOBAL, reals[1]).assign(GLOBAL, reals[0]);
+    run(c.raw_bytes());
+  };
+  modify(5, {-120, 0.5f, 1});
+  ASSERT_EQ(error_text(), "");
+  float r, g, b;
+  get_colormap_entry(5, &r, &g, &b);
+  EXPECT_NEAR(b, 1, 1e-6f);
+  EXPECT_NEAR(real(2), 1, 1e-6f) << "the pushed blue";
+  float before[3];
+  get_colormap_entry(99, &before[0], &before[1], &before[2]);
+  for (int32_t index : {100, -1}) {
+    modify(index, {0, 0.5f, 1, 7});
+    ASSERT_EQ(error_text(), "") << index;
+    EXPECT_NEAR(real(0), 1, 1e-6f) << "red is still pushed";
+  }
+  get_colormap_entry(99, &r, &g, &b);
+  EXPECT_EQ(r, before[0]);
+  modify(5, {0, 0.5f});
+  EXPECT_EQ(error_text(), "MODIFY_COLOR - array needs hue, lightness and saturation");
+  modify(5, {0, 0.5f, 2});
+  EXPECT_EQ(error_text(), "MODIFY_COLOR - saturation out of range [0.0, 1.0]");
+}
+
+TEST_F(ColourOps, FontPicturesRefusesABadFontOrAReplacedCharacter) {
+  // The operation pops a PICTURE: built here with the picture loader.
+  TempDir dir;
+  auto run_with = [&](uint8_t font, uint8_t character) {
+    uint8_t* picture;
+    load_picture(dir.file("none.tif").c_str(), 4, 4, &picture);
+    value v{};
+    v.p = picture;
+    push_value(v);
+    std::vector<uint8_t> code = {FONT_PICTURES, font, character};
+    run(code);
+  };
+  run_with(18, 'a');
+  EXPECT_EQ(error_text(), "FONT_PICTURES - font index out of range");
+  run_with(3, 'a');
+  EXPECT_EQ(error_text(), "");
+  EXPECT_NE(ImageText::font_pictures[3]['a'], nullptr);
+  run_with(3, 'a');
+  EXPECT_EQ(error_text(), "FONT_PICTURES - character already has a picture");
+  ImageText::delete_font_pictures();
+}
+
+TEST(LoadPicture, SizesFollowTheImageAndTheHeaderWordNamesTheFile) {
+  TempDir dir;
+  std::string path = dir.file("p.tif");
+  {
+    ImageIO out(IMAGE_TIFF, GL_RGB, 4, 2, 0, path.c_str(), false, 72, 72);
+    ASSERT_TRUE(out.ok);
+    uint8_t row[12];
+    for (uint32_t r = 0; r < 2; ++r) {
+      for (int k = 0; k < 12; ++k) row[k] = uint8_t(r * 100 + k);
+      ASSERT_FALSE(out.write_scanline(r, row));
+    }
+    ASSERT_FALSE(out.finish_write());
+  }
+  struct {
+    uint32_t width, height, want_width, want_height;
+  } cases[] = {{0, 0, 4, 2}, {0, 4, 8, 4}, {6, 0, 6, 3}, {3, 7, 3, 7}, {9, 9, 9, 9}};
+  for (const auto& c : cases) {
+    uint8_t* block;
+    EXPECT_FALSE(load_picture(path.c_str(), c.width, c.height, &block));
+    const neutral_picture* p = reinterpret_cast<const neutral_picture*>(block);
+    EXPECT_EQ(p->width, c.want_width) << c.width << "x" << c.height;
+    EXPECT_EQ(p->height, c.want_height) << c.width << "x" << c.height;
+    uint32_t header = c.want_width << 16 | c.want_height;
+    for (size_t i = 0; i < path.size(); ++i) header += uint32_t(uint8_t(path[i])) * uint32_t(i + 1);
+    EXPECT_EQ(p->header, header);
+    CheckedFree(block);
+  }
+  uint8_t* block;
+  EXPECT_TRUE(load_picture(dir.file("missing.tif").c_str(), 64, 64, &block));
+  const neutral_picture* p = reinterpret_cast<const neutral_picture*>(block);
+  EXPECT_EQ(p->width, 64);
+  EXPECT_EQ(p->height, 64);
+  CheckedFree(block);
+  EXPECT_TRUE(load_picture(path.c_str(), 0, 65535 * 2 + 2, &block)) << "a width past 65535 takes the failure image";
+  CheckedFree(block);
+}
+
+}  // namespace
