@@ -121,16 +121,10 @@ TEST_F(ColourOps, ModifyColorSetsThePaletteBelow100AndChecksItsArray) {
 }
 
 TEST_F(ColourOps, FontPicturesRefusesABadFontOrAReplacedCharacter) {
-  // The operation pops a PICTURE: built here with the picture loader.
-  TempDir dir;
   auto run_with = [&](uint8_t font, uint8_t character) {
-    uint8_t* picture;
-    load_picture(dir.file("none.tif").c_str(), 4, 4, &picture);
-    value v{};
-    v.p = picture;
-    push_value(v);
-    std::vector<uint8_t> code = {FONT_PICTURES, font, character};
-    run(code);
+    Code c(false);
+    c.push_picture(7, 2, 2, std::vector<uint8_t>(16, 0x80)).op(FONT_PICTURES).u8(font).u8(character);
+    run(c.raw_bytes());
   };
   run_with(18, 'a');
   EXPECT_EQ(error_text(), "FONT_PICTURES - font index out of range");
