@@ -87,7 +87,7 @@ void write_seeds(const std::string& dir) {
   set_light_spot_cutoff(GL_LIGHT0 + 3, 30);
   material_attributes a;
   a.texture_file = dup_chars("/textures/wood.tif");
-  set_material(2, &a);
+  set_material(1, &a);
   write_df out;
   std::string path = dir + "/scene.df";
   if (out.open(path.c_str(), 42) || save_df(&out, true) != 0) {
