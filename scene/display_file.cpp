@@ -519,6 +519,13 @@ void next_segment() {
   create_segment(n + 1);
 }
 
+// A level-1 shell opens a new segment; any other joins the open one, once per level.
+bool level_free(int32_t level) {
+  if (level == 1) return true;
+  const bsegment* s = open_segment_number() != 0 ? get_segment(open_segment_number()) : nullptr;
+  return s != nullptr && level >= 1 && level <= DF_LEVELS && s->facet_tree[level - 1] == nullptr;
+}
+
 bool process_df_geomshell(df_input* in) {
   int32_t material = in->get_int();
   int32_t level = in->get_int();
@@ -535,7 +542,7 @@ bool process_df_geomshell(df_input* in) {
   // Material 1 is every segment's default, present or not.
   bool good = !in->bad && level >= 1 && level <= DF_LEVELS && (material == 1 || (material > 1 && material <= 0xFFFF && material_exists(uint16_t(material)))) && n >= 3 && (nn == 0 || nn == n) &&
               (nc == 0 || nc == 3 * uint64_t(n)) && (nt == 0 || nt == 2 * uint64_t(n)) &&
-              (level == 1 || open_segment_number() != 0) && finite_all(values, 5) && values[2] != 0 &&
+              level_free(level) && finite_all(values, 5) && values[2] != 0 &&
               values[3] != 0 && std::isfinite(facet_size) && indices != nullptr &&
               check_index_array(indices, ni, n) == nullptr;
   if (!good) {

@@ -136,6 +136,19 @@ TEST_F(ColourOps, FontPicturesRefusesABadFontOrAReplacedCharacter) {
   ImageText::delete_font_pictures();
 }
 
+// SAVE_DF's process numbers run from 0 to 20; an idle slot is refused too.
+TEST_F(ColourOps, SaveDfRefusesAProcessNumberOutsideZeroTo20) {
+  const std::pair<int32_t, const char*> cases[] = {{21, "SAVE_DF - process number out of range"},
+                                                   {-1, "SAVE_DF - process number out of range"},
+                                                   {3, "SAVE_DF - process not active"}};
+  for (const auto& [number, message] : cases) {
+    Code c(false);
+    c.push(number).push(0).op(81).u8(K_INTEGER);
+    run(c.raw_bytes());
+    EXPECT_EQ(error_text(), message) << number;
+  }
+}
+
 TEST(LoadPicture, SizesFollowTheImageAndTheHeaderWordNamesTheFile) {
   TempDir dir;
   std::string path = dir.file("p.tif");

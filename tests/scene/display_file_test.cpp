@@ -397,6 +397,12 @@ TEST_F(DisplayFile, EachDamagedRecordIsSkippedWithItsMessageAndTheNextOneLoads) 
     EXPECT_EQ(segment_count(), 1) << c.what;
     EXPECT_EQ(get_material_count(), 0) << c.what << ": a bad material record adds none";
   }
+  // Found by the fuzz target: a second shell of one level in a segment.
+  std::string twice;
+  EXPECT_EQ(read_text(prelude(now()) + shell_record(1) + shell_record(2) + shell_record(2) + end_record(), &twice), 0);
+  EXPECT_EQ(twice, "Error - read_df: bad record 1 skipped in line 3.\n");
+  EXPECT_NE(get_segment(1)->facet_tree[1], nullptr);
+
   std::string err;
   EXPECT_EQ(read_text(prelude(now()) + rec(77, "123") + polyline_record() + end_record(), &err), 0);
   EXPECT_EQ(err, "Error - read_df: unknown token 77 skipped in line 1.\n");
@@ -424,6 +430,20 @@ TEST_F(DisplayFile, ASaveThatRunsOutOfRoomLeavesTheOldFileAndNoTemporary) {
   EXPECT_EQ(err, "Error - write_df failed - File too large.\n");
   EXPECT_EQ(read_file(path), "old contents");
   EXPECT_EQ(system(("test $(ls -A " + dir.path() + " | wc -l) -eq 1").c_str()), 0) << "no temporary left";
+}
+
+TEST_F(DisplayFile, AnApplicationThatHasEndedGivesBrokenPipeAndMinusTwo) {
+  ASSERT_EQ(run(sample_scene()), "");
+  int ends[2];
+  ASSERT_EQ(pipe(ends), 0);
+  close(ends[0]);
+  void (*previous)(int) = signal(SIGPIPE, SIG_IGN);  // as the server runs
+  write_df out;
+  ASSERT_FALSE(out.set_stream(fdopen(ends[1], "w"), 3));
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(save_df(&out, false), -2);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error - write_df failed - Broken pipe.\n");
+  signal(SIGPIPE, previous);
 }
 
 TEST_F(DisplayFile, AnUnwritablePlaceGivesTheOpenMessage) {
