@@ -28,16 +28,7 @@
 
 namespace {
 
-void clear_scene() {
-  if (open_segment_number() != 0) close_segment();
-  delete_all_segments();
-  cleanup_material_list();
-  init_material_list();
-  cleanup_lights();
-  init_lights();
-  set_entity(1, 1);
-  set_level_name(1, "DF file");
-}
+void clear_scene() { clear_df_scene(); }
 
 // One shell of two strips at levels 1 and 2, a coloured one, a poly-line, a
 // material and lights of every kind, saved once with all levels.

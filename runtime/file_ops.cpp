@@ -6,8 +6,6 @@
 #include "runtime/run_time_errors.h"
 #include "runtime/window_record.h"
 #include "scene/display_file.h"
-#include "scene/lights.h"
-#include "scene/materials.h"
 #include "scene/segment_store.h"
 #include "view/graphics_window.h"
 
@@ -57,13 +55,7 @@ const uint8_t* read_df_op(ident_info* context, const uint8_t* pc) {
   set_windows_busy(true);
   char* name = sp->s;
   make_graphics_context_active();
-  delete_all_segments();
-  cleanup_material_list();
-  init_material_list();
-  cleanup_lights();
-  init_lights();
-  set_entity(1, 1);
-  set_level_name(1, "DF file");
+  clear_df_scene();
   int32_t stamp = 0, options = 0;
   int result = read_df(name != nullptr && name[0] != '\0' ? name : nullptr, &stamp, &options);
   if (name != nullptr) CheckedFree(name);

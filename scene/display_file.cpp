@@ -888,6 +888,17 @@ int read_from(df_input* in, int32_t* stamp, int32_t* options) {
 
 }  // namespace
 
+void clear_df_scene() {
+  if (open_segment_number() != 0) close_segment();
+  delete_all_segments();
+  cleanup_material_list();
+  init_material_list();
+  cleanup_lights();
+  init_lights();
+  set_entity(1, 1);
+  set_level_name(1, "DF file");
+}
+
 int read_df_stream(FILE* stream, int32_t* stamp, int32_t* options) {
   df_input* in = new df_input;
   in->stream = stream;

@@ -99,6 +99,10 @@ class write_df {
 // when closing failed. With all_levels every level of detail is written.
 int save_df(write_df* out, bool all_levels);
 
+// The scene a display file is read into: no segments, an empty material
+// list and light table, entity 1 of type 1 with level 1 named "DF file".
+void clear_df_scene();
+
 // Reads a display file (null name: standard input) into the scene; 0 with
 // geometry, −3 without, −1 cannot open, −2 at end before anything was read,
 // −5 bad header or negative version, −6 version above 10, −7 bad time.

@@ -96,12 +96,7 @@ class DisplayFile : public SceneStream {
   }
   // As READ_DF: a cleared scene, the file read, a segment left open closed.
   int reload(const std::string& path, std::string* err = nullptr) {
-    delete_all_segments();
-    cleanup_material_list();
-    init_material_list();
-    init_lights();
-    set_entity(1, 1);
-    set_level_name(1, "DF file");
+    clear_df_scene();
     testing::internal::CaptureStderr();
     int result = read_df(path.c_str(), &stamp, &options);
     std::string e = testing::internal::GetCapturedStderr();
