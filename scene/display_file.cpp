@@ -733,9 +733,15 @@ bool process_df_view(df_input* in) {
   float v[12];
   for (float& c : v) c = in->get_float();
   int32_t projection = in->get_int();
-  auto length = [](const float* a) { return std::sqrt(a[0] * a[0] + a[1] * a[1] + a[2] * a[2]); };
-  bool good = !in->bad && finite_all(v, 12) && length(v + 6) >= 1e-6f && length(v + 3) >= 1e-6f && v[9] > 0 &&
-              v[10] > 0 && v[11] > 0 && (projection == 0 || projection == 1);
+  // Within a range where the camera's vectors neither overflow nor vanish
+  // when squared in single precision.
+  auto length = [](const float* a) {
+    return std::sqrt(double(a[0]) * a[0] + double(a[1]) * a[1] + double(a[2]) * a[2]);
+  };
+  bool bounded = true;
+  for (float c : v) bounded &= std::fabs(c) <= 1e7f;
+  bool good = !in->bad && finite_all(v, 12) && bounded && length(v + 6) >= 1e-3 && length(v + 3) >= 1e-3 &&
+              v[9] >= 1e-6f && v[10] >= 1e-6f && v[11] >= 1e-6f && (projection == 0 || projection == 1);
   if (!good) return false;
   set_vpn(v[6], v[7], v[8]);
   set_translate(v[0], v[1], v[2]);

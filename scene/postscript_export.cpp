@@ -299,7 +299,7 @@ void write_sorted_feedback(FILE* f, int count, const float* buffer, bool index_m
         internal_error(3, MODULE);
     }
     if (kind != -1 && p + used <= count) {
-      table_expand(&list, 1);
+      if (list.length + 1 >= list.capacity) table_expand(&list, 1);
       list.as<primitive>()[list.length++] = primitive{token, depth, width};
     }
     p += used;
