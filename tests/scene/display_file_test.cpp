@@ -253,6 +253,31 @@ TEST_F(DisplayFile, SaveReadSaveReadSaveKeepsEveryRecordAndThePicture) {
   EXPECT_EQ(differing, 0u);
 }
 
+// The geometry records of a small scene, byte for byte: a lit shell at levels
+// 1 and 2 in segment 1, a plain poly-line in segment 2.
+TEST_F(DisplayFile, GoldenBytesOfShellsAndAPolyline) {
+  ASSERT_EQ(run(tek::set_coor_mode(2, 6) + so(1) + ut(TRIANGLE, UP, {}, ONE_STRIP) + cmd("UM") + i(2) +
+                ut(TRIANGLE, UP, {}, ONE_STRIP) + sc() + so(2) + cmd("ML") + i(4) + cmd("MW") + i(3) + cmd("LF") +
+                point3({0, 0, 0}) + cmd("LG") + point3({1000, 2000, 0}) + sc()),
+            "");
+  ASSERT_EQ(save(dir.file("golden.df")), 0);
+  std::string file = read_file(dir.file("golden.df"));
+  auto shell = [](int level) {
+    std::string s = code(DF_GEOMSHELL) + code(1) + code(level) + f(1e-6f);
+    s += code(3) + code(0) + code(0) + code(0) + code(1000) + code(0) + code(0) + code(-1000) + code(1000) + code(0);
+    s += code(3) + code(0) + code(0) + code(1000) + code(0) + code(0) + code(0) + code(0) + code(0) + code(0);
+    s += code(0) + code(0);
+    s += code(5) + code(1) + code(3) + code(0) + code(1) + code(2) + code(1) + code(1) + floats({0, 0, 1, 1, 0});
+    return s + "\n";
+  };
+  std::string polyline = code(DF_POLYLINE) + code(6) + floats({0, 0, 0, 1, 2, 0}) + code(4) + code(3) + code(0) + "\n";
+  std::string mirror = code(DF_MIRROR_SWITCH) + code(0) + "\n";
+  size_t at = file.find(mirror);
+  ASSERT_NE(at, std::string::npos);
+  EXPECT_EQ(file.substr(at + mirror.size()), shell(1) + shell(2) + polyline + code(DF_END) + "\n");
+  EXPECT_EQ(f(1e-6f), code(1125899904) + code(-50)) << "1e-6f is 8796093 × 2^-43";
+}
+
 TEST_F(DisplayFile, RandomScenesComeBackToTheThousandth) {
   std::mt19937 random(22);
   std::uniform_int_distribution<long> coordinate(-5000000, 5000000);
