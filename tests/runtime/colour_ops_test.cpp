@@ -3,6 +3,8 @@
 // load_picture's sizes.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cmath>
 #include <cstring>
 
@@ -31,6 +33,7 @@ class ColourOps : public yarl_test::Loaded {
   void SetUp() override {
     for (int k = 0; k < 3; ++k) reals[k] = program.add(GLOBAL, make_ident(K_REAL), "real_" + std::to_string(k));
     hue = program.add(GLOBAL, make_ident(K_ANGLE), "hue");
+    for (int k = 0; k < 2; ++k) sizes[k] = program.add(GLOBAL, make_ident(K_INTEGER), "size_" + std::to_string(k));
     load();
     in_interface_builder = true;  // errors end the run, not the program
     init_color_palette();
@@ -55,6 +58,7 @@ class ColourOps : public yarl_test::Loaded {
   }
   uint16_t reals[3];
   uint16_t hue;
+  uint16_t sizes[2];
 };
 
 // Figures of colorsys.hls_to_rgb and rgb_to_hls (hue in turns there).
@@ -147,6 +151,52 @@ TEST_F(ColourOps, SaveDfRefusesAProcessNumberOutsideZeroTo20) {
     run(c.raw_bytes());
     EXPECT_EQ(error_text(), message) << number;
   }
+}
+
+// IMAGE_INFO gives what tiffinfo reads from the file's header.
+TEST_F(ColourOps, ImageInfoReadsTheSizeThatTiffinfoReads) {
+  TempDir dir;
+  std::string path = dir.file("size.tif");
+  {
+    ImageIO out(IMAGE_TIFF, GL_RGB, 7, 3, 0, path.c_str(), false, 72, 72);
+    ASSERT_TRUE(out.ok);
+    uint8_t row[21] = {};
+    for (uint32_t r = 0; r < 3; ++r) ASSERT_FALSE(out.write_scanline(r, row));
+    ASSERT_FALSE(out.finish_write());
+  }
+  FILE* info = popen(("tiffinfo " + path + " 2>/dev/null").c_str(), "r");
+  ASSERT_NE(info, nullptr);
+  char line[256];
+  int width = 0, height = 0;
+  while (fgets(line, sizeof line, info) != nullptr) sscanf(line, "  Image Width: %d Image Length: %d", &width, &height);
+  pclose(info);
+  EXPECT_EQ(width, 7);
+  EXPECT_EQ(height, 3);
+  for (const std::string& name : {path, dir.file("missing.tif")}) {
+    Code c(false);
+    c.push_string(name).op(111).ref_long(GLOBAL, sizes[0]).ref_long(GLOBAL, sizes[1]).assign(GLOBAL, hue);
+    run(c.raw_bytes());
+    ASSERT_EQ(error_text(), "");
+    if (name == path) {
+      EXPECT_EQ(global(hue)->val.i, 1);
+      EXPECT_EQ(global(sizes[0])->val.i, width);
+      EXPECT_EQ(global(sizes[1])->val.i, height);
+    } else {
+      EXPECT_EQ(global(hue)->val.i, 0) << "false for a file that cannot be read";
+    }
+  }
+}
+
+// A quality outside 0 to 4 makes no file.
+TEST_F(ColourOps, SavePostscriptRefusesAQualityOutOfRange) {
+  TempDir dir;
+  Code c(false);
+  c.push_string(dir.file("q.ps")).push(1).push(100).push(100).push(5).push(0).push(0).op(166).assign(GLOBAL, hue);
+  testing::internal::CaptureStderr();
+  run(c.raw_bytes());
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "SAVE_POSTSCRIPT - quality out of range.\n");
+  EXPECT_EQ(global(hue)->val.i, -1);
+  EXPECT_NE(access(dir.file("q.ps").c_str(), F_OK), 0);
 }
 
 TEST(LoadPicture, SizesFollowTheImageAndTheHeaderWordNamesTheFile) {
