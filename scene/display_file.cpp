@@ -768,7 +768,7 @@ bool process_df_colormap(df_input* in) {
 
 bool process_df_mirror_switch(df_input* in) {
   int32_t mode = in->get_int();
-  if (in->bad || mode < 0 || mode > 3) return false;
+  if (in->bad || mode < 0 || mode > 2) return false;
   set_mirror_display(uint32_t(mode));
   return true;
 }

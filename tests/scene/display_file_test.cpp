@@ -404,6 +404,7 @@ TEST_F(DisplayFile, EachDamagedRecordIsSkippedWithItsMessageAndTheNextOneLoads) 
       {polyline_record(3, 2, 0, 1), "a poly-line of one point"},
       {rec(DF_BEAM_LIGHT, f(1) + code(1) + floats({1, 1, 1, 1}) + floats({0, 0, 1}) + code(4) + f(1)), "shadow kind 4"},
       {rec(DF_MIRROR_SWITCH, code(9)), "mirror mode 9"},
+      {rec(DF_MIRROR_SWITCH, code(3)), "mirror mode 3 (found by the fuzz target)"},
       {rec(DF_VIEW, floats({0, 0, 0, 0, 0, 1, 0, 0, 0, 1, 1, 1}) + code(0)), "a zero view-plane normal"},
       {rec(DF_VIEW, floats({0, 0, 0, 0, 0, 1, 1e20f, 0, 0, 1, 1, 1}) + code(0)),
        "a view-plane normal whose square overflows (found by the fuzz target)"},
