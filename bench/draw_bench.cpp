@@ -35,29 +35,6 @@ namespace {
 
 constexpr int SEGMENTS = 10;
 
-// One strip per segment zig-zagging along x in the plane y = 0, rows along z;
-// normals toward the camera. Points in millionths of a unit.
-void build_stream(long triangles) {
-  long per_segment = triangles / SEGMENTS;
-  long n = per_segment + 2;
-  stream = tek::command("CE") + tek::int_param(3) + tek::int_param(1) + tek::command("CL") + tek::int_param(1) +
-           tek::string_param("model");
-  for (int s = 0; s < SEGMENTS; ++s) {
-    stream += tek::command("SO") + tek::int_param(s + 1) + tek::command("UT") + tek::int_param(n);
-    long last[3] = {0, 0, 0};
-    for (long i = 0; i < n; ++i) {
-      long p[3] = {-1500000 + (i / 2) * 3000000 / (n / 2), 0, -1400000 + s * 280000 + (i % 2) * 250000};
-      for (int k = 0; k < 3; ++k) stream += tek::int_param(p[k] - last[k]);
-      for (int k = 0; k < 3; ++k) last[k] = p[k];
-    }
-    stream += tek::int_param(n) + tek::int_param(0) + tek::int_param(1000) + tek::int_param(0);
-    for (long i = 1; i < n; ++i) stream += tek::int_param(0) + tek::int_param(0) + tek::int_param(0);
-    stream += tek::int_param(0);  // no texture coordinates
-    stream += tek::int_param(n + 2) + tek::int_param(1) + tek::int_param(n);
-    for (long i = 0; i < n; ++i) stream += tek::int_param(i);
-    stream += tek::command("SC");
-  }
-}
 
 double frame(bool (*draw)()) {
   auto t0 = std::chrono::steady_clock::now();
@@ -92,7 +69,7 @@ int main(int argc, char** argv) {
   change_vl_system_viewport(0, 1280, 0, 1024);
   init_segment_structure();
   get_display_options()->set_use_display_lists(true);
-  build_stream(triangles);
+  build_stream(triangles, SEGMENTS);
 
   offset = 0;
   preset_tek_parser();

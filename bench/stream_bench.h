@@ -12,6 +12,7 @@
 #include <string>
 
 #include "link/si.h"
+#include "tests/support/protocol.h"
 
 namespace stream_bench {
 
@@ -45,6 +46,30 @@ inline double cat_seconds(const std::string& path) {
   for (ssize_t n; (n = read(fileno(pipe), buffer, sizeof buffer)) > 0;) total += size_t(n);
   pclose(pipe);
   return total == stream.size() ? seconds_since(t0) : 0;
+}
+
+// One strip per segment zig-zagging along x in the plane y = 0, rows along z;
+// normals toward the camera. Points in millionths of a unit.
+inline void build_stream(long triangles, int segments) {
+  long per_segment = triangles / segments;
+  long n = per_segment + 2;
+  stream = tek::command("CE") + tek::int_param(3) + tek::int_param(1) + tek::command("CL") + tek::int_param(1) +
+           tek::string_param("model");
+  for (int s = 0; s < segments; ++s) {
+    stream += tek::command("SO") + tek::int_param(s + 1) + tek::command("UT") + tek::int_param(n);
+    long last[3] = {0, 0, 0};
+    for (long i = 0; i < n; ++i) {
+      long p[3] = {-1500000 + (i / 2) * 3000000 / (n / 2), 0, -1400000 + s * 280000 + (i % 2) * 250000};
+      for (int k = 0; k < 3; ++k) stream += tek::int_param(p[k] - last[k]);
+      for (int k = 0; k < 3; ++k) last[k] = p[k];
+    }
+    stream += tek::int_param(n) + tek::int_param(0) + tek::int_param(1000) + tek::int_param(0);
+    for (long i = 1; i < n; ++i) stream += tek::int_param(0) + tek::int_param(0) + tek::int_param(0);
+    stream += tek::int_param(0);  // no texture coordinates
+    stream += tek::int_param(n + 2) + tek::int_param(1) + tek::int_param(n);
+    for (long i = 0; i < n; ++i) stream += tek::int_param(i);
+    stream += tek::command("SC");
+  }
 }
 
 }  // namespace stream_bench

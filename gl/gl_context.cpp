@@ -317,6 +317,9 @@ void XGLContext::set_line_width(float width) {
   if (skip(width == line_width, TOUCH_LINE_WIDTH)) return;
   ++gl_call_count;
   glLineWidth(width);
+  // Marks the change in a feedback buffer (the PostScript export keeps each
+  // line's width); ignored while rendering.
+  glPassThrough(width);
   line_width = width;
   touch(TOUCH_LINE_WIDTH);
   if (line_anti_alias) apply_line_smooth();
@@ -680,7 +683,10 @@ void XGLContext::resend(TouchedState s) {
       break;
     case TOUCH_POLYGON_MODE: glPolygonMode(GL_FRONT_AND_BACK, polygon_mode); break;
     case TOUCH_SHADE_MODEL: glShadeModel(shade_model); break;
-    case TOUCH_LINE_WIDTH: glLineWidth(line_width); break;
+    case TOUCH_LINE_WIDTH:
+      glLineWidth(line_width);
+      glPassThrough(line_width);
+      break;
     case TOUCH_LINE_ANTI_ALIAS: line_anti_alias ? glEnable(GL_LINE_SMOOTH) : glDisable(GL_LINE_SMOOTH); break;
     case TOUCH_LINE_STIPPLING: line_stippling ? glEnable(GL_LINE_STIPPLE) : glDisable(GL_LINE_STIPPLE); break;
     case TOUCH_STIPPLE_PATTERN: glLineStipple(1, STIPPLE_PATTERNS[stipple_pattern]); break;

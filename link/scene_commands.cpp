@@ -12,6 +12,7 @@
 #include "link/si.h"
 #include "link/tek_parser.h"
 #include "runtime/predefined.h"
+#include "scene/geom_shell.h"
 #include "scene/materials.h"
 #include "scene/scene_graph.h"
 #include "scene/segment_store.h"
@@ -124,42 +125,6 @@ void read_point(float p[3]) {
 bool read_flag() { return range_integer_parameter(0, 1) != 0; }
 
 }  // namespace
-
-namespace {
-
-// The strips' checks in one pass, marking each used point in `used`.
-const char* check_strips(const uint32_t* list, unsigned long length, unsigned long n_points, uint8_t* used) {
-  unsigned long p = 1, marked = 0;
-  for (uint32_t strip = 0; strip < list[0]; ++strip) {
-    if (p >= length || uint64_t(p) + list[p] >= length) return "Index array too short";
-    uint32_t l = list[p];
-    if (l < 3) return "Strip length < 3";
-    const uint32_t* s = list + p + 1;
-    for (uint32_t i = 0; i < l; ++i) {
-      uint32_t v = s[i];
-      if (v >= n_points) return "Bad point index";
-      if (!(used[v / 8] & (1u << (v % 8)))) used[v / 8] |= uint8_t(1u << (v % 8)), ++marked;
-    }
-    for (uint32_t i = 2; i < l; ++i)
-      if (s[i] == s[i - 1] || s[i] == s[i - 2] || s[i - 1] == s[i - 2])
-        return "Triangle contains equal point indices";
-    p += l + 1;
-  }
-  if (p != length) return "Index array too long";
-  return marked == n_points ? nullptr : "Not all points used in index array";
-}
-
-}  // namespace
-
-const char* check_index_array(const uint32_t* list, unsigned long length, unsigned long n_points) {
-  if (length == 0) return "Index array too short";
-  // Every point must be used: marked in a scratch bitmap.
-  uint8_t* used = static_cast<uint8_t*>(CheckedMalloc(n_points / 8 + 1));
-  memset(used, 0, n_points / 8 + 1);
-  const char* fault = check_strips(list, length, n_points, used);
-  CheckedFree(used);
-  return fault;
-}
 
 // ------------------------------------------------------------ segments
 

@@ -53,6 +53,3 @@ void cmd_prepare_node();             // NP
 void cmd_remove_node();              // NR
 void cmd_node_visibility();          // NV
 
-// The checks of a facet tree's index list against n points; null when it
-// is good, else the message of the first fault.
-const char* check_index_array(const uint32_t* list, unsigned long length, unsigned long n_points);

@@ -202,6 +202,16 @@ static const op_entry operation_handlers[] = {
     {191, set_depth_of_field_op},
     {199, set_stereo_attributes_op},
     {193, set_transformation_op},
+    // Display file, PostScript export, pictures and colours.
+    {77, picture_op},
+    {78, read_df_op},
+    {81, save_df_op},
+    {111, image_info_op},
+    {139, modify_color_op},
+    {145, font_pictures_op},
+    {166, save_postscript_op},
+    {188, convert_hls_to_rgb_op},
+    {189, convert_rgb_to_hls_op},
 };
 
 static const char* const type_names[20] = {

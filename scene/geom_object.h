@@ -8,6 +8,7 @@
 #include "view/offscreen.h"
 
 class DrawAttributes;
+class write_df;
 struct RepaintAttributes;
 
 constexpr uint32_t NO_VERTEX = 0xFFFFFFFF;
@@ -37,6 +38,8 @@ class GEOMObject {
   // Hit test of a point in normalised screen coordinates of the current view;
   // distances are compared squared.
   virtual bool nt_select(const float* point, float radius_squared, bool mirrored, GEOMSelect_info* info) = 0;
+  // The object's display-file record, if its kind has one.
+  virtual void write_ldf(write_df*, const DrawAttributes*, unsigned char /*lod*/, float /*facet_size*/) const {}
 
   void set_bounding_box(unsigned long n, const vector_type* points);
   const float* get_minimum() const { return minimum; }

@@ -6,6 +6,7 @@
 
 #include "base/checked_mm.h"
 #include "gl/gl_context.h"
+#include "scene/display_file.h"
 #include "scene/draw_attributes.h"
 #include "scene/repaint_attributes.h"
 
@@ -84,4 +85,14 @@ bool GEOMPolyline::nt_select(const float* point, float radius_squared, bool mirr
   info->number_of_points = 1;
   info->point = info->hit;
   return true;
+}
+
+void GEOMPolyline::write_ldf(write_df* out, const DrawAttributes* a, unsigned char, float) const {
+  if (colours != nullptr) return;
+  out->begin(DF_POLYLINE);
+  out->put_float_array(points, 3 * number_of_points);
+  out->put_int(a->get_line_color());
+  out->put_int(a->get_line_width());
+  out->put_int(a->get_line_stipple() ? a->get_line_stipple_pattern() : 0);
+  out->end();
 }

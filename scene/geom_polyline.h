@@ -13,6 +13,8 @@ class GEOMPolyline : public GEOMObject {
   void draw(const DrawAttributes* attributes, const RepaintAttributes* repaint) override;
   void draw_select() const override;
   bool nt_select(const float* point, float radius_squared, bool mirrored, GEOMSelect_info* info) override;
+  // Record 11 for a poly-line without colours.
+  void write_ldf(write_df* out, const DrawAttributes* attributes, unsigned char lod, float facet_size) const override;
 
   const float* get_points() const { return points; }
   const float* get_colours() const { return colours; }

@@ -3,10 +3,12 @@
 #include <GL/gl.h>
 
 #include <cmath>
+#include <cstring>
 #include <initializer_list>
 
 #include "base/checked_mm.h"
 #include "gl/gl_context.h"
+#include "scene/display_file.h"
 #include "scene/display_options.h"
 #include "scene/draw_attributes.h"
 #include "scene/draw_geometry.h"
@@ -477,4 +479,68 @@ bool GEOMShell::nt_select(const float* point, float radius_squared, bool mirrore
   info->number_of_points = 1;
   info->point = info->hit;
   return true;
+}
+
+// A coloured facet tree is written through the colour branch too (it has no
+// normals), so that a save keeps every facet tree the application sent.
+void GEOMShell::write_ldf(write_df* out, const DrawAttributes* a, unsigned char lod, float facet_size) const {
+  out->begin(DF_GEOMSHELL);
+  out->put_int(a->get_material_index());
+  out->put_int(lod);
+  out->put_float(facet_size);
+  out->put_xyz_plus_array(&points[0].x, number_of_points);
+  if (colours == nullptr) {
+    out->put_xyz_plus_array(normals, normals != nullptr ? number_of_points : 0);
+    out->put_float_array(nullptr, 0);
+    out->put_float_array(texture_coordinates, texture_coordinates != nullptr ? 2 * number_of_points : 0);
+  } else {
+    out->put_xyz_plus_array(nullptr, 0);
+    out->put_float_array(colours, 3 * number_of_points);
+    out->put_float_array(nullptr, 0);
+  }
+  out->put_uint_array(indices, number_of_indices);
+  out->put_int(wrap[0] == GL_REPEAT);
+  out->put_int(wrap[1] == GL_REPEAT);
+  out->put_float(translation[0]);
+  out->put_float(translation[1]);
+  out->put_float(scale[0]);
+  out->put_float(scale[1]);
+  out->put_float(rotation);
+  out->end();
+}
+
+namespace {
+
+// The strips' checks in one pass, marking each used point in `used`.
+const char* check_strips(const uint32_t* list, unsigned long length, unsigned long n_points, uint8_t* used) {
+  unsigned long p = 1, marked = 0;
+  for (uint32_t strip = 0; strip < list[0]; ++strip) {
+    if (p >= length || uint64_t(p) + list[p] >= length) return "Index array too short";
+    uint32_t l = list[p];
+    if (l < 3) return "Strip length < 3";
+    const uint32_t* s = list + p + 1;
+    for (uint32_t i = 0; i < l; ++i) {
+      uint32_t v = s[i];
+      if (v >= n_points) return "Bad point index";
+      if (!(used[v / 8] & (1u << (v % 8)))) used[v / 8] |= uint8_t(1u << (v % 8)), ++marked;
+    }
+    for (uint32_t i = 2; i < l; ++i)
+      if (s[i] == s[i - 1] || s[i] == s[i - 2] || s[i - 1] == s[i - 2])
+        return "Triangle contains equal point indices";
+    p += l + 1;
+  }
+  if (p != length) return "Index array too long";
+  return marked == n_points ? nullptr : "Not all points used in index array";
+}
+
+}  // namespace
+
+const char* check_index_array(const uint32_t* list, unsigned long length, unsigned long n_points) {
+  if (length == 0) return "Index array too short";
+  // Every point must be used: marked in a scratch bitmap.
+  uint8_t* used = static_cast<uint8_t*>(CheckedMalloc(n_points / 8 + 1));
+  memset(used, 0, n_points / 8 + 1);
+  const char* fault = check_strips(list, length, n_points, used);
+  CheckedFree(used);
+  return fault;
 }

@@ -21,6 +21,8 @@ class GEOMShell : public GEOMObject {
   void draw_transparent(const DrawAttributes* attributes, const RepaintAttributes* repaint) override;
   uint32_t get_number_triangles() const override { return number_of_triangles; }
   bool nt_select(const float* point, float radius_squared, bool mirrored, GEOMSelect_info* info) override;
+  // Record 1: with normals and texture coordinates, or with colours.
+  void write_ldf(write_df* out, const DrawAttributes* attributes, unsigned char lod, float facet_size) const override;
 
   // After the arrays were overwritten in place: bounding box and triangle count anew.
   void arrays_changed();
@@ -73,3 +75,8 @@ class GEOMShell : public GEOMObject {
 // `odd` alternates along the strip, false at its first triangle.
 void compute_flat_normal(const vector_type& before_previous, const vector_type& previous,
                          const vector_type& current, bool odd, float out[3]);
+
+// The checks of a facet tree's index list against n points (the application
+// stream's and the display file's): null when it is good, else the message
+// of the first fault.
+const char* check_index_array(const uint32_t* list, unsigned long length, unsigned long n_points);

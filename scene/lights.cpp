@@ -7,6 +7,7 @@
 
 #include "base/checked_mm.h"
 #include "base/internal_error.h"
+#include "scene/display_file.h"
 #include "scene/display_options.h"
 #include "view/model_extent.h"
 #include "view/views.h"
@@ -342,4 +343,38 @@ void activate_lights() {
 void deactivate_lights() {
   for (int i = 0; i < max_lights; ++i)
     if (lit(lights[i])) glDisable(GLenum(GL_LIGHT0 + i));
+}
+
+// ---- Display file ----
+
+void save_lights(write_df* out) {
+  for (int i = 0; i < max_lights; ++i) {
+    const light& l = lights[i];
+    if (!lit(l)) continue;
+    int name = GL_LIGHT0 + i;
+    light_type type = get_light_type(name);
+    static const df_tokens tokens[5] = {DF_END, DF_BEAM_LIGHT, DF_POINT_LIGHT, DF_SPOT_LIGHT, DF_AMBIENT_LIGHT};
+    out->begin(tokens[type]);
+    out->put_float(l.intensity);
+    out->put_int(l.emitting);
+    const float* colour = type == LIGHT_AMBIENT ? l.ambient : l.diffuse;
+    for (int k = 0; k < 4; ++k) out->put_float(colour[k]);
+    if (type != LIGHT_AMBIENT) {
+      for (int k = 0; k < 3; ++k) out->put_float(l.position[k]);
+      if (type == LIGHT_SPOT) {
+        for (float d : l.spot_direction) out->put_float(d);
+        out->put_float(2 * l.spot_cutoff);
+        out->put_float(float(l.spot_exponent));
+      }
+      out->put_int(!l.cast_shadows ? 1 : l.soft_shadows ? 2 : 3);
+      out->put_float(l.shadow_softness);
+      if (type != LIGHT_BEAM) {
+        out->put_int(l.lens_flares);
+        out->put_float(l.constant_attenuation);
+        out->put_float(l.linear_attenuation);
+        out->put_float(l.quadratic_attenuation);
+      }
+    }
+    out->end();
+  }
 }

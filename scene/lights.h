@@ -72,4 +72,8 @@ void set_update_shadowmaps();  // all flags of every light
 // Enables every lit, emitting light with its colours and position in the
 // current modelview; deactivate_lights disables every lit light.
 void activate_lights();
+
+class write_df;
+// One display-file record for each light that is on, by its type.
+void save_lights(write_df* out);
 void deactivate_lights();

@@ -18,6 +18,7 @@
 #include "gl/gl_context.h"
 #include "link/si.h"
 #include "runtime/predefined.h"
+#include "scene/display_file.h"
 #include "scene/display_options.h"
 #include "scene/environment.h"
 #include "scene/image_io.h"
@@ -598,4 +599,32 @@ void draw_sphere(long number, long x, long y, long width, long height) {
   }
   if (number < 0 || number > material_count) internal_error(12, MODULE);
   material_list[number - 1]->draw_sphere(x, y, width, height);
+}
+
+// The values of set_material after the name, with the three file names last.
+void save_materials_to_df(write_df* out) {
+  uint16_t count = get_material_count();
+  out->begin(DF_MATERIALS);
+  out->put_int(count);
+  for (uint16_t n = 1; n <= count; ++n) {
+    material_attributes a;
+    get_material_attributes(n, &a);
+    out->put_int(int32_t(a.integer_a));
+    for (const float* colour : {a.ambient, a.diffuse, a.specular, a.emission})
+      for (int k = 0; k < 4; ++k) out->put_float(colour[k]);
+    out->put_float(a.shininess);
+    for (bool b : {a.flag_a, a.texture_on, a.flag_b, a.flag_c}) out->put_int(b);
+    out->put_int(int32_t(a.texture_mode));
+    for (float v : {a.value_a, a.value_b, a.reflection, a.transparency}) out->put_float(v);
+    out->put_int(a.flag_d);
+    out->put_float(a.value_c);
+    out->put_int(int32_t(a.integer_b));
+    out->put_int(a.casts_shadows);
+    out->put_int(a.flag_e);
+    out->put_string(a.texture_file);
+    out->put_string(a.second_file);
+    out->put_string(a.third_file);
+    free_material_attributes(&a);
+  }
+  out->end();
 }

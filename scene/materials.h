@@ -74,6 +74,10 @@ void delete_all_textures();
 // The preview sphere of a material label, drawn into the current context.
 void draw_sphere(long number, long x, long y, long width, long height);
 
+class write_df;
+// The display-file record of the material list.
+void save_materials_to_df(write_df* out);
+
 // Texture directories, colon-separated; empty: texture files are not searched.
 // `init_material_list` takes the environment variable QOB_TEXTURE_PATH.
 void set_texture_path(const char* directories);

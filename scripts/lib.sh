@@ -5,7 +5,7 @@ PACKAGES=(
   cmake g++ ninja-build pkg-config python3
   libgtest-dev libgmock-dev libbenchmark-dev
   libx11-dev libxi-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri
-  libtiff-dev libjpeg-dev libtiff-tools libjpeg-turbo-progs imagemagick
+  libtiff-dev libjpeg-dev libtiff-tools libjpeg-turbo-progs imagemagick ghostscript
   xvfb xauth xfonts-base x11-utils
   xfonts-75dpi xfonts-100dpi hershey-fonts-data
   gnuplot-nox
