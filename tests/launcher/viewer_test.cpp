@@ -261,9 +261,10 @@ TEST(Viewer, StartsTheRealServerWithTheTemporaryFolderAndModel) {
       .exit_program(0);
   fs::create_directories(tree.dir.file("gui"));
   ASSERT_TRUE(p.write(tree.dir.file("gui/Viewer_english_production.b")));
-  const char* display = getenv("DISPLAY");
-  RunResult r = tree.run({"-um", QOB_PROGRAM, "my model.vf"},
-                         {std::string("DISPLAY=") + (display != nullptr ? display : ""), "LIBGL_ALWAYS_SOFTWARE=1"});
+  // The server shows its windows: on an X server of the test's own.
+  OwnXServer x;
+  ASSERT_FALSE(x.name().empty()) << "Xvfb did not start";
+  RunResult r = tree.run({"-um", QOB_PROGRAM, "my model.vf"}, {"DISPLAY=" + x.name(), "LIBGL_ALWAYS_SOFTWARE=1"});
   ASSERT_EQ(r.exit_code, 0) << r.err;
   std::string expected = tree.at("C=@/tmp/ F=my model.vf\n");
   std::string log;
