@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/graphics_start.h"
 #include "bench/paired.h"
 #include "bench/stream_bench.h"
 #include "link/tek_parser.h"
@@ -69,13 +70,7 @@ void draw_views() { repaint_views(false, never_abort_repaint); }
 int main(int argc, char** argv) {
   long triangles = argc > 1 ? atol(argv[1]) : 1000000;
   int pairs = argc > 2 ? atoi(argv[2]) : 3;
-  std::vector<uint8_t> bytes = yarl::YarlProgram::standard().bytes();
-  decode_tables(bytes.data(), bytes.size());
-  put_predef(111, 1);
-  preset_window();
-  init_views();
-  change_vl_system_viewport(0, 1280, 0, 1024);
-  init_segment_structure();
+  start_graphics_window();
   char path[] = "/tmp/display_file_bench_XXXXXX";
   int fd = mkstemp(path);
   if (fd < 0) return 1;

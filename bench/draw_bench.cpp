@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "bench/graphics_start.h"
 #include "bench/paired.h"
 #include "bench/stream_bench.h"
 #include "gl/gl_context.h"
@@ -61,13 +62,7 @@ bool reference_frame() {
 int main(int argc, char** argv) {
   long triangles = argc > 1 ? atol(argv[1]) : 1000000;
   int frames = argc > 2 ? atoi(argv[2]) : 10;
-  std::vector<uint8_t> bytes = yarl::YarlProgram::standard().bytes();
-  decode_tables(bytes.data(), bytes.size());
-  put_predef(111, 1);
-  preset_window();
-  init_views();
-  change_vl_system_viewport(0, 1280, 0, 1024);
-  init_segment_structure();
+  start_graphics_window();
   get_display_options()->set_use_display_lists(true);
   build_stream(triangles, SEGMENTS);
 

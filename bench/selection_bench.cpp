@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "base/checked_mm.h"
+#include "bench/graphics_start.h"
 #include "bench/paired.h"
 #include "runtime/predefined.h"
 #include "runtime/read_tables.h"
@@ -256,13 +257,7 @@ void run_regions(const std::vector<Pick>& corners, int pairs) {
 int main(int argc, char** argv) {
   int positions = argc > 1 ? atoi(argv[1]) : 1000;
   int pairs = argc > 2 ? atoi(argv[2]) : 3;
-  std::vector<uint8_t> bytes = yarl::YarlProgram::standard().bytes();
-  decode_tables(bytes.data(), bytes.size());
-  put_predef(111, 1);
-  preset_window();
-  init_views();
-  change_vl_system_viewport(0, 1280, 0, 1024);
-  init_segment_structure();
+  start_graphics_window();
   make_graphics_context_active();
 
   // Positions inside the grid's part of the screen, in tek units, with their
