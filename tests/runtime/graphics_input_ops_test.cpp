@@ -22,7 +22,7 @@ namespace {
 using yarl::Code;
 
 namespace op {
-constexpr uint8_t ABORT = 194, SELECT_GEOMETRY = 167, BUTTON_BOX = 190;
+constexpr uint8_t ABORT = 194, DRAG_BOX = 85, SELECT_GEOMETRY = 167, BUTTON_BOX = 190;
 }
 
 // A window waiting for input: its code, point and done variables.
@@ -233,6 +233,24 @@ TEST_F(GraphicsInputOps, AReportWithoutARequestIsAnInternalError) {
   load();
   EXPECT_EXIT(pick(GIN_PICK, 1, {1}, {1}), testing::ExitedWithCode(1),
               removing_dump("module name: ui\\.\n4\\) line number in that module: 8929\\."));
+}
+
+TEST_F(GraphicsInputOps, TheDragBoxShowsUntilTheReleaseWhichResumesTheWindow) {
+  Waiting a = add_waiting("a");
+  uint32_t at = program.code().offset();
+  program.code().op(op::DRAG_BOX).push(1).assign(GLOBAL, a.done).release();
+  load();
+  run(a.window, at);
+  EXPECT_EQ(get(a.done), 0);
+  ASSERT_TRUE(drag_box_shown());
+  Window box = UIWindow::get_window("DragBox");
+  ASSERT_NE(box, Window(None));
+  EXPECT_EQ(UIWindow::get_window(3L), box);
+  release_drag_box();
+  EXPECT_FALSE(drag_box_shown());
+  EXPECT_EQ(get(a.done), 1);
+  release_drag_box();  // a second release finds no drag
+  EXPECT_EQ(get(a.done), 1);
 }
 
 // ---- Selection operands ----
