@@ -10,6 +10,7 @@
 #include "base/checked_mm.h"
 #include "base/internal_error.h"
 #include "link/gin.h"
+#include "runtime/graphics_input_ops.h"
 #include "runtime/predefined.h"
 #include "runtime/procedures.h"
 #include "toolkit/ui_app_context.h"
@@ -75,33 +76,6 @@ constexpr hot_spot ACCESS_POINT_HOT_SPOTS[N_ACCESS_POINTS] = {
 };
 
 }  // namespace
-
-// ---- Seam: the reports of the graphics-input operations -------------------
-// Until the graphics-input operations exist, a report is recorded and the
-// input ended as their report does; a dropped drag box is counted.
-
-namespace {
-constexpr int N_RECORDED = 16;
-recorded_pick recorded[N_RECORDED];
-int n_recorded;
-int n_dropped;
-}  // namespace
-
-void process_graphics_pick(uint8_t mode, uint8_t key_byte, uint16_t count, const uint16_t* xs, const uint16_t* ys,
-                           bool keep_cursor) {
-  recorded_pick& r = recorded[n_recorded++ % N_RECORDED];
-  r = recorded_pick{};
-  r.mode = mode, r.key_byte = key_byte, r.count = count, r.keep_cursor = keep_cursor;
-  r.with_points = xs != nullptr && ys != nullptr;
-  for (int i = 0; r.with_points && i < count && i < 64; ++i) r.x[i] = xs[i], r.y[i] = ys[i];
-  end_graphics_input(keep_cursor);
-}
-
-void drop_drag_box() { ++n_dropped; }
-int recorded_pick_count() { return n_recorded; }
-const recorded_pick& recorded_pick_at(int i) { return recorded[i % N_RECORDED]; }
-int recorded_drop_count() { return n_dropped; }
-void forget_recorded_picks() { n_recorded = n_dropped = 0; }
 
 // ---- Rubber band ----------------------------------------------------------
 

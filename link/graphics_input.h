@@ -86,21 +86,3 @@ char button_box_character(unsigned char c);
 // trace, which the trace module opens.
 void preset_graphics_input(const char* output_trace_path);
 void cleanup_graphics_input();
-
-// ---- Seam: the reports of the graphics-input operations -------------------
-// process_graphics_pick and drop_drag_box belong to the graphics-input
-// operations, which are not built yet; until then their calls are recorded.
-struct recorded_pick {
-  uint8_t mode, key_byte;
-  uint16_t count;
-  bool keep_cursor;
-  bool with_points;  // false: the arrays were null
-  uint16_t x[64], y[64];  // the first 64 points
-};
-void process_graphics_pick(uint8_t mode, uint8_t key_byte, uint16_t count, const uint16_t* xs, const uint16_t* ys,
-                           bool keep_cursor);
-void drop_drag_box();
-int recorded_pick_count();
-const recorded_pick& recorded_pick_at(int i);  // the last 16 are kept
-int recorded_drop_count();
-void forget_recorded_picks();

@@ -212,6 +212,16 @@ static const op_entry operation_handlers[] = {
     {166, save_postscript_op},
     {188, convert_hls_to_rgb_op},
     {189, convert_rgb_to_hls_op},
+    // Graphics input, selection and the button box.
+    {156, screen_input_op},
+    {163, screen_input_op},
+    {176, screen_input_op},
+    {183, screen_input_op},
+    {184, screen_input_op},
+    {194, abort_graphics_input_op},
+    {85, drag_box_op},
+    {167, select_geometry_op},
+    {190, display_button_box_op},
 };
 
 static const char* const type_names[20] = {

@@ -153,4 +153,11 @@ QOB_OP(set_depth_of_field_op);
 QOB_OP(set_stereo_attributes_op);
 QOB_OP(set_transformation_op);
 
+// graphics_input_ops.cpp
+QOB_OP(screen_input_op);
+QOB_OP(abort_graphics_input_op);
+QOB_OP(drag_box_op);
+QOB_OP(select_geometry_op);
+QOB_OP(display_button_box_op);
+
 #undef QOB_OP

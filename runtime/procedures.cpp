@@ -9,6 +9,7 @@
 #include "base/internal_error.h"
 #include "link/si.h"
 #include "runtime/application_values.h"
+#include "runtime/graphics_input_ops.h"
 #include "runtime/interpreter.h"
 #include "runtime/op_handlers.h"
 #include "runtime/run_time_errors.h"
@@ -401,6 +402,7 @@ void clear_queues(ident_info* window) {
       w->state &= uint8_t(~WR_SUSPENDED_ITEM);
       queue_update(index);
     }
+    drop_pick_requests(index);
     if (w->pending_request != -1) {
       set_window_busy(window, all_busy);
       window_record* main = record_of(&globals()[1]);

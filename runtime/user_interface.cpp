@@ -12,6 +12,7 @@
 #include "base/internal_error.h"
 #include "builder/interface_builder.h"
 #include "gl/gl_context.h"
+#include "runtime/graphics_input_ops.h"
 #include "runtime/interpreter.h"
 #include "runtime/predefined.h"
 #include "runtime/procedures.h"
@@ -908,6 +909,7 @@ void cleanup_user_interface() {
     delete info_window.window;
   }
   info_window = {};
+  cleanup_graphics_input_ops();
   for (uint32_t i = n_windows_listed; i-- > 0;) {
     ident_info* window = window_at(windows[i]);
     window_record* w = record_of(window);

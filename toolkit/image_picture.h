@@ -20,6 +20,8 @@ class ImagePicture : public Image {
   unsigned char get_matching_font_index() const override;
 
   const neutral_picture* get_picture() const { return picture; }
+  unsigned long get_first_colour() const { return first_colour; }
+  unsigned long get_second_colour() const { return second_colour; }
 
  private:
   void build_blended_cache();

@@ -18,6 +18,7 @@
 
 #include "link/gin.h"
 #include "link/graphics_input.h"
+#include "runtime/graphics_input_ops.h"
 #include "runtime/predefined.h"
 #include "runtime/read_tables.h"
 #include "runtime/variables.h"
@@ -32,6 +33,34 @@
 #include "view/transforms.h"
 
 namespace {
+
+// The reports of finished inputs, taken by the pick observer: these tests arm
+// inputs without a waiting window and check what the event collection delivers.
+struct recorded_pick {
+  uint8_t mode, key_byte;
+  uint16_t count;
+  bool keep_cursor;
+  bool with_points;  // false: the arrays were null
+  uint16_t x[64], y[64];  // the first 64 points
+};
+constexpr int N_RECORDED = 16;
+recorded_pick recorded[N_RECORDED];
+int n_recorded;
+
+void record_pick(uint8_t mode, uint8_t key_byte, uint16_t count, const uint16_t* xs, const uint16_t* ys,
+                 bool keep_cursor) {
+  recorded_pick& r = recorded[n_recorded++ % N_RECORDED];
+  r = recorded_pick{};
+  r.mode = mode, r.key_byte = key_byte, r.count = count, r.keep_cursor = keep_cursor;
+  r.with_points = xs != nullptr && ys != nullptr;
+  for (int i = 0; r.with_points && i < count && i < 64; ++i) r.x[i] = xs[i], r.y[i] = ys[i];
+}
+int recorded_pick_count() { return n_recorded; }
+const recorded_pick& recorded_pick_at(int i) { return recorded[i % N_RECORDED]; }
+void forget_recorded_picks() {
+  n_recorded = 0;
+  set_pick_observer(record_pick);
+}
 
 using yarl::GLOBAL;
 using yarl::make_ident;
@@ -91,6 +120,7 @@ class GraphicsInput : public link_test::Linked {
     forget_recorded_picks();
   }
   void TearDown() override {
+    set_pick_observer(nullptr);
     end_graphics_input(false);
     cleanup_graphics_input();
     cleanup_event_intake();
