@@ -49,14 +49,17 @@ inline double cat_seconds(const std::string& path) {
 }
 
 // One strip per segment zig-zagging along x in the plane y = 0, rows along z;
-// normals toward the camera. Points in millionths of a unit.
-inline void build_stream(long triangles, int segments) {
+// normals toward the camera. Points in millionths of a unit. A material
+// other than 0 is set on every facet tree.
+inline void build_stream(long triangles, int segments, long material = 0) {
   long per_segment = triangles / segments;
   long n = per_segment + 2;
   stream = tek::command("CE") + tek::int_param(3) + tek::int_param(1) + tek::command("CL") + tek::int_param(1) +
            tek::string_param("model");
   for (int s = 0; s < segments; ++s) {
-    stream += tek::command("SO") + tek::int_param(s + 1) + tek::command("UT") + tek::int_param(n);
+    stream += tek::command("SO") + tek::int_param(s + 1);
+    if (material != 0) stream += tek::command("TO") + tek::int_param(material);
+    stream += tek::command("UT") + tek::int_param(n);
     long last[3] = {0, 0, 0};
     for (long i = 0; i < n; ++i) {
       long p[3] = {-1500000 + (i / 2) * 3000000 / (n / 2), 0, -1400000 + s * 280000 + (i % 2) * 250000};
