@@ -13,6 +13,7 @@
 #include <functional>
 #include <string>
 
+#include "bench/graphics_start.h"
 #include "bench/paired.h"
 #include "bench/stream_bench.h"
 #include "link/tek_parser.h"
@@ -103,13 +104,7 @@ void run(const char* name, const Effect& e, int frames, double goal = 0) {
 int main(int argc, char** argv) {
   long triangles = argc > 1 ? atol(argv[1]) : 100000;
   int frames = argc > 2 ? atoi(argv[2]) : 9;
-  std::vector<uint8_t> bytes = yarl::YarlProgram::standard().bytes();
-  decode_tables(bytes.data(), bytes.size());
-  put_predef(111, 1);
-  preset_window();
-  init_views();
-  change_vl_system_viewport(0, 1280, 0, 1024);
-  init_segment_structure();
+  start_graphics_window();
   get_display_options()->set_use_display_lists(true);
   material(false);
   build_stream(triangles, SEGMENTS, 1);
