@@ -2,11 +2,14 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "base/atomic_file.h"
 #include "base/checked_mm.h"
+#include "scene/environment.h"
 #include "scene/image_io.h"
+#include "scene/loaded_texture.h"
 #include "setup_files/setup_lexer.h"
 
 namespace {
@@ -169,11 +172,144 @@ int TrqDrmWrite(const char* path, const TrqDrm* room) {
   return trq_finish(&out);
 }
 
-// SEAM: the environment box is not built yet. The import and the export
-// meet it through set_environment and get_environment; until then they
-// report -1 and change nothing.
-int TrqDrmImport(const char*) { return -1; }
-int TrqDrmExport(const char*, bool) { return -1; }
+namespace {
+
+// The environment side of each room surface, in surface order.
+constexpr int SIDE_OF_SURFACE[ROOM_SURFACES] = {5, 0, 4, 1, 2, 3};
+// The surface word of each environment side, for the exported images.
+const char* const SIDE_WORDS[ENVIRONMENT_SIDES] = {"floor", "wall2", "wall3", "wall4", "wall1", "ceiling"};
+
+// The room file's directory with its separator; "./" (the working
+// directory) when it has none, so the box takes the path as it stands.
+std::string directory_of(const char* path) {
+  size_t separator;
+  return GetHeader(path, &separator) ? std::string(path, separator + 1) : std::string("./");
+}
+
+float clamped_repeat(double scale) { return float(scale < 0.01 ? 0.01 : (scale > 25.0 ? 25.0 : scale)); }
+
+// An uncompressed RGB TIFF of bottom-up pixels of `components` bytes each.
+int write_tiff_pixels(const char* path, uint32_t width, uint32_t height, const uint8_t* pixels, int components) {
+  atomic_file file;
+  if (atomic_file_open(&file, path) != 0) return 1;
+  if (file.temporary == nullptr) {  // no regular file: a TIFF is not written in place
+    atomic_file_abandon(&file);
+    return 1;
+  }
+  bool failed;
+  {
+    ImageIO image(IMAGE_TIFF, GL_RGB, width, height, 0, file.temporary, false, 72, 72);
+    failed = !image.ok;
+    std::vector<uint8_t> row(size_t(width) * 3);
+    const size_t stride = size_t(width) * size_t(components);
+    for (uint32_t r = 0; r < height && !failed; ++r) {
+      const uint8_t* pixel = pixels + size_t(height - 1 - r) * stride;
+      for (uint32_t x = 0; x < width; ++x)
+        for (int c = 0; c < 3; ++c)
+          row[size_t(x) * 3 + size_t(c)] = pixel[size_t(x) * size_t(components) + size_t(components < 3 ? 0 : c)];
+      failed = image.write_scanline(r, row.data());
+    }
+    if (!failed) failed = image.finish_write();
+  }
+  if (failed) {
+    atomic_file_abandon(&file);
+    return 1;
+  }
+  return atomic_file_commit(&file) == 0 ? 0 : 1;
+}
+
+// Writes a side's own image (the loaded texture, not a resampled copy); a
+// side without pixels, or showing the failure image, gets none.
+int write_side_image(int side, const char* path) {
+  const LoadedTexture* texture = get_environment_side_texture(side);
+  if (texture == nullptr || texture->get_showing_failure_image()) return 0;
+  return write_tiff_pixels(path, uint32_t(texture->get_width()), uint32_t(texture->get_height()),
+                           texture->get_pixels(), texture->get_components());
+}
+
+}  // namespace
+
+int TrqDrmImport(const char* path) {
+  TrqDrm* room;
+  bool is_room_file = false;
+  if (TrqDrmRead(path, &room, &is_room_file) != 0) return -1;
+  if (!is_room_file || strcmp(room->room_shape, "rectangle") != 0) {
+    TrqDrmFree(room);
+    return is_room_file ? 0 : -1;
+  }
+  bool visible, shown[ENVIRONMENT_SIDES], lit[ENVIRONMENT_SIDES], shadows[ENVIRONMENT_SIDES], cull;
+  float position[3], size[3], reflection[ENVIRONMENT_SIDES], repeat[2 * ENVIRONMENT_SIDES];
+  char* current_names[ENVIRONMENT_SIDES];
+  get_environment(&visible, shown, position, size, reflection, lit, shadows, repeat, current_names, &cull);
+  for (char* name : current_names) CheckedFree(name);
+
+  const double* o = room->origin;
+  const double* d = room->dimensions;
+  position[0] = float(o[0] + d[0] / 2), position[1] = float(o[2] + d[2] / 2), position[2] = float(o[1]);
+  size[0] = float(d[0]), size[1] = float(d[2]), size[2] = float(d[1]);
+  std::string images[ENVIRONMENT_SIDES];
+  for (int side = 0; side < ENVIRONMENT_SIDES; ++side) {
+    shown[side] = lit[side] = shadows[side] = false;
+    reflection[side] = 0;
+    repeat[2 * side] = repeat[2 * side + 1] = 1;
+  }
+  const std::string directory = directory_of(path);
+  int result = 0;
+  for (int i = 0; i < room->count; ++i) {
+    const TrqDrmSurface& surface = room->surfaces[i];
+    if (surface.image == nullptr) continue;
+    int side = SIDE_OF_SURFACE[i];
+    std::string image = directory + surface.image;
+    if (!FileIsTiff(image.c_str())) {
+      result = -4;
+      continue;
+    }
+    shown[side] = true;
+    images[side] = std::move(image);  // the checked path, so the box reads the file that was checked
+    if (surface.copies == 1)
+      repeat[2 * side] = clamped_repeat(surface.scale[0]), repeat[2 * side + 1] = clamped_repeat(surface.scale[1]);
+  }
+  const char* names[ENVIRONMENT_SIDES];
+  for (int side = 0; side < ENVIRONMENT_SIDES; ++side) names[side] = images[side].c_str();
+  set_environment(visible, shown, position, size, reflection, lit, shadows, repeat, names, cull);
+  TrqDrmFree(room);
+  return result;
+}
+
+int TrqDrmExport(const char* path, bool write_images) {
+  if (!get_environment_visible()) return -1;
+  bool visible, shown[ENVIRONMENT_SIDES], lit[ENVIRONMENT_SIDES], shadows[ENVIRONMENT_SIDES], cull;
+  float position[3], size[3], reflection[ENVIRONMENT_SIDES], repeat[2 * ENVIRONMENT_SIDES];
+  char* current_names[ENVIRONMENT_SIDES];
+  get_environment(&visible, shown, position, size, reflection, lit, shadows, repeat, current_names, &cull);
+  for (char* name : current_names) CheckedFree(name);
+
+  TrqDrm* room;
+  TrqDrmAlloc(&room, ROOM_SURFACES);
+  room->count = ROOM_SURFACES;
+  TrqDrmInit(room);
+  room->version = 1.0;
+  size_t root;
+  get_root(path, &root);
+  int result = 0;
+  for (int i = 0; i < ROOM_SURFACES && result == 0; ++i) {
+    int side = SIDE_OF_SURFACE[i];
+    if (!shown[side]) continue;
+    std::string image = std::string(path, root) + "_" + SIDE_WORDS[side] + ".tif";
+    if (write_images) result = write_side_image(side, image.c_str());
+    TrqDrmSurface& surface = room->surfaces[i];
+    TrqComInitS(&surface.image, get_tail(image.c_str()));
+    if (repeat[2 * side] != 1 || repeat[2 * side + 1] != 1) {
+      surface.copies = 1;
+      TrqComInitArrF(surface.scale, {repeat[2 * side], repeat[2 * side + 1]});
+    }
+  }
+  TrqComInitArrF(room->origin, {position[0] - size[0] / 2, position[2], position[1] - size[1] / 2});
+  TrqComInitArrF(room->dimensions, {size[0], size[2], size[1]});
+  if (result == 0) result = TrqDrmWrite(path, room);
+  TrqDrmFree(room);
+  return result;
+}
 
 bool FileIsTiff(const char* path) {
   FILE* f = trq_open_input(path);
@@ -205,28 +341,5 @@ const char* get_tail(const char* path) {
 }
 
 int write_tiff(const char* path, uint32_t width, uint32_t height, const uint8_t* rgba) {
-  atomic_file file;
-  if (atomic_file_open(&file, path) != 0) return 1;
-  if (file.temporary == nullptr) {  // no regular file: a TIFF is not written in place
-    atomic_file_abandon(&file);
-    return 1;
-  }
-  bool failed;
-  {
-    ImageIO image(IMAGE_TIFF, GL_RGB, width, height, 0, file.temporary, false, 72, 72);
-    failed = !image.ok;
-    std::vector<uint8_t> row(size_t(width) * 3);
-    for (uint32_t r = 0; r < height && !failed; ++r) {
-      const uint8_t* pixel = rgba + size_t(height - 1 - r) * width * 4;
-      for (uint32_t x = 0; x < width; ++x)
-        for (int c = 0; c < 3; ++c) row[size_t(x) * 3 + size_t(c)] = pixel[size_t(x) * 4 + size_t(c)];
-      failed = image.write_scanline(r, row.data());
-    }
-    if (!failed) failed = image.finish_write();
-  }
-  if (failed) {
-    atomic_file_abandon(&file);
-    return 1;
-  }
-  return atomic_file_commit(&file) == 0 ? 0 : 1;
+  return write_tiff_pixels(path, width, height, rgba, 4);
 }

@@ -43,9 +43,17 @@ int TrqDrmRead(const char* path, TrqDrm** room, bool* is_room_file = nullptr);
 // 0; -1 no surface has an image (no file); 1 not written (the old file stays).
 int TrqDrmWrite(const char* path, const TrqDrm* room);
 
-// Into and out of the environment box: 0 done, -1 the file can't be read
-// (or the box is hidden, for the export), -4 an image is no TIFF file.
+// Sets the environment box from a room file: 0 done (a shape other than
+// "rectangle" changes nothing); -1 the file can't be read or is no room file
+// (the box stays); -4 an image is no TIFF file (the other surfaces are set).
+// Images are looked for beside the room file and handed to the box by the
+// path checked.
 int TrqDrmImport(const char* path);
+// Writes the environment box as a room file, and with write_images each
+// visible side's own image as "<root>_<surface>.tif", the root ending at the
+// last "." of the path's last component. -1 the box is hidden (no file);
+// otherwise the writer's result, 1 when an image was not written (then no
+// room file is written).
 int TrqDrmExport(const char* path, bool write_images);
 
 // A regular file that begins as a classic TIFF ("MM\0*" or "II*\0").

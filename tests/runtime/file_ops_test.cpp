@@ -2,12 +2,16 @@
 // room and light files to and from YARL variables and arrays.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <functional>
 #include <string>
 
+#include "link/si.h"
 #include "runtime/interpreter.h"
+#include "scene/environment.h"
+#include "setup_files/room_file.h"
 #include "tests/runtime/yarl_fixture.h"
 #include "tests/support/runner.h"
 
@@ -236,15 +240,49 @@ TEST_F(FileOps, SceneNamesGoToAFileAndBack) {
   EXPECT_STREQ(global(names[0])->val.s, "l.light") << "the variables stay";
 }
 
-TEST_F(FileOps, RoomOperationsReportTheMissingEnvironmentBox) {
+TEST_F(FileOps, RoomOperationsReachTheEnvironmentBox) {
+  init_environment();
+  const uint8_t red[4 * 4] = {255, 0, 0, 255, 255, 0, 0, 255, 255, 0, 0, 255, 255, 0, 0, 255};
+  ASSERT_EQ(write_tiff(dir.file("red.tif").c_str(), 2, 2, red), 0);
+  write_file(dir.file("r.room"), "V1.0\nfloor \"red.tif\"\n");
+  clear_repaint();
   Code c(false);
   c.push_string(dir.file("r.room")).op(READ_TARQ_ROOM);
   run_code(c);
-  EXPECT_EQ(result_value(), -1);
+  EXPECT_EQ(result_value(), 0);
+  EXPECT_TRUE(repaint_requested());
+  ASSERT_NE(get_environment_side_texture(0), nullptr) << "the floor has its image";
+  EXPECT_FALSE(get_environment_visible()) << "the box keeps its own visible flag";
+
+  Code hidden(false);
+  hidden.push_string(dir.file("out.room")).push(1).op(SAVE_TARQ_ROOM);
+  run_code(hidden);
+  EXPECT_EQ(result_value(), -1) << "hidden box";
+  EXPECT_NE(access(dir.file("out.room").c_str(), F_OK), 0);
+
+  bool visible, shown[6], lit[6], shadows[6], cull;
+  float position[3], size[3], reflection[6], repeat[12];
+  char* names[6];
+  get_environment(&visible, shown, position, size, reflection, lit, shadows, repeat, names, &cull);
+  set_environment(true, shown, position, size, reflection, lit, shadows, repeat, names, cull);
+  for (char* name : names) CheckedFree(name);
   Code s(false);
-  s.push_string(dir.file("r.room")).push(1).op(SAVE_TARQ_ROOM);
+  s.push_string(dir.file("out.room")).push(1).op(SAVE_TARQ_ROOM);
   run_code(s);
+  EXPECT_EQ(result_value(), 0);
+  EXPECT_TRUE(FileIsTiff(dir.file("out_floor.tif").c_str()));
+  ASSERT_EQ(mkdir(dir.file("bad_floor.tif").c_str(), 0700), 0);
+  Code unwritten(false);
+  unwritten.push_string(dir.file("bad.room")).push(1).op(SAVE_TARQ_ROOM);
+  run_code(unwritten);
+  EXPECT_EQ(result_value(), -1) << "an image not written";
+  EXPECT_NE(access(dir.file("bad.room").c_str(), F_OK), 0);
+
+  Code missing(false);
+  missing.push_string(dir.file("missing")).op(READ_TARQ_ROOM);
+  run_code(missing);
   EXPECT_EQ(result_value(), -1);
+  cleanup_environment();
   EXPECT_EQ(used_slots(), 0u);
   EXPECT_EQ(GetMallocBalance(), balance);
 }

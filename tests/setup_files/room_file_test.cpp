@@ -1,8 +1,14 @@
 // The room file: reader and writer, the path helpers, the TIFF test and the
-// TIFF writer.
+// TIFF writer, and the import and export against the environment box.
+#include <algorithm>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include "scene/environment.h"
+#include "scene/image_io.h"
+#include "scene/loaded_texture.h"
+#include "scene/materials.h"
 #include "setup_files/room_file.h"
 #include "tests/setup_files/setup_files_fixture.h"
 
@@ -241,11 +247,192 @@ TEST_F(RoomFile, WriteTiffGivesAnUncompressedRgbImageLastRowOnTop) {
   EXPECT_EQ(entries(), (std::set<std::string>{"o.tif", "old.tif", "folder"}));
 }
 
-TEST_F(RoomFile, ImportAndExportWaitForTheEnvironmentBox) {
-  put("r", golden);
-  EXPECT_EQ(TrqDrmImport(path("r").c_str()), -1);
-  EXPECT_EQ(TrqDrmExport(path("out").c_str(), true), -1);
-  EXPECT_FALSE(entries().count("out"));
+// The environment box as get_environment gives it; names as strings.
+struct BoxState {
+  bool visible, shown[6], lit[6], shadows[6], cull;
+  float position[3], size[3], reflection[6], repeat[12];
+  std::string names[6];
+
+  static BoxState now() {
+    BoxState b;
+    char* names[6];
+    get_environment(&b.visible, b.shown, b.position, b.size, b.reflection, b.lit, b.shadows, b.repeat, names, &b.cull);
+    for (int k = 0; k < 6; ++k) {
+      b.names[k] = names[k];
+      CheckedFree(names[k]);
+    }
+    return b;
+  }
+  void set() const {
+    const char* n[6];
+    for (int k = 0; k < 6; ++k) n[k] = names[k].c_str();
+    set_environment(visible, shown, position, size, reflection, lit, shadows, repeat, n, cull);
+  }
+  bool operator==(const BoxState& o) const {
+    auto same = [](const auto& a, const auto& b) { return std::equal(std::begin(a), std::end(a), std::begin(b)); };
+    return visible == o.visible && cull == o.cull && same(shown, o.shown) && same(lit, o.lit) &&
+           same(shadows, o.shadows) && same(position, o.position) && same(size, o.size) &&
+           same(reflection, o.reflection) && same(repeat, o.repeat) && same(names, o.names);
+  }
+};
+
+// Room files against the real environment box.
+class RoomBox : public RoomFile {
+ protected:
+  void SetUp() override {
+    RoomFile::SetUp();
+    init_environment();
+  }
+  void TearDown() override {
+    cleanup_environment();
+    if (char* missing = get_texture_not_found()) CheckedFree(missing);
+    RoomFile::TearDown();
+  }
+  // A w x h TIFF of one colour.
+  std::string tiff(const std::string& name, uint8_t r, uint8_t g, uint8_t b, uint32_t w = 4, uint32_t h = 2) const {
+    std::vector<uint8_t> rgba;
+    for (uint32_t i = 0; i < w * h; ++i) rgba.insert(rgba.end(), {r, g, b, 255});
+    rgba[0] = uint8_t(r ^ 1);  // the first pixel tells the rows' order
+    EXPECT_EQ(write_tiff(path(name).c_str(), w, h, rgba.data()), 0);
+    return path(name);
+  }
+  // A visible box with odd settings that the import must replace or keep.
+  static BoxState odd_box() {
+    BoxState b{};
+    b.visible = true, b.cull = true;
+    for (int k = 0; k < 6; ++k) b.shown[k] = b.lit[k] = b.shadows[k] = true, b.reflection[k] = 0.5f;
+    for (float& r : b.repeat) r = 3;
+    for (int k = 0; k < 3; ++k) b.position[k] = 7, b.size[k] = 9;
+    return b;
+  }
+};
+
+TEST_F(RoomBox, ImportSetsTheSidesFromTheSurfaces) {
+  tiff("f.tif", 255, 0, 0);
+  tiff("w.tif", 0, 255, 0);
+  tiff("c.tif", 0, 0, 255);
+  put("p.png", "\x89PNG\r\n\x1a\n");
+  put("r.room",
+      "V1.0\n"
+      "floor \"f.tif\"\ncopies 1\nscale 2.0 3.0\noffset 9.0 9.0\n"
+      "wall1 \"w.tif\"\ncopies 1\n"          // no scale: 25 by 25
+      "wall2 \"p.png\"\n"                    // no TIFF: -4, the others applied
+      "wall3 \"w.tif\"\ncopies 1\nscale 0.0001 99.0\n"
+      "ceiling \"c.tif\"\ncopies 2\nscale 5.0 5.0\n"  // copies 2 refused: no repeat
+      "center 5.0 5.0 5.0\n"
+      "dimensions 400.0 300.0 200.0\n"
+      "origin -200.0 0.0 -100.0\n");
+  odd_box().set();
+  ASSERT_EQ(TrqDrmImport(path("r.room").c_str()), -4);
+  BoxState b = BoxState::now();
+  EXPECT_TRUE(b.visible);
+  EXPECT_TRUE(b.cull);
+  const bool shown[6] = {true, false, true, false, true, true};  // floor, wall2..wall4, wall1, ceiling
+  for (int k = 0; k < 6; ++k) {
+    EXPECT_EQ(b.shown[k], shown[k]) << k;
+    EXPECT_FALSE(b.lit[k] || b.shadows[k]) << k;
+    EXPECT_EQ(b.reflection[k], 0) << k;
+  }
+  const float repeat[12] = {2, 3, 1, 1, 0.01f, 25, 1, 1, 25, 25, 1, 1};
+  for (int k = 0; k < 12; ++k) EXPECT_FLOAT_EQ(b.repeat[k], repeat[k]) << k;
+  EXPECT_EQ(b.names[0], path("f.tif")) << "the checked path";
+  EXPECT_EQ(b.names[2], path("w.tif"));
+  EXPECT_EQ(b.names[5], path("c.tif"));
+  EXPECT_EQ(b.names[1], "");
+  const float position[3] = {0, 0, 0}, size[3] = {400, 200, 300};
+  for (int k = 0; k < 3; ++k) EXPECT_EQ(b.position[k], position[k]) << k;
+  for (int k = 0; k < 3; ++k) EXPECT_EQ(b.size[k], size[k]) << k;
+  const LoadedTexture* floor = get_environment_side_texture(0);
+  ASSERT_NE(floor, nullptr);
+  EXPECT_FALSE(floor->get_showing_failure_image()) << "the box reads the file that was checked";
+  EXPECT_EQ(floor->get_width(), 4);
+  EXPECT_EQ(floor->get_pixels()[0], 254);
+}
+
+TEST_F(RoomBox, FilesThatChangeNothing) {
+  tiff("f.tif", 255, 0, 0);
+  struct {
+    const char* name;
+    const char* text;  // null: no file
+    int result;
+  } cases[] = {
+      {"cylinder", "V1.0\nfloor \"f.tif\"\nroom_shape cylinder\n", 0},
+      {"no_room_file", "some words \"and\" 1.0 2\n", -1},
+      {"empty", "", -1},
+      {"missing", nullptr, -1},
+  };
+  odd_box().set();
+  BoxState before = BoxState::now();
+  for (const auto& c : cases) {
+    std::string file = c.text != nullptr ? put(c.name, c.text) : path(c.name);
+    EXPECT_EQ(TrqDrmImport(file.c_str()), c.result) << c.name;
+    EXPECT_TRUE(BoxState::now() == before) << c.name;
+  }
+}
+
+TEST_F(RoomBox, ExportThenImportGivesTheSameBox) {
+  // The export root ends at the last "." after the last separator.
+  ASSERT_EQ(mkdir(path("rooms.d").c_str(), 0700), 0);
+  BoxState b{};
+  b.visible = true;
+  b.shown[0] = b.shown[2] = b.shown[4] = true;
+  for (float& r : b.repeat) r = 1;
+  b.repeat[0] = 2.5f, b.repeat[1] = 25;
+  b.position[0] = 10, b.position[1] = -20, b.position[2] = 5;
+  b.size[0] = 400, b.size[1] = 300, b.size[2] = 250;
+  b.names[0] = tiff("rooms.d/a_floor.tif", 255, 0, 0, 3, 2);
+  b.names[2] = tiff("rooms.d/a_wall3.tif", 0, 255, 0, 2, 5);
+  b.names[4] = tiff("rooms.d/a_wall1.tif", 0, 0, 255);
+  b.set();
+  BoxState before = BoxState::now();
+  ASSERT_EQ(TrqDrmExport(path("rooms.d/a.room").c_str(), true), 0);
+  ASSERT_EQ(TrqDrmImport(path("rooms.d/a.room").c_str()), 0);
+  EXPECT_TRUE(BoxState::now() == before);
+
+  // Each side's own image goes out unchanged, the room file names it bare.
+  ASSERT_EQ(TrqDrmExport(path("b.x.room").c_str(), true), 0);
+  const std::string room = contents("b.x.room");
+  EXPECT_NE(room.find("floor \"b.x_floor.tif\"\ncopies 1\n"), std::string::npos) << room;
+  EXPECT_NE(room.find("scale 2.500000 25.000000\n"), std::string::npos) << room;
+  EXPECT_NE(room.find("wall3 \"b.x_wall3.tif\"\ncopies 0\n"), std::string::npos) << room;
+  EXPECT_NE(room.find("origin -190.000000 5.000000 -170.000000\n"), std::string::npos) << room;
+  EXPECT_NE(room.find("dimensions 400.000000 250.000000 300.000000\n"), std::string::npos) << room;
+  for (const char* side : {"floor", "wall3", "wall1"}) {
+    ImageIO original(GL_RGBA, path(std::string("rooms.d/a_") + side + ".tif").c_str());
+    ImageIO exported(GL_RGBA, path(std::string("b.x_") + side + ".tif").c_str());
+    EXPECT_TRUE(original.pixels == exported.pixels) << side;
+    EXPECT_EQ(exported.width, original.width) << side;
+  }
+  ASSERT_EQ(TrqDrmExport(path("c.room").c_str(), false), 0);
+  EXPECT_NE(contents("c.room").find("wall1 \"c_wall1.tif\""), std::string::npos);
+  EXPECT_FALSE(entries().count("c_wall1.tif")) << "no images asked for";
+}
+
+TEST_F(RoomBox, ExportRefusals) {
+  BoxState b{};
+  b.visible = false;
+  b.shown[0] = true;
+  for (float& r : b.repeat) r = 1;
+  b.size[0] = b.size[1] = b.size[2] = 100;
+  b.names[0] = tiff("f.tif", 255, 0, 0);
+  b.set();
+  EXPECT_EQ(TrqDrmExport(path("hidden.room").c_str(), true), -1) << "hidden box";
+  b.visible = true, b.shown[0] = false;
+  b.set();
+  EXPECT_EQ(TrqDrmExport(path("no_side.room").c_str(), true), -1) << "no side shown";
+  EXPECT_EQ(entries(), (std::set<std::string>{"f.tif"}));
+
+  // An image that can't be written: result 1, no room file, no partial TIFF.
+  b.shown[0] = true, b.shown[5] = true;
+  b.names[5] = path("f.tif");
+  b.set();
+  ASSERT_EQ(mkdir(path("x_ceiling.tif").c_str(), 0700), 0);
+  EXPECT_EQ(TrqDrmExport(path("x.room").c_str(), true), 1);
+  EXPECT_EQ(with_small_file_limit([&] { return TrqDrmExport(path("y.room").c_str(), true); }), 1);
+  std::set<std::string> left = entries();
+  EXPECT_FALSE(left.count("x.room") || left.count("y.room")) << "no room file";
+  EXPECT_FALSE(left.count("y_floor.tif")) << "no partial TIFF";
+  for (const std::string& name : left) EXPECT_TRUE(name == "f.tif" || name.rfind("x_", 0) == 0) << name;
 }
 
 }  // namespace
