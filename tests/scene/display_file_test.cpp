@@ -354,7 +354,8 @@ TEST_F(DisplayFile, TheEnvironmentBoxAndTheLensFlaresComeBack) {
 TEST_F(DisplayFile, ABoxSwitchedOffIsWrittenOnlyForReflections) {
   ASSERT_EQ(run(sample_scene()), "");
   const bool surfaces[6] = {true, false, false, false, false, false}, none[6] = {};
-  const float position[3] = {0, 0, 0}, size[3] = {10, 10, 10}, reflection[6] = {}, repeat[12] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
+  const float position[3] = {0, 0, 0}, size[3] = {10, 10, 10}, reflection[6] = {};
+  const float repeat[12] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
   const char* files[6] = {};
   set_environment(false, surfaces, position, size, reflection, none, none, repeat, files, false);
   ASSERT_EQ(save(dir.file("off.df")), 0);
