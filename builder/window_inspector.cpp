@@ -200,7 +200,7 @@ void build_inspector() {
   inspector->set_origin(remembered_x, remembered_y);
   const short gap = 10;
   short x = gap, y = gap;
-  auto right_of = [gap](const UIObject* o) { return short(o->x + o->width + gap); };
+  auto right_of = [](const UIObject* o) { return short(o->x + o->width + gap); };
   UITextLabel* position = label(x, y, "Position");
   x = right_of(position);
   for (int i = 0; i < 4; ++i) {

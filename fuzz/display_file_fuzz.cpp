@@ -19,6 +19,8 @@
 #include "runtime/predefined.h"
 #include "runtime/read_tables.h"
 #include "scene/display_file.h"
+#include "scene/environment.h"
+#include "scene/lens_flares.h"
 #include "scene/lights.h"
 #include "scene/materials.h"
 #include "scene/segment_store.h"
@@ -28,10 +30,17 @@
 
 namespace {
 
-void clear_scene() { clear_df_scene(); }
+// The scene, the box and the flare settings back to their start, so that a
+// read leaves no block behind.
+void clear_scene() {
+  clear_df_scene();
+  init_environment();
+  set_lens_flares(1, false, false);
+}
 
 // One shell of two strips at levels 1 and 2, a coloured one, a poly-line, a
-// material and lights of every kind, saved once with all levels.
+// material, lights of every kind, an environment box with side images and
+// lens flares, saved once with all levels.
 void write_seeds(const std::string& dir) {
   auto shell = [](bool colours, float shift) {
     vector_type* p = static_cast<vector_type*>(CheckedMalloc(4 * sizeof(vector_type)));
@@ -79,6 +88,14 @@ void write_seeds(const std::string& dir) {
   material_attributes a;
   a.texture_file = dup_chars("/textures/wood.tif");
   set_material(1, &a);
+  set_light_lens_flares(GL_LIGHT0 + 2, true);
+  set_lens_flares(3, true, false);
+  const bool sides[6] = {true, true, false, true, false, true}, lit[6] = {true, false, false, true, false, false};
+  const float place[3] = {0, 0, -1}, size[3] = {8, 6, 4}, reflection[6] = {0.5f, 0, 0, 0.25f, 0, 0};
+  const float repeat[12] = {2, 2, 1, 1, 1, 1, 3, 1, 1, 1, 1, 1};
+  const char* files[6] = {"/rooms/floor.tif", "wall.tif", nullptr, "wall.tif", nullptr, "sky.tif"};
+  set_environment(true, sides, place, size, reflection, lit, lit, repeat, files, true);
+  set_rotate_reflection(3600, 0, 0);
   write_df out;
   std::string path = dir + "/scene.df";
   if (out.open(path.c_str(), 42) || save_df(&out, true) != 0) {

@@ -12,8 +12,10 @@
 #include "base/checked_mm.h"
 #include "gl/gl_context.h"
 #include "scene/display_options.h"
+#include "scene/environment.h"
 #include "scene/geom_object.h"
 #include "scene/geom_shell.h"
+#include "scene/lens_flares.h"
 #include "scene/lights.h"
 #include "scene/materials.h"
 #include "scene/segment_store.h"
@@ -216,21 +218,6 @@ bool write_df::close() {
   return true;
 }
 
-// ------------------------------------------------------------ seams
-//
-// The environment box and the lens flares are not in this tree yet: their
-// records are written in the default state (environment disabled, reflection
-// type 1: no record; lens flares off: no record) and read by accepting their
-// fields. These four functions are where the modules connect.
-
-static void save_environment_df(write_df*) {}
-static void save_lens_flares_df(write_df*) {}
-// The first vertex and the normal of an environment side; false without one.
-static bool environment_side_vertex(int, float vertex[3], float normal[3]) {
-  for (int k = 0; k < 3; ++k) vertex[k] = normal[k] = 0;
-  return false;
-}
-
 // ------------------------------------------------------------ saving
 
 static uint32_t option_bits() {
@@ -267,10 +254,13 @@ static void save_fog(write_df* out) {
   out->put_float(f->density);
   out->put_int(f->ground);
   out->put_float(f->height);
-  float vertex[3], normal[3];
-  // A side outside 0 to 5 has no vertex: zeros.
-  if (f->side > 5 || !environment_side_vertex(f->side, vertex, normal))
-    for (int k = 0; k < 3; ++k) vertex[k] = normal[k] = 0;
+  float vertex[3] = {}, normal[3] = {};  // a side outside 0 to 5 has none: zeros
+  if (f->side < ENVIRONMENT_SIDES) {
+    compute_environment_vertices();
+    const float* first = get_environment_vertex(int(f->side), 0);
+    for (int k = 0; k < 3; ++k) vertex[k] = first[k];
+    get_environment_side_normal(int(f->side), &normal[0], &normal[1], &normal[2]);
+  }
   for (float v : vertex) out->put_float(v);
   for (float v : normal) out->put_float(v);
   out->end();
@@ -333,11 +323,11 @@ int save_df(write_df* out, bool all_levels) {
     out->put_float(focus);
     out->end();
   }
-  save_lens_flares_df(out);
+  save_lens_flares(out);
   save_view(out);
   save_materials_to_df(out);
   save_lights(out);
-  save_environment_df(out);
+  save_environment(out);
   out->begin(DF_MIRROR_SWITCH);
   out->put_int(int32_t(get_mirror_display()));
   out->end();
@@ -653,13 +643,20 @@ bool process_df_light(df_input* in, light_record kind) {
 
 // ---- materials
 
-// The part after the last '/' or '\\'; null (no texture) without either.
-char* file_part(char* path) {
+// The part after the last '/' or '\\', the whole name without either.
+const char* after_directory(const char* path) {
   if (path == nullptr) return nullptr;
   const char* slash = strrchr(path, '/');
   const char* back = strrchr(path, '\\');
   const char* cut = slash > back ? slash : back;
-  char* kept = cut != nullptr && cut[1] != '\0' ? dup_chars(cut + 1) : nullptr;
+  return cut != nullptr ? cut + 1 : path;
+}
+
+// The part after the last '/' or '\\'; null (no texture) without either.
+char* file_part(char* path) {
+  if (path == nullptr) return nullptr;
+  const char* name = after_directory(path);
+  char* kept = name != path && name[0] != '\0' ? dup_chars(name) : nullptr;
   CheckedFree(path);
   return kept;
 }
@@ -795,28 +792,54 @@ bool process_df_fog(df_input* in) {
   return skip_floats(in, 7);
 }
 
-// Seam: the environment record's fields are read and checked against the
-// record, and nothing is applied until the environment box is connected.
+// Side texture and reflection image names lose their directory part; the
+// corner points are not used. The box is on when a side is present; absent
+// sides take the initial values.
 bool process_df_environment(df_input* in) {
-  for (int side = 0; side < 6 && !in->bad; ++side) {
-    if (!in->get_bool()) continue;
-    if (char* name = in->get_string()) CheckedFree(name);
-    skip_floats(in, 12);
-    in->get_int(), in->get_int();
-    skip_floats(in, 3);
+  bool present[ENVIRONMENT_SIDES] = {}, lit[ENVIRONMENT_SIDES] = {}, shadows[ENVIRONMENT_SIDES] = {};
+  float reflection[ENVIRONMENT_SIDES] = {}, repeat[2 * ENVIRONMENT_SIDES], corners[12];
+  char* names[ENVIRONMENT_SIDES] = {};
+  bool good = true, any = false;
+  for (float& r : repeat) r = 1;
+  for (int side = 0; side < ENVIRONMENT_SIDES && !in->bad; ++side) {
+    present[side] = in->get_bool();
+    if (!present[side]) continue;
+    any = true;
+    names[side] = in->get_string();
+    for (float& c : corners) c = in->get_float();
+    lit[side] = in->get_bool();
+    shadows[side] = in->get_bool();
+    repeat[2 * side] = in->get_float();
+    repeat[2 * side + 1] = in->get_float();
+    reflection[side] = in->get_float();
+    good = good && finite_all(corners, 12) && finite_all(repeat + 2 * side, 2) && finite_all(reflection + side, 1);
   }
-  skip_floats(in, 6);
-  for (int k = 0; k < 4; ++k) in->get_int();
-  if (char* name = in->get_string()) CheckedFree(name);
-  return !in->bad;
+  float place[6];  // position, then size
+  for (float& p : place) p = in->get_float();
+  int32_t angles[3];
+  for (int32_t& a : angles) a = in->get_int();
+  bool cull = in->get_bool();
+  char* reflection_file = in->get_string();
+  good = good && !in->bad && finite_all(place, 6);
+  if (good) {
+    const char* files[ENVIRONMENT_SIDES];
+    for (int side = 0; side < ENVIRONMENT_SIDES; ++side) files[side] = after_directory(names[side]);
+    set_rotate_reflection(angles[0], angles[1], angles[2]);
+    set_environment(any, present, place, place + 3, reflection, lit, shadows, repeat, files, cull);
+    get_display_options()->set_reflection_texture(after_directory(reflection_file));
+  }
+  for (char* name : names)
+    if (name != nullptr) CheckedFree(name);
+  if (reflection_file != nullptr) CheckedFree(reflection_file);
+  return good;
 }
 
-// Seam: the lens-flare record is read and checked; applied once the lens
-// flares are connected.
 bool process_df_lens_flares(df_input* in) {
   int32_t type = in->get_int();
-  in->get_bool(), in->get_bool();
-  return !in->bad && type >= 0;
+  bool visible = in->get_bool(), hidden = in->get_bool();
+  if (in->bad || type < 1 || type > int32_t(LENS_FLARE_TYPES)) return false;
+  set_lens_flares(unsigned(type), visible, hidden);
+  return true;
 }
 
 enum record_result { RECORD_DONE, RECORD_GEOMETRY, RECORD_BAD, RECORD_UNKNOWN };

@@ -9,6 +9,7 @@
 #include "base/checked_mm.h"
 #include "base/internal_error.h"
 #include "gl/gl_context.h"
+#include "scene/display_file.h"
 #include "scene/display_options.h"
 #include "scene/image_io.h"
 #include "scene/lights.h"
@@ -583,6 +584,32 @@ void compute_cube_map_images() {
         texel(t, tx, ty, out);
       }
   }
+}
+
+void save_environment(write_df* out) {
+  bool on = settings.visible;
+  if (!on && get_display_options()->get_reflection_type() == 1) return;
+  compute_environment_vertices();
+  out->begin(DF_ENVIRONMENT);
+  for (int side = 0; side < ENVIRONMENT_SIDES; ++side) {
+    bool present = on && settings.visible_surfaces[side];
+    out->put_int(present);
+    if (!present) continue;
+    out->put_string(side_textures[side] != nullptr ? side_textures[side]->get_filename() : nullptr);
+    for (const float* corner : environment_cube[side])
+      for (int k = 0; k < 3; ++k) out->put_float(corner[k]);
+    out->put_int(settings.lit[side]);
+    out->put_int(settings.receives_shadows[side]);
+    out->put_float(settings.repeat[2 * side]);
+    out->put_float(settings.repeat[2 * side + 1]);
+    out->put_float(settings.reflection[side]);
+  }
+  for (float p : settings.position) out->put_float(p);
+  for (float s : settings.size) out->put_float(s);
+  for (int32_t a : frame.angles) out->put_int(a);
+  out->put_int(settings.cull_back_faces);
+  out->put_string(reflection_image_file);
+  out->end();
 }
 
 void set_reflection_image(const char* file) {

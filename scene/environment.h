@@ -95,6 +95,12 @@ void set_reflection_image(const char* file);
 // Drops the GL textures of the sides; their pixels stay.
 void delete_environment_textures();
 
+class write_df;
+// The display-file record of the box, its reflection frame and the
+// reflection image's name; none while the box is off and the reflection
+// type is 1. A side counts as present only while the box is on.
+void save_environment(write_df* out);
+
 // Whether GL offers cube-map textures (probed once per run).
 bool cube_maps_available();
 // Test seam: forces the probe's answer (-1 probes GL again).

@@ -9,6 +9,7 @@
 
 #include "base/internal_error.h"
 #include "gl/gl_context.h"
+#include "scene/display_file.h"
 #include "scene/display_options.h"
 #include "scene/draw_geometry.h"
 #include "scene/lights.h"
@@ -233,6 +234,15 @@ bool set_lens_flares(unsigned type, bool visible, bool hidden) {
 
 void get_lens_flares(unsigned* type, bool* visible, bool* hidden) {
   *type = lens_flare_type, *visible = enable_visible_lens_flares, *hidden = enable_hidden_lens_flares;
+}
+
+void save_lens_flares(write_df* out) {
+  if (!(enable_visible_lens_flares || enable_hidden_lens_flares) || !get_lens_flares_visible()) return;
+  out->begin(DF_LENS_FLARES);
+  out->put_int(int32_t(lens_flare_type));
+  out->put_int(enable_visible_lens_flares);
+  out->put_int(enable_hidden_lens_flares);
+  out->end();
 }
 
 void delete_lens_flares() {

@@ -7,6 +7,10 @@ constexpr unsigned LENS_FLARE_TYPES = 9;  // types 1 to 9
 // True when a setting changed while lens flares are displayed.
 bool set_lens_flares(unsigned type, bool visible, bool hidden);
 void get_lens_flares(unsigned* type, bool* visible, bool* hidden);
+class write_df;
+// The display-file record of the settings, written while visible or hidden
+// flares are on and some light produces them.
+void save_lens_flares(write_df* out);
 // The flares of every light into the current view.
 void draw_lens_flares();
 // Deletes the four profile textures; they are built again on next use.

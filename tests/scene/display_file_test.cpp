@@ -10,11 +10,16 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <ctime>
 #include <random>
 
+#include "base/checked_mm.h"
+#include "scene/display_options.h"
+#include "scene/environment.h"
 #include "scene/geom_polyline.h"
 #include "scene/geom_shell.h"
+#include "scene/lens_flares.h"
 #include "scene/lights.h"
 #include "scene/materials.h"
 #include "scene/segment_store.h"
@@ -89,6 +94,9 @@ class DisplayFile : public SceneStream {
     SceneStream::SetUp();
   }
   void TearDown() override {
+    set_texture_path("");
+    init_environment();  // frees the box's file names
+    set_lens_flares(1, false, false);
     cleanup_material_list();
     init_material_list();
     init_lights();
@@ -253,6 +261,118 @@ TEST_F(DisplayFile, SaveReadSaveReadSaveKeepsEveryRecordAndThePicture) {
   EXPECT_EQ(differing, 0u);
 }
 
+// The settings of the box as `get_environment` gives them, side file names kept.
+struct box_settings {
+  bool visible, surfaces[6], lit[6], shadows[6], cull;
+  float position[3], size[3], reflection[6], repeat[12];
+  std::string files[6];
+  int32_t angles[3];
+  static box_settings now() {
+    box_settings b;
+    char* names[6];
+    get_environment(&b.visible, b.surfaces, b.position, b.size, b.reflection, b.lit, b.shadows, b.repeat, names,
+                    &b.cull);
+    for (int side = 0; side < 6; ++side) b.files[side] = names[side], CheckedFree(names[side]);
+    get_rotate_reflection(&b.angles[0], &b.angles[1], &b.angles[2]);
+    return b;
+  }
+  void expect_equal(const box_settings& o) const {
+    EXPECT_EQ(visible, o.visible);
+    EXPECT_EQ(cull, o.cull);
+    for (int k = 0; k < 3; ++k) {
+      EXPECT_FLOAT_EQ(position[k], o.position[k]) << k;
+      EXPECT_FLOAT_EQ(size[k], o.size[k]) << k;
+      EXPECT_EQ(angles[k], o.angles[k]) << k;
+    }
+    for (int side = 0; side < 6; ++side) {
+      EXPECT_EQ(surfaces[side], o.surfaces[side]) << side;
+      EXPECT_EQ(lit[side], o.lit[side]) << side;
+      EXPECT_EQ(shadows[side], o.shadows[side]) << side;
+      EXPECT_FLOAT_EQ(reflection[side], o.reflection[side]) << side;
+      EXPECT_FLOAT_EQ(repeat[2 * side], o.repeat[2 * side]) << side;
+      EXPECT_FLOAT_EQ(repeat[2 * side + 1], o.repeat[2 * side + 1]) << side;
+      EXPECT_EQ(files[side], o.files[side]) << side;
+    }
+  }
+};
+
+// A visible box with side images (one side hidden, with its initial values)
+// and lens flares of a point light: saved, cleared, read back and saved again.
+TEST_F(DisplayFile, TheEnvironmentBoxAndTheLensFlaresComeBack) {
+  ASSERT_EQ(run(sample_scene()), "");
+  for (int side = 0; side < 5; ++side) {
+    std::string command = "convert -size 4x4 xc:'#" + std::string(side % 2 ? "ff0000" : "00ff00") +
+                          "' -depth 8 -compress none '" + dir.file("side" + std::to_string(side) + ".tif") + "'";
+    ASSERT_EQ(system(command.c_str()), 0) << command;
+  }
+  set_texture_path(dir.path().c_str());
+  const bool surfaces[6] = {true, true, true, true, true, false}, lit[6] = {true, false, true, false, false, false};
+  const bool shadows[6] = {true, true, false, false, true, false};
+  const float position[3] = {100, -200, -1500}, size[3] = {3000, 2500, 2000};
+  const float reflection[6] = {0.5f, 0, 0.25f, 0, 1, 0};
+  const float repeat[12] = {2, 3, 1, 1, 4, 0.5f, 1, 1, 1, 2, 1, 1};
+  const char* files[6] = {"side0.tif", "side1.tif", "side2.tif", "side3.tif", "side4.tif", nullptr};
+  set_environment(true, surfaces, position, size, reflection, lit, shadows, repeat, files, true);
+  set_rotate_reflection(0, 0, 324000);
+  set_lens_flares(4, true, true);
+  int light = GL_LIGHT0 + 1;
+  const float place[4] = {500, 500, 2000, 1};
+  set_light_position(light, place);
+  set_light_on(light, true);
+  set_light_lens_flares(light, true);
+  ASSERT_TRUE(get_environment_visible());
+  ASSERT_FALSE(repaint_screen(false, never_abort_repaint)) << "the box draws its sides";
+  box_settings set = box_settings::now();
+
+  ASSERT_EQ(save(dir.file("a.df")), 0);
+  init_environment();
+  set_lens_flares(1, false, false);
+  ASSERT_FALSE(get_environment_visible());
+  std::string err;
+  ASSERT_EQ(reload(dir.file("a.df"), &err), 0);
+  EXPECT_EQ(err, "");
+  box_settings read = box_settings::now();
+  read.expect_equal(set);
+  EXPECT_TRUE(get_environment_visible());
+  EXPECT_STREQ(get_reflection_image_file(), "");
+  unsigned type;
+  bool visible, hidden;
+  get_lens_flares(&type, &visible, &hidden);
+  EXPECT_EQ(type, 4u);
+  EXPECT_TRUE(visible);
+  EXPECT_TRUE(hidden);
+  EXPECT_TRUE(get_lens_flares_visible()) << "the point light came back with its flares";
+
+  // Drawn as before the first save, so the view's depth range takes in the box again.
+  ASSERT_FALSE(repaint_screen(false, never_abort_repaint));
+  ASSERT_EQ(save(dir.file("b.df")), 0);
+  EXPECT_EQ(body(read_file(dir.file("a.df"))), body(read_file(dir.file("b.df"))));
+}
+
+// A box switched off writes no record while the reflection type is 1; with
+// another reflection type its record has no side present and reads back off.
+TEST_F(DisplayFile, ABoxSwitchedOffIsWrittenOnlyForReflections) {
+  ASSERT_EQ(run(sample_scene()), "");
+  const bool surfaces[6] = {true, false, false, false, false, false}, none[6] = {};
+  const float position[3] = {0, 0, 0}, size[3] = {10, 10, 10}, reflection[6] = {};
+  const float repeat[12] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
+  const char* files[6] = {};
+  set_environment(false, surfaces, position, size, reflection, none, none, repeat, files, false);
+  ASSERT_EQ(save(dir.file("off.df")), 0);
+  DisplayOptions* o = get_display_options();
+  ASSERT_EQ(o->get_reflection_type(), 1);
+  o->set_reflection_type(2);
+  ASSERT_EQ(save(dir.file("reflecting.df")), 0);
+  o->set_reflection_type(1);
+  std::string off = body(read_file(dir.file("off.df"))), reflecting = body(read_file(dir.file("reflecting.df")));
+  EXPECT_GT(reflecting.size(), off.size()) << "the second file has the environment record";
+  // Read into a visible box: the record switches it off.
+  const bool all[6] = {true, true, true, true, true, true};
+  set_environment(true, all, position, size, reflection, none, none, repeat, files, false);
+  ASSERT_EQ(reload(dir.file("reflecting.df")), 0);
+  EXPECT_FALSE(get_environment_visible());
+}
+
 // The geometry records of a small scene, byte for byte: a lit shell at levels
 // 1 and 2 in segment 1, a plain poly-line in segment 2.
 TEST_F(DisplayFile, GoldenBytesOfShellsAndAPolyline) {
@@ -410,6 +530,12 @@ TEST_F(DisplayFile, EachDamagedRecordIsSkippedWithItsMessageAndTheNextOneLoads) 
        "a view-plane normal whose square overflows (found by the fuzz target)"},
       {rec(DF_POLYLINE, "ABCDEFG0" + code(3) + code(2) + code(0)), "an integer of six groups"},
       {rec(DF_MATERIALS, code(1) + code(1)), "a material cut short"},
+      {rec(DF_LENS_FLARES, code(10) + code(1) + code(0)), "lens-flare type 10"},
+      {rec(DF_LENS_FLARES, code(0) + code(1) + code(0)), "lens-flare type 0"},
+      {rec(DF_ENVIRONMENT, code(2)), "an environment side present as 2"},
+      {rec(DF_ENVIRONMENT, code(0) + code(0) + code(0) + code(0) + code(0) + code(0) +
+                               floats({0, 0, 0, INFINITY, 1, 1}) + code(0) + code(0) + code(0) + code(0) + code(0)),
+       "an infinite environment size"},
   };
   for (const auto& c : cases) {
     std::string err;
