@@ -6,16 +6,15 @@
 #include <GL/gl.h>
 
 #include <algorithm>
-#include <initializer_list>
 #include <vector>
 
-#include "base/checked_mm.h"
 #include "runtime/interpreter.h"
 #include "runtime/predefined.h"
 #include "runtime/read_tables.h"
 #include "runtime/variables.h"
 #include "scene/segment_store.h"
 #include "tests/scene/scene_stream.h"
+#include "tests/scene/selection_scene.h"
 #include "tests/support/yarl_writer.h"
 #include "view/graphics_window.h"
 #include "view/repaint.h"
@@ -23,6 +22,8 @@
 #include "view/views.h"
 
 namespace {
+
+using selection_scene::U;
 
 constexpr uint8_t SELECT_GEOMETRY = 167;
 uint16_t result, point, material;
@@ -55,16 +56,6 @@ class Environment : public testing::Environment {
 
 testing::Environment* const environment = testing::AddGlobalTestEnvironment(new Environment);
 
-template <typename T>
-T* array_of(std::initializer_list<T> values) {
-  T* a = static_cast<T*>(CheckedMalloc(values.size() * sizeof(T)));
-  std::copy(values.begin(), values.end(), a);
-  return a;
-}
-
-// The start-up camera looks from (0, -3000, 0) at the plane y = 0: model x to
-// the right, z upwards; geometry is placed in units of U.
-constexpr float U = 1000;
 
 class SelectGeometry : public scene_stream::SceneStream {
  protected:
@@ -81,20 +72,11 @@ class SelectGeometry : public scene_stream::SceneStream {
   // A square of half-size h centred on (x, y, z) facing the camera, in entity (type, ident).
   static void square(unsigned long n, float x, float y, float z, float h, unsigned long type, unsigned long ident,
                      bool lit = false) {
-    x *= U, y *= U, z *= U, h *= U;
-    set_entity(ident, type);
-    set_level_name(1, "part");
-    create_segment(n);
-    vector_type* normals = lit ? array_of<vector_type>({{0, -1, 0}, {0, -1, 0}, {0, -1, 0}, {0, -1, 0}}) : nullptr;
-    fill_colored_facet_tree(
-        4, array_of<vector_type>({{x - h, y, z - h}, {x + h, y, z - h}, {x - h, y, z + h}, {x + h, y, z + h}}), normals,
-        array_of<float>({0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1}), 6, array_of<uint32_t>({1, 4, 0, 1, 2, 3}), nullptr);
+    selection_scene::open_square(n, x, y, z, h, lit, type, ident);
     close_segment();
   }
   static std::vector<int32_t> tek(float x, float z) {
-    repaint_screen(false, never_abort_repaint);
-    TekPoint t{0, 0};
-    EXPECT_TRUE(model_to_tek(Point(x * U, 0, z * U), t));
+    TekPoint t = selection_scene::tek_of(x, 0, z);
     return {int32_t(t.x), int32_t(t.y)};
   }
   // SELECT_GEOMETRY kind [method] over the coordinates, into `variable`.

@@ -9,13 +9,12 @@
 #include <GL/gl.h>
 
 #include <algorithm>
-#include <initializer_list>
 #include <vector>
 
-#include "base/checked_mm.h"
 #include "scene/clip_planes.h"
 #include "scene/segment_store.h"
 #include "tests/scene/scene_stream.h"
+#include "tests/scene/selection_scene.h"
 #include "tests/support/graphics_environment.h"
 #include "view/repaint.h"
 #include "view/transforms.h"
@@ -25,17 +24,8 @@ namespace {
 
 testing::Environment* const environment = testing::AddGlobalTestEnvironment(new GraphicsEnvironment);
 
-template <typename T>
-T* array_of(std::initializer_list<T> values) {
-  T* a = static_cast<T*>(CheckedMalloc(values.size() * sizeof(T)));
-  std::copy(values.begin(), values.end(), a);
-  return a;
-}
-
-// The start-up camera looks from (0, -3000, 0) at the plane y = 0: model x to
-// the right, z upwards, smaller y nearer, 4095 model units across. The tests
-// place geometry in units of U.
-constexpr float U = 1000;
+using selection_scene::open_square;
+using selection_scene::U;
 
 class Selection : public scene_stream::SceneStream {
  protected:
@@ -51,29 +41,16 @@ class Selection : public scene_stream::SceneStream {
     SceneStream::TearDown();
   }
 
-  // A square of half-size h centred on (x, y, z), facing the camera, with
-  // normals (lit) or without, in entity (type, ident).
   static void square(unsigned long n, float x, float y, float z, float h, bool lit = false, unsigned long type = 3,
                      unsigned long ident = 0) {
-    x *= U, y *= U, z *= U, h *= U;
-    set_entity(ident == 0 ? n : ident, type);
-    set_level_name(1, "part");
-    create_segment(n);
-    vector_type* normals = lit ? array_of<vector_type>({{0, -1, 0}, {0, -1, 0}, {0, -1, 0}, {0, -1, 0}}) : nullptr;
-    fill_colored_facet_tree(
-        4, array_of<vector_type>({{x - h, y, z - h}, {x + h, y, z - h}, {x - h, y, z + h}, {x + h, y, z + h}}), normals,
-        array_of<float>({0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1}), 6, array_of<uint32_t>({1, 4, 0, 1, 2, 3}), nullptr);
+    open_square(n, x, y, z, h, lit, type, ident == 0 ? n : ident);
   }
   static void vertical_line(float x, float z0, float z1) {
     move_beam(x * U, 0, z0 * U);
     insert_line(x * U, 0, z1 * U);
   }
-  // The tek address of a model point in the current view, after a repaint
-  // has set the camera up.
   static std::vector<unsigned long> tek(float x, float y, float z) {
-    repaint_screen(false, never_abort_repaint);
-    TekPoint t{0, 0};
-    EXPECT_TRUE(model_to_tek(Point(x * U, y * U, z * U), t));
+    TekPoint t = selection_scene::tek_of(x, y, z);
     return {t.x, t.y};
   }
   static uint16_t pick(unsigned long type, float x, float z, unsigned long radius = 100) {
