@@ -25,15 +25,7 @@ inline UIWindow* show_main_window() {
   label.head8 = 9;
   label.code_offset = program.code().offset();
   program.code().push_string("main").release();
-  ident_info menu = yarl::make_ident(K_MENU);
-  menu.word6 = 1;
-  menu.count = program.add_item(label);
-  ident_info w = yarl::make_ident(K_MENU_WINDOW);
-  w.flags1 = WINDOW_VISIBLE;
-  w.word2 = 1 << 12;
-  w.word6 = 1;
-  w.count = program.add(yarl::WINDOW_LOCAL, menu, "menu");
-  uint16_t main_window = program.add(yarl::GLOBAL, w, "main");
+  uint16_t main_window = yarl::add_shown_window(program, "main", label);
   std::vector<uint8_t> image = program.bytes();
   decode_tables(image.data(), image.size());
   preset_user_interface("", true, false, nullptr, nullptr, nullptr);

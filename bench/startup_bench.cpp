@@ -32,15 +32,7 @@ yarl::YarlProgram one_button_program() {
   button.value_kind = K_STRING;
   button.code_offset = p.code().offset();
   p.code().push_string("Go").release();
-  ident_info menu = yarl::make_ident(K_MENU);
-  menu.word6 = 1;
-  menu.count = p.add_item(button);
-  ident_info w = yarl::make_ident(K_MENU_WINDOW);
-  w.flags1 = WINDOW_VISIBLE;
-  w.word2 = 1 << 12;
-  w.word6 = 1;
-  w.count = p.add(yarl::WINDOW_LOCAL, menu, "menu");
-  p.add(yarl::GLOBAL, w, "main");
+  yarl::add_shown_window(p, "main", button);
   return p;
 }
 

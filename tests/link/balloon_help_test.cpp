@@ -43,16 +43,7 @@ void add_helped_window(yarl::YarlProgram& p, const char* name, int x, int y) {
   label.flags = 1u << 7;  // a help text follows the value
   label.code_offset = p.code().offset();
   p.code().push_string("Point here for help").push_string("A balloon of help").release();
-  ident_info menu = make_ident(K_MENU);
-  menu.word6 = 1;
-  menu.count = p.add_item(label);
-  ident_info w = make_ident(K_MENU_WINDOW);
-  w.flags1 = WINDOW_VISIBLE;
-  w.word2 = 1 << 12;
-  w.word6 = 1;
-  w.count = p.add(WINDOW_LOCAL, menu, "menu");
-  w.code_offset = init_at;
-  p.add(GLOBAL, w, name);
+  yarl::add_shown_window(p, name, label, init_at);
 }
 
 struct Geometry {

@@ -97,17 +97,7 @@ class Intake : public link_test::OnScreen {
     program.code().push(0).push_string("pressed\n").push(K_STRING).op(link_test::op::REPORT_ASCII).release();
     return it;
   }
-  uint16_t add_window(const char* name, const menu_item& it) {
-    ident_info menu = make_ident(K_MENU);
-    menu.word6 = 1;
-    menu.count = program.add_item(it);
-    ident_info w = make_ident(K_MENU_WINDOW);
-    w.flags1 = WINDOW_VISIBLE;
-    w.word2 = 1 << 12;
-    w.word6 = 1;
-    w.count = program.add(WINDOW_LOCAL, menu, "menu");
-    return program.add(GLOBAL, w, name);
-  }
+  uint16_t add_window(const char* name, const menu_item& it) { return yarl::add_shown_window(program, name, it); }
   void place(uint16_t window, short dx) {
     ui(window)->set_origin(short(slot_x(screen_slot_) + dx), short(slot_y(screen_slot_)));
   }

@@ -90,15 +90,7 @@ class ShownProgram : public OnScreen {
     it.head8 = 9;
     it.code_offset = program.code().offset();
     program.code().push_string("shown").release();
-    ident_info menu = yarl::make_ident(K_MENU);
-    menu.word6 = 1;
-    menu.count = program.add_item(it);
-    ident_info w = yarl::make_ident(K_MENU_WINDOW);
-    w.flags1 = WINDOW_VISIBLE;
-    w.word2 = 1 << 12;
-    w.word6 = 1;
-    w.count = program.add(yarl::WINDOW_LOCAL, menu, "menu");
-    main_window = program.add(yarl::GLOBAL, w, "main");
+    main_window = yarl::add_shown_window(program, "main", it);
     shortcut_target = program.add(yarl::GLOBAL, yarl::make_ident(K_SUB_WINDOW), "target");
     uint32_t key_action = program.code().offset();
     program.code().push(7).assign(yarl::GLOBAL, hits).release();

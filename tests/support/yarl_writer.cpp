@@ -48,6 +48,19 @@ menu_item make_item(uint8_t kind) {
   return it;
 }
 
+uint16_t add_shown_window(YarlProgram& p, const char* name, const menu_item& item, uint32_t init_code) {
+  ident_info menu = make_ident(K_MENU);
+  menu.word6 = 1;
+  menu.count = p.add_item(item);
+  ident_info w = make_ident(K_MENU_WINDOW);
+  w.flags1 = WINDOW_VISIBLE;
+  w.word2 = 1 << 12;  // one MENU, local 0 the main one
+  w.word6 = 1;
+  w.count = p.add(WINDOW_LOCAL, menu, "menu");
+  w.code_offset = init_code;
+  return p.add(GLOBAL, w, name);
+}
+
 // Kinds of the predefined identifiers other than INTEGER.
 struct PredefinedKinds {
   uint16_t first, last;

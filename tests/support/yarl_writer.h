@@ -221,6 +221,11 @@ class YarlProgram {
   std::vector<edit_var> edit_vars_;
 };
 
+// Adds a visible MENU_WINDOW `name` whose one MENU holds `item` (its code
+// already written), with initial code at `init_code` (0: none); returns the
+// window's global index.
+uint16_t add_shown_window(YarlProgram& p, const char* name, const menu_item& item, uint32_t init_code = 0);
+
 // Writes raw bytes to a file; false on failure.
 bool write_file(const std::string& path, const std::vector<uint8_t>& bytes);
 
