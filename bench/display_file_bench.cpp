@@ -36,13 +36,7 @@ constexpr int SEGMENTS = 10;
 
 double upload() {
   clear_df_scene();
-  offset = 0;
-  preset_tek_parser();
-  set_tek_input_source(refill);
-  static std::chrono::steady_clock::time_point start;  // static: survives the parser's longjmp
-  start = std::chrono::steady_clock::now();
-  if (setjmp(done) == 0) process_tektronix_commands();
-  double s = seconds_since(start);
+  double s = parse_stream();
   cleanup_tek_parser();
   return s;
 }

@@ -66,13 +66,7 @@ int main(int argc, char** argv) {
   get_display_options()->set_use_display_lists(true);
   build_stream(triangles, SEGMENTS);
 
-  offset = 0;
-  preset_tek_parser();
-  set_tek_input_source(refill);
-  static std::chrono::steady_clock::time_point start;  // static: survives the parser's longjmp
-  start = std::chrono::steady_clock::now();
-  if (setjmp(done) == 0) process_tektronix_commands();
-  double upload = seconds_since(start);
+  double upload = parse_stream();
   auto t0 = std::chrono::steady_clock::now();
   repaint();
   glFinish();

@@ -108,10 +108,7 @@ int main(int argc, char** argv) {
   get_display_options()->set_use_display_lists(true);
   material(false);
   build_stream(triangles, SEGMENTS, 1);
-  offset = 0;
-  preset_tek_parser();
-  set_tek_input_source(refill);
-  if (setjmp(done) == 0) process_tektronix_commands();
+  parse_stream();
 
   // Seen from the front and above; one white point light.
   set_vpn(0, 1, -1);

@@ -84,12 +84,7 @@ int main(int argc, char** argv) {
   unsigned long stored = 0;
   auto parse_alone = [&] {
     stream = skipped;
-    offset = 0;
-    preset_tek_parser();
-    set_tek_input_source(refill);
-    auto t0 = std::chrono::steady_clock::now();
-    if (setjmp(done) == 0) process_tektronix_commands();
-    double s = seconds_since(t0);
+    double s = parse_stream();
     cleanup_tek_parser();
     return s;
   };

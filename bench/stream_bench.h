@@ -12,6 +12,7 @@
 #include <string>
 
 #include "link/si.h"
+#include "link/tek_parser.h"
 #include "tests/support/protocol.h"
 
 namespace stream_bench {
@@ -33,6 +34,17 @@ inline unsigned char* refill(buf_ptrs* b) {
 
 inline double seconds_since(std::chrono::steady_clock::time_point t0) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
+
+// Seconds a freshly preset parser takes over the whole stream; the caller
+// cleans the parser up.
+inline double parse_stream() {
+  offset = 0;
+  preset_tek_parser();
+  set_tek_input_source(refill);
+  const auto t0 = std::chrono::steady_clock::now();
+  if (setjmp(done) == 0) process_tektronix_commands();
+  return seconds_since(t0);
 }
 
 // Seconds `cat` takes to pass the file through a pipe; 0 when the bytes read
