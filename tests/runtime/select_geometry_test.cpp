@@ -57,17 +57,11 @@ class Environment : public testing::Environment {
 testing::Environment* const environment = testing::AddGlobalTestEnvironment(new Environment);
 
 
-class SelectGeometry : public scene_stream::SceneStream {
+class SelectGeometry : public scene_stream::ViewedSceneStream {
  protected:
-  void SetUp() override {
-    put_predef(111, 1);
-    init_views();
-    change_vl_system_viewport(0, 1280, 0, 1024);
-    SceneStream::SetUp();
-  }
   void TearDown() override {
     for (uint16_t a : {result, point}) reset_array_size(&globals()[a], &globals()[a], 0);
-    SceneStream::TearDown();
+    ViewedSceneStream::TearDown();
   }
   // A square of half-size h centred on (x, y, z) facing the camera, in entity (type, ident).
   static void square(unsigned long n, float x, float y, float z, float h, unsigned long type, unsigned long ident,

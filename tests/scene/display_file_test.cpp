@@ -85,14 +85,8 @@ std::string polyline_record(int colour = 3, int width = 2, int stipple = 0, int 
 }
 std::string end_record() { return rec(DF_END, ""); }
 
-class DisplayFile : public SceneStream {
+class DisplayFile : public ViewedSceneStream {
  protected:
-  void SetUp() override {
-    put_predef(111, 1);
-    init_views();
-    change_vl_system_viewport(0, 1280, 0, 1024);
-    SceneStream::SetUp();
-  }
   void TearDown() override {
     set_texture_path("");
     init_environment();  // frees the box's file names
@@ -100,7 +94,7 @@ class DisplayFile : public SceneStream {
     cleanup_material_list();
     init_material_list();
     init_lights();
-    SceneStream::TearDown();
+    ViewedSceneStream::TearDown();
   }
   // As READ_DF: a cleared scene, the file read, a segment left open closed.
   int reload(const std::string& path, std::string* err = nullptr) {

@@ -117,13 +117,10 @@ void define_ambient_materials() {
   }
 }
 
-class Draw : public SceneStream {
+class Draw : public ViewedSceneStream {
  protected:
   void SetUp() override {
-    put_predef(111, 1);
-    init_views();
-    change_vl_system_viewport(0, 1280, 0, 1024);
-    SceneStream::SetUp();
+    ViewedSceneStream::SetUp();
     abort_after = -1;
     abort_calls = 0;
   }
@@ -131,7 +128,7 @@ class Draw : public SceneStream {
     cleanup_material_list();
     init_material_list();
     init_lights();
-    SceneStream::TearDown();
+    ViewedSceneStream::TearDown();
   }
   static Rgb pixel(int x, int y) {
     unsigned char p[3];

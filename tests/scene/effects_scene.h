@@ -79,13 +79,10 @@ struct Box {
   }
 };
 
-class Effects : public SceneStream {
+class Effects : public ViewedSceneStream {
  protected:
   void SetUp() override {
-    put_predef(111, 1);
-    init_views();
-    change_vl_system_viewport(0, 1280, 0, 1024);
-    SceneStream::SetUp();
+    ViewedSceneStream::SetUp();
     char pattern[] = "/tmp/qob_effects_XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     directory = pattern;
@@ -100,7 +97,7 @@ class Effects : public SceneStream {
     init_material_list();
     char* waiting = get_texture_not_found();
     if (waiting != nullptr) CheckedFree(waiting);
-    SceneStream::TearDown();
+    ViewedSceneStream::TearDown();
   }
   // An image file of w × h pixels made by `convert` from its arguments.
   std::string image(const std::string& name, const std::string& arguments) {

@@ -60,9 +60,7 @@ using Rgb = std::vector<uint8_t>;
 class ImageExport : public SceneStream {
  protected:
   void SetUp() override {
-    put_predef(111, 1);
-    init_views();
-    change_vl_system_viewport(0, W, 0, H);
+    start_view_1(W, H);
     SceneStream::SetUp();
     // A red triangle around the origin facing the start-up camera, on blue.
     std::vector<Triple> points = {{-1000000, 0, -1000000}, {1000000, 0, -1000000}, {0, 0, 1000000}};

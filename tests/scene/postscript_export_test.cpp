@@ -89,9 +89,7 @@ void draw_nothing() {}
 class PostScript : public SceneStream {
  protected:
   void SetUp() override {
-    put_predef(111, 1);
-    init_views();
-    change_vl_system_viewport(0, W, 0, H);
+    start_view_1(W, H);
     SceneStream::SetUp();
     set_projection(false);
   }

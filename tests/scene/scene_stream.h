@@ -12,9 +12,12 @@
 
 #include "base/checked_mm.h"
 #include "link/tek_parser.h"
+#include "runtime/predefined.h"
 #include "scene/display_options.h"
 #include "scene/segment_store.h"
 #include "tests/support/protocol.h"
+#include "view/transforms.h"
+#include "view/views.h"
 
 namespace scene_stream {
 
@@ -113,6 +116,23 @@ class SceneStream : public testing::Test {
     input = bytes;
     input_given = false;
     if (setjmp(input_done) == 0) process_tektronix_commands();
+  }
+};
+
+// View 1 current, the views in their start state, over a graphics area of
+// width x height pixels.
+inline void start_view_1(float width = 1280, float height = 1024) {
+  put_predef(111, 1);
+  init_views();
+  change_vl_system_viewport(0, width, 0, height);
+}
+
+// A stream into a scene seen through view 1 over a 1280 x 1024 area.
+class ViewedSceneStream : public SceneStream {
+ protected:
+  void SetUp() override {
+    start_view_1();
+    SceneStream::SetUp();
   }
 };
 

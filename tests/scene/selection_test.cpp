@@ -27,18 +27,12 @@ testing::Environment* const environment = testing::AddGlobalTestEnvironment(new 
 using selection_scene::open_square;
 using selection_scene::U;
 
-class Selection : public scene_stream::SceneStream {
+class Selection : public scene_stream::ViewedSceneStream {
  protected:
-  void SetUp() override {
-    put_predef(111, 1);
-    init_views();
-    change_vl_system_viewport(0, 1280, 0, 1024);
-    SceneStream::SetUp();
-  }
   void TearDown() override {
     for (int i = 0; i < MAX_CLIPPLANES; ++i)
       if (is_valid_clipplane(GL_CLIP_PLANE0 + i)) gl_set_clipplane(GL_CLIP_PLANE0 + i, false);
-    SceneStream::TearDown();
+    ViewedSceneStream::TearDown();
   }
 
   static void square(unsigned long n, float x, float y, float z, float h, bool lit = false, unsigned long type = 3,

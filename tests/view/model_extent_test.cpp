@@ -24,14 +24,8 @@ std::string box_segment(long n, const tek::Point& a, const tek::Point& b) {
   return tek::set_coor_mode(2, 6) + so(n) + tek::vector_run(2, {thousandths(a), thousandths(b)}) + sc();
 }
 
-class ModelExtent : public SceneStream {
+class ModelExtent : public ViewedSceneStream {
  protected:
-  void SetUp() override {
-    put_predef(111, 1);
-    init_views();
-    change_vl_system_viewport(0, 1280, 0, 1024);
-    SceneStream::SetUp();
-  }
   // A fresh store and views holding one segment per box.
   void start_with(const std::vector<std::pair<tek::Point, tek::Point>>& boxes) {
     cleanup_ldf();

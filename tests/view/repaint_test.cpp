@@ -49,14 +49,8 @@ std::string red_triangle_on_blue() {
          uc(points, {{255, 0, 0}}, {0, 0, 0}, ONE_STRIP) + sc();
 }
 
-class Repaint : public SceneStream {
+class Repaint : public ViewedSceneStream {
  protected:
-  void SetUp() override {
-    put_predef(111, 1);
-    init_views();
-    change_vl_system_viewport(0, 1280, 0, 1024);
-    SceneStream::SetUp();
-  }
   static Rgb pixel(int x, int y) {
     unsigned char p[3];
     glReadBuffer(GL_BACK);

@@ -20,14 +20,8 @@ using tek::int_param;
 
 using scene_stream::ints;
 
-class ViewCommands : public scene_stream::SceneStream {
+class ViewCommands : public scene_stream::ViewedSceneStream {
  protected:
-  void SetUp() override {
-    put_predef(111, 1);
-    init_views();
-    change_vl_system_viewport(0, 1280, 0, 1024);
-    SceneStream::SetUp();
-  }
 };
 
 std::vector<int32_t> viewport() {
