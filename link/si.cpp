@@ -93,6 +93,9 @@ struct {
 
 // 3D manipulators: brought up to date with their YARL variables.
 static void update_gui3d_objects() {}
+
+// ---- Connections watched by the wait loop ---------------------------------------
+
 static bool display_pending(void* display) { return XPending(static_cast<Display*>(display)) > 0; }
 
 static int ui_display_fd() {

@@ -952,8 +952,8 @@ void cmd_tg() {
   set_repaint(false);
 }
 
-// The command switch: every pair, with its handler, or with the skip
-// signature of a command whose services are not built yet.
+// The command switch: every known pair with its handler; unknown pairs are
+// skipped by their signature (parsyn).
 struct command_entry {
   char letters[3];
   void (*handler)();
