@@ -252,6 +252,43 @@ static bool write_setup_seeds(const std::string& target, const std::string& dir)
   return ok;
 }
 
+// X bitmap files of both forms, Debian's xbitmaps when installed, and a
+// small Windows bitmap file.
+static bool write_bitmap_seeds(const std::string& dir) {
+  const char* const seeds[][2] = {
+      {"char_form", "#define a_width 9\n#define a_height 2\n#define a_x_hot 4\n#define a_y_hot 1\n"
+                    "static unsigned char a_bits[] = {\n   0x01, 0x01, 0xff, 0x00};\n"},
+      {"short_form", "#define d_width 9\n#define d_height 3\nstatic short d_bits[] = {\n 0x0101, 0x0203, 0xff80};\n"},
+  };
+  for (const auto& seed : seeds)
+    if (!write_seed(dir, seed[0], std::vector<uint8_t>(seed[1], seed[1] + strlen(seed[1])))) return false;
+  for (const char* name : {"xlogo16", "woman", "star", "cntr_ptr", "weird_size"}) {
+    FILE* f = fopen((std::string("/usr/include/X11/bitmaps/") + name).c_str(), "rb");
+    if (f == nullptr) continue;
+    std::vector<uint8_t> bytes;
+    for (int c; (c = getc(f)) != EOF;) bytes.push_back(static_cast<uint8_t>(c));
+    fclose(f);
+    if (!write_seed(dir, name, bytes)) return false;
+  }
+  // A 9 x 2 one-bit "BM" file: file header, 40-byte header, two palette entries, rows of 4 bytes.
+  std::vector<uint8_t> bmp(14 + 40 + 8 + 8, 0);
+  auto put32 = [&](size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) bmp[at + i] = static_cast<uint8_t>(v >> (8 * i));
+  };
+  bmp[0] = 'B';
+  bmp[1] = 'M';
+  put32(2, static_cast<uint32_t>(bmp.size()));
+  put32(10, 14 + 40 + 8);
+  put32(14, 40);
+  put32(18, 9);
+  put32(22, 2);
+  bmp[26] = 1;
+  bmp[28] = 1;
+  bmp[58] = bmp[59] = bmp[60] = 0xFF;
+  bmp[62] = 0x80;
+  return write_seed(dir, "bmp_9x2", bmp);
+}
+
 int main(int argc, char** argv) {
   if (argc != 3) {
     fprintf(stderr, "Usage: %s target directory\n", argv[0]);
@@ -324,6 +361,7 @@ int main(int argc, char** argv) {
       if (!write_seed(dir, ("seed_" + std::to_string(n++)).c_str(), seed)) return 1;
     return 0;
   }
+  if (target == "bitmap_file") return write_bitmap_seeds(dir) ? 0 : 1;
   if (target != "read_tables") {
     printf("write_seeds: no seeds for target %s\n", target.c_str());
     return 0;
