@@ -10,7 +10,7 @@ PACKAGES=(
   xfonts-75dpi xfonts-100dpi hershey-fonts-data
   gnuplot-nox
   xdotool xclip libxtst-dev libxfixes-dev
-  xbitmaps
+  xbitmaps netpbm
   mesa-utils
 )
 

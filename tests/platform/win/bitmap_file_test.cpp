@@ -10,6 +10,8 @@
 
 #include <dirent.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -247,6 +249,56 @@ TEST(BmpHeaders, HeadersThatReachPastTheFileAreRefused) {
     SCOPED_TRACE(c.what);
     Lx_BmpInfo info{};
     EXPECT_EQ(Lx_CheckBmpFile(c.file.data(), c.file.size(), &info), LX_BITMAP_FILE_INVALID);
+  }
+}
+
+// Runs a shell pipeline and returns its standard output.
+std::vector<uint8_t> command_output(const std::string& command) {
+  std::vector<uint8_t> out;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return out;
+  for (int c; (c = getc(pipe)) != EOF;) out.push_back(static_cast<uint8_t>(c));
+  pclose(pipe);
+  return out;
+}
+
+// Whether pixel (x, y) of a checked 1- or 24-bit file is black.
+bool bmp_black(const std::vector<uint8_t>& f, const Lx_BmpInfo& info, int x, int y) {
+  const int rows = info.height < 0 ? -info.height : info.height;
+  const int row = info.height < 0 ? y : rows - 1 - y;  // positive heights count from the bottom
+  const uint8_t* p = f.data() + info.pixel_offset + static_cast<size_t>(row) * info.row_bytes;
+  if (info.bit_count == 24) return p[x * 3] == 0 && p[x * 3 + 1] == 0 && p[x * 3 + 2] == 0;
+  const int index = (p[x / 8] >> (7 - x % 8)) & 1;
+  const uint8_t* entry = f.data() + 14 + info.header_size + index * 4;
+  return entry[0] == 0 && entry[1] == 0 && entry[2] == 0;
+}
+
+// Windows bitmap files that netpbm makes of the xbitmaps files pass the
+// checks, with the X bitmap's sizes and pixels.
+TEST(BmpHeaders, NetpbmFilesOfTheXbitmapsPassWithTheirPixels) {
+  if (system("command -v xbmtopbm >/dev/null && command -v ppmtobmp >/dev/null") != 0)
+    GTEST_SKIP() << "netpbm is missing";
+  for (const char* name : {"woman", "xlogo11", "weird_size", "star", "1x1", "escherknot"}) {
+    const std::string path = std::string("/usr/include/X11/bitmaps/") + name;
+    const Parsed x = our_parse(read_file(path));
+    ASSERT_EQ(x.result, 0) << name;
+    for (int bits : {1, 24}) {
+      SCOPED_TRACE(testing::Message() << name << " " << bits << " bits");
+      const std::vector<uint8_t> f =
+          command_output("xbmtopbm " + path + " | ppmtobmp -bpp " + std::to_string(bits) + " 2>/dev/null");
+      Lx_BmpInfo info{};
+      ASSERT_EQ(Lx_CheckBmpFile(f.data(), f.size(), &info), LX_BITMAP_SUCCESS);
+      ASSERT_EQ(info.width, x.width);
+      ASSERT_EQ(info.height < 0 ? -info.height : info.height, x.height);
+      EXPECT_EQ(info.bit_count, bits);
+      int differing = 0;
+      for (int py = 0; py < x.height; ++py)
+        for (int px = 0; px < x.width; ++px) {
+          const bool set = (x.data[static_cast<size_t>(py * ((x.width + 7) / 8) + px / 8)] >> (px % 8)) & 1;
+          differing += set != bmp_black(f, info, px, py);
+        }
+      EXPECT_EQ(differing, 0);
+    }
   }
 }
 
