@@ -1,8 +1,10 @@
 #include "base/internal_error.h"
 
 #include <fcntl.h>
-#include <sys/prctl.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
 
 #include <csignal>
 #include <cstdio>
@@ -39,6 +41,19 @@ static void out_number(int fd, long number) {
   out(fd, digits);
 }
 
+#ifdef _WIN32
+// No debugger to attach here: the dump goes without a backtrace.
+static void run_debugger(int, const char*) {}
+
+// The dump lies in the user's temporary folder; binary, so its lines end in LF.
+static void dump_file_name(char* name, size_t size) {
+  const char* folder = getenv("TEMP");
+  if (folder == nullptr || folder[0] == '\0') folder = getenv("TMP");
+  if (folder == nullptr || folder[0] == '\0') folder = ".";
+  snprintf(name, size, "%s\\qobs_dump_%u", folder, unsigned(getpid()));
+}
+static int open_dump(const char* name) { return open(name, O_WRONLY | O_CREAT | O_TRUNC | O_BINARY, 0600); }
+#else
 // Quotes a word for the shell: 'it'\''s'.
 static std::string shell_quote(const char* word) {
   std::string quoted = "'";
@@ -60,6 +75,13 @@ static void run_debugger(int dump_fd, const char* prog_name) {
   (void)status;  // a debugger that fails leaves the dump without a backtrace
 }
 
+static void dump_file_name(char* name, size_t size) {
+  snprintf(name, size, "/tmp/qobs_dump_%u", unsigned(getpid()));
+}
+// Truncated, never through a link, readable by the user only.
+static int open_dump(const char* name) { return open(name, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW, 0600); }
+#endif
+
 void internal_error(int number, const char* module) {
   const char* prog_name = hooks.program_name();
   signal(SIGSEGV, SIG_DFL);
@@ -79,11 +101,10 @@ void internal_error(int number, const char* module) {
   out_number(2, number);
   out(2, ".\n");
 
-  char dump_name[64];
-  snprintf(dump_name, sizeof dump_name, "/tmp/qobs_dump_%u", unsigned(getpid()));
-  // Truncated, never through a link, readable by the user only; left open
-  // for the debugger, which appends its backtrace.
-  int fd = open(dump_name, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW, 0600);
+  char dump_name[300];
+  dump_file_name(dump_name, sizeof dump_name);
+  // Left open for the debugger, which appends its backtrace.
+  int fd = open_dump(dump_name);
   if (fd < 0) {
     out(2, "Unable to create error information file ");
     out(2, dump_name);

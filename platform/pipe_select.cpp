@@ -89,6 +89,11 @@ void begin_read(int fd, int size) {
   slot.request = size;
 }
 
+void end_read(int fd) {
+  if (!in_range(fd)) return;
+  slots[fd] = {slot_state::SLOT_IDLE, false, 0, 0, slots[fd].stage, 0, 0, 0, 0};
+}
+
 bool read_complete(int fd) {
   if (!in_range(fd) || slots[fd].state != SLOT_PENDING) return true;
   read_slot& slot = slots[fd];

@@ -1,8 +1,10 @@
 // POSIX services of the server: pipe reads and the one wait over pipes, the
 // partner socket and the X connections; child processes; signals; clocks.
 //
-// Everything runs on the main thread; nothing here starts a thread. Before
-// anything else the server calls preset_posix_services().
+// Everything runs on the main thread. Over POSIX nothing here starts a
+// thread; over Win32 each pipe being read has one reader thread, which only
+// fills its own slot. Before anything else the server calls
+// preset_posix_services().
 #pragma once
 
 #include <sys/select.h>
@@ -13,7 +15,8 @@
 #include <cstdint>
 
 // Ignores SIGPIPE process-wide, so a write to a closed pipe fails with EPIPE,
-// and has the heap keep freed blocks (up to 32 MB each) for reuse.
+// and has the heap keep freed blocks (up to 32 MB each) for reuse. On Windows:
+// binary files and standard streams, and Winsock started.
 void preset_posix_services();
 
 // --- Pipes ---------------------------------------------------------------
@@ -22,8 +25,12 @@ void preset_posix_services();
 // returned 0 (end of file) or -1 (error); it stays settled until begin_read.
 
 // Starts reading fd: no read happens until read_pipe, which reads up to
-// `size` bytes. Descriptors out of range are ignored.
+// `size` bytes (at most 1 MB at a time). Descriptors out of range are ignored.
 void begin_read(int fd, int size);
+
+// Ends the reading of fd before it is closed: a read under way is cancelled
+// and its reader joined; the slot is idle again.
+void end_read(int fd);
 
 // True when read_pipe would not block: bytes or end of file or an error are
 // waiting, or the slot is idle or settled, or fd is out of range.

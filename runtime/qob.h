@@ -25,7 +25,6 @@ void set_initialized();
 
 bool get_display_repaint_time();
 void catch_error_signal(int signal_number);
-void get_hardware_id(uint32_t* high, uint32_t* low);
 
 // Settings read by the internal-error report.
 bool dump_option();

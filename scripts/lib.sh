@@ -14,6 +14,13 @@ PACKAGES=(
   mesa-utils
 )
 
+# The Windows stage (scripts/test-windows): the cross compiler with posix
+# threads, wine64, Mesa's off-screen library for wine's bitmap pixel
+# formats, and dpkg-source for the library sources of scripts/win-deps.
+WINDOWS_PACKAGES=(
+  g++-mingw-w64-x86-64-posix wine64 libosmesa6 xdotool dpkg-dev
+)
+
 # Installs the Debian packages that are not installed yet.
 install_missing() {
   local missing=() p

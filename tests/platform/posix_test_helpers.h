@@ -3,8 +3,12 @@
 
 #include <fcntl.h>
 #include <sys/select.h>
-#include <sys/wait.h>
 #include <unistd.h>
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <sys/wait.h>
+#endif
 
 #include <chrono>
 #include <cstdio>
@@ -16,15 +20,24 @@
 
 #include "platform/posix_services.h"
 
-// A pipe without close-on-exec, as the server makes them; ends still held
-// are closed at the end of the test.
+// An anonymous pipe as the server makes them: over POSIX without
+// close-on-exec, over Win32 binary and not inherited.
+inline int make_pipe(int fds[2]) {
+#ifdef _WIN32
+  return _pipe(fds, 65536, _O_BINARY | _O_NOINHERIT);
+#else
+  return pipe(fds);
+#endif
+}
+
+// A pipe whose ends still held are closed at the end of the test.
 struct test_pipe {
   int read = -1;
   int write = -1;
 
   test_pipe() {
     int fds[2];
-    EXPECT_EQ(pipe(fds), 0);
+    EXPECT_EQ(make_pipe(fds), 0);
     read = fds[0];
     write = fds[1];
   }
@@ -46,7 +59,11 @@ struct test_pipe {
   }
 };
 
+#ifdef _WIN32
+inline bool is_open(int fd) { return _get_osfhandle(fd) != -1; }
+#else
 inline bool is_open(int fd) { return fcntl(fd, F_GETFD) != -1; }
+#endif
 
 inline int64_t elapsed_ms(std::chrono::steady_clock::time_point since) {
   return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
@@ -108,7 +125,7 @@ class stderr_capture {
     fflush(stderr);
     saved_ = dup(2);
     int fds[2];
-    EXPECT_EQ(pipe(fds), 0);
+    EXPECT_EQ(make_pipe(fds), 0);
     dup2(fds[1], 2);
     close(fds[1]);
     read_ = fds[0];

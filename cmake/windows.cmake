@@ -1,0 +1,35 @@
+# The Windows build: everything linked statically, so a program runs under
+# wine without the compiler's DLLs beside it.
+add_link_options(-static)
+# GL/gl.h and GL/glu.h need these three without windows.h, which only the
+# platform layer includes.
+add_compile_definitions("WINGDIAPI=__declspec(dllimport)" "APIENTRY=__stdcall" "CALLBACK=__stdcall")
+
+# The layer's own headers (sys/select.h, X11/..., GL/glx.h) stand where the
+# system's would.
+include_directories(BEFORE ${PROJECT_SOURCE_DIR}/platform/win)
+
+add_subdirectory(base)
+add_subdirectory(platform)
+
+if(QOB_TESTS)
+  enable_testing()
+  # GoogleTest from Debian's sources, built for Windows with the tree.
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  foreach(lib gtest gtest_main gmock)
+    if(NOT TARGET GTest::${lib})
+      add_library(GTest::${lib} ALIAS ${lib})
+    endif()
+  endforeach()
+  include(GoogleTest)
+  function(qob_test name)
+    add_executable(${name} ${ARGN})
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${name} PRIVATE GTest::gtest GTest::gmock GTest::gtest_main)
+    qob_warnings(${name})
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 NO_PRETTY_VALUES
+      PROPERTIES TIMEOUT 120)
+  endfunction()
+  add_subdirectory(tests/platform/win)
+endif()
