@@ -1,0 +1,20 @@
+// The GDI half of pixmaps and bitmap files: bitmaps made from X bitmap data
+// and from bitmap files (Windows "BM" files and X bitmap text files). Only the
+// Windows build has it.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+// A bitmap for a pixmap of the given depth: 1 a monochrome bitmap, any other
+// depth one compatible with the screen. Null when it can't be had.
+HBITMAP Lx_CreatePixmapBitmap(int width, int height, int depth);
+// A 1-bit bitmap from X bitmap data (rows of (width + 7) / 8 bytes, least
+// significant bit leftmost, 1 foreground). Null for sizes out of range.
+HBITMAP Lx_CreateBitmapFromXData(const uint8_t* data, int width, int height);
+
+// Reads a bitmap file into a bitmap: results as X numbers them (0 success,
+// 1 open failed, 2 invalid file, 3 no memory). The hot spot is -1 where the
+// file gives none, and (0, 0) for a "BM" file.
+int Lx_ReadBitmapFileToBitmap(const char* path, HBITMAP* bitmap, int* width, int* height, int* x_hot, int* y_hot);

@@ -1,0 +1,248 @@
+// The GDI halves of the layer under wine: cursors from bitmaps and from the
+// cursor font, the best cursor size, colours, icons and bitmap files read
+// into bitmaps (X bitmap files, and the Windows bitmap files that netpbm
+// made of them at build time, which must read equal).
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/win/bitmap_file.h"
+#include "platform/win/colormaps.h"
+#include "platform/win/cursors.h"
+#include "platform/win/icons.h"
+#include "platform/win/pixmaps.h"
+
+namespace {
+
+// The folder beside this test program.
+std::string own_folder() {
+  char path[MAX_PATH];
+  DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string folder(path, n);
+  return folder.erase(folder.find_last_of("\\/") + 1);
+}
+
+// Whether pixel (x, y) of a bitmap is black, read through a memory context.
+class BitmapPixels {
+ public:
+  explicit BitmapPixels(HBITMAP bitmap) : dc_(CreateCompatibleDC(nullptr)), initial_(SelectObject(dc_, bitmap)) {}
+  ~BitmapPixels() {
+    SelectObject(dc_, initial_);
+    DeleteDC(dc_);
+  }
+  bool black(int x, int y) const { return (GetPixel(dc_, x, y) & 0xFFFFFF) == 0; }
+
+ private:
+  HDC dc_;
+  HGDIOBJ initial_;
+};
+
+// The AND and XOR bits of a monochrome cursor, read from its icon information.
+struct CursorPlanes {
+  int width = 0, height = 0, x_hot = -1, y_hot = -1;
+  std::vector<bool> and_bits, xor_bits;
+  bool and_at(int x, int y) const { return and_bits[static_cast<size_t>(y * width + x)]; }
+  bool xor_at(int x, int y) const { return xor_bits[static_cast<size_t>(y * width + x)]; }
+};
+
+CursorPlanes planes_of(HCURSOR cursor) {
+  CursorPlanes p;
+  ICONINFO info{};
+  if (!GetIconInfo(cursor, &info)) return p;
+  BITMAP b{};
+  GetObject(info.hbmMask, sizeof b, &b);
+  p.width = b.bmWidth;
+  p.height = b.bmHeight / 2;  // the AND plane above the XOR plane
+  p.x_hot = static_cast<int>(info.xHotspot);
+  p.y_hot = static_cast<int>(info.yHotspot);
+  {
+    BitmapPixels pixels(info.hbmMask);
+    for (int y = 0; y < p.height; ++y)
+      for (int x = 0; x < p.width; ++x) {
+        p.and_bits.push_back(!pixels.black(x, y));
+        p.xor_bits.push_back(!pixels.black(x, y + p.height));
+      }
+  }
+  DeleteObject(info.hbmMask);
+  if (info.hbmColor != nullptr) DeleteObject(info.hbmColor);
+  return p;
+}
+
+TEST(GdiCursors, SourceAndMaskGiveBlackWhiteAndTransparentPixelsAtTheSourcesSize) {
+  // 16 x 8: column 0 source and mask set, column 1 mask only, column 2 source only.
+  uint8_t source[16], mask[16];
+  for (int y = 0; y < 8; ++y) {
+    source[y * 2] = 0x05;
+    mask[y * 2] = 0x03;
+    source[y * 2 + 1] = mask[y * 2 + 1] = 0;
+  }
+  HBITMAP s = Lx_CreateBitmapFromXData(source, 16, 8);
+  HBITMAP m = Lx_CreateBitmapFromXData(mask, 16, 8);
+  HCURSOR cursor = Lx_CreateCursorFromBitmaps(s, m, 3, 4);
+  ASSERT_NE(cursor, nullptr);
+  const CursorPlanes p = planes_of(cursor);
+  EXPECT_EQ(p.width, 16);
+  EXPECT_EQ(p.height, 8);  // not square: the source's own width and height
+  EXPECT_EQ(p.x_hot, 3);
+  EXPECT_EQ(p.y_hot, 4);
+  EXPECT_FALSE(p.and_at(0, 2));  // opaque black
+  EXPECT_FALSE(p.xor_at(0, 2));
+  EXPECT_FALSE(p.and_at(1, 2));  // opaque white
+  EXPECT_TRUE(p.xor_at(1, 2));
+  EXPECT_TRUE(p.and_at(2, 2));  // transparent, the source bit without mask
+  EXPECT_FALSE(p.xor_at(2, 2));
+  EXPECT_TRUE(p.and_at(9, 5));
+  EXPECT_FALSE(p.xor_at(9, 5));
+  DestroyCursor(cursor);
+
+  // The source as its own mask: the screen is inverted where the source is set.
+  cursor = Lx_CreateCursorFromBitmaps(s, s, 0, 0);
+  ASSERT_NE(cursor, nullptr);
+  const CursorPlanes inv = planes_of(cursor);
+  EXPECT_TRUE(inv.and_at(0, 0));
+  EXPECT_TRUE(inv.xor_at(0, 0));
+  EXPECT_TRUE(inv.and_at(1, 0));
+  EXPECT_FALSE(inv.xor_at(1, 0));
+  DestroyCursor(cursor);
+  DeleteObject(s);
+  DeleteObject(m);
+
+  // A colour bitmap is no cursor source.
+  HBITMAP colour = Lx_CreatePixmapBitmap(16, 16, 24);
+  ASSERT_NE(colour, nullptr);
+  EXPECT_EQ(Lx_CreateCursorFromBitmaps(colour, nullptr, 0, 0), nullptr);
+  DeleteObject(colour);
+}
+
+// The toolkit's cursors: sixteen shapes, the blank one from a 1 x 1 bitmap of
+// depth 1 used as source and mask, and the watch; all made and freed.
+TEST(GdiCursors, TheToolkitsCursorsAreMadeAndFreed) {
+  HBITMAP blank_bitmap = Lx_CreatePixmapBitmap(1, 1, 1);
+  ASSERT_NE(blank_bitmap, nullptr);
+  BITMAP b{};
+  GetObject(blank_bitmap, sizeof b, &b);
+  EXPECT_EQ(b.bmBitsPixel, 1);
+  HCURSOR blank = Lx_CreateCursorFromBitmaps(blank_bitmap, blank_bitmap, 0, 0);
+  EXPECT_NE(blank, nullptr);
+  DeleteObject(blank_bitmap);
+  EXPECT_TRUE(DestroyCursor(blank));
+
+  for (unsigned shape : {12u, 14u, 16u, 42u, 52u, 60u, 68u, 70u, 96u, 152u, 108u, 116u, 134u, 136u, 138u, 150u}) {
+    SCOPED_TRACE(shape);
+    bool made = false;
+    HCURSOR c = Lx_CreateShapeCursor(shape, shape + 1, &made);
+    ASSERT_NE(c, nullptr);
+    if (made) {
+      EXPECT_TRUE(DestroyCursor(c));
+    }
+  }
+}
+
+TEST(GdiCursors, ShapesGiveSystemCursorsGlyphsOrNone) {
+  bool made = true;
+  EXPECT_EQ(Lx_CreateShapeCursor(68, 69, &made), LoadCursor(nullptr, IDC_ARROW));
+  EXPECT_FALSE(made);
+  EXPECT_EQ(Lx_CreateShapeCursor(155, 156, &made), LoadCursor(nullptr, IDC_ARROW));
+  EXPECT_EQ(Lx_CreateShapeCursor(152, 153, &made), LoadCursor(nullptr, IDC_IBEAM));
+  EXPECT_EQ(Lx_CreateShapeCursor(167, 168, &made), nullptr);
+  EXPECT_EQ(Lx_CreateShapeCursor(1000, 0, &made), nullptr);
+  HCURSOR pirate = Lx_CreateShapeCursor(88, 89, &made);  // a glyph of the table
+  ASSERT_NE(pirate, nullptr);
+  EXPECT_TRUE(made);
+  const CursorPlanes p = planes_of(pirate);
+  EXPECT_EQ(p.width, 32);
+  EXPECT_EQ(p.height, 32);
+  int opaque = 0;
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 32; ++x) opaque += !p.and_at(x, y);
+  EXPECT_GT(opaque, 20);
+  DestroyCursor(pirate);
+}
+
+TEST(GdiCursors, BestSizeIsLimitedToTheSystemsCursorSize) {
+  unsigned w = 0, h = 0;
+  Lx_BestCursorSize(64, 64, &w, &h);
+  EXPECT_EQ(w, static_cast<unsigned>(GetSystemMetrics(SM_CXCURSOR)));
+  EXPECT_EQ(w, 32u);
+  EXPECT_EQ(h, 32u);
+  Lx_BestCursorSize(16, 8, &w, &h);
+  EXPECT_EQ(w, 16u);
+  EXPECT_EQ(h, 8u);
+}
+
+TEST(GdiColours, PixelsAreColourReferencesAndSystemNamesTheSchemesColours) {
+  EXPECT_EQ(Lx_NearestScreenColour(0xFF, 0, 0), 0x000000FFu);
+  EXPECT_EQ(Lx_NearestScreenColour(0x12, 0x34, 0x56), 0x00563412u);
+  uint32_t value = 0;
+  ASSERT_TRUE(Lx_LookupColourName("red", &value));
+  EXPECT_EQ(value, 0x000000FFu);
+  ASSERT_TRUE(Lx_LookupColourName("SystemWindow", &value));
+  EXPECT_EQ(value, static_cast<uint32_t>(GetSysColor(COLOR_WINDOW)));
+  ASSERT_TRUE(Lx_LookupColourName("systembuttonface", &value));
+  EXPECT_EQ(value, static_cast<uint32_t>(GetSysColor(COLOR_BTNFACE)));
+  EXPECT_FALSE(Lx_LookupColourName("navy blue", &value));
+}
+
+TEST(GdiIcons, IconsAreMadeWithAndWithoutAMask) {
+  HBITMAP colour = Lx_CreatePixmapBitmap(32, 32, 24);
+  HBITMAP mask = Lx_CreatePixmapBitmap(32, 32, 1);
+  HICON with_mask = CreateXIconFromBitmaps(colour, mask);
+  HICON without = CreateXIconFromBitmaps(colour, nullptr);
+  EXPECT_NE(with_mask, nullptr);
+  EXPECT_NE(without, nullptr);
+  ICONINFO info{};
+  ASSERT_TRUE(GetIconInfo(without, &info));
+  EXPECT_TRUE(info.fIcon);  // an icon's hot spot is the system's: its centre
+  BITMAP m{};
+  GetObject(info.hbmMask, sizeof m, &m);
+  EXPECT_EQ(m.bmWidth, GetSystemMetrics(SM_CXICON));
+  DeleteObject(info.hbmMask);
+  DeleteObject(info.hbmColor);
+  DestroyIcon(with_mask);
+  DestroyIcon(without);
+  DeleteObject(colour);
+  DeleteObject(mask);
+}
+
+TEST(GdiBitmapFiles, BmpFilesMadeByNetpbmReadEqualToTheirXBitmapFiles) {
+  const std::string folder = own_folder() + "bitmaps\\";
+  int compared = 0;
+  for (const char* name : {"woman", "xlogo11", "weird_size", "star", "odd9", "wide17"}) {
+    SCOPED_TRACE(name);
+    HBITMAP xbm = nullptr, bmp = nullptr;
+    int xw = 0, xh = 0, xx = 0, xy = 0, bw = 0, bh = 0, bx = -1, by = -1;
+    ASSERT_EQ(Lx_ReadBitmapFileToBitmap((folder + name + ".xbm").c_str(), &xbm, &xw, &xh, &xx, &xy), 0);
+    for (const char* depth : {"1", "24"}) {
+      ASSERT_EQ(Lx_ReadBitmapFileToBitmap((folder + name + "_" + depth + ".bmp").c_str(), &bmp, &bw, &bh, &bx, &by),
+                0);
+      EXPECT_EQ(bw, xw);
+      EXPECT_EQ(bh, xh);
+      EXPECT_EQ(bx, 0);
+      EXPECT_EQ(by, 0);
+      BitmapPixels a(xbm), b(bmp);
+      int differing = 0;
+      for (int y = 0; y < xh; ++y)
+        for (int x = 0; x < xw; ++x) differing += a.black(x, y) != b.black(x, y);
+      EXPECT_EQ(differing, 0) << depth;
+      DeleteObject(bmp);
+      ++compared;
+    }
+    DeleteObject(xbm);
+  }
+  EXPECT_EQ(compared, 12);
+}
+
+TEST(GdiBitmapFiles, MissingDamagedAndShortFilesGiveTheirResults) {
+  const std::string folder = own_folder() + "bitmaps\\";
+  HBITMAP bitmap = nullptr;
+  int w, h, x, y;
+  EXPECT_EQ(Lx_ReadBitmapFileToBitmap((folder + "missing.xbm").c_str(), &bitmap, &w, &h, &x, &y), 1);
+  EXPECT_EQ(Lx_ReadBitmapFileToBitmap((folder + "short.bmp").c_str(), &bitmap, &w, &h, &x, &y), 2);
+  EXPECT_EQ(Lx_ReadBitmapFileToBitmap((folder + "short.xbm").c_str(), &bitmap, &w, &h, &x, &y), 2);
+  EXPECT_EQ(bitmap, nullptr);
+}
+
+}  // namespace
