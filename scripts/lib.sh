@@ -19,6 +19,7 @@ PACKAGES=(
 # formats, and dpkg-source for the library sources of scripts/win-deps.
 WINDOWS_PACKAGES=(
   g++-mingw-w64-x86-64-posix wine64 libosmesa6 xdotool dpkg-dev
+  python3 x11-common xfonts-base xbitmaps netpbm
 )
 
 # Installs the Debian packages that are not installed yet.
