@@ -21,3 +21,9 @@ Lx_ArcEnds Lx_ArcEndPoints(int x, int y, unsigned width, unsigned height, int an
   if (angle2 < 0) e = {e.end_x, e.end_y, e.start_x, e.start_y};
   return e;
 }
+
+void Lx_LineEndPoint(int x1, int y1, int x2, int y2, int* end_x, int* end_y) {
+  *end_x = x2 + (x2 > x1) - (x2 < x1);
+  *end_y = y2 + (y2 > y1) - (y2 < y1);
+  if (x1 == x2 && y1 == y2) *end_x = x2 + 1;
+}

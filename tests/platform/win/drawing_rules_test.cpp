@@ -102,6 +102,21 @@ TEST(ArcPoints, EndPointsLieOnTheEllipseOfTheBox) {
   }
 }
 
+TEST(ArcPoints, LinesEndOnePixelFurtherSoTheirLastPointIsDrawn) {
+  const struct {
+    int x1, y1, x2, y2, end_x, end_y;
+  } cases[] = {
+      {0, 0, 10, 0, 11, 0}, {10, 0, 0, 0, -1, 0}, {0, 0, 0, 10, 0, 11}, {5, 5, 0, 0, -1, -1},
+      {0, 0, 10, 3, 11, 4}, {3, 3, 3, 3, 4, 3},
+  };
+  for (const auto& c : cases) {
+    int x = 0, y = 0;
+    Lx_LineEndPoint(c.x1, c.y1, c.x2, c.y2, &x, &y);
+    EXPECT_EQ(x, c.end_x) << c.x1 << "," << c.y1 << " " << c.x2 << "," << c.y2;
+    EXPECT_EQ(y, c.end_y) << c.x1 << "," << c.y1 << " " << c.x2 << "," << c.y2;
+  }
+}
+
 TEST(FontNames, EveryNameFormGivesItsRequest) {
   const struct {
     const char* name;

@@ -12,6 +12,7 @@
 #include "platform/win/bitmap_file.h"
 #include "platform/win/colormaps.h"
 #include "platform/win/cursors.h"
+#include "platform/win/gc_drawing.h"
 #include "platform/win/icons.h"
 #include "platform/win/pixmaps.h"
 
@@ -171,6 +172,99 @@ TEST(GdiCursors, BestSizeIsLimitedToTheSystemsCursorSize) {
   Lx_BestCursorSize(16, 8, &w, &h);
   EXPECT_EQ(w, 16u);
   EXPECT_EQ(h, 8u);
+}
+
+// A 24-bit memory context of 40 x 40 white pixels to draw into.
+class Canvas {
+ public:
+  Canvas() {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = kSize;
+    info.bmiHeader.biHeight = -kSize;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    bitmap_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    dc_ = CreateCompatibleDC(nullptr);
+    initial_ = SelectObject(dc_, bitmap_);
+    PatBlt(dc_, 0, 0, kSize, kSize, WHITENESS);
+  }
+  ~Canvas() {
+    SelectObject(dc_, initial_);
+    DeleteDC(dc_);
+    DeleteObject(bitmap_);
+  }
+  HDC dc() const { return dc_; }
+  bool set(int x, int y) const { return (GetPixel(dc_, x, y) & 0xFFFFFF) == 0x0000FF; }
+  int count() const {
+    int n = 0;
+    for (int y = 0; y < kSize; ++y)
+      for (int x = 0; x < kSize; ++x) n += set(x, y);
+    return n;
+  }
+  static constexpr int kSize = 40;
+
+ private:
+  HBITMAP bitmap_;
+  HDC dc_;
+  HGDIOBJ initial_;
+};
+
+const Lx_DrawState kRed{0x0000FF, R2_COPYPEN, 0, PS_SOLID, 1};
+
+TEST(GdiDrawing, LinesDrawBothEndPoints) {
+  const struct {
+    int x1, y1, x2, y2, pixels;
+  } cases[] = {{0, 0, 10, 0, 11}, {10, 5, 0, 5, 11}, {3, 0, 3, 20, 21}, {0, 0, 9, 9, 10}, {7, 7, 7, 7, 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.x1 << "," << c.y1 << " " << c.x2 << "," << c.y2);
+    Canvas canvas;
+    Lx_GdiDrawLine(canvas.dc(), kRed, c.x1, c.y1, c.x2, c.y2);
+    EXPECT_TRUE(canvas.set(c.x1, c.y1));
+    EXPECT_TRUE(canvas.set(c.x2, c.y2));
+    EXPECT_EQ(canvas.count(), c.pixels);
+  }
+  Canvas canvas;
+  Lx_GdiDrawLine(canvas.dc(), kRed, 0, 0, 10, 0);
+  EXPECT_TRUE(canvas.set(10, 0));
+  EXPECT_FALSE(canvas.set(11, 0));
+}
+
+TEST(GdiDrawing, RectanglesAndPointsCoverExactlyTheirPixels) {
+  Canvas canvas;
+  Lx_GdiFillRectangle(canvas.dc(), kRed, 2, 3, 4, 5);
+  EXPECT_EQ(canvas.count(), 20);
+  EXPECT_TRUE(canvas.set(2, 3));
+  EXPECT_TRUE(canvas.set(5, 7));
+  EXPECT_FALSE(canvas.set(6, 7));
+  EXPECT_FALSE(canvas.set(5, 8));
+  Lx_GdiDrawPoint(canvas.dc(), kRed, 30, 30);
+  EXPECT_TRUE(canvas.set(30, 30));
+  EXPECT_EQ(canvas.count(), 21);
+  // Inverting twice gives back the white.
+  const Lx_DrawState invert{0x0000FF, R2_NOT, 0, PS_SOLID, 1};
+  Lx_GdiFillRectangle(canvas.dc(), invert, 0, 0, 40, 40);
+  Lx_GdiFillRectangle(canvas.dc(), invert, 0, 0, 40, 40);
+  EXPECT_EQ(canvas.count(), 21);
+}
+
+TEST(GdiDrawing, FilledArcsArePiesOrChordsByTheArcMode) {
+  Canvas pie, chord, outline;
+  Lx_DrawState state = kRed;
+  Lx_GdiDrawArc(pie.dc(), state, 0, 0, 21, 21, 0, 90 * 64, true);
+  state.arc_mode = 0;
+  Lx_GdiDrawArc(chord.dc(), state, 0, 0, 21, 21, 0, 90 * 64, true);
+  Lx_GdiDrawArc(outline.dc(), state, 0, 0, 21, 21, 0, 90 * 64, false);
+  EXPECT_TRUE(pie.set(12, 8));  // inside the slice, below the chord
+  EXPECT_FALSE(chord.set(12, 8));
+  EXPECT_TRUE(pie.set(16, 4));
+  EXPECT_TRUE(chord.set(16, 4));
+  EXPECT_FALSE(pie.set(3, 17));  // the other quarters stay empty
+  EXPECT_FALSE(pie.set(3, 3));
+  EXPECT_GT(pie.count(), chord.count());
+  EXPECT_FALSE(outline.set(16, 4));  // an outline only
+  EXPECT_GT(outline.count(), 10);
 }
 
 TEST(GdiColours, PixelsAreColourReferencesAndSystemNamesTheSchemesColours) {

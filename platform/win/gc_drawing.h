@@ -1,0 +1,22 @@
+// The GDI half of X drawing on a device context: points, lines that draw
+// their end point, filled rectangles, and arcs as outlines, chords or pies.
+// Only the Windows build has it; the graphics-context calls draw through it.
+#pragma once
+
+#include <windows.h>
+
+// What a graphics context gives a drawing call.
+struct Lx_DrawState {
+  COLORREF foreground;
+  int function;    // a pen raster operation for SetROP2 (13 copies the pen)
+  int line_width;
+  int line_style;  // a pen style, passed unchanged
+  int arc_mode;    // 0 chord, 1 pie slice
+};
+
+void Lx_GdiDrawPoint(HDC dc, const Lx_DrawState& state, int x, int y);
+void Lx_GdiDrawLine(HDC dc, const Lx_DrawState& state, int x1, int y1, int x2, int y2);
+// Fills x to x + width, y to y + height, the far edges left out as in X.
+void Lx_GdiFillRectangle(HDC dc, const Lx_DrawState& state, int x, int y, unsigned width, unsigned height);
+void Lx_GdiDrawArc(HDC dc, const Lx_DrawState& state, int x, int y, unsigned width, unsigned height, int angle1,
+                   int angle2, bool fill);
