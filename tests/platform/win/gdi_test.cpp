@@ -15,6 +15,7 @@
 #include "platform/win/gc_drawing.h"
 #include "platform/win/icons.h"
 #include "platform/win/pixmaps.h"
+#include "platform/win/regions.h"
 
 namespace {
 
@@ -265,6 +266,46 @@ TEST(GdiDrawing, FilledArcsArePiesOrChordsByTheArcMode) {
   EXPECT_GT(pie.count(), chord.count());
   EXPECT_FALSE(outline.set(16, 4));  // an outline only
   EXPECT_GT(outline.count(), 10);
+}
+
+struct Box {
+  int x, y;
+  unsigned w, h;
+  bool operator==(const Box&) const = default;
+};
+Box box_of(const _XRegion* r) {
+  Box b{};
+  Lx_ClipBox(r, &b.x, &b.y, &b.w, &b.h);
+  return b;
+}
+
+TEST(GdiRegions, UnionsCopyTheSourceOrGrowInPlaceAndIntersect) {
+  _XRegion* a = Lx_CreateRegion();
+  _XRegion* b = Lx_CreateRegion();
+  ASSERT_NE(a, nullptr);
+  EXPECT_EQ(box_of(a), (Box{0, 0, 0, 0}));  // a new region is empty
+  EXPECT_EQ(Lx_UnionRectWithRegion(10, 20, 5, 6, a, a), 0);  // in place
+  EXPECT_EQ(Lx_UnionRectWithRegion(30, 20, 5, 6, a, a), 0);
+  EXPECT_EQ(box_of(a), (Box{10, 20, 25, 6}));
+  EXPECT_TRUE(PtInRegion(a->region, 14, 25));
+  EXPECT_FALSE(PtInRegion(a->region, 15, 25));  // the far edges are outside
+  EXPECT_FALSE(PtInRegion(a->region, 20, 22));  // between the two
+
+  EXPECT_EQ(Lx_UnionRectWithRegion(0, 0, 12, 22, a, b), 0);  // b = a plus a rectangle
+  EXPECT_EQ(box_of(b), (Box{0, 0, 35, 26}));
+  EXPECT_EQ(box_of(a), (Box{10, 20, 25, 6}));  // the source is untouched
+
+  _XRegion* both = Lx_CreateRegion();
+  Lx_IntersectRegion(a, b, both);
+  EXPECT_EQ(box_of(both), (Box{10, 20, 25, 6}));
+  _XRegion* copy = Lx_CopyRegion(b);
+  ASSERT_NE(copy, nullptr);
+  EXPECT_EQ(box_of(copy), box_of(b));
+  EXPECT_TRUE(EqualRgn(copy->region, b->region));
+  _XRegion* empty = Lx_CreateRegion();
+  Lx_IntersectRegion(a, empty, both);
+  EXPECT_EQ(box_of(both), (Box{0, 0, 0, 0}));
+  for (_XRegion* r : {a, b, both, copy, empty}) Lx_DestroyRegion(r);
 }
 
 TEST(GdiColours, PixelsAreColourReferencesAndSystemNamesTheSchemesColours) {
