@@ -7,6 +7,8 @@
 #include <windows.h>
 
 #include <string>
+
+#include "base/checked_mm.h"
 #include <vector>
 
 #include "platform/win/bitmap_file.h"
@@ -16,6 +18,7 @@
 #include "platform/win/icons.h"
 #include "platform/win/pixmaps.h"
 #include "platform/win/regions.h"
+#include "platform/win/selections.h"
 
 namespace {
 
@@ -306,6 +309,64 @@ TEST(GdiRegions, UnionsCopyTheSourceOrGrowInPlaceAndIntersect) {
   Lx_IntersectRegion(a, empty, both);
   EXPECT_EQ(box_of(both), (Box{0, 0, 0, 0}));
   for (_XRegion* r : {a, b, both, copy, empty}) Lx_DestroyRegion(r);
+}
+
+// A window of the test's own to own the clipboard.
+class ClipboardOwner {
+ public:
+  ClipboardOwner() : window_(CreateWindowA("STATIC", "owner", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr)) {}
+  ~ClipboardOwner() { DestroyWindow(window_); }
+  HWND window() const { return window_; }
+
+ private:
+  HWND window_;
+};
+
+TEST(GdiClipboard, TextGoesOnAndComesBackWithinItsBlock) {
+  ClipboardOwner owner;
+  ASSERT_NE(owner.window(), nullptr);
+  char* text = nullptr;
+  size_t length = 0;
+  ASSERT_TRUE(Lx_SetClipboardText(owner.window(), "hello", 5));
+  ASSERT_TRUE(Lx_GetClipboardText(owner.window(), &text, &length));
+  EXPECT_STREQ(text, "hello");
+  EXPECT_EQ(length, 5u);
+  CheckedFree(text);
+
+  std::string big(10 * 1024 * 1024, 'x');
+  for (size_t i = 0; i < big.size(); i += 4096) big[i] = static_cast<char>('a' + i / 4096 % 26);
+  ASSERT_TRUE(Lx_SetClipboardText(owner.window(), big.data(), big.size()));
+  ASSERT_TRUE(Lx_GetClipboardText(owner.window(), &text, &length));
+  ASSERT_EQ(length, big.size());
+  EXPECT_EQ(memcmp(text, big.data(), length), 0);
+  CheckedFree(text);
+
+  // A block put there by another program without a terminator.
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, 64);
+  char* bytes = static_cast<char*>(GlobalLock(block));
+  memset(bytes, 'z', 64);
+  GlobalUnlock(block);
+  ASSERT_TRUE(OpenClipboard(owner.window()));
+  EmptyClipboard();
+  ASSERT_NE(SetClipboardData(CF_TEXT, block), nullptr);
+  CloseClipboard();
+  ASSERT_TRUE(Lx_GetClipboardText(owner.window(), &text, &length));
+  // The block's size bounds the text (wine ends such a block with a terminator
+  // in its last byte, so 63 of the 64 may come back).
+  ASSERT_GE(length, 63u);
+  EXPECT_EQ(std::string(text, 63), std::string(63, 'z'));
+  EXPECT_EQ(text[length], '\0');
+  CheckedFree(text);
+
+  // An empty clipboard gives nothing and stays usable.
+  ASSERT_TRUE(OpenClipboard(owner.window()));
+  EmptyClipboard();
+  CloseClipboard();
+  EXPECT_FALSE(Lx_GetClipboardText(owner.window(), &text, &length));
+  EXPECT_EQ(text, nullptr);
+  EXPECT_EQ(length, 0u);
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  CloseClipboard();
 }
 
 TEST(GdiColours, PixelsAreColourReferencesAndSystemNamesTheSchemesColours) {
