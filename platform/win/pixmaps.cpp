@@ -87,3 +87,19 @@ int Lx_ReadBitmapFileToBitmap(const char* path, HBITMAP* bitmap, int* width, int
   *y_hot = x.y_hot;
   return LX_BITMAP_SUCCESS;
 }
+
+bool Lx_GdiCopyArea(HDC source, HDC destination, int sx, int sy, int width, int height, int dx, int dy) {
+  return BitBlt(destination, dx, dy, width, height, source, sx, sy, SRCCOPY) != 0;
+}
+
+bool Lx_GdiCopyPlane(HDC source, HDC destination, int sx, int sy, int width, int height, int dx, int dy,
+                     COLORREF foreground, COLORREF background) {
+  // A monochrome source paints its 0 bits in the text colour and its 1 bits in
+  // the background colour: the X bits' foreground and background.
+  const COLORREF text = SetTextColor(destination, foreground);
+  const COLORREF back = SetBkColor(destination, background);
+  const bool copied = BitBlt(destination, dx, dy, width, height, source, sx, sy, SRCCOPY) != 0;
+  SetTextColor(destination, text);
+  SetBkColor(destination, back);
+  return copied;
+}

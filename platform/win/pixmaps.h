@@ -18,3 +18,10 @@ HBITMAP Lx_CreateBitmapFromXData(const uint8_t* data, int width, int height);
 // 1 open failed, 2 invalid file, 3 no memory). The hot spot is -1 where the
 // file gives none, and (0, 0) for a "BM" file.
 int Lx_ReadBitmapFileToBitmap(const char* path, HBITMAP* bitmap, int* width, int* height, int* x_hot, int* y_hot);
+
+// A plain copy of an area between two contexts.
+bool Lx_GdiCopyArea(HDC source, HDC destination, int sx, int sy, int width, int height, int dx, int dy);
+// Paints a 1-bit source's set bits (its X bits: GDI holds them inverted) in
+// the foreground and its clear bits in the background.
+bool Lx_GdiCopyPlane(HDC source, HDC destination, int sx, int sy, int width, int height, int dx, int dy,
+                     COLORREF foreground, COLORREF background);

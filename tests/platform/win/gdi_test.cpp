@@ -369,6 +369,34 @@ TEST(GdiClipboard, TextGoesOnAndComesBackWithinItsBlock) {
   CloseClipboard();
 }
 
+TEST(GdiDrawing, CopyPlanePaintsSetBitsInTheForegroundAndCopyAreaCopies) {
+  const uint8_t x_rows[] = {0x05, 0x00, 0x0A, 0x00};  // 9 x 2: pixels 0, 2 of row 0; 1, 3 of row 1
+  HBITMAP plane = Lx_CreateBitmapFromXData(x_rows, 9, 2);
+  HDC plane_dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ initial = SelectObject(plane_dc, plane);
+  Canvas canvas;
+  ASSERT_TRUE(Lx_GdiCopyPlane(plane_dc, canvas.dc(), 0, 0, 9, 2, 5, 6, 0x0000FF, 0x00FF00));
+  EXPECT_TRUE(canvas.set(5, 6));
+  EXPECT_EQ(GetPixel(canvas.dc(), 6, 6) & 0xFFFFFF, 0x00FF00u);  // a clear bit: the background
+  EXPECT_TRUE(canvas.set(7, 6));
+  EXPECT_TRUE(canvas.set(6, 7));
+  EXPECT_TRUE(canvas.set(8, 7));
+  EXPECT_EQ(canvas.count(), 4);
+  EXPECT_EQ(GetPixel(canvas.dc(), 13, 7) & 0xFFFFFF, 0x00FF00u);
+  EXPECT_EQ(GetPixel(canvas.dc(), 14, 7) & 0xFFFFFF, 0xFFFFFFu);  // outside the copy
+
+  Canvas copy;
+  ASSERT_TRUE(Lx_GdiCopyArea(canvas.dc(), copy.dc(), 5, 6, 4, 2, 0, 0));
+  EXPECT_TRUE(copy.set(0, 0));
+  EXPECT_TRUE(copy.set(2, 0));
+  EXPECT_TRUE(copy.set(1, 1));
+  EXPECT_TRUE(copy.set(3, 1));
+  EXPECT_EQ(copy.count(), 4);
+  SelectObject(plane_dc, initial);
+  DeleteDC(plane_dc);
+  DeleteObject(plane);
+}
+
 TEST(GdiColours, PixelsAreColourReferencesAndSystemNamesTheSchemesColours) {
   EXPECT_EQ(Lx_NearestScreenColour(0xFF, 0, 0), 0x000000FFu);
   EXPECT_EQ(Lx_NearestScreenColour(0x12, 0x34, 0x56), 0x00563412u);
