@@ -10,6 +10,7 @@
 #include "platform/win/cursor_planes.h"
 #include "platform/win/font_names.h"
 #include "platform/win/icon_rules.h"
+#include "platform/win/image_format.h"
 #include "platform/win/property_rules.h"
 
 namespace {
@@ -115,6 +116,34 @@ TEST(ArcPoints, LinesEndOnePixelFurtherSoTheirLastPointIsDrawn) {
     EXPECT_EQ(x, c.end_x) << c.x1 << "," << c.y1 << " " << c.x2 << "," << c.y2;
     EXPECT_EQ(y, c.end_y) << c.x1 << "," << c.y1 << " " << c.x2 << "," << c.y2;
   }
+}
+
+TEST(ImageFormat, RowsAreWholeWordsAndPixelsLeastSignificantByteFirst) {
+  EXPECT_EQ(Lx_ImageBitsPerPixel(8), 8);
+  EXPECT_EQ(Lx_ImageBitsPerPixel(24), 32);
+  EXPECT_EQ(Lx_ImageBitsPerPixel(1), 32);
+  const struct {
+    int width, bits, bytes;
+  } lines[] = {{1, 32, 4}, {3, 32, 12}, {1, 8, 4}, {3, 8, 4}, {5, 8, 8}, {4, 8, 4}, {3, 16, 8}, {0, 32, 0}};
+  for (const auto& l : lines) EXPECT_EQ(Lx_ImageBytesPerLine(l.width, l.bits), l.bytes) << l.width << " " << l.bits;
+
+  char data[2 * 12] = {};
+  const int bpl = Lx_ImageBytesPerLine(3, 32);
+  Lx_ImagePutPixel(data, bpl, 32, 2, 1, 0x00332211ul);
+  EXPECT_EQ(static_cast<unsigned char>(data[bpl + 8]), 0x11);  // least significant first
+  EXPECT_EQ(static_cast<unsigned char>(data[bpl + 10]), 0x33);
+  EXPECT_EQ(Lx_ImageGetPixel(data, bpl, 32, 2, 1), 0x00332211ul);
+  EXPECT_EQ(Lx_ImageGetPixel(data, bpl, 32, 1, 1), 0ul);
+  for (int bits : {8, 16}) {
+    char small[16] = {};
+    Lx_ImagePutPixel(small, 8, bits, 1, 1, 0xABCDEF);
+    EXPECT_EQ(Lx_ImageGetPixel(small, 8, bits, 1, 1), bits == 8 ? 0xEFul : 0xCDEFul);
+    EXPECT_EQ(Lx_ImageGetPixel(small, 8, bits, 0, 1), 0ul);
+  }
+  char untouched[4] = {1, 2, 3, 4};
+  Lx_ImagePutPixel(untouched, 4, 24, 0, 0, 0);
+  EXPECT_EQ(untouched[0], 1);
+  EXPECT_EQ(Lx_ImageGetPixel(untouched, 4, 24, 0, 0), 0ul);
 }
 
 TEST(FontNames, EveryNameFormGivesItsRequest) {
