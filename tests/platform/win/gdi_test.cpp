@@ -14,6 +14,7 @@
 #include "platform/win/bitmap_file.h"
 #include "platform/win/colormaps.h"
 #include "platform/win/cursors.h"
+#include "platform/win/fonts.h"
 #include "platform/win/gc_drawing.h"
 #include "platform/win/icons.h"
 #include "platform/win/pixmaps.h"
@@ -395,6 +396,27 @@ TEST(GdiDrawing, CopyPlanePaintsSetBitsInTheForegroundAndCopyAreaCopies) {
   SelectObject(plane_dc, initial);
   DeleteDC(plane_dc);
   DeleteObject(plane);
+}
+
+TEST(GdiFonts, NamesGiveStockOrLogicalFontsAndTextHasWidth) {
+  bool made = true;
+  EXPECT_EQ(Lx_CreateNamedFont("ANSIFIXED", &made), GetStockObject(ANSI_FIXED_FONT));
+  EXPECT_FALSE(made);
+  EXPECT_EQ(Lx_CreateNamedFont("no such form", &made), GetStockObject(SYSTEM_FIXED_FONT));
+  EXPECT_EQ(Lx_CreateNamedFont("cursor", &made), nullptr);
+  HFONT font = Lx_CreateNamedFont("Tahoma-Bold-12", &made);
+  ASSERT_NE(font, nullptr);
+  EXPECT_TRUE(made);
+  LOGFONTA f{};
+  GetObjectA(font, sizeof f, &f);
+  EXPECT_EQ(f.lfHeight, -16);
+  EXPECT_EQ(f.lfWeight, 700);
+  EXPECT_STREQ(f.lfFaceName, "Tahoma");
+  EXPECT_EQ(Lx_TextWidth(font, "", 0), 0);
+  const int one = Lx_TextWidth(font, "m", 1), three = Lx_TextWidth(font, "mmm", 3);
+  EXPECT_GT(one, 0);
+  EXPECT_GT(three, 2 * one);
+  DeleteObject(font);
 }
 
 TEST(GdiColours, PixelsAreColourReferencesAndSystemNamesTheSchemesColours) {

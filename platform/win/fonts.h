@@ -1,0 +1,13 @@
+// The GDI half of the dormant font calls: a font for a name as XLoadFont
+// reads it, and the text extents of XTextExtents and XTextWidth. Only the
+// Windows build has it.
+#pragma once
+
+#include <windows.h>
+
+// The font a name asks for: a stock font or a new logical font (*made true:
+// delete it when done). Null for the cursor font, which is no GDI font.
+HFONT Lx_CreateNamedFont(const char* name, bool* made);
+// The width of `length` characters drawn in the font: 0 for no characters,
+// else the string's extent plus that of "aa" less twice that of "a".
+int Lx_TextWidth(HFONT font, const char* text, int length);
