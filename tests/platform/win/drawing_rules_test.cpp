@@ -8,6 +8,8 @@
 #include "platform/win/arc_points.h"
 #include "platform/win/bitmap_file.h"
 #include "platform/win/cursor_planes.h"
+#include "platform/win/drawable_lists.h"
+#include "platform/win/error_names.h"
 #include "platform/win/font_names.h"
 #include "platform/win/icon_rules.h"
 #include "platform/win/image_format.h"
@@ -144,6 +146,48 @@ TEST(ImageFormat, RowsAreWholeWordsAndPixelsLeastSignificantByteFirst) {
   Lx_ImagePutPixel(untouched, 4, 24, 0, 0, 0);
   EXPECT_EQ(untouched[0], 1);
   EXPECT_EQ(Lx_ImageGetPixel(untouched, 4, 24, 0, 0), 0ul);
+}
+
+TEST(DrawableLists, PixmapsAreListedWithTheDrawableTheyWereMadeFor) {
+  Lx_ClearDrawableLists();
+  const uintptr_t window = 0x10010, a = 0x20, b = 0x30, c = 0x40;
+  EXPECT_FALSE(Lx_IsPixmap(window));
+  Lx_ListPixmap(a, window);
+  Lx_ListPixmap(b, a);  // a pixmap made for a pixmap
+  EXPECT_TRUE(Lx_IsPixmap(a));
+  EXPECT_TRUE(Lx_IsPixmap(b));
+  EXPECT_FALSE(Lx_IsPixmap(0));
+  EXPECT_EQ(Lx_GetDrawableWindow(b), window);
+  EXPECT_EQ(Lx_GetDrawableWindow(a), window);
+  EXPECT_EQ(Lx_GetDrawableWindow(window), window);
+  Lx_ListPixmap(c, c);  // a chain that leads back into itself ends
+  EXPECT_EQ(Lx_GetDrawableWindow(c), 0u);
+  EXPECT_TRUE(Lx_UnlistPixmap(a));
+  EXPECT_FALSE(Lx_UnlistPixmap(a));
+  EXPECT_FALSE(Lx_IsPixmap(a));
+  EXPECT_EQ(Lx_GetDrawableWindow(b), a);
+
+  Lx_ListCursor(0x500);
+  EXPECT_TRUE(Lx_UnlistCursor(0x500));
+  EXPECT_FALSE(Lx_UnlistCursor(0x500));  // a cursor not listed is left alone
+  EXPECT_FALSE(Lx_UnlistCursor(0x600));
+  Lx_ClearDrawableLists();
+  EXPECT_FALSE(Lx_IsPixmap(b));
+}
+
+TEST(ErrorNames, CodesGiveTheirNamesInTheHandlersText) {
+  const struct {
+    int code;
+    const char* name;
+  } cases[] = {{1, "BadRequest"}, {3, "BadWindow"}, {11, "BadAlloc"}, {17, "BadImplementation"},
+               {0, "unknown error type"}, {18, "unknown error type"}, {-1, "unknown error type"}};
+  for (const auto& c : cases) EXPECT_STREQ(Lx_ErrorName(c.code), c.name) << c.code;
+  char text[128];
+  Lx_FormatErrorText(4, 0x1c00003, text, sizeof text);
+  EXPECT_STREQ(text, "  Error of faild request: BadPixmap\n  Resource id in faild request: 1c00003");
+  char small[10];
+  Lx_FormatErrorText(4, 0x1c00003, small, sizeof small);
+  EXPECT_EQ(strlen(small), 9u);
 }
 
 TEST(FontNames, EveryNameFormGivesItsRequest) {
