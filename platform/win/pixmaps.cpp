@@ -103,3 +103,59 @@ bool Lx_GdiCopyPlane(HDC source, HDC destination, int sx, int sy, int width, int
   SetBkColor(destination, back);
   return copied;
 }
+
+bool Lx_GdiGetPixels(HDC source, int x, int y, int width, int height, uint8_t* pixels) {
+  if (width < 1 || height < 1) return false;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP section = CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (section == nullptr) return false;
+  HDC dc = CreateCompatibleDC(source);
+  bool read = false;
+  if (dc != nullptr) {
+    HGDIOBJ initial = SelectObject(dc, section);
+    read = BitBlt(dc, 0, 0, width, height, source, x, y, SRCCOPY) != 0;
+    GdiFlush();
+    if (read) {
+      const auto* from = static_cast<const uint8_t*>(bits);
+      for (size_t i = 0; i < static_cast<size_t>(width) * static_cast<size_t>(height); ++i) {
+        for (int c = 0; c < 3; ++c) pixels[i * 4 + c] = from[i * 4 + c];
+        pixels[i * 4 + 3] = 0;
+      }
+    }
+    SelectObject(dc, initial);
+    DeleteDC(dc);
+  }
+  DeleteObject(section);
+  return read;
+}
+
+bool Lx_GdiPutPixels(HDC destination, int dx, int dy, int width, int height, const char* data, int bytes_per_line,
+                     int bits_per_pixel, int sx, int sy) {
+  if ((bits_per_pixel != 8 && bits_per_pixel != 32) || width < 1 || height < 1) return false;
+  // The rows from sy on, as a top-down bitmap whose width is the image's row.
+  struct {
+    BITMAPINFOHEADER header;
+    WORD indices[256];
+  } info{};
+  info.header.biSize = sizeof info.header;
+  info.header.biWidth = bytes_per_line * 8 / bits_per_pixel;
+  info.header.biHeight = -height;
+  info.header.biPlanes = 1;
+  info.header.biBitCount = static_cast<WORD>(bits_per_pixel);
+  info.header.biCompression = BI_RGB;
+  UINT use = DIB_RGB_COLORS;
+  if (bits_per_pixel == 8) {
+    for (int i = 0; i < 256; ++i) info.indices[i] = static_cast<WORD>(i);
+    use = DIB_PAL_COLORS;
+  }
+  const char* rows = data + static_cast<ptrdiff_t>(sy) * bytes_per_line;
+  return SetDIBitsToDevice(destination, dx, dy, static_cast<DWORD>(width), static_cast<DWORD>(height), sx, 0, 0,
+                           static_cast<UINT>(height), rows, reinterpret_cast<BITMAPINFO*>(&info), use) != 0;
+}

@@ -25,3 +25,12 @@ bool Lx_GdiCopyArea(HDC source, HDC destination, int sx, int sy, int width, int 
 // the foreground and its clear bits in the background.
 bool Lx_GdiCopyPlane(HDC source, HDC destination, int sx, int sy, int width, int height, int dx, int dy,
                      COLORREF foreground, COLORREF background);
+
+// The colours of an area as 32-bit pixels, bytes blue, green, red and zero,
+// rows top-down of width x 4 bytes; false when the area can't be read.
+bool Lx_GdiGetPixels(HDC source, int x, int y, int width, int height, uint8_t* pixels);
+// Draws an area of image data (8 or 32 bits per pixel, rows of bytes_per_line)
+// from sx, sy at dx, dy: 32-bit pixels in the byte order Lx_GdiGetPixels gives
+// (the fourth byte ignored), 8-bit pixels as indices into an identity table.
+bool Lx_GdiPutPixels(HDC destination, int dx, int dy, int width, int height, const char* data, int bytes_per_line,
+                     int bits_per_pixel, int sx, int sy);

@@ -419,6 +419,27 @@ TEST(GdiFonts, NamesGiveStockOrLogicalFontsAndTextHasWidth) {
   DeleteObject(font);
 }
 
+TEST(GdiImages, PixelsReadBackAsBlueGreenRedAndPutBackUnchanged) {
+  Canvas canvas;
+  Lx_GdiFillRectangle(canvas.dc(), kRed, 1, 1, 2, 1);
+  SetPixel(canvas.dc(), 0, 1, 0x00332211);
+  std::vector<uint8_t> pixels(4 * 3 * 2);
+  ASSERT_TRUE(Lx_GdiGetPixels(canvas.dc(), 0, 0, 4, 2, pixels.data()));
+  EXPECT_EQ(std::vector<uint8_t>(pixels.begin() + 16, pixels.begin() + 24),
+            (std::vector<uint8_t>{0x33, 0x22, 0x11, 0, 0, 0, 0xFF, 0}));  // (0, 1) and the red (1, 1)
+  EXPECT_EQ(pixels[0], 0xFF);  // white
+  EXPECT_EQ(pixels[3], 0);
+
+  // Put at another place: the same colours come back.
+  Canvas other;
+  ASSERT_TRUE(Lx_GdiPutPixels(other.dc(), 10, 20, 3, 1, reinterpret_cast<const char*>(pixels.data()), 16, 32, 0, 1));
+  EXPECT_EQ(GetPixel(other.dc(), 10, 20) & 0xFFFFFF, 0x00332211u);
+  EXPECT_TRUE(other.set(11, 20));
+  EXPECT_TRUE(other.set(12, 20));
+  EXPECT_EQ(other.count(), 2);
+  EXPECT_FALSE(Lx_GdiPutPixels(other.dc(), 0, 0, 1, 1, reinterpret_cast<const char*>(pixels.data()), 4, 16, 0, 0));
+}
+
 TEST(GdiColours, PixelsAreColourReferencesAndSystemNamesTheSchemesColours) {
   EXPECT_EQ(Lx_NearestScreenColour(0xFF, 0, 0), 0x000000FFu);
   EXPECT_EQ(Lx_NearestScreenColour(0x12, 0x34, 0x56), 0x00563412u);
