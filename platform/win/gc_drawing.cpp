@@ -2,6 +2,8 @@
 
 #include "platform/win/arc_points.h"
 
+#include <functional>
+
 namespace {
 
 // Selects a pen (and for fills a brush) of the state into the context for
@@ -63,4 +65,60 @@ void Lx_GdiDrawArc(HDC dc, const Lx_DrawState& state, int x, int y, unsigned wid
     Chord(dc, x, y, right, bottom, e.start_x, e.start_y, e.end_x, e.end_y);
   else
     Pie(dc, x, y, right, bottom, e.start_x, e.start_y, e.end_x, e.end_y);
+}
+
+namespace {
+
+constexpr DWORD kStippleOnBlack = 0xAE0B06;  // D | (S & ~P)
+constexpr DWORD kStippleOnWhite = 0xA803A9;  // D & (S | P)
+
+// The shape drawn into a memory bitmap covering it, twice: on black, then
+// on white, each copied to the target through the stipple's pattern brush,
+// so the foreground lands where the pattern is black (the X stipple set).
+bool stippled(HDC dc, HBITMAP stipple, int origin_x, int origin_y, int x, int y, int width, int height,
+              const std::function<void(HDC)>& draw_at_origin) {
+  if (width < 1 || height < 1) return true;
+  HBITMAP bitmap = CreateCompatibleBitmap(dc, width, height);
+  HDC memory = CreateCompatibleDC(dc);
+  HBRUSH pattern = CreatePatternBrush(stipple);
+  bool drawn = bitmap != nullptr && memory != nullptr && pattern != nullptr;
+  if (drawn) {
+    HGDIOBJ initial = SelectObject(memory, bitmap);
+    POINT old_origin;
+    SetBrushOrgEx(dc, ((origin_x % 8) + 8) % 8, ((origin_y % 8) + 8) % 8, &old_origin);
+    HGDIOBJ old_brush = SelectObject(dc, pattern);
+    const COLORREF text = SetTextColor(dc, 0x000000), back = SetBkColor(dc, 0xFFFFFF);
+    for (const auto& [fill, rop] : {std::pair{BLACKNESS, kStippleOnBlack}, std::pair{WHITENESS, kStippleOnWhite}}) {
+      PatBlt(memory, 0, 0, width, height, fill);
+      draw_at_origin(memory);
+      drawn = BitBlt(dc, x, y, width, height, memory, 0, 0, rop) != 0 && drawn;
+    }
+    SetTextColor(dc, text);
+    SetBkColor(dc, back);
+    SelectObject(dc, old_brush);
+    SetBrushOrgEx(dc, old_origin.x, old_origin.y, nullptr);
+    SelectObject(memory, initial);
+  }
+  if (pattern != nullptr) DeleteObject(pattern);
+  if (memory != nullptr) DeleteDC(memory);
+  if (bitmap != nullptr) DeleteObject(bitmap);
+  return drawn;
+}
+
+}  // namespace
+
+bool Lx_GdiFillRectangleStippled(HDC dc, const Lx_DrawState& state, HBITMAP stipple, int origin_x, int origin_y,
+                                 int x, int y, unsigned width, unsigned height) {
+  Lx_DrawState copy = state;
+  copy.function = R2_COPYPEN;
+  return stippled(dc, stipple, origin_x, origin_y, x, y, static_cast<int>(width), static_cast<int>(height),
+                  [&](HDC memory) { Lx_GdiFillRectangle(memory, copy, 0, 0, width, height); });
+}
+
+bool Lx_GdiFillArcStippled(HDC dc, const Lx_DrawState& state, HBITMAP stipple, int origin_x, int origin_y, int x,
+                           int y, unsigned width, unsigned height, int angle1, int angle2) {
+  Lx_DrawState copy = state;
+  copy.function = R2_COPYPEN;
+  return stippled(dc, stipple, origin_x, origin_y, x, y, static_cast<int>(width) + 1, static_cast<int>(height) + 1,
+                  [&](HDC memory) { Lx_GdiDrawArc(memory, copy, 0, 0, width, height, angle1, angle2, true); });
 }

@@ -20,3 +20,11 @@ void Lx_GdiDrawLine(HDC dc, const Lx_DrawState& state, int x1, int y1, int x2, i
 void Lx_GdiFillRectangle(HDC dc, const Lx_DrawState& state, int x, int y, unsigned width, unsigned height);
 void Lx_GdiDrawArc(HDC dc, const Lx_DrawState& state, int x, int y, unsigned width, unsigned height, int angle1,
                    int angle2, bool fill);
+
+// Fills through a stipple (a 1-bit bitmap holding inverted X bits): the
+// foreground lands where the X stipple is set, tiled from the origin (taken
+// modulo 8); elsewhere the target stays. false when memory can't be had.
+bool Lx_GdiFillRectangleStippled(HDC dc, const Lx_DrawState& state, HBITMAP stipple, int origin_x, int origin_y,
+                                 int x, int y, unsigned width, unsigned height);
+bool Lx_GdiFillArcStippled(HDC dc, const Lx_DrawState& state, HBITMAP stipple, int origin_x, int origin_y, int x,
+                           int y, unsigned width, unsigned height, int angle1, int angle2);

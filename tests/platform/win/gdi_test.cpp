@@ -440,6 +440,35 @@ TEST(GdiImages, PixelsReadBackAsBlueGreenRedAndPutBackUnchanged) {
   EXPECT_FALSE(Lx_GdiPutPixels(other.dc(), 0, 0, 1, 1, reinterpret_cast<const char*>(pixels.data()), 4, 16, 0, 0));
 }
 
+TEST(GdiDrawing, AStippleLetsTheForegroundThroughItsSetBitsFromItsOrigin) {
+  // 8 x 8: column 0 of every row set, and all of row 2.
+  uint8_t x_rows[8];
+  for (uint8_t& r : x_rows) r = 0x01;
+  x_rows[2] = 0xFF;
+  HBITMAP stipple = Lx_CreateBitmapFromXData(x_rows, 8, 8);
+  for (int origin_x : {0, 3, 11}) {
+    SCOPED_TRACE(origin_x);
+    Canvas canvas;
+    SetPixel(canvas.dc(), 5, 5, 0x00FF00);  // a pixel under the stipple's clear bits stays
+    ASSERT_TRUE(Lx_GdiFillRectangleStippled(canvas.dc(), kRed, stipple, origin_x, 0, 0, 0, 16, 16));
+    const int column = origin_x % 8;
+    EXPECT_TRUE(canvas.set(column, 0));
+    EXPECT_TRUE(canvas.set(column + 8, 9));
+    EXPECT_FALSE(canvas.set((column + 1) % 8, 0));
+    EXPECT_TRUE(canvas.set(6, 2));  // row 2 throughout
+    EXPECT_TRUE(canvas.set(13, 10));
+    EXPECT_FALSE(canvas.set(16 + column, 0));  // nothing outside the rectangle
+    EXPECT_EQ(GetPixel(canvas.dc(), column == 5 ? 6 : 5, 5) & 0xFFFFFF, column == 5 ? 0xFFFFFFu : 0x00FF00u);
+    EXPECT_EQ(canvas.count(), 2 * 16 + 2 * 16 - 4);  // two columns, two rows, their four crossings once
+  }
+  Canvas arc;
+  ASSERT_TRUE(Lx_GdiFillArcStippled(arc.dc(), kRed, stipple, 0, 0, 0, 0, 21, 21, 0, 360 * 64));
+  EXPECT_TRUE(arc.set(8, 10));   // a set column inside the ellipse
+  EXPECT_FALSE(arc.set(9, 9));   // a clear bit inside it
+  EXPECT_FALSE(arc.set(0, 0));   // a set bit outside it
+  DeleteObject(stipple);
+}
+
 TEST(GdiColours, PixelsAreColourReferencesAndSystemNamesTheSchemesColours) {
   EXPECT_EQ(Lx_NearestScreenColour(0xFF, 0, 0), 0x000000FFu);
   EXPECT_EQ(Lx_NearestScreenColour(0x12, 0x34, 0x56), 0x00563412u);
