@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -113,10 +114,30 @@ pid_t spawn(const std::vector<std::string>& words, int in, int out, int err) {
   return pid;
 }
 
+// Processor seconds (user and system) that process `pid` has used; negative
+// when they cannot be read.
+double cpu_seconds(pid_t pid) {
+  char path[64];
+  snprintf(path, sizeof path, "/proc/%d/stat", int(pid));
+  FILE* f = fopen(path, "r");
+  if (f == nullptr) return -1;
+  char text[1024];
+  size_t n = fread(text, 1, sizeof text - 1, f);
+  fclose(f);
+  text[n] = 0;
+  const char* p = strrchr(text, ')');  // the name may hold spaces
+  unsigned long utime = 0, stime = 0;
+  if (p == nullptr || sscanf(p + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &utime, &stime) != 2)
+    return -1;
+  return double(utime + stime) / double(sysconf(_SC_CLK_TCK));
+}
+
 // Reads `fd` until `until` has appeared after the writer's start line;
 // returns the start time in ns (negative on failure) and the moment `until`
-// was seen in `*end`. An empty `until` reads to end of file.
-double read_start(int fd, const char* until, double* end, std::string* seen) {
+// was seen in `*end`. An empty `until` reads to end of file. `on_start`
+// runs when the start line has come.
+double read_start(int fd, const char* until, double* end, std::string* seen,
+                  const std::function<void()>& on_start = {}) {
   double start = -1;
   char buffer[65536];
   for (;;) {
@@ -128,8 +149,10 @@ double read_start(int fd, const char* until, double* end, std::string* seen) {
     }
     seen->append(buffer, size_t(n));
     size_t at = seen->find("start ");
-    if (start < 0 && at != std::string::npos && seen->find('\n', at) != std::string::npos)
+    if (start < 0 && at != std::string::npos && seen->find('\n', at) != std::string::npos) {
       start = atof(seen->c_str() + at + 6);
+      if (on_start) on_start();
+    }
     if (until[0] != 0 && start >= 0 && seen->find(until, at) != std::string::npos) {
       *end = t;
       return start;
@@ -140,6 +163,9 @@ double read_start(int fd, const char* until, double* end, std::string* seen) {
 struct Setup {
   std::string server, writer, stream_file, fixture;
 };
+
+// The server's processor seconds over the stream, one entry per run.
+std::vector<double> server_cpu;
 
 // Seconds from the server's first byte to its report of the last.
 double server_seconds(const Setup& s) {
@@ -153,7 +179,10 @@ double server_seconds(const Setup& s) {
   }
   double end = 0;
   std::string seen;
-  double start = read_start(err[0], END_REPORT, &end, &seen);
+  double cpu_at_start = -1;
+  double start = read_start(err[0], END_REPORT, &end, &seen, [&] { cpu_at_start = cpu_seconds(qob); });
+  double cpu_at_end = cpu_seconds(qob);
+  if (start >= 0 && cpu_at_start >= 0 && cpu_at_end >= 0) server_cpu.push_back(cpu_at_end - cpu_at_start);
   kill(qob, SIGKILL);
   waitpid(qob, nullptr, 0);
   close(err[0]);
@@ -192,10 +221,11 @@ void bench(const char* name, const std::string& stream, const TempDir& dir, cons
     exit(1);
   }
   double mb = double(stream.size()) / (1 << 20);
+  server_cpu.clear();
   paired::Result r = paired::measure(pairs, [&] { return server_seconds(s); }, [&] { return pipe_seconds(s); });
   paired::report(name, r, "writer | cat > /dev/null", 1.5);
-  printf("  %.0f MB: server %.1f MB/s, pipe %.1f MB/s\n", mb, r.subject > 0 ? mb / r.subject : 0.0,
-         r.anchor > 0 ? mb / r.anchor : 0.0);
+  printf("  %.0f MB: server %.1f MB/s, pipe %.1f MB/s; server processor time %.2f s (median)\n", mb,
+         r.subject > 0 ? mb / r.subject : 0.0, r.anchor > 0 ? mb / r.anchor : 0.0, paired::median(server_cpu));
 }
 
 }  // namespace

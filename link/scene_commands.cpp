@@ -38,19 +38,23 @@ void fail(const char* message) { fatal_application_error(message); }
 constexpr unsigned long READ_BLOCK = 768;
 
 // Delta-coded lists send each element as the difference to the one before;
-// 11184810 differences below 2^31 each stay far inside 64 bits.
-vector_type* read_delta_points(unsigned long n, int slot) {
+// 11184810 differences below 2^31 each stay far inside 64 bits. The points'
+// box is grown on the way when `box` is given, saving a pass over them.
+vector_type* read_delta_points(unsigned long n, int slot, PointBox* box = nullptr) {
   vector_type* points = held_array<vector_type>(slot, n);
   long long sum[3] = {0, 0, 0};
   long block[READ_BLOCK];
+  PointBox grown;
   for (unsigned long i = 0; i < n;) {
     unsigned long m = std::min(n - i, READ_BLOCK / 3);
     assemble_integer_parameters(block, 3 * m);
     for (unsigned long j = 0; j < m; ++j, ++i) {
       for (int k = 0; k < 3; ++k) sum[k] += block[3 * j + k];
       points[i] = vector_type{float(sum[0]) * 0.001f, float(sum[1]) * 0.001f, float(sum[2]) * 0.001f};
+      grown.grow(points[i]);
     }
   }
+  if (box != nullptr) *box = grown;
   return points;
 }
 
@@ -287,7 +291,8 @@ void cmd_vector() {
 
 void cmd_colored_facet_tree() {
   unsigned long n = static_cast<unsigned long>(range_integer_parameter(3, MAX_POINTS));
-  vector_type* points = read_delta_points(n, HOLD_POINTS);
+  PointBox box;
+  vector_type* points = read_delta_points(n, HOLD_POINTS, &box);
   long k = range_integer_parameter(1, 100);
   float* palette = held_array<float>(HOLD_NORMALS, 3 * size_t(k));
   for (long i = 0; i < 3 * k; ++i) palette[i] = float(range_integer_parameter(0, 255)) / 255.0f;
@@ -308,12 +313,13 @@ void cmd_colored_facet_tree() {
   uint32_t* indices;
   read_and_check_indices(c, n, &indices);
   release_all();
-  fill_colored_facet_tree(n, points, nullptr, colours, c, indices, nullptr);
+  fill_colored_facet_tree(n, points, nullptr, colours, c, indices, nullptr, &box);
 }
 
 void cmd_normal_facet_tree() {
   unsigned long n = static_cast<unsigned long>(range_integer_parameter(3, MAX_POINTS));
-  vector_type* points = read_delta_points(n, HOLD_POINTS);
+  PointBox box;
+  vector_type* points = read_delta_points(n, HOLD_POINTS, &box);
   range_integer_parameter(long(n), long(n));
   vector_type* normals = read_delta_normals(n, HOLD_NORMALS);
   long t = assemble_integer_parameter();
@@ -326,7 +332,7 @@ void cmd_normal_facet_tree() {
   uint32_t* indices;
   read_and_check_indices(c, n, &indices);
   release_all();
-  fill_colored_facet_tree(n, points, normals, nullptr, c, indices, texture);
+  fill_colored_facet_tree(n, points, normals, nullptr, c, indices, texture, &box);
 }
 
 void cmd_update_facet_tree() {

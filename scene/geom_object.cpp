@@ -13,19 +13,15 @@
 #include "view/views.h"
 
 void GEOMObject::set_bounding_box(unsigned long n, const vector_type* points) {
-  // Kept in locals as selects, so the loop runs without branches or stores;
-  // a NaN coordinate is passed over as by `if (p < minimum) minimum = p`.
-  float lo[3] = {3.4028235e38f, 3.4028235e38f, 3.4028235e38f};
-  float hi[3] = {-3.4028235e38f, -3.4028235e38f, -3.4028235e38f};
-  for (unsigned long i = 0; i < n; ++i) {
-    const float p[3] = {points[i].x, points[i].y, points[i].z};
-    for (int k = 0; k < 3; ++k) {
-      lo[k] = p[k] < lo[k] ? p[k] : lo[k];
-      hi[k] = p[k] > hi[k] ? p[k] : hi[k];
-    }
-  }
+  // A local box keeps the loop in registers, without branches or stores.
+  PointBox box;
+  for (unsigned long i = 0; i < n; ++i) box.grow(points[i]);
+  set_bounding_box(box);
+}
+
+void GEOMObject::set_bounding_box(const PointBox& box) {
   for (int k = 0; k < 3; ++k) {
-    minimum[k] = lo[k], maximum[k] = hi[k];
+    minimum[k] = box.lo[k], maximum[k] = box.hi[k];
     centre[k] = (minimum[k] + maximum[k]) / 2;
   }
 }

@@ -24,6 +24,20 @@ struct GEOMSelect_info {
   float* point = nullptr;    // the hit point's model coordinates
 };
 
+// The box of points grown one at a time, as a reader can keep it while it
+// stores them; a NaN coordinate is passed over as by `if (p < lo) lo = p`.
+struct PointBox {
+  float lo[3] = {3.4028235e38f, 3.4028235e38f, 3.4028235e38f};
+  float hi[3] = {-3.4028235e38f, -3.4028235e38f, -3.4028235e38f};
+  void grow(const vector_type& p) {
+    const float c[3] = {p.x, p.y, p.z};
+    for (int k = 0; k < 3; ++k) {
+      lo[k] = c[k] < lo[k] ? c[k] : lo[k];
+      hi[k] = c[k] > hi[k] ? c[k] : hi[k];
+    }
+  }
+};
+
 class GEOMObject {
  public:
   GEOMObject() = default;
@@ -42,6 +56,7 @@ class GEOMObject {
   virtual void write_ldf(write_df*, const DrawAttributes*, unsigned char /*lod*/, float /*facet_size*/) const {}
 
   void set_bounding_box(unsigned long n, const vector_type* points);
+  void set_bounding_box(const PointBox& box);
   const float* get_minimum() const { return minimum; }
   const float* get_maximum() const { return maximum; }
   const float* get_centre() const { return centre; }

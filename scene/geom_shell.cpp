@@ -90,7 +90,7 @@ void compute_flat_normal(const vector_type& pp, const vector_type& p, const vect
 }
 
 GEOMShell::GEOMShell(unsigned long n_points, vector_type* p, float* n, float* c, unsigned long n_indices,
-                     uint32_t* list, float* t)
+                     uint32_t* list, float* t, const PointBox* box)
     : points(p),
       normals(n),
       colours(c),
@@ -100,13 +100,16 @@ GEOMShell::GEOMShell(unsigned long n_points, vector_type* p, float* n, float* c,
       number_of_indices(uint32_t(n_indices)),
       number_of_triangles(0),
       wrap{GL_REPEAT, GL_REPEAT} {
-  arrays_changed();
+  arrays_changed(box);
 }
 
-void GEOMShell::arrays_changed() {
+void GEOMShell::arrays_changed(const PointBox* box) {
   uint64_t n = number_of_indices, strips = n > 0 ? indices[0] : 0;
   number_of_triangles = n > 0 && n >= 3 * strips + 1 ? uint32_t(n - 3 * strips - 1) : 0;
-  set_bounding_box(number_of_points, points);
+  if (box != nullptr)
+    set_bounding_box(*box);
+  else
+    set_bounding_box(number_of_points, points);
 }
 
 GEOMShell::~GEOMShell() {
@@ -511,25 +514,33 @@ void GEOMShell::write_ldf(write_df* out, const DrawAttributes* a, unsigned char 
 
 namespace {
 
-// The strips' checks in one pass, marking each used point in `used`.
-const char* check_strips(const uint32_t* list, unsigned long length, unsigned long n_points, uint8_t* used) {
-  unsigned long p = 1, marked = 0;
+// The strips' checks in one pass, marking each used point in `used`. Within
+// a strip a bad index is reported before a triangle of equal indices.
+const char* check_strips(const uint32_t* list, unsigned long length, unsigned long n_points, uint64_t* used) {
+  unsigned long p = 1;
   for (uint32_t strip = 0; strip < list[0]; ++strip) {
     if (p >= length || uint64_t(p) + list[p] >= length) return "Index array too short";
     uint32_t l = list[p];
     if (l < 3) return "Strip length < 3";
     const uint32_t* s = list + p + 1;
-    for (uint32_t i = 0; i < l; ++i) {
-      uint32_t v = s[i];
-      if (v >= n_points) return "Bad point index";
-      if (!(used[v / 8] & (1u << (v % 8)))) used[v / 8] |= uint8_t(1u << (v % 8)), ++marked;
+    uint32_t a = s[0], b = s[1];
+    if (a >= n_points || b >= n_points) return "Bad point index";
+    used[a / 64] |= uint64_t(1) << (a % 64);
+    used[b / 64] |= uint64_t(1) << (b % 64);
+    bool equal = false;
+    for (uint32_t i = 2; i < l; ++i) {
+      uint32_t c = s[i];
+      if (c >= n_points) return "Bad point index";
+      used[c / 64] |= uint64_t(1) << (c % 64);
+      equal |= (c == b) | (c == a) | (b == a);
+      a = b, b = c;
     }
-    for (uint32_t i = 2; i < l; ++i)
-      if (s[i] == s[i - 1] || s[i] == s[i - 2] || s[i - 1] == s[i - 2])
-        return "Triangle contains equal point indices";
+    if (equal) return "Triangle contains equal point indices";
     p += l + 1;
   }
   if (p != length) return "Index array too long";
+  unsigned long marked = 0;
+  for (unsigned long w = 0; w < n_points / 64 + 1; ++w) marked += unsigned(__builtin_popcountll(used[w]));
   return marked == n_points ? nullptr : "Not all points used in index array";
 }
 
@@ -538,8 +549,8 @@ const char* check_strips(const uint32_t* list, unsigned long length, unsigned lo
 const char* check_index_array(const uint32_t* list, unsigned long length, unsigned long n_points) {
   if (length == 0) return "Index array too short";
   // Every point must be used: marked in a scratch bitmap.
-  uint8_t* used = static_cast<uint8_t*>(CheckedMalloc(n_points / 8 + 1));
-  memset(used, 0, n_points / 8 + 1);
+  uint64_t* used = static_cast<uint64_t*>(CheckedMalloc(8 * (n_points / 64 + 1)));
+  memset(used, 0, 8 * (n_points / 64 + 1));
   const char* fault = check_strips(list, length, n_points, used);
   CheckedFree(used);
   return fault;

@@ -11,9 +11,10 @@ class GEOMPolygonList;
 class GEOMShell : public GEOMObject {
  public:
   // Takes ownership of every array; normals, colours and texture
-  // coordinates may be null.
+  // coordinates may be null. `box`, when given, is the points' box, kept by
+  // their reader.
   GEOMShell(unsigned long n_points, vector_type* points, float* normals, float* colours, unsigned long n_indices,
-            uint32_t* indices, float* texture_coordinates);
+            uint32_t* indices, float* texture_coordinates, const PointBox* box = nullptr);
   ~GEOMShell() override;
 
   void draw(const DrawAttributes* attributes, const RepaintAttributes* repaint) override;
@@ -25,7 +26,7 @@ class GEOMShell : public GEOMObject {
   void write_ldf(write_df* out, const DrawAttributes* attributes, unsigned char lod, float facet_size) const override;
 
   // After the arrays were overwritten in place: bounding box and triangle count anew.
-  void arrays_changed();
+  void arrays_changed(const PointBox* box = nullptr);
   void set_texture_parameters(const int* wrap, const float* translate, const float* scale, float rotate);
   // Depth of the box centre in view coordinates of the current view.
   float get_depth(bool mirrored) const;

@@ -756,14 +756,15 @@ void draw_colored_lines(vector_type* points, float* c, unsigned long n) {
 }
 
 void fill_colored_facet_tree(unsigned long n_points, vector_type* points, vector_type* normals, float* colours,
-                             unsigned long n_indices, uint32_t* indices, float* texture_coordinates) {
+                             unsigned long n_indices, uint32_t* indices, float* texture_coordinates,
+                             const PointBox* box) {
   if (segno == 0)
     for (void* block : {static_cast<void*>(points), static_cast<void*>(normals), static_cast<void*>(colours),
                         static_cast<void*>(indices), static_cast<void*>(texture_coordinates)})
       if (block != nullptr) CheckedFree(block);
   bsegment* s = open_segment();
   GEOMShell* shell = new GEOMShell(n_points, points, reinterpret_cast<float*>(normals), colours, n_indices, indices,
-                                   texture_coordinates);
+                                   texture_coordinates, box);
   insert_shell(s, shell);
   if (n_points > 0) widen_running_by_box(shell);
   s->flags = uint8_t(normals != nullptr ? s->flags | SEG_LIT : s->flags & ~SEG_LIT);

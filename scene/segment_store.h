@@ -8,6 +8,8 @@
 #include "base/point_vector.h"
 #include "scene/draw_attributes.h"
 
+struct PointBox;
+
 class EntityList;
 class GEOMObject;
 class GEOMShell;
@@ -100,9 +102,11 @@ void insert_vector(const vector_type* position, const vector_type* direction, fl
 // Takes ownership of both arrays; colour positions are palette indices with
 // a fraction that blends toward the next entry.
 void draw_colored_lines(vector_type* points, float* colour_indices, unsigned long n);
-// Takes ownership of every array; normals, colours and texture coordinates may be null.
+// Takes ownership of every array; normals, colours and texture coordinates may
+// be null; `box`, when given, is the points' box.
 void fill_colored_facet_tree(unsigned long n_points, vector_type* points, vector_type* normals, float* colours,
-                             unsigned long n_indices, uint32_t* indices, float* texture_coordinates);
+                             unsigned long n_indices, uint32_t* indices, float* texture_coordinates,
+                             const PointBox* box = nullptr);
 void set_segment_lod(unsigned char lod);
 unsigned char get_segment_lod();
 void set_segment_facet_size(float size);

@@ -41,7 +41,9 @@ class FileOps : public yarl_test::Loaded {
     for (int k = 0; k < ARRAYS; ++k) {
       ident_info a = yarl::make_ident(uint8_t(K_ARRAY + kinds[k]));
       a.word2 = 300;
-      arrays[k] = program.add(GLOBAL, a, "a" + std::to_string(k));
+      std::string name("a");
+      name += std::to_string(k);
+      arrays[k] = program.add(GLOBAL, a, name);
     }
     for (uint16_t& s : names) s = program.add(GLOBAL, yarl::make_ident(K_STRING));
     result = program.add(GLOBAL, yarl::make_ident(K_INTEGER), "result");
@@ -301,7 +303,9 @@ yarl::YarlProgram light_program(int32_t angle) {
   for (int k = 0; k < ARRAYS; ++k) {
     ident_info a = yarl::make_ident(uint8_t(K_ARRAY + kinds[k]));
     a.word2 = 40;
-    refs[k] = p.add(GLOBAL, a, "a" + std::to_string(k));
+    std::string name("a");
+    name += std::to_string(k);
+    refs[k] = p.add(GLOBAL, a, name);
   }
   uint16_t saved = p.add(GLOBAL, yarl::make_ident(K_INTEGER), "saved");
   Code& c = p.initial_code();

@@ -423,6 +423,7 @@ TEST_F(SegmentStore, StripChecksOfEveryFacetTreeCommand) {
       {{1, 3, 0, 1, 2, 3}, "Index array too long"},
       {{1, 4, 0, 0, 1, 2}, "Triangle contains equal point indices"},
       {{1, 4, 0, 1, 2, 2}, "Triangle contains equal point indices"},
+      {{1, 4, 0, 0, 1, 4}, "Bad point index"},  // anywhere in the strip, before its equal indices
   };
   const std::vector<long> good = {1, 4, 0, 1, 2, 3};
   for (const auto& c : cases) {
