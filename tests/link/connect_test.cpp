@@ -410,6 +410,35 @@ TEST_F(Partner, EventsFlowBothWaysAndMalformedMessagesClose) {
   EXPECT_EQ(get_predef(STATUS), 7);
 }
 
+TEST_F(Partner, ThePartnersPointerIsShownWhereItsMotionLeftIt) {
+  Peer p = accepted_peer();
+  bytes burst;
+  for (int x = 10; x <= 40; x += 10) {
+    bytes f;
+    for (uint32_t v : {2u, 0u, 0u, uint32_t(x), 6u, 0u, 0u, 0u}) put32(f, v);
+    f.push_back(0);
+    f.push_back(1);
+    bytes m = message(main_window, MotionNotify, f);
+    burst.insert(burst.end(), m.begin(), m.end());
+  }
+  p.send_bytes(burst);
+  auto cursor = [] { return UIWindow::find_window(UIWindow::get_window("PartnerCursor")); };
+  serve([&] { return cursor() != nullptr && cursor()->x_window != 0; });
+  ASSERT_NE(cursor(), nullptr);
+  XSync(AppContext->ui_display, False);
+  EXPECT_NE(map_state(cursor()->x_window), IsUnmapped);
+  int x = 0, y = 0;
+  Window child;
+  XTranslateCoordinates(AppContext->ui_display, record_of(global(main_window))->ui_window->x_window,
+                        DefaultRootWindow(AppContext->ui_display), 40, 6, &x, &y, &child);
+  XWindowAttributes a;
+  XGetWindowAttributes(AppContext->ui_display, cursor()->x_window, &a);
+  EXPECT_EQ(a.x, x);
+  EXPECT_EQ(a.y, y);
+  disconnect();
+  EXPECT_EQ(UIWindow::get_window("PartnerCursor"), 0u) << "the cursor goes with the connection";
+}
+
 TEST_F(Partner, ClientMessagesOfFormat16CarryOneBytePerValue) {
   Peer p = accepted_peer();
   XEvent e{};
