@@ -479,13 +479,7 @@ void accept_request() {
     errno = 0;
     return;
   }
-  // A new request replaces one still waiting, without an answer.
-  if (request_complete()) hide_connect_window();
-  drop_request(-1);
-  last_data_socket = fd;
-  request.got = 0;
-  request.start = now_ms();
-  request.peer = peer;
+  take_request(fd, peer);
 }
 
 bool readable(int fd) {
@@ -637,6 +631,16 @@ void cleanup_connect() {
   delete_partner_cursor();
   if (resolver.busy && gai_cancel(&resolver.request) != EAI_NOTCANCELED) finish_lookup();
   if (resolver.busy && gai_error(&resolver.request) != EAI_INPROGRESS) finish_lookup();
+}
+
+void take_request(int fd, const sockaddr_in& peer) {
+  // A new request replaces one still waiting, without an answer.
+  if (request_complete()) hide_connect_window();
+  drop_request(-1);
+  last_data_socket = fd;
+  request.got = 0;
+  request.start = now_ms();
+  request.peer = peer;
 }
 
 bool connected() { return data_socket != -1; }
