@@ -2,6 +2,9 @@
 // a fake peer (answers, refusals, hostile peers), the connecting side against
 // a fake acceptor, partner event messages both ways, and the check of
 // received configuration code.
+// Its request and cursor windows stay off the other tests' screen areas: an
+// X server of its own.
+#include "tests/support/own_display.h"  // first: before any display is opened
 #include <gtest/gtest.h>  // before X11, whose macros clash with its names
 
 #include <X11/Xlib.h>
