@@ -527,6 +527,36 @@ TEST_F(Partner, TheConnectingSideSendsItsRecordAndConfiguration) {
   EXPECT_TRUE(partner_code_acceptable(code.data(), code.size()));
 }
 
+// A listener that takes the connection and never answers: the wait for the
+// partner's decision has its bound, and the attempt ends timed out.
+TEST_F(Partner, TheConnectingSideGivesUpOnASilentListener) {
+  cleanup_connect();
+  FakeAcceptor silent(port);
+  auto start = std::chrono::steady_clock::now();
+  connect_to_host("127.0.0.2", "");
+  double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_EQ(get_predef(STATUS), 9);
+  EXPECT_FALSE(connected());
+  EXPECT_GT(s, 55.0);
+  EXPECT_LT(s, 65.0);
+}
+
+TEST_F(Partner, AMessageIncompleteForTenSecondsClosesTheConnection) {
+  Peer p = accepted_peer();
+  testing::internal::CaptureStderr();
+  p.send_bytes({20, 0, 0, 0});  // a length byte and 3 of its 20 bytes
+  auto start = std::chrono::steady_clock::now();
+  serve([] { return !connected(); }, 15000);
+  double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_FALSE(connected());
+  EXPECT_EQ(get_predef(STATUS), 7);
+  EXPECT_NE(err.find("Warning - partner message incomplete after 10 seconds - connection closed."),
+            std::string::npos) << err;
+  EXPECT_GT(s, 9.5);
+  EXPECT_LT(s, 12.0);
+}
+
 // ---- The YARL operations -------------------------------------------------------------
 
 constexpr uint8_t CONNECT = 70, DISCONNECT = 109;
