@@ -10,6 +10,7 @@ PACKAGES=(
   xfonts-75dpi xfonts-100dpi hershey-fonts-data
   gnuplot-nox
   xdotool xclip libxtst-dev libxfixes-dev
+  iproute2 x11-xserver-utils
   mesa-utils
 )
 
