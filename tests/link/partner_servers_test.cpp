@@ -128,7 +128,7 @@ int run(const std::string& command) { return system((command + " >/dev/null 2>&1
 class Namespaces {
  public:
   Namespaces() : tag_(std::to_string(getpid())) {
-    std::string na = ns(A), nb = ns(B), va = "qva" + tag_, vb = "qvb" + tag_;
+    std::string na = ns(A), nb = ns(B), va = veth(A), vb = veth(B);
     ok_ = run("ip netns add " + na) == 0 && run("ip netns add " + nb) == 0 &&
           run("ip link add " + va + " type veth peer name " + vb) == 0 && run("ip link set " + va + " netns " + na) == 0 &&
           run("ip link set " + vb + " netns " + nb) == 0;
@@ -144,6 +144,7 @@ class Namespaces {
   }
   bool ok() const { return ok_; }
   std::string ns(const Side& side) const { return std::string("qob") + side.name + tag_; }
+  std::string veth(const Side& side) const { return std::string("qv") + side.name + tag_; }
 
  private:
   std::string tag_;
@@ -201,7 +202,6 @@ class PartnerServers : public testing::Test {
     ASSERT_FALSE(x_.name().empty()) << "Xvfb did not start";
     d_ = open_own_display(x_.name());
     ASSERT_NE(d_, nullptr);
-    for (const Side* side : {&A, &B}) start(*side);
   }
   void TearDown() override {
     if (d_ != nullptr) XCloseDisplay(d_);
@@ -224,7 +224,7 @@ class PartnerServers : public testing::Test {
     threads_.emplace_back([o, result] { *result = run_program(o); });
   }
   const RunResult& wait_end(const Side& side) {
-    threads_[side.name == A.name ? 0 : 1].join();
+    threads_[side.name == A.name ? 0 : 1].join();  // started in this order
     return side.name == A.name ? result_a_ : result_b_;
   }
 
@@ -265,6 +265,7 @@ class PartnerServers : public testing::Test {
 };
 
 TEST_F(PartnerServers, ConnectShareInputDisconnectAndListenAgain) {
+  for (const Side* side : {&A, &B}) start(*side);
   for (const Side* side : {&A, &B}) {
     ASSERT_TRUE(wait_for(d_, [&](const Shown& s) { return s.name == "dialog" && s.y == side->dialog_y; }, 60s))
         << side->name << ": the dialog was not shown";
@@ -333,6 +334,22 @@ TEST_F(PartnerServers, ConnectShareInputDisconnectAndListenAgain) {
   const RunResult& b = wait_end(B);
   EXPECT_EQ(b.exit_code, 1);
   EXPECT_NE(b.err.find("Not connected"), std::string::npos) << b.err;
+}
+
+// A partner address that takes nothing: the neighbour entry sends the
+// connection's packets to no host, and the attempt ends within its bound.
+TEST_F(PartnerServers, AConnectionToAHostThatNeverAnswersTimesOut) {
+  const Side lost = {"a", A.address, "10.77.0.9", 800, 600, 300, "from A"};
+  ASSERT_EQ(run("ip -n " + net_.ns(A) + " neigh add 10.77.0.9 lladdr 02:00:00:00:00:09 dev " + net_.veth(A) +
+                " nud permanent"), 0);
+  start(lost);
+  ASSERT_TRUE(wait_for(d_, [](const Shown& s) { return s.name == "dialog"; }, 60s));
+  auto begin = std::chrono::steady_clock::now();
+  click(lost, CONNECT_BUTTON);
+  EXPECT_TRUE(reports_become(lost, "9\n")) << reports(lost);
+  double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+  EXPECT_GT(s, 9.5);
+  EXPECT_LT(s, 14.0);
 }
 
 }  // namespace
