@@ -17,7 +17,6 @@
 #include <vector>
 
 #include "runtime/tables.h"
-#include "runtime/widget_builders.h"
 #include "tests/support/own_x_server.h"
 #include "tests/support/runner.h"
 #include "tests/support/yarl_writer.h"
@@ -28,8 +27,7 @@ using namespace std::chrono_literals;
 using yarl::GLOBAL;
 
 constexpr uint8_t REPORT_ASCII = 141, CONNECT = 70, DISCONNECT = 109, PUSH_0_STRING = 74;
-constexpr uint8_t SET_WIN_ATTR = 196, SIZE_X = 61, SIZE_Y = 62, ORIGIN_X = 89, ORIGIN_Y = 90;
-constexpr uint16_t CONTEXT = 13, STATUS = 102;
+constexpr uint16_t STATUS = 102;
 constexpr const char* PORT = "4711";
 
 // The dialog's buttons, one per row, and its text field.
@@ -58,30 +56,11 @@ yarl::YarlProgram side_program(const Side& side, const std::string& app) {
   uint16_t typed = p.add(GLOBAL, yarl::make_ident(K_STRING), "typed");
   p.initial_code().push_string(side.title).assign(GLOBAL, title).push_string("").assign(GLOBAL, typed);
 
-  yarl::Code& init = p.window_initial_code();
-  auto place = [&](int x, int y, int w, int h) {
-    uint32_t at = init.offset();
-    init.push(w).op(SET_WIN_ATTR).ref(GLOBAL, CONTEXT).u8(SIZE_X);
-    init.push(h).op(SET_WIN_ATTR).ref(GLOBAL, CONTEXT).u8(SIZE_Y);
-    init.push(x).op(SET_WIN_ATTR).ref(GLOBAL, CONTEXT).u8(ORIGIN_X);
-    init.push(y).op(SET_WIN_ATTR).ref(GLOBAL, CONTEXT).u8(ORIGIN_Y);
-    init.release();
-    return at;
-  };
-  p.ident(GLOBAL, 1).code_offset = place(0, 0, side.graphics_w, side.graphics_h);
+  p.ident(GLOBAL, 1).code_offset = yarl::add_window_geometry(p, 0, 0, side.graphics_w, side.graphics_h);
 
   yarl::Code& code = p.code();
   auto report_status = [&] { code.push(0).push_var(GLOBAL, STATUS).push(K_INTEGER).push_string("\n").push(K_STRING).op(REPORT_ASCII); };
-  auto item = [&](uint8_t kind, int y) {
-    menu_item it = yarl::make_item(kind);
-    it.value_kind = K_STRING;
-    it.head8 = 9;
-    it.x = ITEM_X;
-    it.y = int16_t(y);
-    it.flags = ITEM_ORIGIN | ITEM_HAS_ACTION;
-    it.code_offset = code.offset();
-    return it;
-  };
+  auto item = [&](uint8_t kind, int y) { return yarl::placed_item(p, kind, K_STRING, ITEM_X, y); };
   const char* labels[N_BUTTONS] = {"Go", "Status", "Bye", "Title", "Connect"};
   std::vector<menu_item> items;
   for (int b = 0; b < N_BUTTONS; ++b) {
@@ -107,18 +86,8 @@ yarl::YarlProgram side_program(const Side& side, const std::string& app) {
   code.push(0).push_var(GLOBAL, typed).push(K_STRING).push_string("\n").push(K_STRING).op(REPORT_ASCII).release();
   items.push_back(field);
 
-  ident_info menu = yarl::make_ident(K_MENU);
-  menu.word6 = uint16_t(items.size());
-  menu.count = p.next_item();
-  for (const menu_item& it : items) p.add_item(it);
-  menu.code_offset = p.add_list({yarl::ref16(GLOBAL, typed)});
-  ident_info w = yarl::make_ident(K_MENU_WINDOW);
-  w.flags1 = WINDOW_VISIBLE;
-  w.word2 = 1 << 12;
-  w.word6 = 1;
-  w.count = p.add(yarl::WINDOW_LOCAL, menu, "menu");
-  w.code_offset = place(DIALOG_X, side.dialog_y, DIALOG_W, DIALOG_H);
-  p.add(GLOBAL, w, "dialog");
+  yarl::add_menu_window(p, "dialog", items, {yarl::ref16(GLOBAL, typed)},
+                        yarl::add_window_geometry(p, DIALOG_X, side.dialog_y, DIALOG_W, DIALOG_H));
   return p;
 }
 

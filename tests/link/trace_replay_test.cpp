@@ -18,7 +18,6 @@
 #include <vector>
 
 #include "runtime/tables.h"
-#include "runtime/widget_builders.h"
 #include "tests/support/own_x_server.h"
 #include "tests/support/runner.h"
 #include "tests/support/yarl_writer.h"
@@ -29,8 +28,6 @@ using namespace std::chrono_literals;
 using yarl::GLOBAL;
 
 constexpr uint8_t REPORT_ASCII = 141, ASSIGN_ARRAY = 9;
-constexpr uint8_t SET_WIN_ATTR = 196, SIZE_X = 61, SIZE_Y = 62, ORIGIN_X = 89, ORIGIN_Y = 90;
-constexpr uint16_t CONTEXT = 13;
 
 constexpr int DIALOG_X = 300, DIALOG_Y = 300, DIALOG_W = 260, DIALOG_H = 180;
 constexpr int BUTTON_Y = 5, FIELD_Y = 40, OPTION_Y = 75, SLIDER_Y = 115, ITEM_X = 10;
@@ -49,29 +46,10 @@ yarl::YarlProgram dialog_program(const std::string& app) {
   p.initial_code().push_string("").assign(GLOBAL, typed).push(1).assign(GLOBAL, choice);
   p.initial_code().push_string("red").push_string("green").push_string("blue").op(ASSIGN_ARRAY).ref(GLOBAL, colours);
 
-  yarl::Code& init = p.window_initial_code();
-  auto place = [&](int x, int y, int w, int h) {
-    uint32_t at = init.offset();
-    init.push(w).op(SET_WIN_ATTR).ref(GLOBAL, CONTEXT).u8(SIZE_X);
-    init.push(h).op(SET_WIN_ATTR).ref(GLOBAL, CONTEXT).u8(SIZE_Y);
-    init.push(x).op(SET_WIN_ATTR).ref(GLOBAL, CONTEXT).u8(ORIGIN_X);
-    init.push(y).op(SET_WIN_ATTR).ref(GLOBAL, CONTEXT).u8(ORIGIN_Y);
-    init.release();
-    return at;
-  };
-  p.ident(GLOBAL, 1).code_offset = place(0, 0, 120, 120);
+  p.ident(GLOBAL, 1).code_offset = yarl::add_window_geometry(p, 0, 0, 120, 120);
 
   yarl::Code& code = p.code();
-  auto item = [&](uint8_t kind, uint8_t value_kind, int y) {
-    menu_item it = yarl::make_item(kind);
-    it.value_kind = value_kind;
-    it.head8 = 9;
-    it.x = ITEM_X;
-    it.y = int16_t(y);
-    it.flags = ITEM_ORIGIN | ITEM_HAS_ACTION;
-    it.code_offset = code.offset();
-    return it;
-  };
+  auto item = [&](uint8_t kind, uint8_t value_kind, int y) { return yarl::placed_item(p, kind, value_kind, ITEM_X, y); };
   auto report = [&](uint16_t variable, uint8_t kind) {
     code.push(0).push_var(GLOBAL, variable).push(kind).push_string("\n").push(K_STRING).op(REPORT_ASCII).release();
   };
@@ -102,19 +80,10 @@ yarl::YarlProgram dialog_program(const std::string& app) {
   slider.action_offset = code.offset();  // on the release
   report(level, K_INTEGER);
 
-  ident_info menu = yarl::make_ident(K_MENU);
-  menu.word6 = 4;
-  menu.count = p.next_item();
-  for (const menu_item& it : {go, field, option, slider}) p.add_item(it);
-  menu.code_offset = p.add_list(
-      {yarl::ref16(GLOBAL, typed), yarl::ref16(GLOBAL, choice), yarl::ref16(GLOBAL, level), yarl::ref16(GLOBAL, colours)});
-  ident_info w = yarl::make_ident(K_MENU_WINDOW);
-  w.flags1 = WINDOW_VISIBLE;
-  w.word2 = 1 << 12;
-  w.word6 = 1;
-  w.count = p.add(yarl::WINDOW_LOCAL, menu, "menu");
-  w.code_offset = place(DIALOG_X, DIALOG_Y, DIALOG_W, DIALOG_H);
-  p.add(GLOBAL, w, "dialog");
+  yarl::add_menu_window(p, "dialog", {go, field, option, slider},
+                        {yarl::ref16(GLOBAL, typed), yarl::ref16(GLOBAL, choice), yarl::ref16(GLOBAL, level),
+                         yarl::ref16(GLOBAL, colours)},
+                        yarl::add_window_geometry(p, DIALOG_X, DIALOG_Y, DIALOG_W, DIALOG_H));
   return p;
 }
 
