@@ -359,7 +359,20 @@ int main(int argc, char** argv) {
     int n = 0;
     for (const std::vector<uint8_t>& seed : seeds)
       if (!write_seed(dir, ("seed_" + std::to_string(n++)).c_str(), seed)) return 1;
-    return 0;
+    // A connecting server: its request (table counts filled in by the target),
+    // a window size, the code above, a FocusIn message and the disconnect byte.
+    std::vector<uint8_t> connecting(2 + 260, 0);
+    connecting[0] = 2;
+    connecting[1] = 6;
+    memcpy(&connecting[2], "localhost", 9);
+    memcpy(&connecting[2 + 64], "localhost", 9);
+    memcpy(&connecting[2 + 128], "fuzz", 4);
+    for (size_t at : {2 + 192, 2 + 196}) connecting[at + 2] = 0x01, connecting[at + 3] = 0x2C;
+    const std::vector<uint8_t> after = {3, 0x20, 1, 0xF4, 0, 0, 0, 8, 88, 2, 'o', 'k', 22, 0x02, 0x11, 107};
+    connecting.insert(connecting.end(), after.begin(), after.end());
+    connecting.insert(connecting.end(), seeds[1].begin() + 1, seeds[1].end());
+    connecting.push_back(0);
+    return write_seed(dir, "connecting", connecting) ? 0 : 1;
   }
   if (target == "bitmap_file") return write_bitmap_seeds(dir) ? 0 : 1;
   if (target != "read_tables") {

@@ -96,6 +96,8 @@ struct {
 struct {
   UIWindow* window;
   UIMirroxCursor* cursor;
+  bool moved;  // partner events moved the pointer since the cursor was last placed
+  short x, y;
 } partner_cursor;
 
 int64_t now_ms() { return ticks() * 10; }
@@ -329,14 +331,19 @@ void delete_partner_cursor() {
   partner_cursor = {};
 }
 
-void show_partner_cursor(short x, short y) {
+// Places the cursor where the partner's events left the pointer; once per
+// batch of messages, since mapping and redrawing wait for the X server.
+void show_partner_cursor() {
+  if (!partner_cursor.moved || !connected()) return;
+  partner_cursor.moved = false;
   if (partner_cursor.window == nullptr) {
     UIWindow* w = new UIWindow(true, true, PARTNER_CURSOR_ID, "PartnerCursor", true);
     w->set_size(20, 25);
     w->set_background_color(0x1000000);
-    partner_cursor = {w, new UIMirroxCursor(w, 0, nullptr)};
+    partner_cursor.window = w;
+    partner_cursor.cursor = new UIMirroxCursor(w, 0, nullptr);
   }
-  partner_cursor.window->set_origin(x, y);
+  partner_cursor.window->set_origin(partner_cursor.x, partner_cursor.y);
   partner_cursor.window->make_visible();
   partner_cursor.window->redraw();
 }
@@ -472,13 +479,7 @@ void accept_request() {
     errno = 0;
     return;
   }
-  // A new request replaces one still waiting, without an answer.
-  if (request_complete()) hide_connect_window();
-  drop_request(-1);
-  last_data_socket = fd;
-  request.got = 0;
-  request.start = now_ms();
-  request.peer = peer;
+  take_request(fd, peer);
 }
 
 bool readable(int fd) {
@@ -520,7 +521,7 @@ void receive_messages() {
     ssize_t r = recv(data_socket, inbox.data + inbox.got, sizeof inbox.data - inbox.got, 0);
     if (r < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
       errno = 0;
-      return;
+      break;
     }
     if (r <= 0) {
       close_connection(S_READ_ERROR);
@@ -529,6 +530,7 @@ void receive_messages() {
     inbox.got += size_t(r);
     if (!treat_inbox()) return;
   }
+  show_partner_cursor();
 }
 
 // ---- Partner event messages -------------------------------------------------------------
@@ -629,6 +631,16 @@ void cleanup_connect() {
   delete_partner_cursor();
   if (resolver.busy && gai_cancel(&resolver.request) != EAI_NOTCANCELED) finish_lookup();
   if (resolver.busy && gai_error(&resolver.request) != EAI_INPROGRESS) finish_lookup();
+}
+
+void take_request(int fd, const sockaddr_in& peer) {
+  // A new request replaces one still waiting, without an answer.
+  if (request_complete()) hide_connect_window();
+  drop_request(-1);
+  last_data_socket = fd;
+  request.got = 0;
+  request.start = now_ms();
+  request.peer = peer;
 }
 
 bool connected() { return data_socket != -1; }
@@ -753,7 +765,7 @@ bool treat_event(const uint8_t* message, size_t length) {
   bool wanted = false;
   process_one_event(&event, false, flag != 0, &wanted);
   get_cursor_position(&x1, &y1);
-  if ((x1 != x0 || y1 != y0) && connected()) show_partner_cursor(x1, y1);
+  if (x1 != x0 || y1 != y0) partner_cursor.moved = true, partner_cursor.x = x1, partner_cursor.y = y1;
   return true;
 }
 

@@ -116,13 +116,31 @@ static bool handle_gui3d_event(const XEvent*) { return false; }
 
 // ---- Pointer ------------------------------------------------------------------
 
+// The last window origin translated to its root. Windows move only through a
+// request of this client or with a structure event to it, so the origin holds
+// while neither has happened: runs of pointer events need no round trip each.
+static struct {
+  Display* display;
+  Window window;
+  int x, y;
+  unsigned long next_request;  // NextRequest after the translation
+} known_origin;
+
+static void forget_window_origin() { known_origin.display = nullptr; }
+
 void set_mouse_position(Display* display, Window window, int x, int y) {
-  int root_x = 0, root_y = 0;
-  Window child = None;
-  if (XTranslateCoordinates(display, window, DefaultRootWindow(display), x, y, &root_x, &root_y, &child)) {
-    mouse_x = int16_t(root_x);
-    mouse_y = int16_t(root_y);
+  if (known_origin.display != display || known_origin.window != window ||
+      known_origin.next_request != NextRequest(display)) {
+    int root_x = 0, root_y = 0;
+    Window child = None;
+    if (!XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &root_x, &root_y, &child)) {
+      forget_window_origin();
+      return;
+    }
+    known_origin = {display, window, root_x, root_y, NextRequest(display)};
   }
+  mouse_x = int16_t(known_origin.x + x);
+  mouse_y = int16_t(known_origin.y + y);
 }
 
 void get_cursor_position(short* x, short* y) {
@@ -414,6 +432,7 @@ static void device_event(const XEvent* event, bool for_graphics, dispatch_state&
 
 bool process_one_event(XEvent* event, bool live, bool to_widgets, bool* ui_object_wants_it) {
   int type = event->type;
+  if (type >= CreateNotify && type <= CirculateRequest) forget_window_origin();
   Window window = event->xany.window;
   Window graphics = graphics_x_window();
   bool for_graphics = graphics != None && window == graphics;

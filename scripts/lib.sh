@@ -11,6 +11,7 @@ PACKAGES=(
   gnuplot-nox
   xdotool xclip libxtst-dev libxfixes-dev
   xbitmaps netpbm
+  iproute2 x11-xserver-utils
   mesa-utils
 )
 

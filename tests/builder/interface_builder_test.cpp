@@ -1,33 +1,9 @@
 // The Interface Builder in-process on the real toolkit: a window with two
 // labels, the builder entered as its operation does, picks and drags through
 // the builder's own callbacks, and what it writes.
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <memory>
-
-#include "tests/support/own_x_server.h"
-
-namespace {
-
 // The builder's own windows go where its preferences place them, over the
-// screen areas of other tests: this suite runs on an X server of its own,
-// named before the application context (next) opens its display.
-class OwnDisplay : public testing::Environment {
- public:
-  void SetUp() override {
-    x = std::make_unique<OwnXServer>();
-    if (!x->name().empty()) setenv("DISPLAY", x->name().c_str(), 1);
-  }
-  void TearDown() override { x.reset(); }
-
- private:
-  std::unique_ptr<OwnXServer> x;
-};
-
-[[maybe_unused]] testing::Environment* const own_display = testing::AddGlobalTestEnvironment(new OwnDisplay);
-
-}  // namespace
+// screen areas of other tests: this suite runs on an X server of its own.
+#include "tests/support/own_display.h"
 
 #include "tests/runtime/window_fixture.h"
 

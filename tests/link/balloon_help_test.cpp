@@ -22,21 +22,13 @@ using yarl::make_ident;
 using yarl::make_item;
 using yarl::WINDOW_LOCAL;
 
-constexpr uint8_t SET_WIN_ATTR = 196, SIZE_X = 61, SIZE_Y = 62, ORIGIN_X = 89, ORIGIN_Y = 90;
-constexpr uint16_t CONTEXT = 13;
 constexpr int SCREEN_W = 1280, SCREEN_H = 1024;
 constexpr int WINDOW_W = 120, WINDOW_H = 30;
 const Rgb PAPER = {255, 0, 0}, INK = {0, 0, 255};
 
 // A shown window of 120 x 30 at (x, y) with one label that has a help text.
 void add_helped_window(yarl::YarlProgram& p, const char* name, int x, int y) {
-  Code& init = p.window_initial_code();
-  uint32_t init_at = init.offset();
-  init.push(WINDOW_W).op(SET_WIN_ATTR).ref(GLOBAL, CONTEXT).u8(SIZE_X);
-  init.push(WINDOW_H).op(SET_WIN_ATTR).ref(GLOBAL, CONTEXT).u8(SIZE_Y);
-  init.push(x).op(SET_WIN_ATTR).ref(GLOBAL, CONTEXT).u8(ORIGIN_X);
-  init.push(y).op(SET_WIN_ATTR).ref(GLOBAL, CONTEXT).u8(ORIGIN_Y);
-  init.release();
+  uint32_t init_at = yarl::add_window_geometry(p, x, y, WINDOW_W, WINDOW_H);
   menu_item label = make_item(ITEM_LABEL);
   label.value_kind = K_STRING;
   label.head8 = 9;

@@ -2,6 +2,9 @@
 // a fake peer (answers, refusals, hostile peers), the connecting side against
 // a fake acceptor, partner event messages both ways, and the check of
 // received configuration code.
+// Its request and cursor windows stay off the other tests' screen areas: an
+// X server of its own.
+#include "tests/support/own_display.h"  // first: before any display is opened
 #include <gtest/gtest.h>  // before X11, whose macros clash with its names
 
 #include <X11/Xlib.h>
@@ -410,6 +413,35 @@ TEST_F(Partner, EventsFlowBothWaysAndMalformedMessagesClose) {
   EXPECT_EQ(get_predef(STATUS), 7);
 }
 
+TEST_F(Partner, ThePartnersPointerIsShownWhereItsMotionLeftIt) {
+  Peer p = accepted_peer();
+  bytes burst;
+  for (int x = 10; x <= 40; x += 10) {
+    bytes f;
+    for (uint32_t v : {2u, 0u, 0u, uint32_t(x), 6u, 0u, 0u, 0u}) put32(f, v);
+    f.push_back(0);
+    f.push_back(1);
+    bytes m = message(main_window, MotionNotify, f);
+    burst.insert(burst.end(), m.begin(), m.end());
+  }
+  p.send_bytes(burst);
+  auto cursor = [] { return UIWindow::find_window(UIWindow::get_window("PartnerCursor")); };
+  serve([&] { return cursor() != nullptr && cursor()->x_window != 0; });
+  ASSERT_NE(cursor(), nullptr);
+  XSync(AppContext->ui_display, False);
+  EXPECT_NE(map_state(cursor()->x_window), IsUnmapped);
+  int x = 0, y = 0;
+  Window child;
+  XTranslateCoordinates(AppContext->ui_display, record_of(global(main_window))->ui_window->x_window,
+                        DefaultRootWindow(AppContext->ui_display), 40, 6, &x, &y, &child);
+  XWindowAttributes a;
+  XGetWindowAttributes(AppContext->ui_display, cursor()->x_window, &a);
+  EXPECT_EQ(a.x, x);
+  EXPECT_EQ(a.y, y);
+  disconnect();
+  EXPECT_EQ(UIWindow::get_window("PartnerCursor"), 0u) << "the cursor goes with the connection";
+}
+
 TEST_F(Partner, ClientMessagesOfFormat16CarryOneBytePerValue) {
   Peer p = accepted_peer();
   XEvent e{};
@@ -493,6 +525,36 @@ TEST_F(Partner, TheConnectingSideSendsItsRecordAndConfiguration) {
   accept_thread.join();
   EXPECT_EQ(get_predef(STATUS), 13);
   EXPECT_TRUE(partner_code_acceptable(code.data(), code.size()));
+}
+
+// A listener that takes the connection and never answers: the wait for the
+// partner's decision has its bound, and the attempt ends timed out.
+TEST_F(Partner, TheConnectingSideGivesUpOnASilentListener) {
+  cleanup_connect();
+  FakeAcceptor silent(port);
+  auto start = std::chrono::steady_clock::now();
+  connect_to_host("127.0.0.2", "");
+  double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_EQ(get_predef(STATUS), 9);
+  EXPECT_FALSE(connected());
+  EXPECT_GT(s, 55.0);
+  EXPECT_LT(s, 65.0);
+}
+
+TEST_F(Partner, AMessageIncompleteForTenSecondsClosesTheConnection) {
+  Peer p = accepted_peer();
+  testing::internal::CaptureStderr();
+  p.send_bytes({20, 0, 0, 0});  // a length byte and 3 of its 20 bytes
+  auto start = std::chrono::steady_clock::now();
+  serve([] { return !connected(); }, 15000);
+  double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_FALSE(connected());
+  EXPECT_EQ(get_predef(STATUS), 7);
+  EXPECT_NE(err.find("Warning - partner message incomplete after 10 seconds - connection closed."),
+            std::string::npos) << err;
+  EXPECT_GT(s, 9.5);
+  EXPECT_LT(s, 12.0);
 }
 
 // ---- The YARL operations -------------------------------------------------------------

@@ -290,6 +290,35 @@ TEST_F(Intake, ButtonEventsSetThePointerVariablesAndCountOnlyRealMoves) {
   EXPECT_EQ(get_predef(POINTER_MOVES), moves + 2);
 }
 
+// Another client moves the window between two events that reach this server
+// through the queue: the second event's position is on the window's new place.
+TEST_F(Intake, ThePointerPositionFollowsAWindowMovedByAnotherClient) {
+  Display* other = XOpenDisplay(DisplayString(display()));
+  ASSERT_NE(other, nullptr);
+  auto from_other = [&](int x) {
+    XEvent e = key(main_window, KeyRelease, XK_b, x, 7);
+    XSendEvent(other, e.xany.window, False, 0, &e);
+    XSync(other, False);
+  };
+  auto take_without_requests = [&](int events) {
+    for (int i = 0; i < 500 && XPending(display()) < events; ++i) usleep(2000);
+    for (int i = 0; i < events; ++i) ASSERT_TRUE(check_for_events(display()));
+  };
+  XWindowAttributes a;
+  XGetWindowAttributes(display(), xwin(main_window), &a);
+  auto [x, y] = on_screen(main_window, 50, 7);
+  drain();
+  from_other(50);
+  take_without_requests(1);
+  EXPECT_EQ(get_predef(POINTER_X), x);
+  XMoveWindow(other, xwin(main_window), a.x + 30, a.y + 4);
+  from_other(50);
+  take_without_requests(2);  // the ConfigureNotify, then the key
+  EXPECT_EQ(get_predef(POINTER_X), x + 30);
+  EXPECT_EQ(get_predef(POINTER_Y), y + 4);
+  XCloseDisplay(other);
+}
+
 TEST_F(Intake, EnteringAWindowTakesTheButtonAndModifierStateFromItsMask) {
   put_predef(433, 1);  // a shift key left down while the pointer was elsewhere
   send(pointer_event(main_window, EnterNotify, 3, 3, 0, Button2Mask | LockMask));

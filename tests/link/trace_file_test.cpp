@@ -1,6 +1,9 @@
 // Event trace files on a real X server: every event type written and read
 // back, the header and screen geometry, the event names against X.h, damaged
 // lines, and the replay of a file into the windows of a loaded program.
+// Its panel and replay windows stay off the other tests' screen areas: an X
+// server of its own.
+#include "tests/support/own_display.h"  // first: before any display is opened
 #include <gtest/gtest.h>  // before X11, whose macros clash with its names
 
 #include <X11/Xlib.h>

@@ -1,6 +1,8 @@
 // The YARL operation INTERFACE_BUILDER on a real X server: the state in which
 // it hands the windows to the builder, the balloon-help delay kept across the
 // call, a second call while the builder is active, and leaving again.
+// Its shown windows stay off the other tests' screen areas: an X server of its own.
+#include "tests/support/own_display.h"  // first: before any display is opened
 #include <gtest/gtest.h>  // before X11, whose macros clash with its names
 
 #include "builder/interface_builder.h"

@@ -48,10 +48,33 @@ menu_item make_item(uint8_t kind) {
   return it;
 }
 
-uint16_t add_shown_window(YarlProgram& p, const char* name, const menu_item& item, uint32_t init_code) {
-  ident_info menu = make_ident(K_MENU);
-  menu.word6 = 1;
-  menu.count = p.add_item(item);
+uint32_t add_window_geometry(YarlProgram& p, int x, int y, int width, int height) {
+  constexpr uint8_t SET_WIN_ATTR = 196, SIZE_X = 61, SIZE_Y = 62, ORIGIN_X = 89, ORIGIN_Y = 90;
+  constexpr uint16_t CURRENT_WINDOW = 13;
+  Code& init = p.window_initial_code();
+  uint32_t at = init.offset();
+  init.push(width).op(SET_WIN_ATTR).ref(GLOBAL, CURRENT_WINDOW).u8(SIZE_X);
+  init.push(height).op(SET_WIN_ATTR).ref(GLOBAL, CURRENT_WINDOW).u8(SIZE_Y);
+  init.push(x).op(SET_WIN_ATTR).ref(GLOBAL, CURRENT_WINDOW).u8(ORIGIN_X);
+  init.push(y).op(SET_WIN_ATTR).ref(GLOBAL, CURRENT_WINDOW).u8(ORIGIN_Y);
+  init.release();
+  return at;
+}
+
+menu_item placed_item(YarlProgram& p, uint8_t kind, uint8_t value_kind, int x, int y) {
+  constexpr uint32_t HAS_ACTION = 1u << 0;
+  menu_item it = make_item(kind);
+  it.value_kind = value_kind;
+  it.head8 = 9;
+  it.x = int16_t(x);
+  it.y = int16_t(y);
+  it.flags = ITEM_ORIGIN | HAS_ACTION;
+  it.code_offset = p.code().offset();
+  return it;
+}
+
+// A visible MENU_WINDOW whose one MENU is `menu`.
+static uint16_t add_window_of(YarlProgram& p, const char* name, const ident_info& menu, uint32_t init_code) {
   ident_info w = make_ident(K_MENU_WINDOW);
   w.flags1 = WINDOW_VISIBLE;
   w.word2 = 1 << 12;  // one MENU, local 0 the main one
@@ -59,6 +82,23 @@ uint16_t add_shown_window(YarlProgram& p, const char* name, const menu_item& ite
   w.count = p.add(WINDOW_LOCAL, menu, "menu");
   w.code_offset = init_code;
   return p.add(GLOBAL, w, name);
+}
+
+uint16_t add_menu_window(YarlProgram& p, const char* name, const std::vector<menu_item>& items,
+                         const std::vector<uint16_t>& shown, uint32_t init_code) {
+  ident_info menu = make_ident(K_MENU);
+  menu.word6 = uint16_t(items.size());
+  menu.count = p.next_item();
+  for (const menu_item& it : items) p.add_item(it);
+  menu.code_offset = p.add_list(shown);
+  return add_window_of(p, name, menu, init_code);
+}
+
+uint16_t add_shown_window(YarlProgram& p, const char* name, const menu_item& item, uint32_t init_code) {
+  ident_info menu = make_ident(K_MENU);
+  menu.word6 = 1;
+  menu.count = p.add_item(item);
+  return add_window_of(p, name, menu, init_code);
 }
 
 // Kinds of the predefined identifiers other than INTEGER.

@@ -226,6 +226,19 @@ class YarlProgram {
 // window's global index.
 uint16_t add_shown_window(YarlProgram& p, const char* name, const menu_item& item, uint32_t init_code = 0);
 
+// Window initial code that sizes and places the window it runs for (through
+// the current-window context); returns its offset, for a window's code_offset.
+uint32_t add_window_geometry(YarlProgram& p, int x, int y, int width, int height);
+
+// An item at (x, y) of its window in font 9, with an action; its value code
+// starts at the code's end.
+menu_item placed_item(YarlProgram& p, uint8_t kind, uint8_t value_kind, int x, int y);
+
+// Adds a visible MENU_WINDOW `name` whose one MENU holds `items` and shows
+// the listed references; returns the window's global index.
+uint16_t add_menu_window(YarlProgram& p, const char* name, const std::vector<menu_item>& items,
+                         const std::vector<uint16_t>& shown, uint32_t init_code);
+
 // Writes raw bytes to a file; false on failure.
 bool write_file(const std::string& path, const std::vector<uint8_t>& bytes);
 
