@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/display_connections.h"
 #include "platform/posix_services.h"
 
 namespace {
@@ -25,7 +26,6 @@ constexpr int MOST_BYTES = 1 << 20;  // the largest read begin_read takes
 // A read takes up to a full pipe of the application processes; read_pipe
 // hands the bytes out in pieces of at most the size asked for.
 constexpr int STAGE_BYTES = 65536;
-constexpr int MAX_DISPLAYS = 2;
 constexpr int WAIT_STEP_MS = 10;
 constexpr DWORD MAX_WAITED = MAXIMUM_WAIT_OBJECTS - 1;  // one place is the message queue's
 constexpr DWORD USER_INPUT = QS_KEY | QS_MOUSEMOVE | QS_MOUSEBUTTON | QS_PAINT;
@@ -46,15 +46,8 @@ struct read_slot {
   bool reading() const { return length.load(std::memory_order_acquire) == PENDING; }
 };
 
-struct display_connection {
-  int fd = -1;
-  bool (*pending)(void* ctx) = nullptr;
-  void* ctx = nullptr;
-};
-
 read_slot slots[READ_SLOTS];
 int low_fd = READ_SLOTS, high_fd = -1;
-display_connection displays[MAX_DISPLAYS];
 int (*socket_source)() = nullptr;
 
 bool in_range(int fd) { return fd >= 0 && fd < READ_SLOTS; }
@@ -88,12 +81,6 @@ bool start_reader(read_slot& slot) {
 void cancel_read(read_slot& slot) {
   if (slot.thread == nullptr || !slot.reading()) return;
   while (WaitForSingleObject(slot.done, 1) == WAIT_TIMEOUT) CancelSynchronousIo(slot.thread);
-}
-
-int display_index(int fd) {
-  for (int d = 0; d < MAX_DISPLAYS; ++d)
-    if (displays[d].fd == fd) return d;
-  return -1;
 }
 
 bool socket_readable(int socket) {
@@ -211,20 +198,6 @@ static bool wait_for_pipe_data(int milliseconds, const fd_set* set) {
 
 void set_socket_source(int (*get_socket)()) { socket_source = get_socket; }
 
-bool register_display_connection(int fd, bool (*pending)(void* ctx), void* ctx) {
-  if (!in_range(fd) || pending == nullptr) return false;
-  int d = display_index(fd);
-  if (d < 0) d = display_index(-1);
-  if (d < 0) return false;
-  displays[d] = {fd, pending, ctx};
-  return true;
-}
-
-void unregister_display_connection(int fd) {
-  int d = display_index(fd);
-  if (d >= 0 && fd >= 0) displays[d] = {};
-}
-
 int nt_select(int n, fd_set* read, fd_set*, fd_set*, timeval* timeout) {
   if (read == nullptr || n < 0) n = 0;
   // The descriptors asked for, in ascending order, each once.
@@ -250,7 +223,7 @@ int nt_select(int n, fd_set* read, fd_set*, fd_set*, timeval* timeout) {
       int d = display_index(fd);
       bool is_ready;
       if (d >= 0) {
-        is_ready = displays[d].pending(displays[d].ctx);
+        is_ready = display_pending(d);
         fresh += is_ready;
       } else if (fd == socket) {
         is_ready = socket_readable(socket);
