@@ -14,6 +14,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "platform/display_connections.h"
 #include "platform/posix_services.h"
 
 namespace {
@@ -35,13 +36,6 @@ struct read_slot {
   bool staged() const { return first < last; }
 };
 
-struct display_connection {
-  int fd = -1;
-  bool (*pending)(void* ctx) = nullptr;
-  void* ctx = nullptr;
-};
-
-constexpr int MAX_DISPLAYS = 2;
 constexpr int WAIT_STEP_MS = 10;
 // A pipe is worth a read when it has bytes, is at end of file or is broken.
 constexpr short PIPE_READY = POLLIN | POLLHUP | POLLERR | POLLNVAL;
@@ -49,7 +43,6 @@ constexpr short PIPE_READY = POLLIN | POLLHUP | POLLERR | POLLNVAL;
 constexpr short SOCKET_READY = POLLIN | POLLHUP | POLLERR;
 
 read_slot slots[FD_SETSIZE];
-display_connection displays[MAX_DISPLAYS];
 int (*socket_source)() = nullptr;
 
 bool in_range(int fd) { return fd >= 0 && fd < FD_SETSIZE; }
@@ -60,12 +53,6 @@ bool pipe_ready(int fd) {
   do r = poll(&p, 1, 0);
   while (r < 0 && errno == EINTR);
   return r > 0 && (p.revents & PIPE_READY) != 0;
-}
-
-int display_index(int fd) {
-  for (int d = 0; d < MAX_DISPLAYS; ++d)
-    if (displays[d].fd == fd) return d;
-  return -1;
 }
 
 int64_t monotonic_ms() {
@@ -144,20 +131,6 @@ int read_pipe(int fd, char* dst, int size) {
 
 void set_socket_source(int (*get_socket)()) { socket_source = get_socket; }
 
-bool register_display_connection(int fd, bool (*pending)(void* ctx), void* ctx) {
-  if (!in_range(fd) || pending == nullptr) return false;
-  int d = display_index(fd);
-  if (d < 0) d = display_index(-1);
-  if (d < 0) return false;
-  displays[d] = {fd, pending, ctx};
-  return true;
-}
-
-void unregister_display_connection(int fd) {
-  int d = display_index(fd);
-  if (d >= 0 && fd >= 0) displays[d] = {};
-}
-
 int nt_select(int n, fd_set* read, fd_set*, fd_set*, timeval* timeout) {
   if (read == nullptr || n < 0) n = 0;
   n = std::min(n, FD_SETSIZE);
@@ -183,7 +156,7 @@ int nt_select(int n, fd_set* read, fd_set*, fd_set*, timeval* timeout) {
       if (!FD_ISSET(fd, read)) continue;
       int d = display_index(fd);
       if (d >= 0) {
-        if (displays[d].pending(displays[d].ctx)) {
+        if (display_pending(d)) {
           FD_SET(fd, &ready);
           ++count;
           ++fresh;

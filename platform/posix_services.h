@@ -28,8 +28,10 @@ void preset_posix_services();
 // `size` bytes (at most 1 MB at a time). Descriptors out of range are ignored.
 void begin_read(int fd, int size);
 
-// Ends the reading of fd before it is closed: a read under way is cancelled
-// and its reader joined; the slot is idle again.
+// Ends the reading of fd before it is closed: a read under way is cancelled;
+// the slot is idle again. Over Win32 a descriptor being read must be ended
+// so before its close, or a read still waiting might take the bytes of a
+// later pipe that gets the same handle.
 void end_read(int fd);
 
 // True when read_pipe would not block: bytes or end of file or an error are

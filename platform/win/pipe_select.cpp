@@ -1,6 +1,9 @@
-// Pipe reads and nt_select over Win32. Each pipe being read has one reader
-// thread making one blocking read; the slot's length word hands its result
-// to the main thread, which joins the reader before it touches the buffer.
+// Pipe reads and nt_select over Win32. Each descriptor being read has one
+// reader thread, started at its first read and kept: woken for each read, it
+// makes one blocking read into the slot's buffer, stores the result in the
+// length word (released) and signals `done`. The main thread touches the
+// buffer only after it saw the result (acquired): no locks. A new thread per
+// read would cost more than the read itself.
 #include <winsock2.h>
 #include <windows.h>
 #include <io.h>
@@ -12,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/display_connections.h"
 #include "platform/posix_services.h"
 
 namespace {
@@ -19,7 +23,9 @@ namespace {
 constexpr int READ_SLOTS = 1024;
 constexpr int PENDING = -2;
 constexpr int MOST_BYTES = 1 << 20;  // the largest read begin_read takes
-constexpr int MAX_DISPLAYS = 2;
+// A read takes up to a full pipe of the application processes; read_pipe
+// hands the bytes out in pieces of at most the size asked for.
+constexpr int STAGE_BYTES = 65536;
 constexpr int WAIT_STEP_MS = 10;
 constexpr DWORD MAX_WAITED = MAXIMUM_WAIT_OBJECTS - 1;  // one place is the message queue's
 constexpr DWORD USER_INPUT = QS_KEY | QS_MOUSEMOVE | QS_MOUSEBUTTON | QS_PAINT;
@@ -27,60 +33,54 @@ constexpr DWORD USER_INPUT = QS_KEY | QS_MOUSEMOVE | QS_MOUSEBUTTON | QS_PAINT;
 struct read_slot {
   bool begun = false;
   int capacity = 0;
-  int request = 0;                     // most bytes the reader takes
+  int request = 0;                     // most bytes one read_pipe hands out
   std::atomic<int> length{0};          // PENDING, a byte count, 0 end of file, -1 error
   char* buffer = nullptr;
   HANDLE thread = nullptr;
+  HANDLE go = nullptr;                 // wakes the reader for one read
+  HANDLE done = nullptr;               // set by the reader after each read
   HANDLE pipe = INVALID_HANDLE_VALUE;  // what the reader reads
   int first = 0, last = 0;             // bytes read and not handed out yet
+  bool fresh = false;                  // the last read's result is not taken yet
   bool staged() const { return first < last; }
-};
-
-struct display_connection {
-  int fd = -1;
-  bool (*pending)(void* ctx) = nullptr;
-  void* ctx = nullptr;
+  bool reading() const { return length.load(std::memory_order_acquire) == PENDING; }
 };
 
 read_slot slots[READ_SLOTS];
 int low_fd = READ_SLOTS, high_fd = -1;
-display_connection displays[MAX_DISPLAYS];
 int (*socket_source)() = nullptr;
 
 bool in_range(int fd) { return fd >= 0 && fd < READ_SLOTS; }
 
 unsigned __stdcall blocked_read_thread(void* argument) {
   read_slot& slot = *static_cast<read_slot*>(argument);
-  DWORD got = 0;
-  int result;
-  if (ReadFile(slot.pipe, slot.buffer, DWORD(slot.request), &got, nullptr))
-    result = int(got);  // 0: end of a file
-  else
-    result = GetLastError() == ERROR_BROKEN_PIPE ? 0 : -1;
-  slot.length.store(result, std::memory_order_release);
-  return 0;
+  for (;;) {
+    WaitForSingleObject(slot.go, INFINITE);
+    DWORD got = 0;
+    int result;
+    if (ReadFile(slot.pipe, slot.buffer, DWORD(slot.capacity), &got, nullptr))
+      result = int(got);  // 0: end of a file
+    else
+      result = GetLastError() == ERROR_BROKEN_PIPE ? 0 : -1;
+    slot.length.store(result, std::memory_order_release);
+    SetEvent(slot.done);
+  }
 }
 
-// Ends the slot's reader: its blocked read is cancelled (again, until the
-// thread has entered and left it), then the thread is joined.
-void end_reader(read_slot& slot) {
-  if (slot.thread == nullptr) return;
-  while (WaitForSingleObject(slot.thread, 1) == WAIT_TIMEOUT) CancelSynchronousIo(slot.thread);
-  CloseHandle(slot.thread);
-  slot.thread = nullptr;
+bool start_reader(read_slot& slot) {
+  if (slot.thread != nullptr) return true;
+  if (slot.go == nullptr) slot.go = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  if (slot.done == nullptr) slot.done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  if (slot.go == nullptr || slot.done == nullptr) return false;
+  slot.thread = HANDLE(_beginthreadex(nullptr, 64 << 10, blocked_read_thread, &slot, 0, nullptr));
+  return slot.thread != nullptr;
 }
 
-void join_reader(read_slot& slot) {
-  if (slot.thread == nullptr) return;
-  WaitForSingleObject(slot.thread, INFINITE);
-  CloseHandle(slot.thread);
-  slot.thread = nullptr;
-}
-
-int display_index(int fd) {
-  for (int d = 0; d < MAX_DISPLAYS; ++d)
-    if (displays[d].fd == fd) return d;
-  return -1;
+// Ends a read under way: its blocked read is cancelled (again, until the
+// reader has entered and left it), so the reader is idle afterwards.
+void cancel_read(read_slot& slot) {
+  if (slot.thread == nullptr || !slot.reading()) return;
+  while (WaitForSingleObject(slot.done, 1) == WAIT_TIMEOUT) CancelSynchronousIo(slot.thread);
 }
 
 bool socket_readable(int socket) {
@@ -100,8 +100,8 @@ pipe_news pipe_state(int fd) {
   read_slot& slot = slots[fd];
   if (!slot.begun) return PIPE_STALE;
   if (slot.staged()) return PIPE_FRESH;
-  if (slot.thread == nullptr) return PIPE_STALE;
-  return slot.length.load(std::memory_order_acquire) == PENDING ? PIPE_WAITING : PIPE_FRESH;
+  if (slot.reading()) return PIPE_WAITING;
+  return slot.fresh ? PIPE_FRESH : PIPE_STALE;
 }
 
 }  // namespace
@@ -112,38 +112,45 @@ void begin_read(int fd, int size) {
   low_fd = std::min(low_fd, fd);
   high_fd = std::max(high_fd, fd);
   read_slot& slot = slots[fd];
-  end_reader(slot);
-  HANDLE pipe = HANDLE(_get_osfhandle(fd));
-  // Bytes staged stay for a read begun again on the same pipe.
-  if (slot.staged() && pipe != slot.pipe) slot.first = slot.last = 0;
+  cancel_read(slot);
+  slot.fresh = false;
+  // Bytes staged are dropped: handle values are reused, so they may belong
+  // to a pipe closed since. read_pipe begins again only once they are out.
+  slot.first = slot.last = 0;
   slot.begun = true;
   slot.request = size;
-  slot.pipe = pipe;
-  if (slot.staged()) return;
+  slot.pipe = HANDLE(_get_osfhandle(fd));
   if (size < 1) {
     slot.length.store(-1);  // settled: nothing may be read
     return;
   }
-  if (slot.capacity < size) {
-    char* grown = static_cast<char*>(malloc(size_t(size)));
+  int wanted = std::max(size, STAGE_BYTES);
+  if (slot.capacity < wanted) {
+    char* grown = static_cast<char*>(malloc(size_t(wanted)));
     if (grown == nullptr) {
       slot.length.store(-1);
       return;
     }
     free(slot.buffer);
     slot.buffer = grown;
-    slot.capacity = size;
+    slot.capacity = wanted;
+  }
+  if (!start_reader(slot)) {
+    slot.length.store(-1);
+    return;
   }
   slot.length.store(PENDING, std::memory_order_relaxed);
-  slot.thread = HANDLE(_beginthreadex(nullptr, 64 << 10, blocked_read_thread, &slot, 0, nullptr));
-  if (slot.thread == nullptr) slot.length.store(-1);
+  slot.fresh = true;
+  ResetEvent(slot.done);
+  SetEvent(slot.go);
 }
 
 void end_read(int fd) {
   if (!in_range(fd)) return;
   read_slot& slot = slots[fd];
-  end_reader(slot);
+  cancel_read(slot);
   slot.begun = false;
+  slot.fresh = false;
   slot.first = slot.last = 0;
   slot.length.store(0);
 }
@@ -155,20 +162,21 @@ int read_pipe(int fd, char* dst, int size) {
   read_slot& slot = slots[fd];
   if (!slot.begun) return 0;
   if (!slot.staged()) {
-    if (slot.length.load(std::memory_order_acquire) == PENDING) {
+    if (slot.reading()) {
       fputs("\nInternal error, read_pipe called before read was complete.\n", stderr);
       exit(1);
     }
-    if (slot.thread == nullptr) return slot.length.load();  // settled
-    join_reader(slot);
     int got = slot.length.load(std::memory_order_acquire);
+    if (!slot.fresh) return got;  // settled: the same result again
+    slot.fresh = false;
     if (got <= 0) return got;
     slot.first = 0, slot.last = got;
   }
   if (size < 1) return -1;
-  int n = std::min(size, slot.last - slot.first);
+  int n = std::min({size, slot.request, slot.last - slot.first});
   memcpy(dst, slot.buffer + slot.first, size_t(n));
   slot.first += n;
+  slot.request = size;
   if (!slot.staged()) begin_read(fd, size);
   return n;
 }
@@ -182,27 +190,13 @@ static bool wait_for_pipe_data(int milliseconds, const fd_set* set) {
     if (!FD_ISSET(fd, set)) continue;
     pipe_news news = pipe_state(fd);
     if (news == PIPE_FRESH) return true;
-    if (news == PIPE_WAITING && count < MAX_WAITED) waited[count++] = slots[fd].thread;
+    if (news == PIPE_WAITING && count < MAX_WAITED) waited[count++] = slots[fd].done;
   }
   DWORD r = MsgWaitForMultipleObjects(count, count > 0 ? waited : nullptr, FALSE, DWORD(milliseconds), USER_INPUT);
   return r != WAIT_TIMEOUT && r != WAIT_FAILED;
 }
 
 void set_socket_source(int (*get_socket)()) { socket_source = get_socket; }
-
-bool register_display_connection(int fd, bool (*pending)(void* ctx), void* ctx) {
-  if (!in_range(fd) || pending == nullptr) return false;
-  int d = display_index(fd);
-  if (d < 0) d = display_index(-1);
-  if (d < 0) return false;
-  displays[d] = {fd, pending, ctx};
-  return true;
-}
-
-void unregister_display_connection(int fd) {
-  int d = display_index(fd);
-  if (d >= 0 && fd >= 0) displays[d] = {};
-}
 
 int nt_select(int n, fd_set* read, fd_set*, fd_set*, timeval* timeout) {
   if (read == nullptr || n < 0) n = 0;
@@ -229,7 +223,7 @@ int nt_select(int n, fd_set* read, fd_set*, fd_set*, timeval* timeout) {
       int d = display_index(fd);
       bool is_ready;
       if (d >= 0) {
-        is_ready = displays[d].pending(displays[d].ctx);
+        is_ready = display_pending(d);
         fresh += is_ready;
       } else if (fd == socket) {
         is_ready = socket_readable(socket);

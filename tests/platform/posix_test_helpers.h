@@ -51,8 +51,11 @@ struct test_pipe {
   // The end handed to forkexec, which closes it.
   int give_read() { return std::exchange(read, -1); }
   int give_write() { return std::exchange(write, -1); }
+  // A read still begun is ended first, as the server does before a close.
   void close_read() {
-    if (read >= 0) close(std::exchange(read, -1));
+    if (read < 0) return;
+    end_read(read);
+    close(std::exchange(read, -1));
   }
   void close_write() {
     if (write >= 0) close(std::exchange(write, -1));

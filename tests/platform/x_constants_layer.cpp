@@ -2,6 +2,7 @@
 #include "platform/win/X11/X.h"
 #include "platform/win/X11/Xatom.h"
 #include "platform/win/X11/cursorfont.h"
+#include "platform/win/X11/keysym.h"
 #include "tests/platform/x_constants.h"
 
 #define X_CONSTANT(name) {#name, static_cast<long>(name)},

@@ -2,6 +2,7 @@
 #include <X11/X.h>
 #include <X11/Xatom.h>
 #include <X11/cursorfont.h>
+#include <X11/keysym.h>
 
 #include "tests/platform/x_constants.h"
 

@@ -110,7 +110,7 @@ struct failure_case {
   int expected_errno;
 };
 
-// A file named .exe that holds text.
+// A file named .exe that holds text, its path quoted.
 std::string text_exe() {
   char folder[MAX_PATH];
   GetTempPathA(MAX_PATH, folder);
@@ -120,13 +120,15 @@ std::string text_exe() {
     fputs("this is text, not a program\n", f);
     fclose(f);
   }
-  return path;
+  std::string quoted = "\"";
+  quoted.append(path).append("\"");
+  return quoted;
 }
 
 TEST_F(WinChildren, FailuresSetErrnoPrintCommandAndTextAndCloseDescriptors) {
   const failure_case cases[] = {
       {"missing program", "Z:\\no\\such\\program.exe", ENOENT},
-      {"text .exe", "\"" + text_exe() + "\"", ENOEXEC},
+      {"text .exe", text_exe(), ENOEXEC},
       {"empty command", "", ENOENT},
   };
   for (const failure_case& c : cases) {

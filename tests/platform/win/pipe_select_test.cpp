@@ -21,7 +21,7 @@ bool wait_complete(int fd, int timeout_ms = 5000) {
   return true;
 }
 
-TEST_F(WinPipeReads, ReadCopiesAtMostSizeAndKeepsTheRest) {
+TEST_F(WinPipeReads, ReadCopiesNeitherMoreThanSizeNorTheBegunSizeAndKeepsTheRest) {
   test_pipe p;
   std::string data(100, '\0');
   for (size_t i = 0; i < data.size(); ++i) data[i] = char('a' + i % 26);
@@ -29,19 +29,36 @@ TEST_F(WinPipeReads, ReadCopiesAtMostSizeAndKeepsTheRest) {
   begin_read(p.read, 8193);
   ASSERT_TRUE(wait_complete(p.read));
 
+  // Each read is begun again with the size of the one before.
+  const struct {
+    int size, expected;
+  } reads[] = {{10, 10}, {4, 4}, {50, 4}, {50, 50}, {50, 32}};
   char buffer[128];
   std::string got;
-  for (int size : {10, 4, 50, 50}) {
+  for (const auto& r : reads) {
     memset(buffer, '#', sizeof buffer);
-    ASSERT_TRUE(select_one(p.read, 2000)) << size;
-    int n = read_pipe(p.read, buffer, size);
-    ASSERT_GT(n, 0);
-    ASSERT_LE(n, size);
-    EXPECT_EQ(buffer[n], '#') << "wrote past the bytes it returned";
-    got.append(buffer, size_t(n));
+    ASSERT_TRUE(select_one(p.read, 2000)) << r.size;
+    ASSERT_EQ(read_pipe(p.read, buffer, r.size), r.expected) << r.size;
+    EXPECT_EQ(buffer[r.expected], '#') << "wrote past the bytes it returned";
+    got.append(buffer, size_t(r.expected));
   }
   EXPECT_EQ(got, data);
   EXPECT_FALSE(read_complete(p.read)) << "the next read waits for more";
+}
+
+TEST_F(WinPipeReads, BeginningAgainDropsStagedBytes) {
+  test_pipe p;
+  ASSERT_EQ(write_all(p.write, "0123456789", 10), 10);
+  begin_read(p.read, 8193);
+  ASSERT_TRUE(wait_complete(p.read));
+  char buffer[16];
+  ASSERT_EQ(read_pipe(p.read, buffer, 4), 4);
+  begin_read(p.read, 8193);
+  EXPECT_FALSE(read_complete(p.read));
+  ASSERT_EQ(write_all(p.write, "new", 3), 3);
+  ASSERT_TRUE(wait_complete(p.read));
+  ASSERT_EQ(read_pipe(p.read, buffer, 16), 3);
+  EXPECT_EQ(std::string(buffer, 3), "new");
 }
 
 TEST_F(WinPipeReads, EndOfFileRepeatsWithoutANewRead) {

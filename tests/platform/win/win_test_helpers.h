@@ -15,7 +15,9 @@ inline std::string child_tool(const std::string& arguments) {
   DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
   std::string folder(path, n);
   folder.erase(folder.find_last_of("\\/") + 1);
-  return "\"" + folder + "child_tool.exe\" " + arguments;
+  std::string line = "\"";
+  line.append(folder).append("child_tool.exe\" ").append(arguments);
+  return line;
 }
 
 // A process that forkexec did not start: not the server's child.
