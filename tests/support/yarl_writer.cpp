@@ -81,9 +81,14 @@ uint32_t add_gui3d_item(YarlProgram& p, const Item3D& item) {
     uint16_t ref = item.edit_vars[j];
     uint32_t first = p.add_edit_var(edit_var{0, ref, 0});
     if (j == 0) it.head10 = uint16_t(first);
-    uint16_t index = ref & 0x1FFF;
-    if (ref >> 14 == GLOBAL) p.ident(GLOBAL, index).flags1 |= IDENT_USED_BY_GUI3D;
-    else p.ident(WINDOW_LOCAL, uint16_t(p.ident(GLOBAL, item.window).count + index)).flags1 |= IDENT_USED_BY_GUI3D;
+    // Only identifiers that exist are marked: loader tests name missing ones.
+    uint32_t index = ref & 0x1FFF;
+    if (ref >> 14 == GLOBAL) {
+      if (index < p.next_index(GLOBAL)) p.ident(GLOBAL, uint16_t(index)).flags1 |= IDENT_USED_BY_GUI3D;
+    } else if (ref >> 14 == WINDOW_LOCAL && item.window < p.next_index(GLOBAL)) {
+      uint32_t local = p.ident(GLOBAL, item.window).count + index;
+      if (local < p.next_index(WINDOW_LOCAL)) p.ident(WINDOW_LOCAL, uint16_t(local)).flags1 |= IDENT_USED_BY_GUI3D;
+    }
   }
   p.add_item(it, T_ITEMS_2);
   return number;
