@@ -50,13 +50,8 @@ static YarlProgram every_record(YarlProgram p) {
 // A window with three REAL locals and a POINT over them, with every attribute flag.
 static YarlProgram with_point() {
   YarlProgram p = YarlProgram::standard();
-  ident_info w = make_ident(K_MENU_WINDOW);
-  w.word6 = 3;
-  w.count = p.add(WINDOW_LOCAL, make_ident(K_REAL), "x");
-  p.add(WINDOW_LOCAL, make_ident(K_REAL), "y");
-  p.add(WINDOW_LOCAL, make_ident(K_REAL), "z");
   Item3D item;
-  item.window = p.add(GLOBAL, w, "w");
+  item.window = add_window_with_locals(p, "w", {{K_REAL, "x"}, {K_REAL, "y"}, {K_REAL, "z"}});
   item.edit_vars = {ref16(WINDOW_LOCAL, 0), ref16(WINDOW_LOCAL, 1), ref16(WINDOW_LOCAL, 2)};
   item.flags = 0xEF68B;
   item.value_kind = K_STRING;

@@ -27,26 +27,12 @@ constexpr uint8_t MARK = 51, PUSH_ARRAY = 57, PUSH_LEN = 108;
 
 class Gui3dItems : public yarl_test::Loaded {
  protected:
-  uint16_t window = 0, actions = 0;
-  // Window locals: x, y, z REAL; ax, ay, az arrays of REAL; its MENU.
-  uint16_t locals = 0;
+  uint16_t window = 0, actions = 0;  // window locals: x, y, z REAL; ax, ay, az arrays of REAL
 
   void add_window() {
-    ident_info w = make_ident(K_MENU_WINDOW);
-    w.word6 = 7;
-    w.word2 = 1 << 12;  // one MENU, local 6 (an empty one)
-    w.word8 = 6;
-    locals = program.add(WINDOW_LOCAL, make_ident(K_REAL), "x");
-    program.add(WINDOW_LOCAL, make_ident(K_REAL), "y");
-    program.add(WINDOW_LOCAL, make_ident(K_REAL), "z");
-    for (const char* name : {"ax", "ay", "az"}) {
-      ident_info a = make_ident(K_ARRAY + K_REAL);
-      a.word2 = 20;
-      program.add(WINDOW_LOCAL, a, name);
-    }
-    program.add(WINDOW_LOCAL, make_ident(K_MENU), "menu");
-    w.count = locals;
-    window = program.add(GLOBAL, w, "w");
+    window = add_window_with_locals(program, "w",
+                                    {{K_REAL, "x"}, {K_REAL, "y"}, {K_REAL, "z"}, {K_ARRAY + K_REAL, "ax"},
+                                     {K_ARRAY + K_REAL, "ay"}, {K_ARRAY + K_REAL, "az"}});
     actions = program.add(GLOBAL, make_ident(K_INTEGER), "actions");
   }
   // A POINT whose attribute code pushes x, y, z and then what `attributes` emits.

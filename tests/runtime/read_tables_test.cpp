@@ -593,13 +593,7 @@ TEST_F(ReadTables, ItemRecordOfEveryGroup) {
 // A window "w" with REAL locals x, y, z and an array local a, and a POINT over x, y, z.
 YarlProgram with_point(yarl::Item3D* item) {
   YarlProgram p = YarlProgram::standard();
-  ident_info w = make_ident(K_MENU_WINDOW);
-  w.word6 = 4;
-  w.count = p.add(WINDOW_LOCAL, make_ident(K_REAL), "x");
-  p.add(WINDOW_LOCAL, make_ident(K_REAL), "y");
-  p.add(WINDOW_LOCAL, make_ident(K_REAL), "z");
-  p.add(WINDOW_LOCAL, make_ident(K_ARRAY + K_REAL), "a");
-  item->window = p.add(GLOBAL, w, "w");
+  item->window = add_window_with_locals(p, "w", {{K_REAL, "x"}, {K_REAL, "y"}, {K_REAL, "z"}, {K_ARRAY + K_REAL, "a"}});
   item->edit_vars = {ref16(WINDOW_LOCAL, 0), ref16(WINDOW_LOCAL, 1), ref16(WINDOW_LOCAL, 2)};
   item->code_offset = p.code().offset();
   p.code().release();
@@ -637,7 +631,7 @@ TEST_F(ReadTablesDeathTest, ThreeDItemRecordsAreChecked) {
       {"owner not a window", [](yarl::Item3D& i, YarlProgram&) { i.window = 2; }},
       {"owner past table 0", [](yarl::Item3D& i, YarlProgram&) { i.window = 0x7FFF; }},
       {"no edit variables", [](yarl::Item3D& i, YarlProgram&) { i.edit_vars.clear(); }},
-      {"edit variable past the window's locals", [](yarl::Item3D& i, YarlProgram&) { i.edit_vars[1] = ref16(WINDOW_LOCAL, 4); }},
+      {"edit variable past the window's locals", [](yarl::Item3D& i, YarlProgram&) { i.edit_vars[1] = ref16(WINDOW_LOCAL, 5); }},
       {"edit variable global past table 0", [](yarl::Item3D& i, YarlProgram&) { i.edit_vars[0] = ref16(GLOBAL, 0x1FFF); }},
       {"procedure-local edit variable", [](yarl::Item3D& i, YarlProgram&) { i.edit_vars[0] = ref16(PROC_LOCAL, 0); }},
       {"array item over scalars", [](yarl::Item3D& i, YarlProgram&) { i.value_kind = K_ARRAY + K_REAL; }},

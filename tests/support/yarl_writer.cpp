@@ -61,6 +61,22 @@ uint16_t add_shown_window(YarlProgram& p, const char* name, const menu_item& ite
   return p.add(GLOBAL, w, name);
 }
 
+uint16_t add_window_with_locals(YarlProgram& p, const char* name,
+                                const std::vector<std::pair<uint8_t, const char*>>& locals) {
+  ident_info w = make_ident(K_MENU_WINDOW);
+  w.word6 = uint16_t(locals.size() + 1);
+  w.word2 = 1 << 12;  // one MENU, the last local
+  w.word8 = uint32_t(locals.size());
+  w.count = p.next_index(WINDOW_LOCAL);
+  for (const auto& [kind, local_name] : locals) {
+    ident_info v = make_ident(kind);
+    if (kind >= K_ARRAY) v.word2 = 20000;  // the longest array
+    p.add(WINDOW_LOCAL, v, local_name);
+  }
+  p.add(WINDOW_LOCAL, make_ident(K_MENU), "menu");
+  return p.add(GLOBAL, w, name);
+}
+
 uint32_t add_gui3d_item(YarlProgram& p, const Item3D& item) {
   uint32_t number = 0;
   for (uint32_t i = 0; i < p.next_item(T_ITEMS_2); ++i)
