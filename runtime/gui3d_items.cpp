@@ -22,7 +22,6 @@
 constexpr const char* MODULE = "gui3d_items";
 constexpr float ARC_SECONDS_TO_RADIANS = 4.84813681109536e-6f;
 constexpr float UNSET = 4711;
-constexpr uint32_t MAX_EDIT_VARS = 16;
 constexpr uint32_t MAX_DISABLED = 64;  // longer lists cannot be valid for any kind
 
 // The run-time slot of an array item: its manipulators, one per element.
@@ -30,80 +29,6 @@ struct gui3d_array {
   GUI3D** elements;  // count entries, each owned or null
   uint32_t count;
 };
-
-static table item_table;  // uint32_t indices into table 12
-
-item3d_fields gui3d_fields_of(const menu_item& item) {
-  return {item.head4, item.margin, item.head10, item.head1, item.head2, item.head8};
-}
-
-static bool is_gui3d_kind(int kind) { return group_of_item_kind(kind) == GROUP_3D; }
-static bool is_array_item(const menu_item& item) { return item.value_kind >= K_ARRAY; }
-static int image_kind(const menu_item& item) { return item.value_kind & 7; }
-
-static const edit_var& edit_var_at(uint32_t index) { return tables[T_EDIT_VARS].as<edit_var>()[index]; }
-
-// ---- The item table and its checks ----
-
-static bool code_range_ok(uint64_t offset, uint64_t length) {
-  return offset + length < tables[T_CODE].length;
-}
-
-// The record's references must lead somewhere the update pass can follow.
-static bool item_ok(const menu_item& item) {
-  item3d_fields f = gui3d_fields_of(item);
-  const table& g = tables[T_GLOBALS];
-  if (f.window >= g.length || !is_window_kind(g.as<ident_info>()[f.window].kind)) return false;
-  const ident_info& window = g.as<ident_info>()[f.window];
-  if (f.edit_var_count == 0 || f.edit_var_count > MAX_EDIT_VARS) return false;
-  if (uint64_t(f.first_edit_var) + f.edit_var_count > tables[T_EDIT_VARS].length) return false;
-  if (!code_range_ok(item.code_offset, 0)) return false;
-  if ((item.flags & ITEM3D_ACTION) && !code_range_ok(item.action_offset, 0)) return false;
-  if ((item.flags & ITEM3D_IMAGE) && (image_kind(item) > K_PICTURE || f.image_font >= 18)) return false;
-  for (uint32_t j = 0; j < f.edit_var_count; ++j) {
-    const edit_var& e = edit_var_at(f.first_edit_var + j);
-    if (e.code_length != 0 && !code_range_ok(e.index_code_offset, e.code_length)) return false;
-    uint32_t selector = e.reference >> 14, index = e.reference & 0x1FFF;
-    if (is_array_item(item)) {
-      // Array edit variables are window locals without index code.
-      if (selector != 2 || e.code_length != 0 || index >= window.word6) return false;
-      if (uint64_t(window.count) + index >= tables[T_WINDOW_LOCALS].length) return false;
-      if (!is_array_kind(tables[T_WINDOW_LOCALS].as<ident_info>()[window.count + index].kind)) return false;
-    } else if (selector == 0) {
-      if (index >= g.length || !is_variable_kind(g.as<ident_info>()[index].kind)) return false;
-    } else if (selector != 2 || index >= window.word6) {
-      return false;
-    }
-  }
-  return true;
-}
-
-void prepare_gui3d_items() {
-  release_gui3d_items();
-  const table& t = tables[T_ITEMS_2];
-  uint32_t n = 0;
-  for (uint32_t i = 0; i < t.length; ++i) {
-    const menu_item& item = t.as<menu_item>()[i];
-    if (!is_gui3d_kind(item.kind)) continue;
-    if (!item_ok(item)) halt("bad or incompatible YARL binary file");
-    ++n;
-  }
-  table_create(&item_table, sizeof(uint32_t), n + 1);
-  for (uint32_t i = 0; i < t.length; ++i)
-    if (is_gui3d_kind(t.as<menu_item>()[i].kind)) item_table.as<uint32_t>()[item_table.length++] = i;
-}
-
-void release_gui3d_items() {
-  if (item_table.items != nullptr) table_delete(&item_table);
-  item_table = {};
-}
-
-uint32_t gui3d_item_count() { return item_table.length; }
-
-menu_item& gui3d_item(uint32_t n) {
-  if (n >= item_table.length) internal_error(8201, MODULE);
-  return tables[T_ITEMS_2].as<menu_item>()[item_table.as<uint32_t>()[n]];
-}
 
 // ---- Manipulators of the items ----
 
@@ -119,7 +44,7 @@ GUI3D* create_gui3d_object(uint8_t kind, uint32_t item, uint32_t element) {
 static gui3d_array* array_of(const menu_item& item) { return static_cast<gui3d_array*>(item.widget); }
 
 GUI3D* find_gui3d(uint32_t n, int32_t element) {
-  if (n >= item_table.length) return nullptr;
+  if (n >= gui3d_item_count()) return nullptr;
   menu_item& item = gui3d_item(n);
   if (item.widget == nullptr) return nullptr;
   if (!is_array_item(item)) return element < 0 ? static_cast<GUI3D*>(item.widget) : nullptr;
@@ -129,7 +54,7 @@ GUI3D* find_gui3d(uint32_t n, int32_t element) {
 }
 
 int32_t gui3d_element_count(uint32_t n) {
-  if (n >= item_table.length) return 0;
+  if (n >= gui3d_item_count()) return 0;
   const menu_item& item = gui3d_item(n);
   if (!is_array_item(item)) return -1;
   return item.widget != nullptr ? int32_t(array_of(item)->count) : 0;
@@ -158,7 +83,7 @@ static void destroy_item_manipulators(menu_item& item) {
 }
 
 void delete_gui3d_objects() {
-  for (uint32_t n = 0; n < item_table.length; ++n) destroy_item_manipulators(gui3d_item(n));
+  for (uint32_t n = 0; n < gui3d_item_count(); ++n) destroy_item_manipulators(gui3d_item(n));
 }
 
 void delete_gui3d_textures() {
@@ -589,9 +514,9 @@ static void update_array_item(item_pass& p) {
 }
 
 void update_gui3d_objects() {
-  if (item_table.length == 0) return;
+  if (gui3d_item_count() == 0) return;
   GUI3D::set_view();
-  for (uint32_t n = 0; n < item_table.length; ++n) {
+  for (uint32_t n = 0; n < gui3d_item_count(); ++n) {
     item_pass p{n, &gui3d_item(n), {}, nullptr};
     p.fields = gui3d_fields_of(*p.item);
     p.window = &globals()[p.fields.window];
@@ -644,7 +569,7 @@ void activate_gui3d(uint32_t n, uint32_t element, const value* values) {
 // ---- Walking the manipulators ----
 
 bool GUI3DTableIterator::next_menu_item() {
-  for (++item_; item_ < int64_t(item_table.length); ++item_) {
+  for (++item_; item_ < int64_t(gui3d_item_count()); ++item_) {
     const menu_item& item = gui3d_item(uint32_t(item_));
     if (item.widget == nullptr) continue;
     element_ = -1;
@@ -656,7 +581,7 @@ bool GUI3DTableIterator::next_menu_item() {
 }
 
 GUI3D* GUI3DTableIterator::next() {
-  while (item_ < int64_t(item_table.length)) {
+  while (item_ < int64_t(gui3d_item_count())) {
     if (item_ >= 0) {
       const menu_item& item = gui3d_item(uint32_t(item_));
       if (item.widget != nullptr && is_array_item(item)) {

@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "base/internal_error.h"
-#include "runtime/gui3d_items.h"
+#include "runtime/gui3d_table.h"
 #include "runtime/qob.h"
 #include "runtime/tables.h"
 #include "runtime/window_record.h"

@@ -1,6 +1,6 @@
 #include "runtime/tables.h"
 
-#include "runtime/gui3d_items.h"
+#include "runtime/gui3d_table.h"
 
 table tables[N_TABLES];
 uint32_t n_windows;
