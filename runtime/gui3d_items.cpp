@@ -343,8 +343,10 @@ static void free_image_value(const item_pass& p, value* v) {
 
 static void update_plain_item(item_pass& p) {
   menu_item& item = *p.item;
-  value* floor = sp + 1;
+  // The stack may move while the code grows it: its floor is kept as a count.
+  uint32_t base = used_slots();
   interpret_code(p.window, statement_code(item.code_offset), false);
+  value* floor = sb + base;
   if (rterror) {
     sp = floor - 1;
     return;
@@ -438,13 +440,12 @@ static void update_array_item(item_pass& p) {
   ident_info* first = edit_var_ident(p, 0);
   if (first == nullptr) return;
   uint32_t count = first->word6;
-  value* floor = sp + 1;
-  if (count != 0) {
-    interpret_code(p.window, statement_code(item.code_offset), false);
-    if (rterror) {
-      sp = floor - 1;
-      return;
-    }
+  uint32_t base = used_slots();
+  if (count != 0) interpret_code(p.window, statement_code(item.code_offset), false);
+  value* floor = sb + base;
+  if (rterror) {
+    sp = floor - 1;
+    return;
   }
   gui3d_array* a = resize_array(item, count);
   if (count == 0) {
@@ -508,8 +509,11 @@ static void update_array_item(item_pass& p) {
   if (item.flags & ITEM3D_IMAGE)
     for (uint32_t i = 0; i < arrays[S_IMAGE].n; ++i) free_image_value(p, &arrays[S_IMAGE].elements[i]);
   for (uint32_t i = 0; i < arrays[S_TEXTURE_NAME].n; ++i) free_owned(K_STRING, &arrays[S_TEXTURE_NAME].elements[i]);
-  for (uint32_t j = 0; j < n_edit; ++j)
-    for (uint32_t i = 0; i < edits[j].n; ++i) free_edit_values(p, &edits[j].elements[i], 1);
+  for (uint32_t j = 0; j < n_edit; ++j) {
+    const ident_info* id = edit_var_ident(p, j);
+    int kind = id == nullptr ? K_REAL : id->kind & 7;
+    for (uint32_t i = 0; is_owned_kind(kind) && i < edits[j].n; ++i) free_owned(kind, &edits[j].elements[i]);
+  }
   report(p, refusal);
 }
 

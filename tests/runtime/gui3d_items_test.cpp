@@ -155,6 +155,19 @@ TEST_F(Gui3dItems, ArrayFromFiveToTwoKeepsTheFirstTwo) {
   EXPECT_EQ(gui3d_element_count(0), 0);
 }
 
+// The attribute code of a long array grows the stack, which may move it.
+TEST_F(Gui3dItems, ALongArrayIsReadAfterTheStackMoved) {
+  add_window();
+  add_point(0, [](Code&) {}, true);
+  load();
+  std::vector<float> values(5000);
+  for (size_t i = 0; i < values.size(); ++i) values[i] = float(i);
+  for (uint16_t j = 3; j < 6; ++j) set_array(j, values);
+  pass();
+  ASSERT_EQ(gui3d_element_count(0), 5000);
+  EXPECT_FLOAT_EQ(static_cast<GUI3DPoint*>(find_gui3d(0, 4999))->reference_point.z(), 4999);
+}
+
 TEST_F(Gui3dItems, ChangesWriteBackAndStartTheActionOnlyWhenSomethingChanged) {
   add_window();
   add_point(ITEM3D_ACTION_ON_CHANGE, [](Code&) {});
