@@ -341,6 +341,22 @@ static void free_image_value(const item_pass& p, value* v) {
   if (is_owned_kind(image_kind(*p.item))) free_owned(image_kind(*p.item), v);
 }
 
+// Makes the manipulator of an element when missing, then its image and setters.
+static void update_manipulator(const item_pass& p, GUI3D*& g, uint32_t element, const value* edit,
+                               const element_values& v) {
+  if (g == nullptr) {
+    g = create_gui3d_object(p.item->kind, p.number, element);
+    set_repaint(true);
+  }
+  if (p.item->flags & ITEM3D_IMAGE) {
+    if (Image* image = new_image(p, v.slots[S_IMAGE], g->image)) {
+      g->set_image(image);
+      set_repaint(false);
+    }
+  }
+  apply_setters(p, g, edit, v);
+}
+
 static void update_plain_item(item_pass& p) {
   menu_item& item = *p.item;
   // The stack may move while the code grows it: its floor is kept as a count.
@@ -370,18 +386,8 @@ static void update_plain_item(item_pass& p) {
     free_edit_values(p, edit, p.fields.edit_var_count);
     return;
   }
-  if (g == nullptr) {
-    g = create_gui3d_object(item.kind, p.number, 0);
-    item.widget = g;
-    set_repaint(true);
-  }
-  if (item.flags & ITEM3D_IMAGE) {
-    if (Image* image = new_image(p, v.slots[S_IMAGE], g->image)) {
-      g->set_image(image);
-      set_repaint(false);
-    }
-  }
-  apply_setters(p, g, edit, v);
+  update_manipulator(p, g, 0, edit, v);
+  item.widget = g;
   if (item.flags & ITEM3D_TEXTURE) free_owned(K_STRING, &v.slots[S_TEXTURE_NAME]);
   free_edit_values(p, edit, p.fields.edit_var_count);
 }
@@ -493,17 +499,7 @@ static void update_array_item(item_pass& p) {
     }
     value edit[MAX_EDIT_VARS];
     for (uint32_t j = 0; j < n_edit; ++j) edit[j] = edits[j].elements[i];
-    if (g == nullptr) {
-      g = create_gui3d_object(item.kind, p.number, i + 1);
-      set_repaint(true);
-    }
-    if (item.flags & ITEM3D_IMAGE) {
-      if (Image* image = new_image(p, v.slots[S_IMAGE], g->image)) {
-        g->set_image(image);
-        set_repaint(false);
-      }
-    }
-    apply_setters(p, g, edit, v);
+    update_manipulator(p, g, i + 1, edit, v);
   }
   // What the elements did not consume.
   if (item.flags & ITEM3D_IMAGE)
