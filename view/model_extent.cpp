@@ -4,7 +4,9 @@
 #include <cmath>
 
 #include "scene/segment_store.h"
+#include "runtime/gui3d_items.h"
 #include "scene/transformation.h"
+#include "view/gui3d.h"
 #include "view/transforms.h"
 
 static float ldf_minimum[3] = {1e20f, 1e20f, 1e20f};
@@ -81,6 +83,32 @@ struct Range {
   float reach() const { return std::fmax(high, -low); }
 };
 
+void update_depth_gui3d(const GUI3D* item, const view_type* view, float* z_min, float* z_max) {
+  const Point& lo = item->symbol_min;
+  const Point& hi = item->symbol_max;
+  float min[3] = {lo.x(), lo.y(), lo.z()}, max[3] = {hi.x(), hi.y(), hi.z()};
+  for (int i = 0; i < 8; ++i) {
+    float z = model_to_view(view, corner(min, max, i), true).z();
+    if (z < *z_min) *z_min = z;
+    if (z > *z_max) *z_max = z;
+  }
+}
+
+// The manipulators with their depth flag widen z; with points, their fit
+// flag widens all three ranges by their reference point.
+static void widen_by_manipulators(const view_type* view, Range* x, Range* y, Range& z) {
+  GUI3DTableIterator it;
+  while (GUI3D* g = it.next()) {
+    if (x != nullptr && g->fit_flag) {
+      Vector c = model_to_view(view, g->get_symbol_reference(), true);
+      x->widen(c.x()), y->widen(c.y()), z.widen(c.z());
+    }
+    if (!g->depth_flag) continue;
+    if (g->refresh_flag) g->compute_minmax();
+    update_depth_gui3d(g, view, &z.low, &z.high);
+  }
+}
+
 void update_depth(int n) {
   view_type* view = get_view_record(n);
   if (view == nullptr) return;
@@ -96,7 +124,7 @@ void update_depth(int n) {
       if (i == 0) z.start(c); else z.widen(c);
     }
   }
-  // The 3D manipulators widen this range once they exist.
+  widen_by_manipulators(view, nullptr, nullptr, z);
   float near_z, far_z;
   if (get_environment_min_max(view, &near_z, &far_z)) z.widen(near_z), z.widen(far_z);
   view->window_depth = 4 * 1.03f * z.reach();
@@ -135,7 +163,7 @@ bool auto_max_min(int mode) {
         x.widen(c.x()), y.widen(c.y()), z.widen(c.z());
       }
     }
-    // The fit and depth flags of the 3D manipulators widen these once they exist.
+    widen_by_manipulators(view, &x, &y, z);
     float near_z, far_z;
     if (get_environment_min_max(view, &near_z, &far_z)) z.widen(near_z), z.widen(far_z);
     if (mode == 0 || mode == 1) view->window_width = 2 * 1.03f * x.reach();

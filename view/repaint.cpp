@@ -10,6 +10,7 @@
 #include "gl/gl_context.h"
 #include "link/si.h"
 #include "platform/posix_services.h"
+#include "runtime/gui3d_items.h"
 #include "runtime/qob.h"
 #include "scene/clip_planes.h"
 #include "scene/display_options.h"
@@ -324,7 +325,7 @@ void set_update_reflection() { update_reflection_data = true; }
 void set_update_compute_reflection() { update_compute_reflection = update_reflection_data = true; }
 
 void reset_lists() {
-  // The textures of the manipulators go here too once they exist.
+  delete_gui3d_textures();
   delete_environment_textures();
   delete_shadow_maps();
   delete_self_shadow_maps();

@@ -101,6 +101,55 @@ uint16_t add_shown_window(YarlProgram& p, const char* name, const menu_item& ite
   return add_window_of(p, name, menu, init_code);
 }
 
+uint16_t add_window_with_locals(YarlProgram& p, const char* name,
+                                const std::vector<std::pair<uint8_t, const char*>>& locals) {
+  ident_info w = make_ident(K_MENU_WINDOW);
+  w.word6 = uint16_t(locals.size() + 1);
+  w.word2 = 1 << 12;  // one MENU, the last local
+  w.word8 = uint32_t(locals.size());
+  w.count = p.next_index(WINDOW_LOCAL);
+  for (const auto& [kind, local_name] : locals) {
+    ident_info v = make_ident(kind);
+    if (kind >= K_ARRAY) v.word2 = 20000;  // the longest array
+    p.add(WINDOW_LOCAL, v, local_name);
+  }
+  p.add(WINDOW_LOCAL, make_ident(K_MENU), "menu");
+  return p.add(GLOBAL, w, name);
+}
+
+uint32_t add_gui3d_item(YarlProgram& p, const Item3D& item) {
+  uint32_t number = 0;
+  for (uint32_t i = 0; i < p.next_item(T_ITEMS_2); ++i)
+    if (group_of_item_kind(p.item(i, T_ITEMS_2).kind) == GROUP_3D) ++number;
+  menu_item it = make_item(item.kind);
+  it.head1 = item.image_width;
+  it.head2 = item.image_precision;
+  it.head8 = item.image_font;
+  it.head4 = item.window;
+  it.margin = uint8_t(item.edit_vars.size());
+  it.value_kind = item.value_kind;
+  it.flags = item.flags;
+  it.code_offset = item.code_offset;
+  it.action_offset = item.action_offset;
+  it.source_file = item.source_file;
+  it.line = item.line;
+  for (size_t j = 0; j < item.edit_vars.size(); ++j) {
+    uint16_t ref = item.edit_vars[j];
+    uint32_t first = p.add_edit_var(edit_var{0, ref, 0});
+    if (j == 0) it.head10 = uint16_t(first);
+    // Only identifiers that exist are marked: loader tests name missing ones.
+    uint32_t index = ref & 0x1FFF;
+    if (ref >> 14 == GLOBAL) {
+      if (index < p.next_index(GLOBAL)) p.ident(GLOBAL, uint16_t(index)).flags1 |= IDENT_USED_BY_GUI3D;
+    } else if (ref >> 14 == WINDOW_LOCAL && item.window < p.next_index(GLOBAL)) {
+      uint32_t local = p.ident(GLOBAL, item.window).count + index;
+      if (local < p.next_index(WINDOW_LOCAL)) p.ident(WINDOW_LOCAL, uint16_t(local)).flags1 |= IDENT_USED_BY_GUI3D;
+    }
+  }
+  p.add_item(it, T_ITEMS_2);
+  return number;
+}
+
 // Kinds of the predefined identifiers other than INTEGER.
 struct PredefinedKinds {
   uint16_t first, last;
