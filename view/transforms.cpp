@@ -120,16 +120,18 @@ static bool to_tek_axis(float view_coordinate, float window, float origin, float
   return inside;
 }
 
-bool model_to_tek(const Point& p, TekPoint& t) {
-  const view_type* view = get_view_pointer();
+bool model_to_tek(const Point& p, TekPoint& t) { return model_to_tek(get_view_pointer(), p, t); }
+
+bool model_to_tek(const view_type* view, const Point& p, TekPoint& t) {
   Vector v = model_to_view(view, p, true);
   bool in_x = to_tek_axis(v.x(), view->window_width, view->viewport[0], view->viewport[1], &t.x);
   bool in_y = to_tek_axis(v.y(), view->window_height, view->viewport[2], view->viewport[3], &t.y);
   return in_x && in_y;
 }
 
-Point tek_to_model(const TekPoint& t, float z) {
-  const view_type* view = get_view_pointer();
+Point tek_to_model(const TekPoint& t, float z) { return tek_to_model(get_view_pointer(), t, z); }
+
+Point tek_to_model(const view_type* view, const TekPoint& t, float z) {
   const float* vp = view->viewport;
   float x = (t.x - vp[0] - vp[1] / 2) / vp[1] * view->window_width;
   float y = (t.y - vp[2] - vp[3] / 2) / vp[3] * view->window_height;
@@ -149,7 +151,10 @@ static Point view_plane_point(const view_type* view, float tx, float ty) {
 }
 
 bool define_pick_ray(const TekPoint& t, Point* origin, Vector* direction) {
-  const view_type* view = get_view_pointer();
+  return define_pick_ray(get_view_pointer(), t, origin, direction);
+}
+
+bool define_pick_ray(const view_type* view, const TekPoint& t, Point* origin, Vector* direction) {
   bool mirror = view->mirror_mode == 1;
   Point o = view_plane_point(view, t.x, t.y);
   if (mirror) o.set_y(-o.y());
@@ -222,6 +227,10 @@ void compute_rot_matrix(const Vector& direction, const Vector& up, float m[3][3]
 
 Point project_point_to_line(const Point& p, const Point& a, const Vector& d) {
   return a + ((p - a) * d / (d * d)) * d;
+}
+
+Point project_point_to_plane(const Point& p, const Point& a, const Vector& n) {
+  return p - ((p - a) * n / (n * n)) * n;
 }
 
 bool distance_line_line(const Point& p1, const Vector& d1, const Point& p2, const Vector& d2, float* dist,

@@ -31,9 +31,13 @@ void map_model_view(const view_type* view, const Point& p, bool perspective, Vec
 Vector model_to_view(const view_type* view, const Point& p, bool perspective);
 void map_view_model(const view_type* view, const Vector& v, Point* out);
 Point view_to_model(const view_type* view, const Vector& v);
+// These three work in the view being drawn; the overloads in the view given.
 bool model_to_tek(const Point& p, TekPoint& t);
 Point tek_to_model(const TekPoint& t, float z);
 bool define_pick_ray(const TekPoint& t, Point* origin, Vector* direction);
+bool model_to_tek(const view_type* view, const Point& p, TekPoint& t);
+Point tek_to_model(const view_type* view, const TekPoint& t, float z);
+bool define_pick_ray(const view_type* view, const TekPoint& t, Point* origin, Vector* direction);
 void get_3d_line_screen_pos(int16_t tx, int16_t ty, vector_type* point, vector_type* second);
 
 // Screen.
@@ -47,6 +51,8 @@ void compute_rot_matrix(const Vector& direction, const Vector& up, float m[3][3]
 
 // Line and plane geometry.
 Point project_point_to_line(const Point& p, const Point& a, const Vector& d);
+// The foot of p on the plane through a with normal n (n not zero).
+Point project_point_to_plane(const Point& p, const Point& a, const Vector& n);
 bool distance_line_line(const Point& p1, const Vector& d1, const Point& p2, const Vector& d2, float* dist,
                         Point* q1, Point* q2);
 bool intersect_line_plane(const Point& a, const Vector& normal, const Point& b, const Vector& direction, Point* x,

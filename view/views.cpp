@@ -542,3 +542,26 @@ void get_stereo_attributes(bool* on, float* separation, float* distance, float* 
 
 bool get_enable_magic_module() { return get_display_options()->get_rendering_option() != 0; }
 bool get_enable_realtime_renderer() { return get_display_options()->get_rendering_option() > 1; }
+
+void ViewType::initialize(const float reference[3], const float dir[3], const float u_axis[3],
+                          const float v_axis[3], const float window[3], float aspect_, const float eye_[3],
+                          const float frustum_[6], bool perspective_, float vx, float vy, float vw, float vh,
+                          uint32_t mirror, float gx, float gy, float gw, float gh, const double* matrix,
+                          uint8_t alias, float scale_) {
+  memcpy(reference_point, reference, sizeof reference_point);
+  memcpy(direction, dir, sizeof direction);
+  memcpy(u, u_axis, sizeof u);
+  memcpy(v, v_axis, sizeof v);
+  window_width = window[0], window_height = window[1], window_depth = window[2];
+  aspect = aspect_;
+  memcpy(eye, eye_, sizeof eye);
+  memcpy(frustum, frustum_, sizeof frustum);
+  perspective = perspective_;
+  viewport[0] = vx, viewport[1] = vw, viewport[2] = vy, viewport[3] = vh;
+  mirror_mode = mirror;
+  gl_viewport[0] = gx, gl_viewport[1] = gy, gl_viewport[2] = gw, gl_viewport[3] = gh;
+  viewing_matrix = matrix;
+  offscreen_alias = alias;
+  offscreen_scale = scale_;
+  enabled = true;
+}

@@ -28,6 +28,19 @@ struct view_type {
   float direction_dot_reference;
 };
 
+// The manipulators' copy of a view, with the drawing state it was taken in.
+struct ViewType : view_type {
+  float gl_viewport[4];  // x, y, width, height in pixels
+  const double* viewing_matrix;
+  uint8_t offscreen_alias;
+  float offscreen_scale;
+
+  void initialize(const float reference[3], const float dir[3], const float u_axis[3], const float v_axis[3],
+                  const float window[3], float aspect_, const float eye_[3], const float frustum_[6],
+                  bool perspective_, float vx, float vy, float vw, float vh, uint32_t mirror,
+                  float gx, float gy, float gw, float gh, const double* matrix, uint8_t alias, float scale_);
+};
+
 // Set-up and lifecycle.
 void init_views();
 void cleanup_vl();

@@ -1,0 +1,34 @@
+#include "view/gui3d_point.h"
+
+#include <GL/gl.h>
+
+#include "gl/gl_context.h"
+#include "runtime/tables.h"
+
+GUI3DPoint::GUI3DPoint(uint32_t item, uint32_t element, GUI3DCallback change, GUI3DCallback activate)
+    : GUI3DPointType(item, element, change, activate, AP_POINT, 2, true, true, false) {
+  color[0] = YELLOW[0], color[1] = YELLOW[1], color[2] = YELLOW[2];
+  access_points.init(AP_POINT, true, gui3d_position(&GUI3DPoint::coord_origin), true,
+                     gui3d_action(&GUI3DPoint::translate_xyz), gui3d_drawing(&GUI3DPoint::draw_xyz_lines), nullptr,
+                     true, gui3d_action(&GUI3DPoint::translate_in_view), nullptr, nullptr);
+}
+
+void GUI3DPoint::update_edit_vars(value* values) {
+  values[0].r = reference_point.x();
+  values[1].r = reference_point.y();
+  values[2].r = reference_point.z();
+}
+
+bool GUI3DPoint::set_edit_vars(const value* values, const char**) {
+  bool changed = false;
+  if (values[0].r != reference_point.x()) reference_point.set_x(values[0].r), changed = true;
+  if (values[1].r != reference_point.y()) reference_point.set_y(values[1].r), changed = true;
+  if (values[2].r != reference_point.z()) reference_point.set_z(values[2].r), changed = true;
+  compute_minmax();
+  return changed;
+}
+
+// The symbol is the other issue's; the point draws only its image meanwhile.
+void GUI3DPoint::draw_symbol(bool, float) {
+  draw_image(reference_point.x(), reference_point.y(), reference_point.z(), color);
+}
