@@ -3,7 +3,7 @@
 #include "base/checked_mm.h"
 #include "base/internal_error.h"
 #include "view/gui3d.h"
-#include "view/gui3d_point.h"
+#include "view/gui3d_kinds.h"
 
 // The run-time slot of an array item: its manipulators, one per element.
 struct gui3d_array {
@@ -39,12 +39,9 @@ menu_item& gui3d_item(uint32_t n) {
 }
 
 GUI3D* create_gui3d_object(uint8_t kind, uint32_t item, uint32_t element) {
-  switch (kind) {
-    case ITEM_POINT:
-      return new GUI3DPoint(item, element, change_gui3d, activate_gui3d);
-    default:
-      internal_error(144, "gui3d_items");
-  }
+  GUI3D* made = new_gui3d_of_kind(kind, item, element, change_gui3d, activate_gui3d);
+  if (made == nullptr) internal_error(144, "gui3d_items");
+  return made;
 }
 
 GUI3D* find_gui3d(uint32_t n, int32_t element) {

@@ -1,5 +1,6 @@
 #include "view/gui3d_shapes.h"
 
+#include <initializer_list>
 #include <GL/gl.h>
 #include <GL/glu.h>
 

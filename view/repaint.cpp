@@ -10,11 +10,13 @@
 #include "gl/gl_context.h"
 #include "link/si.h"
 #include "platform/posix_services.h"
+#include "runtime/gui3d_items.h"
 #include "runtime/qob.h"
 #include "scene/clip_planes.h"
 #include "scene/display_options.h"
 #include "scene/draw_geometry.h"
 #include "scene/environment.h"
+#include "scene/gui3d_drawing.h"
 #include "scene/lens_flares.h"
 #include "scene/lights.h"
 #include "scene/logo.h"
@@ -29,6 +31,7 @@
 #include "toolkit/hls.h"
 #include "view/graphics_display.h"
 #include "view/graphics_window.h"
+#include "view/gui3d.h"
 #include "view/offscreen.h"
 #include "view/transforms.h"
 #include "view/views.h"
@@ -153,7 +156,8 @@ static bool paint_other_view(int n, bool effects, bool (*abort)()) {
   deactivate_lights();
   if (aborted) return true;
   if (get_display_options()->get_display_lens_flares() && get_enable_magic_module()) draw_lens_flares();
-  // The 3D manipulators are drawn here.
+  GUI3D::set_view(get_view_record(n));
+  draw_gui3d_objects();
   draw_view_frame(false, n);
   return false;
 }
@@ -187,7 +191,8 @@ bool paint_current_view(bool right_eye, const float* jitter, bool effects, bool 
   if (aborted) return true;
   if (get_display_options()->get_display_lens_flares() && effects && get_enable_realtime_renderer())
     draw_lens_flares();
-  // The 3D manipulators are drawn here.
+  GUI3D::set_view(get_view_record(n));
+  draw_gui3d_objects();
   draw_view_frame(true, n);
   return false;
 }
@@ -324,7 +329,7 @@ void set_update_reflection() { update_reflection_data = true; }
 void set_update_compute_reflection() { update_compute_reflection = update_reflection_data = true; }
 
 void reset_lists() {
-  // The textures of the manipulators go here too once they exist.
+  delete_gui3d_textures();
   delete_environment_textures();
   delete_shadow_maps();
   delete_self_shadow_maps();
