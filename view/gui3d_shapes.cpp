@@ -95,22 +95,11 @@ void world_axis_pixel(const float vp[4], float* x, float* y) {
   *y = std::round(vp[1] + 400 * vp[3] / 3276);
 }
 
-bool unproject_front(const double m[16], const float f[6], bool perspective, const float vp[4], float x, float y,
-                     Point* out) {
-  double l = f[0], r = f[1], b = f[2], t = f[3], n = f[4], fa = f[5];
-  if (r == l || t == b || fa == n) return false;
-  double p[16] = {0};
-  if (perspective) {
-    p[0] = 2 * n / (r - l), p[5] = 2 * n / (t - b);
-    p[8] = (r + l) / (r - l), p[9] = (t + b) / (t - b), p[10] = -(fa + n) / (fa - n), p[11] = -1;
-    p[14] = -2 * fa * n / (fa - n);
-  } else {
-    p[0] = 2 / (r - l), p[5] = 2 / (t - b), p[10] = -2 / (fa - n);
-    p[12] = -(r + l) / (r - l), p[13] = -(t + b) / (t - b), p[14] = -(fa + n) / (fa - n), p[15] = 1;
-  }
+bool unproject_front(const double viewing_matrix[16], const float vp[4], float x, float y, Point* out) {
+  static const double IDENTITY[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
   GLint viewport[4] = {GLint(vp[0]), GLint(vp[1]), GLint(vp[2]), GLint(vp[3])};
   double ox, oy, oz;
-  if (gluUnProject(x, y, 0.0, m, p, viewport, &ox, &oy, &oz) != GL_TRUE) return false;
+  if (gluUnProject(x, y, 0.0, viewing_matrix, IDENTITY, viewport, &ox, &oy, &oz) != GL_TRUE) return false;
   if (!std::isfinite(ox) || !std::isfinite(oy) || !std::isfinite(oz)) return false;
   *out = Point(float(ox), float(oy), float(oz));
   return true;

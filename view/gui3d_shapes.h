@@ -51,10 +51,9 @@ float round_to_segments(float offset, float size);
 void world_axis_pixel(const float gl_viewport[4], float* x, float* y);
 
 // Model point at GL window pixel (x, y) on the front plane of a camera given
-// by its viewing matrix, frustum (left, right, bottom, top, near, far) and GL
-// viewport; false when the camera cannot be inverted.
-bool unproject_front(const double viewing_matrix[16], const float frustum[6], bool perspective,
-                     const float gl_viewport[4], float x, float y, Point* out);
+// by its viewing matrix (projection × modelview) and GL viewport; false when
+// the camera cannot be inverted.
+bool unproject_front(const double viewing_matrix[16], const float gl_viewport[4], float x, float y, Point* out);
 
 // ---- Drawing (immediate mode, in the current colour) ---------------------
 

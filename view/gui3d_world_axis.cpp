@@ -46,7 +46,7 @@ void GUI3DWorldAxis::update_symbol_parameter() {
   float x, y;
   world_axis_pixel(view_.gl_viewport, &x, &y);
   Point at;
-  if (unproject_front(view_.viewing_matrix, view_.frustum, view_.perspective, view_.gl_viewport, x, y, &at))
+  if (unproject_front(view_.viewing_matrix, view_.gl_viewport, x, y, &at))
     reference_point = at;
 }
 

@@ -357,15 +357,18 @@ TEST_F(Gui3dKinds, WorldAxisReportsTurnedAxesAndShowsTheWorldsAgain) {
 }
 
 TEST_F(Gui3dKinds, WorldAxisSitsAtTekThreeHundredFourHundredOfTheViewport) {
-  // Two viewports of one orthographic camera looking down -z.
-  const double identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, -1000, 1};
+  // Two viewports of one orthographic camera looking down -z from z = 1000:
+  // glOrtho(-500, 500, -400, 400, 1, 3000) times a translation by -1000 along z.
+  const double n = 1, f = 3000;
+  const double viewing[16] = {2.0 / 1000, 0, 0, 0, 0, 2.0 / 800, 0, 0, 0, 0, -2 / (f - n), 0,
+                              0, 0, -2 / (f - n) * -1000 - (f + n) / (f - n), 1};
   struct Case {
     float gl_viewport[4];
   };
   for (Case c : {Case{{0, 0, 1280, 1024}}, Case{{640, 0, 640, 512}}}) {
     ViewType& v = GUI3D::view_;
     for (int k = 0; k < 4; ++k) v.gl_viewport[k] = c.gl_viewport[k];
-    v.viewing_matrix = identity;
+    v.viewing_matrix = viewing;
     std::unique_ptr<GUI3D> m = make(ITEM_WORLD_AXIS);
     m->update_symbol_parameter();
     Point p = m->get_symbol_reference();

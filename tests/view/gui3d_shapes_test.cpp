@@ -142,20 +142,16 @@ TEST(WorldAxisPlacement, TekThreeHundredFourHundredInsideEachViewport) {
 }
 
 TEST(WorldAxisPlacement, UnprojectsOntoTheFrontPlane) {
-  // Identity viewing matrix: the camera looks along -z from the origin.
-  const double identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-  const float frustum[6] = {-2, 2, -1, 1, 1, 10};
+  // glOrtho(-2, 2, -1, 1, 1, 10) after an identity modelview: x and y scaled, z onto -1..1.
+  const double ortho[16] = {0.5, 0, 0, 0, 0, 1, 0, 0, 0, 0, -2.0 / 9, 0, 0, 0, -11.0 / 9, 1};
   const float vp[4] = {0, 0, 400, 200};
   Point p;
-  ASSERT_TRUE(unproject_front(identity, frustum, false, vp, 300, 150, &p));
+  ASSERT_TRUE(unproject_front(ortho, vp, 300, 150, &p));
   EXPECT_NEAR(p.x(), 1, 1e-5f);
   EXPECT_NEAR(p.y(), 0.5f, 1e-5f);
-  EXPECT_NEAR(p.z(), -1, 1e-5f);
-  ASSERT_TRUE(unproject_front(identity, frustum, true, vp, 300, 150, &p));
-  EXPECT_NEAR(p.x(), 1, 1e-4f);
-  EXPECT_NEAR(p.z(), -1, 1e-4f);
-  const float flat[6] = {1, 1, -1, 1, 1, 10};
-  EXPECT_FALSE(unproject_front(identity, flat, false, vp, 300, 150, &p));
+  EXPECT_NEAR(p.z(), -1, 1e-5f) << "on the near plane";
+  const double flat[16] = {0};
+  EXPECT_FALSE(unproject_front(flat, vp, 300, 150, &p));
 }
 
 }  // namespace
