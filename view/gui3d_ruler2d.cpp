@@ -26,11 +26,11 @@ void GUI3DRuler2D::draw_symbol(bool, float transparency) {
     Vector u(view_.u), v(view_.v);
     XGLContext* c = XGLContext::current_context;
     gl_colour(color, transparency);
-    float tick = (w + h) * 0.01f;
-    RulerAxis along_u{reference_point, u, -v, u, v, -0.25f * w, 0.25f * w, spacing, subdivisions, tick, tick,
+    float tick = (w + h) * 0.01f, text = text_size_for_height(tick);
+    RulerAxis along_u{reference_point, u, -v, u, v, -0.25f * w, 0.25f * w, spacing, subdivisions, tick, text,
                       c->get_line_width()};
     draw_ruler_axis(along_u);
-    RulerAxis along_v{reference_point, v, -u, u, v, -0.25f * h, 0.25f * h, spacing, subdivisions, tick, tick,
+    RulerAxis along_v{reference_point, v, -u, u, v, -0.25f * h, 0.25f * h, spacing, subdivisions, tick, text,
                       c->get_line_width(), justify_right, justify_v_centre};
     draw_ruler_axis(along_v);
   }

@@ -78,7 +78,7 @@ void GUI3DRuler3D::draw_symbol(bool, float transparency) {
     Vector across = d.cross_product(axis);
     across = across * (1 / across.length());
     RulerAxis ruler{reference_point, axis, across, Vector(view_.u), Vector(view_.v), from, to, spacing,
-                    subdivisions, (w + h) * 0.01f, (w + h) * 0.01f, c->get_line_width()};
+                    subdivisions, (w + h) * 0.01f, text_size_for_height((w + h) * 0.01f), c->get_line_width()};
     draw_ruler_axis(ruler);
     update_symbol_minmax(reference_point + axis * from);
     update_symbol_minmax(reference_point + axis * to);

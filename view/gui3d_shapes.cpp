@@ -10,6 +10,7 @@
 
 #include "base/internal_error.h"
 #include "gl/gl_context.h"
+#include "toolkit/stroke_font.h"
 
 // ---- Geometry ------------------------------------------------------------
 
@@ -286,6 +287,8 @@ void draw_ruler_axis(const RulerAxis& r) {
   }
   c->set_line_width(width);
 }
+
+float text_size_for_height(float height) { return height / ch_height_scaled; }
 
 void draw_screen_text(const char* text, const Point& at, const Vector& u, const Vector& v, float size,
                       text_justify_horizontal h, text_justify_vertical vertical) {

@@ -84,7 +84,7 @@ void draw_textured_quad(const Point corners[4], const float st[4][2]);
 // to `to`, in screen space: its line with 3 × the line width, a tick of
 // `tick` along `across` at every section and half ticks at subdivisions, and
 // at each section, beyond its tick, its distance as "%.5g" in stroke text of
-// height `text`, laid in the screen plane spanned by u and v.
+// size `text`, laid in the screen plane spanned by u and v.
 struct RulerAxis {
   Point origin;
   Vector axis, across, u, v;
@@ -96,7 +96,9 @@ struct RulerAxis {
 };
 void draw_ruler_axis(const RulerAxis& ruler);
 
-// Stroke text of height `size` (width 0.8, spacing 1.2 times it) at `at`, in
+// The stroke font's text size whose characters stand `height` model units tall.
+float text_size_for_height(float height);
+// Stroke text of size `size` (width 0.8, spacing 1.2 times it) at `at`, in
 // the screen plane spanned by the unit vectors u and v.
 void draw_screen_text(const char* text, const Point& at, const Vector& u, const Vector& v, float size,
                       text_justify_horizontal h, text_justify_vertical vertical);

@@ -125,7 +125,7 @@ void GUI3DWorkPlane::draw_symbol(bool lit, float transparency) {
   draw_line_loop(corners, 4);
   Vector u(view_.u), v(view_.v);
   if (handles) {
-    float size = 0.01f * (view_.window_width + view_.window_height);
+    float size = text_size_for_height(0.015f * (view_.window_width + view_.window_height));
     draw_screen_text("X", coord_x_end(), u, v, size, justify_left, justify_bottom);
     draw_screen_text("Y", coord_y_end(), u, v, size, justify_left, justify_bottom);
     draw_screen_text("Z", coord_z_end(), u, v, size, justify_left, justify_bottom);
