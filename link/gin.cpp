@@ -10,6 +10,7 @@
 #include "base/internal_error.h"
 #include "link/connect.h"
 #include "link/graphics_input.h"
+#include "link/gui3d_events.h"
 #include "link/trace_file.h"
 #include "link/si.h"
 #include "platform/posix_services.h"
@@ -107,12 +108,6 @@ struct {
 }  // namespace
 
 TraceFile* output_trace_file;
-
-// ---- Hooks: the neighbours that are not built yet enter here ---------------
-// Each becomes a call into its module once that module exists.
-
-// 3D manipulators: true when one took the pointer event.
-static bool handle_gui3d_event(const XEvent*) { return false; }
 
 // ---- Pointer ------------------------------------------------------------------
 

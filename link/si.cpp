@@ -18,6 +18,7 @@
 #include "link/process_input_trace.h"
 #include "platform/posix_services.h"
 #include "runtime/application_values.h"
+#include "runtime/gui3d_items.h"
 #include "runtime/predefined.h"
 #include "runtime/procedures.h"
 #include "runtime/qob.h"
@@ -87,12 +88,6 @@ struct {
 } tim;
 
 }  // namespace
-
-// ---- Seams: the neighbours that are not built yet enter here ----------------
-// Each becomes a call into its module once that module exists.
-
-// 3D manipulators: brought up to date with their YARL variables.
-static void update_gui3d_objects() {}
 
 // ---- Connections watched by the wait loop ---------------------------------------
 

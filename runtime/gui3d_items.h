@@ -36,6 +36,7 @@ constexpr uint32_t ITEM3D_TEXTURE = 1u << 19;
 // Builds the item table from table 12 and checks its records; a bad record
 // halts with "bad or incompatible YARL binary file".
 void prepare_gui3d_items();
+void release_gui3d_items();
 uint32_t gui3d_item_count();
 menu_item& gui3d_item(uint32_t n);
 
@@ -44,9 +45,11 @@ GUI3D* create_gui3d_object(uint8_t kind, uint32_t item, uint32_t element);
 void update_gui3d_objects();
 void change_gui3d(uint32_t item, uint32_t element, const value* values);
 void activate_gui3d(uint32_t item, uint32_t element, const value* values);
+// -1 for a plain item, else the element count of the array item's manipulators.
+int32_t gui3d_element_count(uint32_t n);
 // The manipulator of item n (element position -1 for a plain item), or null.
 GUI3D* find_gui3d(uint32_t n, int32_t element);
-// Deletes every manipulator (at clean-up and when the program ends).
+// Deletes every manipulator, ending a drag it holds.
 void delete_gui3d_objects();
 void delete_gui3d_textures();
 
@@ -65,5 +68,5 @@ class GUI3DTableIterator {
   int64_t item_ = -1;
   int32_t element_ = -1;
   bool single_ = false;
-  bool started_ = false;
+  bool given_ = false;  // a plain item's manipulator was yielded
 };

@@ -294,8 +294,10 @@ const uint8_t* return_op(ident_info* context, const uint8_t*) {
 // ---- Actions and re-entry ----
 
 void start_action(ident_info* window, uint16_t source_index, uint16_t line, uint32_t code_offset,
-                  uint16_t item, uint16_t element, bool action_flag) {
+                  uint16_t item, uint16_t element, bool action_flag, bool busy_main) {
   window_record* w = record_of(window);
+  // The mark lives for this run only, so a suspended action cannot hold repaints.
+  set_window_flag(window, WINDOW_BUSY_MAIN, busy_main);
   return_to_menu(window);
   check_text_fields(window);  // a failed field is reset and selected; the action runs all the same
   w->frames[0].source_position = source_index;
@@ -305,7 +307,10 @@ void start_action(ident_info* window, uint16_t source_index, uint16_t line, uint
   if (action_flag) w->state |= WR_ACTION_FLAG;
   else w->state &= uint8_t(~WR_ACTION_FLAG);
   // An open sub-window is cancelled first; the action then waits as re-entry.
-  if (w->called_window != 0 && start_cancel_action(&globals()[w->called_window], window, code_offset)) return;
+  if (w->called_window != 0 && start_cancel_action(&globals()[w->called_window], window, code_offset)) {
+    set_window_flag(window, WINDOW_BUSY_MAIN, false);
+    return;
+  }
   char text[320];
   if (timing_log_open()) {
     snprintf(text, sizeof text, "Starting action in item %d/%d of menu %s", item, element,
@@ -314,6 +319,7 @@ void start_action(ident_info* window, uint16_t source_index, uint16_t line, uint
   }
   clear_queues(window);
   interpret_code(window, statement_code(code_offset), true);
+  set_window_flag(window, WINDOW_BUSY_MAIN, false);
   if (timing_log_open()) {
     snprintf(text, sizeof text, "Action %s in item %d/%d of menu %s",
              w->resume_offset != 0 ? "interrupted" : "completed", item, element,

@@ -17,9 +17,11 @@ void pop_stack(ident_info* window);
 void release_locals(ident_info* context, ident_info* block, uint16_t count);
 void return_to_menu(ident_info* window);
 
-// Runs an item's action as window code from its bottom frame.
+// Runs an item's action as window code from its bottom frame. busy_main
+// marks the window for the run (a 3D manipulator's action): its value
+// requests make window 1 busy too, and the graphics window is not repainted.
 void start_action(ident_info* window, uint16_t source_index, uint16_t line, uint32_t code_offset,
-                  uint16_t item, uint16_t element, bool action_flag);
+                  uint16_t item, uint16_t element, bool action_flag, bool busy_main = false);
 // Runs the action when the condition code (length bytes, 0: none) yields true.
 bool start_if_active(ident_info* window, uint32_t length, uint32_t condition_offset,
                      uint32_t action_offset);

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "base/internal_error.h"
+#include "runtime/gui3d_items.h"
 #include "runtime/qob.h"
 #include "runtime/tables.h"
 #include "runtime/window_record.h"
@@ -347,6 +348,7 @@ void decode_tables(const uint8_t* bytes, size_t size) {
   // number: a binary without them cannot be run.
   if (tables[T_GLOBALS].length < N_PREDEFINED || !is_window_kind(globals()[1].kind)) halt(BAD_FILE);
   find_cancel_menus();
+  prepare_gui3d_items();
 }
 
 void read_tables(int fd) {

@@ -1,5 +1,7 @@
 #include "runtime/tables.h"
 
+#include "runtime/gui3d_items.h"
+
 table tables[N_TABLES];
 uint32_t n_windows;
 
@@ -61,6 +63,7 @@ const uint8_t* ident_name(const ident_info& ident) {
 }
 
 void delete_tables() {
+  release_gui3d_items();
   for (table& t : tables) table_delete(&t);
   n_windows = 0;
 }

@@ -76,6 +76,7 @@ struct ident_info {
 // Flags of variables.
 constexpr uint8_t IDENT_HIDDEN = 1 << 3;      // flags1: not found by name
 constexpr uint8_t IDENT_KEEP_LOCAL = 1 << 6;  // flags1: procedure local not released
+constexpr uint8_t IDENT_USED_BY_GUI3D = 1 << 7;  // flags1: a 3D GUI item uses the variable
 constexpr uint32_t IDENT_RESOURCE = 1 << 2;   // word8
 constexpr uint32_t IDENT_CHANGED = 1 << 4;    // word8: differs from its default
 

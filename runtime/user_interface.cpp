@@ -12,7 +12,9 @@
 #include "base/internal_error.h"
 #include "builder/interface_builder.h"
 #include "gl/gl_context.h"
+#include "link/si.h"
 #include "runtime/graphics_input_ops.h"
+#include "runtime/gui3d_items.h"
 #include "runtime/interpreter.h"
 #include "runtime/predefined.h"
 #include "runtime/procedures.h"
@@ -83,6 +85,7 @@ static void queue_displaying_window(uint16_t window) { queue_update(window); }
 
 void update_displaying_windows(ident_info* variable) {
   for_each_displaying_window(variable, queue_displaying_window);
+  if (variable->flags1 & IDENT_USED_BY_GUI3D) set_gui3d_update();
 }
 
 bool update_menu_windows() {
@@ -901,6 +904,7 @@ static void free_run_time_fields(int table_number) {
 }
 
 void cleanup_user_interface() {
+  delete_gui3d_objects();
   if (AppContext != nullptr) XGLContext::release();
   if (info_window.window != nullptr) {
     info_window.window->make_invisible();
