@@ -31,6 +31,10 @@ bool GUI3DPointType::set_coordinate_system(uint32_t type, const float* axes, uin
     case CoordinateSystem::VIEW:
       a[0] = Vector(view_.u), a[1] = Vector(view_.v), a[2] = Vector(view_.direction);
       break;
+    case CoordinateSystem::OWN:
+      // Only a manipulator with axes of its own has them to give.
+      *message = "COORDINATE_SYSTEM item attribute: type 0 needs a 3D GUI object with its own axes";
+      return false;
     default:
       internal_error(248, "gui3d");
   }

@@ -3,8 +3,8 @@
 
 #include <cmath>
 
-#include "runtime/gui3d_items.h"
 #include "scene/segment_store.h"
+#include "runtime/gui3d_items.h"
 #include "scene/transformation.h"
 #include "view/gui3d.h"
 #include "view/transforms.h"
@@ -83,33 +83,29 @@ struct Range {
   float reach() const { return std::fmax(high, -low); }
 };
 
-void update_depth_gui3d(GUI3D* m, const view_type* view, float* z_min, float* z_max) {
-  const Point& lo = m->symbol_min;
-  const Point& hi = m->symbol_max;
-  const float min[3] = {lo.x(), lo.y(), lo.z()}, max[3] = {hi.x(), hi.y(), hi.z()};
+void update_depth_gui3d(const GUI3D* item, const view_type* view, float* z_min, float* z_max) {
+  const Point& lo = item->symbol_min;
+  const Point& hi = item->symbol_max;
+  float min[3] = {lo.x(), lo.y(), lo.z()}, max[3] = {hi.x(), hi.y(), hi.z()};
   for (int i = 0; i < 8; ++i) {
-    float c = model_to_view(view, corner(min, max, i), true).z();
-    if (!std::isfinite(c)) continue;
-    *z_min = std::fmin(*z_min, c), *z_max = std::fmax(*z_max, c);
+    float z = model_to_view(view, corner(min, max, i), true).z();
+    if (z < *z_min) *z_min = z;
+    if (z > *z_max) *z_max = z;
   }
 }
 
-// The manipulators seen from `view`: those with the depth flag widen z (their
-// box refreshed first when asked), and with `x` and `y` those with the fit
-// flag add their reference point to all three ranges.
-static void widen_by_manipulators(view_type* view, Range& z, Range* x = nullptr, Range* y = nullptr) {
-  if (gui3d_item_count() == 0) return;
-  GUI3D::set_view(view);
+// The manipulators with their depth flag widen z; with points, their fit
+// flag widens all three ranges by their reference point.
+static void widen_by_manipulators(const view_type* view, Range* x, Range* y, Range& z) {
   GUI3DTableIterator it;
-  while (GUI3D* m = it.next()) {
-    if (x != nullptr && m->fit_flag) {
-      Vector c = model_to_view(view, m->get_symbol_reference(), true);
-      if (std::isfinite(c.x()) && std::isfinite(c.y()) && std::isfinite(c.z()))
-        x->widen(c.x()), y->widen(c.y()), z.widen(c.z());
+  while (GUI3D* g = it.next()) {
+    if (x != nullptr && g->fit_flag) {
+      Vector c = model_to_view(view, g->get_symbol_reference(), true);
+      x->widen(c.x()), y->widen(c.y()), z.widen(c.z());
     }
-    if (!m->depth_flag) continue;
-    if (m->refresh_flag) m->compute_minmax();
-    update_depth_gui3d(m, view, &z.low, &z.high);
+    if (!g->depth_flag) continue;
+    if (g->refresh_flag) g->compute_minmax();
+    update_depth_gui3d(g, view, &z.low, &z.high);
   }
 }
 
@@ -128,7 +124,7 @@ void update_depth(int n) {
       if (i == 0) z.start(c); else z.widen(c);
     }
   }
-  widen_by_manipulators(view, z);
+  widen_by_manipulators(view, nullptr, nullptr, z);
   float near_z, far_z;
   if (get_environment_min_max(view, &near_z, &far_z)) z.widen(near_z), z.widen(far_z);
   view->window_depth = 4 * 1.03f * z.reach();
@@ -167,7 +163,7 @@ bool auto_max_min(int mode) {
         x.widen(c.x()), y.widen(c.y()), z.widen(c.z());
       }
     }
-    widen_by_manipulators(view, z, &x, &y);
+    widen_by_manipulators(view, &x, &y, z);
     float near_z, far_z;
     if (get_environment_min_max(view, &near_z, &far_z)) z.widen(near_z), z.widen(far_z);
     if (mode == 0 || mode == 1) view->window_width = 2 * 1.03f * x.reach();

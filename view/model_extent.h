@@ -16,8 +16,8 @@ void get_ldf_min_max(const view_type* view, float min[3], float max[3]);
 // Minimum and maximum of the extent, six zeros without geometry.
 void get_bounding_cuboid(float out[6]);
 class GUI3D;
-// Widens a view z range by the corners of a manipulator's symbol box.
-void update_depth_gui3d(GUI3D* m, const view_type* view, float* z_min, float* z_max);
+// Widens [z_min, z_max] by the view z of the corners of a manipulator's symbol box.
+void update_depth_gui3d(const GUI3D* item, const view_type* view, float* z_min, float* z_max);
 // Recomputes view n's window depth so that it covers the model and the manipulators.
 void update_depth(int n);
 // Fits the current view to the model: mode 0 both axes, 1 the width, 2 the

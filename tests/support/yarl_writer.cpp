@@ -61,6 +61,34 @@ uint16_t add_shown_window(YarlProgram& p, const char* name, const menu_item& ite
   return p.add(GLOBAL, w, name);
 }
 
+uint32_t add_gui3d_item(YarlProgram& p, const Item3D& item) {
+  uint32_t number = 0;
+  for (uint32_t i = 0; i < p.next_item(T_ITEMS_2); ++i)
+    if (group_of_item_kind(p.item(i, T_ITEMS_2).kind) == GROUP_3D) ++number;
+  menu_item it = make_item(item.kind);
+  it.head1 = item.image_width;
+  it.head2 = item.image_precision;
+  it.head8 = item.image_font;
+  it.head4 = item.window;
+  it.margin = uint8_t(item.edit_vars.size());
+  it.value_kind = item.value_kind;
+  it.flags = item.flags;
+  it.code_offset = item.code_offset;
+  it.action_offset = item.action_offset;
+  it.source_file = item.source_file;
+  it.line = item.line;
+  for (size_t j = 0; j < item.edit_vars.size(); ++j) {
+    uint16_t ref = item.edit_vars[j];
+    uint32_t first = p.add_edit_var(edit_var{0, ref, 0});
+    if (j == 0) it.head10 = uint16_t(first);
+    uint16_t index = ref & 0x1FFF;
+    if (ref >> 14 == GLOBAL) p.ident(GLOBAL, index).flags1 |= IDENT_USED_BY_GUI3D;
+    else p.ident(WINDOW_LOCAL, uint16_t(p.ident(GLOBAL, item.window).count + index)).flags1 |= IDENT_USED_BY_GUI3D;
+  }
+  p.add_item(it, T_ITEMS_2);
+  return number;
+}
+
 // Kinds of the predefined identifiers other than INTEGER.
 struct PredefinedKinds {
   uint16_t first, last;

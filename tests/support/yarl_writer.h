@@ -226,6 +226,25 @@ class YarlProgram {
 // window's global index.
 uint16_t add_shown_window(YarlProgram& p, const char* name, const menu_item& item, uint32_t init_code = 0);
 
+// A 3D GUI item of table 12 as the server reads it: the owning window in head
+// word 4, the edit-variable count in the margin, the first table-13 record in
+// head word 10, the image's format width, precision and font in head bytes
+// 1, 2 and 8 (its kind is the value kind, less 8 for an array item).
+struct Item3D {
+  uint8_t kind = ITEM_POINT;
+  uint16_t window = 0;               // global index of a window added before
+  std::vector<uint16_t> edit_vars;   // 16-bit references (ref16)
+  uint8_t value_kind = K_REAL;       // K_ARRAY and above: an array item
+  uint32_t flags = 0;
+  uint32_t code_offset = 0;          // attribute code in table 3
+  uint32_t action_offset = 0;
+  uint8_t image_width = 0, image_precision = 0, image_font = 0;
+  uint16_t source_file = 0, line = 0;
+};
+// Appends the item and its edit variables and marks each variable as used by
+// a 3D item; the result is the item's number among the 3D items.
+uint32_t add_gui3d_item(YarlProgram& p, const Item3D& item);
+
 // Writes raw bytes to a file; false on failure.
 bool write_file(const std::string& path, const std::vector<uint8_t>& bytes);
 

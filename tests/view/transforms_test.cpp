@@ -125,6 +125,8 @@ TEST_F(Transforms, LineAndPlaneGeometry) {
   EXPECT_FLOAT_EQ(m[0][0], 1);  // u column
   EXPECT_FLOAT_EQ(m[2][1], 1);  // v column
   EXPECT_FLOAT_EQ(m[1][2], -1); // the direction
+  Point foot = project_point_to_plane(Point(3, 4, 5), Point(0, 0, 1), Vector(0, 0, 2));
+  EXPECT_FALSE(foot != Point(3, 4, 1)) << "the foot on the plane z = 1, whatever the normal's length";
 }
 
 }  // namespace
