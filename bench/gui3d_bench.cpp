@@ -34,8 +34,12 @@ constexpr uint32_t SEGMENTS = 1000;
 // manipulators made directly on the items.
 void start_with_items() {
   yarl::YarlProgram p = yarl::YarlProgram::standard();
-  p.add_item(yarl::make_item(ITEM_GRID), T_ITEMS_2);
-  for (int k = 0; k < ARROWS; ++k) p.add_item(yarl::make_item(ITEM_DIRECTION), T_ITEMS_2);
+  uint16_t x = p.add(yarl::GLOBAL, yarl::make_ident(K_REAL), "x");
+  for (int k = 0; k <= ARROWS; ++k) {
+    yarl::Item3D item;
+    item.kind = k == 0 ? ITEM_GRID : ITEM_DIRECTION, item.window = 1, item.edit_vars = {yarl::ref16(yarl::GLOBAL, x)};
+    yarl::add_gui3d_item(p, item);
+  }
   std::vector<uint8_t> bytes = p.bytes();
   decode_tables(bytes.data(), bytes.size());
   prepare_gui3d_items();

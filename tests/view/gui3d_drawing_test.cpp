@@ -43,7 +43,12 @@ class Gui3dEnvironment : public testing::Environment {
   void SetUp() override {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     yarl::YarlProgram p = yarl::YarlProgram::standard();
-    for (uint8_t kind : KINDS) p.add_item(yarl::make_item(kind), T_ITEMS_2);
+    uint16_t x = p.add(yarl::GLOBAL, yarl::make_ident(K_REAL), "x");
+    for (uint8_t kind : KINDS) {
+      yarl::Item3D item;
+      item.kind = kind, item.window = 1, item.edit_vars = {yarl::ref16(yarl::GLOBAL, x)};
+      yarl::add_gui3d_item(p, item);
+    }
     std::vector<uint8_t> bytes = p.bytes();
     decode_tables(bytes.data(), bytes.size());
     prepare_gui3d_items();
