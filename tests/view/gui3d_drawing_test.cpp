@@ -172,6 +172,10 @@ class Gui3dDrawing : public ViewedSceneStream {
 TEST_F(Gui3dDrawing, PointIsAYellowCrossWithAnOpenMiddle) {
   GUI3DPoint* m = attach<GUI3DPoint>(ITEM_POINT);
   set(m, {0.5f * U, 0, 0.25f * U});
+  // Without its handle square: a point without image still shows its cross.
+  const uint32_t origin = AP_POINT;
+  const char* message = nullptr;
+  m->set_disabled_access_points(1, &origin, &message);
   repaint();
   float x, y;
   project(Point(0.5f * U, 0, 0.25f * U), &x, &y);
@@ -260,6 +264,14 @@ TEST_F(Gui3dDrawing, RectangleOutlineThroughItsCornersInItsOwnPlane) {
   float x, y;
   project(Point(0.25f * U, 0, 0.1f * U), &x, &y);
   EXPECT_EQ(pixel(int(x), int(y)), BLUE) << "an untextured rectangle is an outline";
+  // With a centre, its handle: a square of side 0.8 × 6 pixels, filled, outlined in white.
+  set(m, {-0.5f * U, 0, -0.25f * U, U, 0.5f * U, 0.3f, 0.6f});
+  repaint();
+  project(Point(-0.2f * U, 0, 0.05f * U), &x, &y);
+  const Rgb FILL = {51, 51, 230};
+  EXPECT_TRUE(near(pixel(int(x), int(y)), FILL, 12)) << pixel(int(x), int(y));
+  EXPECT_EQ(pixel(int(x) + 5, int(y)), BLUE) << "the square ends";
+  EXPECT_EQ(pixel(int(x), int(y) - 5), BLUE) << "the square ends";
 }
 
 TEST_F(Gui3dDrawing, ManipulatorLightIsTheLastGlLightAndOffWithoutPredefined108) {
@@ -278,7 +290,7 @@ TEST_F(Gui3dDrawing, ManipulatorLightIsTheLastGlLightAndOffWithoutPredefined108)
 
   float r = 0.12f * get_view_pointer()->window_height, x, y;
   repaint();
-  project(Point(0.5f * r, 0, 0), &x, &y);
+  project(Point(0.3f * r, 0, 0), &x, &y);  // off the middle's handle
   Rgb flat_shaft = best_near(x, y, WHITE);
   EXPECT_TRUE(near(flat_shaft, WHITE, 10)) << "flat without the manipulator light: " << flat_shaft;
   EXPECT_FALSE(glIsEnabled(last));
