@@ -194,6 +194,9 @@ void GUI3DRectangle::draw_symbol(bool, float transparency) {
   draw_image(corner.x(), corner.y(), corner.z(), color);
 }
 
+// The corners keep the edges' ratio unless dragged with button 1.
+bool GUI3DRectangle::proportional() { return selection_button != 1; }
+
 bool GUI3DRectangle::plane_hit(TekPoint pointer, Point* hit) const {
   Point origin;
   Vector direction;
@@ -224,27 +227,27 @@ bool GUI3DRectangle::resize_corner(bool proportional, TekPoint pointer, const Po
 
 void GUI3DRectangle::resize_lower_left(TekPoint pointer) {
   Point fixed = handles[6];
-  if (resize_corner(scaled_drag(), pointer, fixed, -axis(0), -axis(1), &length_x, &length_y))
+  if (resize_corner(proportional(), pointer, fixed, -axis(0), -axis(1), &length_x, &length_y))
     corner = fixed - axis(0) * length_x - axis(1) * length_y;
   recompute_handles();
 }
 
 void GUI3DRectangle::resize_lower_right(TekPoint pointer) {
   Point fixed = handles[4];
-  if (resize_corner(scaled_drag(), pointer, fixed, axis(0), -axis(1), &length_x, &length_y))
+  if (resize_corner(proportional(), pointer, fixed, axis(0), -axis(1), &length_x, &length_y))
     corner = fixed - axis(1) * length_y;
   recompute_handles();
 }
 
 void GUI3DRectangle::resize_upper_left(TekPoint pointer) {
   Point fixed = handles[1];
-  if (resize_corner(scaled_drag(), pointer, fixed, -axis(0), axis(1), &length_x, &length_y))
+  if (resize_corner(proportional(), pointer, fixed, -axis(0), axis(1), &length_x, &length_y))
     corner = fixed - axis(0) * length_x;
   recompute_handles();
 }
 
 void GUI3DRectangle::resize_upper_right(TekPoint pointer) {
-  resize_corner(scaled_drag(), pointer, corner, axis(0), axis(1), &length_x, &length_y);
+  resize_corner(proportional(), pointer, corner, axis(0), axis(1), &length_x, &length_y);
   recompute_handles();
 }
 

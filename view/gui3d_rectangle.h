@@ -77,6 +77,7 @@ class GUI3DRectangle : public GUI3DPointType {
   const Vector& axis(int k) const { return coordinate_system->axis[k]; }
   void recompute_handles();
   bool perpendicular_to_view(TekPoint pointer) const;
+  static bool proportional();
   bool plane_hit(TekPoint pointer, Point* hit) const;
   // Lengths from a hit seen from `fixed` along d1 and d2; false when nothing moves.
   bool resize_corner(bool proportional, TekPoint pointer, const Point& fixed, const Vector& d1, const Vector& d2,

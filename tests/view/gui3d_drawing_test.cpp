@@ -26,7 +26,11 @@
 #include "view/gui3d_kinds.h"
 #include "view/gui3d_point.h"
 #include "view/gui3d_rectangle.h"
+#include "view/gui3d_vector.h"
+#include "view/gui3d_work_plane.h"
+#include "view/gui3d_world_axis.h"
 #include "view/repaint.h"
+#include "view/transforms.h"
 #include "view/views.h"
 
 namespace {
@@ -400,6 +404,195 @@ TEST_F(Gui3dDrawing, MissingDamagedOrEmptyTextureShowsTheFailureImage) {
   }
   unlink(cut);
   set_texture_path("");
+}
+
+// ---- Drags, in process through the manipulators' press, motion and release ----
+
+// The values the activate callback reported last.
+std::vector<float> reported;
+void record(uint32_t, uint32_t, const value* v) {
+  reported.clear();
+  for (int k = 0; v != nullptr && k < 13; ++k) reported.push_back(v[k].r);
+}
+
+class Gui3dDrag : public Gui3dDrawing {
+ protected:
+  template <class T>
+  T* attach_recording(uint8_t kind) {
+    T* m = attach<T>(kind);
+    m->activate_callback = record;
+    return m;
+  }
+  // Window pixel (y down) of a model point in the current view.
+  static void window_of(const Point& p, int* x, int* y) {
+    float gx, gy;
+    project(p, &gx, &gy);
+    *x = int(std::lround(gx)), *y = int(std::lround(1024 - gy));
+  }
+  // Presses `button` on access point `number` at (x, y), moves by (dx, dy) in
+  // `steps` steps and releases there.
+  static void drag(GUI3D* m, uint8_t number, uint8_t button, int x, int y, int dx, int dy, int steps = 4) {
+    repaint();
+    GUI3D::set_view();
+    GUI3D::selected_access_point_index = number;
+    bool handled = false, grabbed = false;
+    m->handle_button_press(button, x, y, &handled, &grabbed);
+    ASSERT_TRUE(grabbed);
+    for (int k = 1; k <= steps; ++k) m->handle_motion_notify(x + dx * k / steps, y + dy * k / steps);
+    m->handle_button_release(button, x + dx, y + dy, &handled);
+    EXPECT_TRUE(handled);
+    EXPECT_EQ(GUI3D::selected_object, nullptr);
+  }
+  static float units_per_pixel() { return get_view_pointer()->window_width / 1280; }
+};
+
+TEST_F(Gui3dDrag, OriginsFollowTheScreenXMovementAlongX) {
+  struct Case {
+    uint8_t kind, number;
+    int values;
+  };
+  const Case cases[] = {{ITEM_RULER2D, AP_RULER2D, 3},       {ITEM_RULER3D, AP_RULER3D, 3},
+                        {ITEM_POINT_LIGHT, AP_POINT_LIGHT, 3}, {ITEM_SPOT_LIGHT, AP_SPOT_LIGHT, 8},
+                        {ITEM_CLIP_PLANE, AP_CLIP_PLANE, 6},   {ITEM_POINT, AP_POINT, 3}};
+  for (const Case& c : cases) {
+    GUI3D* m = attach_recording<GUI3D>(c.kind);
+    std::vector<float> start = {0.2f * U, 0.1f * U, 0.3f * U, 0, 0, -1, 45, 1};
+    std::vector<value> v;
+    for (int k = 0; k < c.values; ++k) v.push_back(value{.r = start[size_t(k)]});
+    const char* message = nullptr;
+    m->set_edit_vars(v.data(), &message);
+    repaint();
+    int x, y;
+    window_of(Point(0.2f * U, 0.1f * U, 0.3f * U), &x, &y);
+    drag(m, c.number, 1, x, y, 80, 0);
+    ASSERT_GE(reported.size(), size_t(3)) << int(c.kind);
+    // Closed form: 80 pixels of the start-up view along its u axis, model x.
+    EXPECT_NEAR(reported[0], 0.2f * U + 80 * units_per_pixel(), 2 * units_per_pixel()) << int(c.kind);
+    EXPECT_FLOAT_EQ(reported[1], 0.1f * U) << int(c.kind);
+    EXPECT_FLOAT_EQ(reported[2], 0.3f * U) << int(c.kind);
+    for (int k = 3; k < c.values; ++k) EXPECT_FLOAT_EQ(reported[size_t(k)], start[size_t(k)]) << int(c.kind);
+    for (uint32_t n = 0; n < gui3d_item_count(); ++n) gui3d_item(n).widget = nullptr;
+    delete m;
+  }
+}
+
+TEST_F(Gui3dDrag, ClicksOnTheMiddleNegateDirectionAndNormal) {
+  for (uint8_t kind : {ITEM_DIRECTION, ITEM_CLIP_PLANE}) {
+    GUI3D* m = attach_recording<GUI3D>(kind);
+    set(m, {0, 0, 0, 0.6f, 0, 0.8f});
+    drag(m, kind == ITEM_DIRECTION ? AP_DIRECTION + 1 : AP_CLIP_PLANE + 1, 1, 640, 512, 0, 0);
+    ASSERT_EQ(reported.size(), size_t(13));
+    EXPECT_FLOAT_EQ(reported[3], -0.6f);
+    EXPECT_FLOAT_EQ(reported[5], -0.8f);
+    auto& plane = static_cast<GUI3DPlaneType&>(*m);
+    EXPECT_NEAR(plane.x_axis.cross_product(plane.y_axis) * plane.z_axis, 1, 1e-5f) << "still right-handed";
+    for (uint32_t n = 0; n < gui3d_item_count(); ++n) gui3d_item(n).widget = nullptr;
+    delete m;
+  }
+}
+
+TEST_F(Gui3dDrag, VectorEndMarkShortensByTheMovementAndStopsAtTheMinimum) {
+  GUI3D* m = attach_recording<GUI3D>(ITEM_VECTOR);
+  set(m, {0, 0, 0, 1, 0, 0, 0.5f * U});
+  auto* vector = static_cast<GUI3DVector*>(m);
+  repaint();
+  GUI3D::set_view();
+  int x, y;
+  window_of(vector->coord_end_axis_left(), &x, &y);
+  drag(m, AP_VECTOR + 3, 1, x, y, -40, 0);
+  EXPECT_NEAR(reported[6], 0.5f * U - 40 * units_per_pixel(), 2 * units_per_pixel());
+  window_of(vector->coord_end_axis_left(), &x, &y);
+  drag(m, AP_VECTOR + 3, 1, x, y, -400, 0);
+  EXPECT_FLOAT_EQ(reported[6], 0.001f) << "past the origin";
+}
+
+TEST_F(Gui3dDrag, GridOriginMovesByWholeSegmentsHalvesUp) {
+  GUI3D* m = attach_recording<GUI3D>(ITEM_GRID);
+  const float segment = 40 * 3.2f;  // about 40 pixels
+  struct Case {
+    float segments;
+    float expected;
+  };
+  for (Case c : {Case{2.4f, 2}, Case{2.6f, 3}}) {
+    set(m, {0, 0, 0, segment, 5});
+    int x, y;
+    window_of(Point(0, 0, 0), &x, &y);
+    int pixels = int(std::lround(c.segments * segment / units_per_pixel()));
+    drag(m, AP_GRID, 1, x, y, pixels, 0);
+    EXPECT_NEAR(reported[0], c.expected * segment, 1e-3f) << c.segments;
+    EXPECT_FLOAT_EQ(reported[1], 0);
+    EXPECT_FLOAT_EQ(reported[2], 0);
+  }
+}
+
+TEST_F(Gui3dDrag, WorkPlaneCornerScalesByItsProjectionOnTheDiagonal) {
+  GUI3D* m = attach_recording<GUI3D>(ITEM_WORK_PLANE);
+  auto* plane = static_cast<GUI3DWorkPlane*>(m);
+  set(m, {0, 0, 0, 1, 0, 0, 0, 0, 1, 0, -1, 0, 1});  // facing the camera
+  repaint();
+  GUI3D::set_view();
+  plane->update_symbol_parameter();
+  float e1 = plane->extent_1, e2 = plane->extent_2;
+  int x, y;
+  window_of(plane->coord_symbol_corner(), &x, &y);
+  drag(m, AP_WORK_PLANE + 7, 1, x, y, 30, 0);
+  // Closed form: the hit moved 30 pixels along x; its projection on the unit diagonal over the diagonal's length.
+  float d = std::hypot(e1, e2), along = (e1 + 30 * units_per_pixel()) * e1 / d + e2 * e2 / d;
+  EXPECT_NEAR(reported[12], along / d, 0.01f);
+  window_of(plane->coord_symbol_corner(), &x, &y);
+  drag(m, AP_WORK_PLANE + 7, 1, x, y, -int(2 * e1 / units_per_pixel()), 0);
+  EXPECT_FLOAT_EQ(reported[12], 0.5f) << "at least 0.5";
+}
+
+TEST_F(Gui3dDrag, RectangleCornerResizesKeepsTheRatioAndStopsAtTheOppositeCorner) {
+  GUI3D* m = attach_recording<GUI3D>(ITEM_RECTANGLE);
+  const float axes[9] = {1, 0, 0, 0, 0, 1, 0, -1, 0};
+  const char* message = nullptr;
+  m->set_coordinate_system(2, axes, 0, &message);
+  const float a = 0.8f * U, b = 0.4f * U, px = units_per_pixel();
+  struct Case {
+    uint8_t button;
+    int dx, dy;  // window pixels, y down
+    float a, b;  // expected lengths
+  };
+  const Case cases[] = {
+      {1, 30, -20, a + 30 * px, b + 20 * px},
+      {2, 30, 0, -1, -1},  // ratio kept: checked below
+      {1, -800, 400, a, b},  // past the lower left corner
+  };
+  for (const Case& c : cases) {
+    set(m, {-0.4f * U, 0, -0.2f * U, a, b, -1, -1});
+    repaint();
+    int x, y;
+    window_of(Point(0.4f * U, 0, 0.2f * U), &x, &y);
+    drag(m, AP_RECTANGLE + 7, c.button, x, y, c.dx, c.dy, 1);
+    if (c.a < 0) {
+      EXPECT_NEAR(reported[3] / reported[4], a / b, 1e-3f) << "ratio kept";
+      EXPECT_GT(reported[3], a);
+    } else {
+      EXPECT_NEAR(reported[3], c.a, 2 * px);
+      EXPECT_NEAR(reported[4], c.b, 2 * px);
+    }
+    EXPECT_FLOAT_EQ(reported[0], -0.4f * U) << "the lower left corner stays";
+    EXPECT_FLOAT_EQ(reported[2], -0.2f * U);
+  }
+}
+
+TEST_F(Gui3dDrag, WorldAxisReportsTheTurnedZAndShowsTheWorldAxesAgain) {
+  GUI3D* m = attach_recording<GUI3D>(ITEM_WORLD_AXIS);
+  auto* axes = static_cast<GUI3DWorldAxis*>(m);
+  repaint();
+  GUI3D::set_view();
+  axes->update_symbol_parameter();
+  int x, y;
+  window_of(axes->coord_end_z_axis(), &x, &y);
+  drag(m, AP_WORLD_AXIS + 2, 1, x, y, 40, 0);
+  ASSERT_EQ(reported.size(), size_t(13));
+  Vector z(reported[6], reported[7], reported[8]);
+  EXPECT_NEAR(z.length(), 1, 1e-4f);
+  EXPECT_LT(z.z(), 0.999f) << "turned";
+  EXPECT_FLOAT_EQ(axes->z_axis.z(), 1) << "the symbol shows the world's z again";
+  EXPECT_FLOAT_EQ(axes->x_axis.x(), 1);
 }
 
 }  // namespace
