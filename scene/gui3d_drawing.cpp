@@ -9,6 +9,23 @@
 // Manipulator lighting on while this predefined variable is not 0.
 constexpr uint32_t PREDEF_GUI3D_LIGHTING = 108;
 
+// Pushes both matrices and loads identity into them; the modelview stays current.
+static void push_identity(XGLContext* c) {
+  c->set_matrix_mode(GL_PROJECTION);
+  c->push_matrix();
+  glLoadIdentity();
+  c->set_matrix_mode(GL_MODELVIEW);
+  c->push_matrix();
+  glLoadIdentity();
+}
+
+static void pop_both(XGLContext* c) {
+  c->set_matrix_mode(GL_PROJECTION);
+  c->pop_matrix();
+  c->set_matrix_mode(GL_MODELVIEW);
+  c->pop_matrix();
+}
+
 // Set while both matrices are identity, so the light stays with the viewer.
 // No spot: a scene spot left in the same slot does not shape it.
 void set_lighting_parameter(GLenum light) {
@@ -20,16 +37,9 @@ void set_lighting_parameter(GLenum light) {
   glLightf(light, GL_SPOT_CUTOFF, 180);
   glLightf(light, GL_SPOT_EXPONENT, 0);
   GLenum mode = c->get_matrix_mode();
-  c->set_matrix_mode(GL_PROJECTION);
-  c->push_matrix();
-  glLoadIdentity();
-  c->set_matrix_mode(GL_MODELVIEW);
-  c->push_matrix();
-  glLoadIdentity();
+  push_identity(c);
   glLightfv(light, GL_POSITION, POSITION);
-  c->pop_matrix();
-  c->set_matrix_mode(GL_PROJECTION);
-  c->pop_matrix();
+  pop_both(c);
   c->set_matrix_mode(mode);
 }
 
@@ -82,20 +92,12 @@ void draw_gui3d_objects() {
   if (lit) glDisable(light);
   c->enable_lighting(false);
 
-  c->set_matrix_mode(GL_PROJECTION);
-  c->push_matrix();
-  glLoadIdentity();
-  c->set_matrix_mode(GL_MODELVIEW);
-  c->push_matrix();
-  glLoadIdentity();
+  push_identity(c);
   if (rgb) c->enable_line_anti_alias(false);
   for (int s = first_sweep; s < 2; ++s) handle_sweep(SWEEPS[s]);
   if (rgb) {
     c->enable_blending(false);
     set_update_material();
   }
-  c->set_matrix_mode(GL_PROJECTION);
-  c->pop_matrix();
-  c->set_matrix_mode(GL_MODELVIEW);
-  c->pop_matrix();
+  pop_both(c);
 }

@@ -21,16 +21,9 @@ bool GUI3DBeamLight::set_edit_vars(const value* values, const char** message) {
     *message = non_finite_message("BEAM_LIGHT");
     return false;
   }
-  Vector z = -vector_value(values), x = x_axis, y = y_axis;
-  bool changed = false;
-  if (differs(z, z_axis)) {
-    if (!z.is_normalized() || !rebuild_axes_about_z(x, y, z)) {
-      *message = "BEAM_LIGHT 3D GUI: Direction vector is not normalized.";
-    } else {
-      z_axis = z, x_axis = x, y_axis = y;
-      changed = true;
-    }
-  }
+  bool refused;
+  bool changed = take_z_axis(-vector_value(values), &x_axis, &y_axis, &z_axis,
+                             "BEAM_LIGHT 3D GUI: Direction vector is not normalized.", message, &refused);
   compute_minmax();
   return changed;
 }

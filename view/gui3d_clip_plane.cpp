@@ -31,16 +31,9 @@ bool GUI3DClipPlane::set_edit_vars(const value* values, const char** message) {
     *message = non_finite_message("CLIP_PLANE");
     return false;
   }
-  bool changed = take_point(values, &reference_point);
-  Vector z = vector_value(values + 3), x = x_axis, y = y_axis;
-  if (differs(z, z_axis)) {
-    if (!z.is_normalized() || !rebuild_axes_about_z(x, y, z)) {
-      *message = "CLIP_PLANE 3D GUI: Plane normal vector is not normalized.";
-    } else {
-      z_axis = z, x_axis = x, y_axis = y;
-      changed = true;
-    }
-  }
+  bool changed = take_point(values, &reference_point), refused;
+  changed |= take_z_axis(vector_value(values + 3), &x_axis, &y_axis, &z_axis,
+                         "CLIP_PLANE 3D GUI: Plane normal vector is not normalized.", message, &refused);
   compute_minmax();
   return changed;
 }

@@ -33,19 +33,7 @@ void GUI3DDirection::update_edit_vars(value* values) {
 bool GUI3DDirection::take_origin_and_direction(const value* values, const char* refusal, const char** message,
                                                bool* refused) {
   bool changed = take_point(values, &reference_point);
-  Vector d = vector_value(values + 3);
-  *refused = false;
-  if (differs(d, z_axis)) {
-    Vector x = x_axis, y = y_axis;
-    if (!d.is_normalized() || !rebuild_axes_about_z(x, y, d)) {
-      *message = refusal;
-      *refused = true;
-      return changed;
-    }
-    z_axis = d, x_axis = x, y_axis = y;
-    changed = true;
-  }
-  return changed;
+  return take_z_axis(vector_value(values + 3), &x_axis, &y_axis, &z_axis, refusal, message, refused) || changed;
 }
 
 bool GUI3DDirection::set_edit_vars(const value* values, const char** message) {

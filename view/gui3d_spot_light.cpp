@@ -33,16 +33,12 @@ bool GUI3DSpotLight::set_edit_vars(const value* values, const char** message) {
     *message = non_finite_message("SPOT_LIGHT");
     return false;
   }
-  bool changed = take_point(values, &reference_point);
-  Vector z = -vector_value(values + 3), x = x_axis, y = y_axis;
-  if (differs(z, z_axis)) {
-    if (!z.is_normalized() || !rebuild_axes_about_z(x, y, z)) {
-      *message = "SPOT_LIGHT 3D GUI: Direction vector is not normalized.";
-      compute_minmax();
-      return changed;
-    }
-    z_axis = z, x_axis = x, y_axis = y;
-    changed = true;
+  bool changed = take_point(values, &reference_point), refused;
+  changed |= take_z_axis(-vector_value(values + 3), &x_axis, &y_axis, &z_axis,
+                         "SPOT_LIGHT 3D GUI: Direction vector is not normalized.", message, &refused);
+  if (refused) {
+    compute_minmax();
+    return changed;
   }
   float angle = values[6].r, focus = values[7].r;
   if (angle != spot_angle) {

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "view/gui3d_shapes.h"
+
 bool finite_values(const value* values, int n) {
   for (int i = 0; i < n; ++i)
     if (!std::isfinite(values[i].r)) return false;
@@ -35,4 +37,18 @@ void put_point(value* values, const Point& p) {
 
 void put_vector(value* values, const Vector& v) {
   values[0].r = v.x(), values[1].r = v.y(), values[2].r = v.z();
+}
+
+bool take_z_axis(const Vector& z, Vector* x, Vector* y, Vector* axis_z, const char* refusal, const char** message,
+                 bool* refused) {
+  *refused = false;
+  if (!differs(z, *axis_z)) return false;
+  Vector nx = *x, ny = *y;
+  if (!z.is_normalized() || !rebuild_axes_about_z(nx, ny, z)) {
+    *message = refusal;
+    *refused = true;
+    return false;
+  }
+  *axis_z = z, *x = nx, *y = ny;
+  return true;
 }

@@ -18,3 +18,9 @@ bool differs(const Vector& given, const Vector& v);
 
 void put_point(value* values, const Point& p);
 void put_vector(value* values, const Vector& v);
+
+// Takes `z` as a manipulator's z axis with x and y rebuilt about it. A vector
+// that is not of unit length is refused with `refusal` before anything is
+// stored, so the previous axes stay. True when the axes changed.
+bool take_z_axis(const Vector& z, Vector* x, Vector* y, Vector* axis_z, const char* refusal, const char** message,
+                 bool* refused);

@@ -515,6 +515,7 @@ TEST_F(Gui3dDrag, GridOriginMovesByWholeSegmentsHalvesUp) {
   };
   for (Case c : {Case{2.4f, 2}, Case{2.6f, 3}}) {
     set(m, {0, 0, 0, segment, 5});
+    repaint();
     int x, y;
     window_of(Point(0, 0, 0), &x, &y);
     int pixels = int(std::lround(c.segments * segment / units_per_pixel()));
