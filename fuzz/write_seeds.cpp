@@ -47,6 +47,22 @@ static YarlProgram every_record(YarlProgram p) {
   return p;
 }
 
+// A window with three REAL locals and a POINT over them, with every attribute flag.
+static YarlProgram with_point() {
+  YarlProgram p = YarlProgram::standard();
+  Item3D item;
+  item.window = add_window_with_locals(p, "w", {{K_REAL, "x"}, {K_REAL, "y"}, {K_REAL, "z"}});
+  item.edit_vars = {ref16(WINDOW_LOCAL, 0), ref16(WINDOW_LOCAL, 1), ref16(WINDOW_LOCAL, 2)};
+  item.flags = 0xEF68B;
+  item.value_kind = K_STRING;
+  item.image_font = 2;
+  item.code_offset = p.code().offset();
+  p.code().release();
+  item.action_offset = item.code_offset;
+  add_gui3d_item(p, item);
+  return p;
+}
+
 static bool write_seed(const std::string& dir, const char* name, const std::vector<uint8_t>& bytes) {
   std::string path = dir + "/" + name;
   if (write_file(path, bytes)) return true;
@@ -333,6 +349,6 @@ int main(int argc, char** argv) {
   bool ok = write_seed(dir, "standard", YarlProgram::standard().bytes(0)) &&
             write_seed(dir, "standard_every_record", every_record(YarlProgram::standard()).bytes(0)) &&
             write_seed(dir, "every_record", every_record(YarlProgram()).bytes(0)) &&
-            write_seed(dir, "compact", compact.bytes(0)) && write_seed(dir, "empty", YarlProgram().bytes(0));
+            write_seed(dir, "compact", compact.bytes(0)) && write_seed(dir, "point_item", with_point().bytes(0)) && write_seed(dir, "empty", YarlProgram().bytes(0));
   return ok ? 0 : 1;
 }

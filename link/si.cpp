@@ -505,6 +505,8 @@ void set_repaint(bool depth) {
 
 void clear_repaint() { graphics_needs_update = overlay_line_update = false; }
 bool repaint_requested() { return graphics_needs_update; }
+bool depth_repaint_requested() { return depth_needs_update; }
+void clear_repaint_requests() { graphics_needs_update = overlay_line_update = depth_needs_update = false; }
 void set_gui3d_update() { gui3d_update = true; }
 void set_overlay_line_update() { overlay_line_update = true; }
 

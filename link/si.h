@@ -51,6 +51,10 @@ void set_repaint(bool depth);
 void clear_repaint();
 // True while a repaint of the graphics window is due.
 bool repaint_requested();
+// True while the repaint due also updates the views' depth.
+bool depth_repaint_requested();
+// Drops every request, the depth update's too.
+void clear_repaint_requests();
 void set_gui3d_update();
 void set_overlay_line_update();
 void set_geometry_update_mode(bool on);

@@ -496,7 +496,9 @@ static gui3d_array* resize_array(menu_item& item, uint32_t count) {
     item.widget = nullptr;
     return nullptr;
   }
-  a->elements = static_cast<GUI3D**>(CheckedRealloc(a->elements, count * sizeof(GUI3D*)));
+  void* grown = a->elements == nullptr ? CheckedMalloc(count * sizeof(GUI3D*))
+                                       : CheckedRealloc(a->elements, count * sizeof(GUI3D*));
+  a->elements = static_cast<GUI3D**>(grown);
   for (uint32_t i = stored; i < count; ++i) a->elements[i] = nullptr;
   a->count = count;
   return a;

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "runtime/gui3d_items.h"
 #include "runtime/tables.h"
 #include "tests/support/dump_files.h"
 #include "tests/support/yarl_writer.h"
@@ -561,15 +562,18 @@ TEST_F(ReadTables, ItemRecordOfEveryGroup) {
       EXPECT_EQ(c.size, record.size());
       menu_item want = expected_item(c, kind);
 
-      // Raw records between two others, in both item tables.
+      // Raw records between two others, in both item tables; table 12's 3D
+      // records are checked as the 3D items (ThreeDItemRecordsAreChecked).
       YarlProgram raw = YarlProgram::standard();
-      for (table_index t : {T_MENU_ITEMS, T_ITEMS_2}) {
+      std::vector<table_index> in = {T_MENU_ITEMS};
+      if (c.group != GROUP_3D) in.push_back(T_ITEMS_2);
+      for (table_index t : in) {
         raw.add_item(make_item(ITEM_FRAME), t);
         raw.add_raw_record(t, record);
         raw.add_item(make_item(ITEM_SEPARATOR), t);
       }
       decode(raw.bytes());
-      for (table_index t : {T_MENU_ITEMS, T_ITEMS_2}) {
+      for (table_index t : in) {
         ASSERT_EQ(3u, tables[t].length);
         expect_item_eq(want, tables[t].as<menu_item>()[1]);
         EXPECT_EQ(ITEM_SEPARATOR, tables[t].as<menu_item>()[2].kind);
@@ -584,6 +588,84 @@ TEST_F(ReadTables, ItemRecordOfEveryGroup) {
       delete_tables();
     }
   }
+}
+
+// A window "w" with REAL locals x, y, z and an array local a, and a POINT over x, y, z.
+YarlProgram with_point(yarl::Item3D* item) {
+  YarlProgram p = YarlProgram::standard();
+  item->window = add_window_with_locals(p, "w", {{K_REAL, "x"}, {K_REAL, "y"}, {K_REAL, "z"}, {K_ARRAY + K_REAL, "a"}});
+  item->edit_vars = {ref16(WINDOW_LOCAL, 0), ref16(WINDOW_LOCAL, 1), ref16(WINDOW_LOCAL, 2)};
+  item->code_offset = p.code().offset();
+  p.code().release();
+  return p;
+}
+
+TEST_F(ReadTables, ThreeDItemRecordsKeepTheirFields) {
+  yarl::Item3D item;
+  YarlProgram p = with_point(&item);
+  item.flags = ITEM3D_IMAGE | ITEM3D_ACTION;
+  item.value_kind = K_STRING;
+  item.image_width = 7, item.image_precision = 2, item.image_font = 8;
+  p.add_item(make_item(ITEM_FRAME), T_ITEMS_2);
+  EXPECT_EQ(0u, yarl::add_gui3d_item(p, item));
+  EXPECT_EQ(1u, yarl::add_gui3d_item(p, item)) << "numbered among the 3D records only";
+  decode(p.bytes());
+  ASSERT_EQ(2u, gui3d_item_count());
+  item3d_fields f = gui3d_fields_of(gui3d_item(1));
+  EXPECT_EQ(f.window, item.window);
+  EXPECT_EQ(f.edit_var_count, 3);
+  EXPECT_EQ(f.first_edit_var, 3);
+  EXPECT_EQ(f.image_width, 7);
+  EXPECT_EQ(f.image_precision, 2);
+  EXPECT_EQ(f.image_font, 8);
+  EXPECT_TRUE(tables[T_WINDOW_LOCALS].as<ident_info>()[1].flags1 & IDENT_USED_BY_GUI3D);
+  delete_tables();
+  EXPECT_EQ(0u, gui3d_item_count());
+}
+
+TEST_F(ReadTablesDeathTest, ThreeDItemRecordsAreChecked) {
+  struct Case {
+    const char* name;
+    void (*spoil)(yarl::Item3D& item, YarlProgram& p);
+  } cases[] = {
+      {"owner not a window", [](yarl::Item3D& i, YarlProgram&) { i.window = 2; }},
+      {"owner past table 0", [](yarl::Item3D& i, YarlProgram&) { i.window = 0x7FFF; }},
+      {"no edit variables", [](yarl::Item3D& i, YarlProgram&) { i.edit_vars.clear(); }},
+      {"edit variable past the window's locals", [](yarl::Item3D& i, YarlProgram&) { i.edit_vars[1] = ref16(WINDOW_LOCAL, 5); }},
+      {"edit variable global past table 0", [](yarl::Item3D& i, YarlProgram&) { i.edit_vars[0] = ref16(GLOBAL, 0x1FFF); }},
+      {"procedure-local edit variable", [](yarl::Item3D& i, YarlProgram&) { i.edit_vars[0] = ref16(PROC_LOCAL, 0); }},
+      {"array item over scalars", [](yarl::Item3D& i, YarlProgram&) { i.value_kind = K_ARRAY + K_REAL; }},
+      {"array item over a global", [](yarl::Item3D& i, YarlProgram&) {
+         i.value_kind = K_ARRAY + K_REAL;
+         i.edit_vars = {ref16(GLOBAL, 60)};
+       }},
+      {"code past table 3", [](yarl::Item3D& i, YarlProgram&) { i.code_offset = 1 << 20; }},
+      {"action past table 3", [](yarl::Item3D& i, YarlProgram&) {
+         i.flags = ITEM3D_ACTION;
+         i.action_offset = 1 << 20;
+       }},
+      {"image font", [](yarl::Item3D& i, YarlProgram&) {
+         i.flags = ITEM3D_IMAGE;
+         i.value_kind = K_STRING;
+         i.image_font = 18;
+       }},
+      {"image of kind UNDECLARED", [](yarl::Item3D& i, YarlProgram&) {
+         i.flags = ITEM3D_IMAGE;
+         i.value_kind = 7;
+       }},
+  };
+  for (const Case& c : cases) {
+    yarl::Item3D item;
+    YarlProgram p = with_point(&item);
+    c.spoil(item, p);
+    yarl::add_gui3d_item(p, item);
+    EXPECT_EXIT(decode(p.bytes()), testing::ExitedWithCode(1), BAD_FILE) << c.name;
+  }
+  yarl::Item3D item;
+  YarlProgram p = with_point(&item);
+  yarl::add_gui3d_item(p, item);
+  p.set_count(T_EDIT_VARS, 2);
+  EXPECT_EXIT(decode(p.bytes()), testing::ExitedWithCode(1), BAD_FILE) << "table-13 range";
 }
 
 TEST_F(ReadTables, ItemKindsOutsideTheGroupsHaveNoGroup) {

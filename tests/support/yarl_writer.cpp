@@ -61,6 +61,22 @@ uint16_t add_shown_window(YarlProgram& p, const char* name, const menu_item& ite
   return p.add(GLOBAL, w, name);
 }
 
+uint16_t add_window_with_locals(YarlProgram& p, const char* name,
+                                const std::vector<std::pair<uint8_t, const char*>>& locals) {
+  ident_info w = make_ident(K_MENU_WINDOW);
+  w.word6 = uint16_t(locals.size() + 1);
+  w.word2 = 1 << 12;  // one MENU, the last local
+  w.word8 = uint32_t(locals.size());
+  w.count = p.next_index(WINDOW_LOCAL);
+  for (const auto& [kind, local_name] : locals) {
+    ident_info v = make_ident(kind);
+    if (kind >= K_ARRAY) v.word2 = 20000;  // the longest array
+    p.add(WINDOW_LOCAL, v, local_name);
+  }
+  p.add(WINDOW_LOCAL, make_ident(K_MENU), "menu");
+  return p.add(GLOBAL, w, name);
+}
+
 uint32_t add_gui3d_item(YarlProgram& p, const Item3D& item) {
   uint32_t number = 0;
   for (uint32_t i = 0; i < p.next_item(T_ITEMS_2); ++i)
@@ -81,9 +97,14 @@ uint32_t add_gui3d_item(YarlProgram& p, const Item3D& item) {
     uint16_t ref = item.edit_vars[j];
     uint32_t first = p.add_edit_var(edit_var{0, ref, 0});
     if (j == 0) it.head10 = uint16_t(first);
-    uint16_t index = ref & 0x1FFF;
-    if (ref >> 14 == GLOBAL) p.ident(GLOBAL, index).flags1 |= IDENT_USED_BY_GUI3D;
-    else p.ident(WINDOW_LOCAL, uint16_t(p.ident(GLOBAL, item.window).count + index)).flags1 |= IDENT_USED_BY_GUI3D;
+    // Only identifiers that exist are marked: loader tests name missing ones.
+    uint32_t index = ref & 0x1FFF;
+    if (ref >> 14 == GLOBAL) {
+      if (index < p.next_index(GLOBAL)) p.ident(GLOBAL, uint16_t(index)).flags1 |= IDENT_USED_BY_GUI3D;
+    } else if (ref >> 14 == WINDOW_LOCAL && item.window < p.next_index(GLOBAL)) {
+      uint32_t local = p.ident(GLOBAL, item.window).count + index;
+      if (local < p.next_index(WINDOW_LOCAL)) p.ident(WINDOW_LOCAL, uint16_t(local)).flags1 |= IDENT_USED_BY_GUI3D;
+    }
   }
   p.add_item(it, T_ITEMS_2);
   return number;

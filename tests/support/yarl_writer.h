@@ -241,6 +241,11 @@ struct Item3D {
   uint8_t image_width = 0, image_precision = 0, image_font = 0;
   uint16_t source_file = 0, line = 0;
 };
+// A MENU_WINDOW `name` whose window locals are `locals` (kind and name, in
+// order) and then one empty MENU, its main one; the window's global index.
+uint16_t add_window_with_locals(YarlProgram& p, const char* name,
+                                const std::vector<std::pair<uint8_t, const char*>>& locals);
+
 // Appends the item and its edit variables and marks each variable as used by
 // a 3D item; the result is the item's number among the 3D items.
 uint32_t add_gui3d_item(YarlProgram& p, const Item3D& item);
