@@ -17,7 +17,7 @@
 #include "runtime/window_record.h"
 #include "toolkit/image.h"
 #include "view/gui3d.h"
-#include "view/gui3d_point.h"
+#include "view/gui3d_kinds.h"
 
 constexpr const char* MODULE = "gui3d_items";
 constexpr float ARC_SECONDS_TO_RADIANS = 4.84813681109536e-6f;
@@ -33,12 +33,9 @@ struct gui3d_array {
 // ---- Manipulators of the items ----
 
 GUI3D* create_gui3d_object(uint8_t kind, uint32_t item, uint32_t element) {
-  switch (kind) {
-    case ITEM_POINT:
-      return new GUI3DPoint(item, element, change_gui3d, activate_gui3d);
-    default:
-      internal_error(144, MODULE);
-  }
+  GUI3D* made = new_gui3d_of_kind(kind, item, element, change_gui3d, activate_gui3d);
+  if (made == nullptr) internal_error(144, MODULE);
+  return made;
 }
 
 static gui3d_array* array_of(const menu_item& item) { return static_cast<gui3d_array*>(item.widget); }

@@ -408,34 +408,45 @@ void GUI3D::draw_translation_line(const Point& a, const Point& b) {
 }
 
 // One square unit of the handles: 6 pixels in model units at the view's scale.
-static float handle_unit() {
-  const ViewType& v = GUI3D::view_;
-  if (v.gl_viewport[3] <= 0) return 0;
-  return 6 * v.window_height / v.gl_viewport[3];
-}
-
+// Drawn in identity matrices (the handle sweeps): each square, of side 0.8 × 6
+// pixels, at its access point's place in normalised device coordinates.
 void GUI3D::draw_handles(float transparency) {
   XGLContext* gl = XGLContext::current_context;
-  float h = 0.8f * handle_unit() / 2;
-  Vector u(view_.u), v(view_.v);
+  const double* m = view_.viewing_matrix;
+  if (m == nullptr || view_.gl_viewport[2] <= 0 || view_.gl_viewport[3] <= 0) return;
+  float hx = 0.8f * 6 / view_.gl_viewport[2], hy = 0.8f * 6 / view_.gl_viewport[3];
   static const float FILL[3] = {0.2f, 0.2f, 0.9f};
-  for (uint8_t n = access_points.first; n < access_points.last(); ++n) {
-    const GUI3DAccessPointEntry& e = access_points.entry(n);
+  float centres[256][3];
+  int n = 0;
+  for (uint8_t k = access_points.first; k < access_points.last(); ++k) {
+    const GUI3DAccessPointEntry& e = access_points.entry(k);
     if (!e.enabled || e.position == nullptr) continue;
     Point p = (this->*e.position)();
-    Point corners[4] = {p - u * h - v * h, p + u * h - v * h, p + u * h + v * h, p - u * h + v * h};
-    gl->enable_polygon_offset(true);
-    gl->set_polygon_offset(1, 1);
-    gl_colour(FILL, transparency);
-    glBegin(GL_QUADS);
-    for (const Point& c : corners) glVertex3fv(c.coord_array());
-    glEnd();
-    gl->enable_polygon_offset(false);
-    gl_colour(WHITE, transparency);
-    glBegin(GL_LINE_LOOP);
-    for (const Point& c : corners) glVertex3fv(c.coord_array());
-    glEnd();
+    double c[4];
+    for (int r = 0; r < 4; ++r) c[r] = m[r] * p.x() + m[4 + r] * p.y() + m[8 + r] * p.z() + m[12 + r];
+    if (!(c[3] > 0)) continue;  // behind the eye
+    centres[n][0] = float(c[0] / c[3]), centres[n][1] = float(c[1] / c[3]), centres[n][2] = float(c[2] / c[3]);
+    ++n;
   }
+  if (n == 0) return;
+  // All squares in one batch, then all outlines: state changes cost more than vertices.
+  static const float SIGNS[5][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}, {-1, -1}};
+  gl->enable_polygon_offset(true);
+  gl->set_polygon_offset(1, 1);
+  gl_colour(FILL, transparency);
+  glBegin(GL_QUADS);
+  for (int i = 0; i < n; ++i)
+    for (int k = 0; k < 4; ++k)
+      glVertex3f(centres[i][0] + SIGNS[k][0] * hx, centres[i][1] + SIGNS[k][1] * hy, centres[i][2]);
+  glEnd();
+  gl->enable_polygon_offset(false);
+  gl_colour(WHITE, transparency);
+  glBegin(GL_LINES);
+  for (int i = 0; i < n; ++i)
+    for (int k = 0; k < 4; ++k)
+      for (int j = k; j <= k + 1; ++j)
+        glVertex3f(centres[i][0] + SIGNS[j][0] * hx, centres[i][1] + SIGNS[j][1] * hy, centres[i][2]);
+  glEnd();
 }
 
 void GUI3D::draw_rotation_circle(bool active, bool stipple_back, const Point& centre, const Vector& u,

@@ -4,6 +4,8 @@
 
 #include "gl/gl_context.h"
 #include "runtime/tables.h"
+#include "view/gui3d_shapes.h"
+#include "view/gui3d_values.h"
 
 GUI3DPoint::GUI3DPoint(uint32_t item, uint32_t element, GUI3DCallback change, GUI3DCallback activate)
     : GUI3DPointType(item, element, change, activate, AP_POINT, 2, true, true, false) {
@@ -19,7 +21,11 @@ void GUI3DPoint::update_edit_vars(value* values) {
   values[2].r = reference_point.z();
 }
 
-bool GUI3DPoint::set_edit_vars(const value* values, const char**) {
+bool GUI3DPoint::set_edit_vars(const value* values, const char** message) {
+  if (!finite_values(values, 3)) {
+    *message = non_finite_message("POINT");
+    return false;
+  }
   bool changed = false;
   if (values[0].r != reference_point.x()) reference_point.set_x(values[0].r), changed = true;
   if (values[1].r != reference_point.y()) reference_point.set_y(values[1].r), changed = true;
@@ -28,7 +34,11 @@ bool GUI3DPoint::set_edit_vars(const value* values, const char**) {
   return changed;
 }
 
-// The symbol is the other issue's; the point draws only its image meanwhile.
-void GUI3DPoint::draw_symbol(bool, float) {
+// A screen-aligned cross with an open middle, unless the point is hidden behind its image.
+void GUI3DPoint::draw_symbol(bool, float transparency) {
+  if (access_points.entry(AP_POINT).enabled || image == nullptr) {
+    gl_colour(color, transparency);
+    draw_open_cross(reference_point, Vector(view_.u), Vector(view_.v), 0.01f * view_.window_height);
+  }
   draw_image(reference_point.x(), reference_point.y(), reference_point.z(), color);
 }

@@ -16,6 +16,7 @@
 #include "scene/display_options.h"
 #include "scene/draw_geometry.h"
 #include "scene/environment.h"
+#include "scene/gui3d_drawing.h"
 #include "scene/lens_flares.h"
 #include "scene/lights.h"
 #include "scene/logo.h"
@@ -30,6 +31,7 @@
 #include "toolkit/hls.h"
 #include "view/graphics_display.h"
 #include "view/graphics_window.h"
+#include "view/gui3d.h"
 #include "view/offscreen.h"
 #include "view/transforms.h"
 #include "view/views.h"
@@ -154,7 +156,8 @@ static bool paint_other_view(int n, bool effects, bool (*abort)()) {
   deactivate_lights();
   if (aborted) return true;
   if (get_display_options()->get_display_lens_flares() && get_enable_magic_module()) draw_lens_flares();
-  // The 3D manipulators are drawn here.
+  GUI3D::set_view(get_view_record(n));
+  draw_gui3d_objects();
   draw_view_frame(false, n);
   return false;
 }
@@ -188,7 +191,8 @@ bool paint_current_view(bool right_eye, const float* jitter, bool effects, bool 
   if (aborted) return true;
   if (get_display_options()->get_display_lens_flares() && effects && get_enable_realtime_renderer())
     draw_lens_flares();
-  // The 3D manipulators are drawn here.
+  GUI3D::set_view(get_view_record(n));
+  draw_gui3d_objects();
   draw_view_frame(true, n);
   return false;
 }
