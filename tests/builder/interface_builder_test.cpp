@@ -3,9 +3,6 @@
 // the builder's own callbacks, and what it writes.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <memory>
-
 #include "tests/support/own_x_server.h"
 
 namespace {
@@ -13,19 +10,8 @@ namespace {
 // The builder's own windows go where its preferences place them, over the
 // screen areas of other tests: this suite runs on an X server of its own,
 // named before the application context (next) opens its display.
-class OwnDisplay : public testing::Environment {
- public:
-  void SetUp() override {
-    x = std::make_unique<OwnXServer>();
-    if (!x->name().empty()) setenv("DISPLAY", x->name().c_str(), 1);
-  }
-  void TearDown() override { x.reset(); }
-
- private:
-  std::unique_ptr<OwnXServer> x;
-};
-
-[[maybe_unused]] testing::Environment* const own_display = testing::AddGlobalTestEnvironment(new OwnDisplay);
+[[maybe_unused]] testing::Environment* const own_display =
+    testing::AddGlobalTestEnvironment(new OwnDisplayEnvironment);
 
 }  // namespace
 

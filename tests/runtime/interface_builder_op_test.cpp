@@ -3,6 +3,18 @@
 // call, a second call while the builder is active, and leaving again.
 #include <gtest/gtest.h>  // before X11, whose macros clash with its names
 
+#include "tests/support/own_x_server.h"
+
+namespace {
+
+// The builder's own window goes where its preferences place it, over other
+// tests' screen areas: this suite runs on an X server of its own, named
+// before the application context (next) opens its display.
+[[maybe_unused]] testing::Environment* const own_display =
+    testing::AddGlobalTestEnvironment(new OwnDisplayEnvironment);
+
+}  // namespace
+
 #include "builder/interface_builder.h"
 #include "runtime/predefined.h"
 #include "runtime/window_ops.h"
