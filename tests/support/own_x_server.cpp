@@ -23,9 +23,8 @@ void OwnXServer::start() {
   int fds[2];
   if (pipe(fds) != 0) return;
   std::string fd = std::to_string(fds[1]);
-  // -noreset: a connection made while the last client leaves finds the server there.
-  const char* argv[] = {"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-noreset",
-                        "-nolisten", "tcp", nullptr};
+  const char* argv[] = {"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+                        nullptr};
   pid_t parent = getpid();
   pid_ = fork();
   if (pid_ == 0) {
