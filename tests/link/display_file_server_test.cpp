@@ -3,6 +3,7 @@
 // bytes a file save gives.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <ctime>
 
 #include "scene/display_file.h"
@@ -89,9 +90,16 @@ TEST(DisplayFileServer, SaveDfIntoAnApplicationGivesAFileSavesBytes) {
   print(c, "piped", piped);
   print(c, "filed", filed);
   // The server goes on waiting, so that the application writes what it got;
-  // the run ends at its time-out.
-  RunResult r = serve(p, dir, "", 4);
-  EXPECT_TRUE(r.timed_out);
+  // a second process ends the server once the piped copy is as long as the
+  // filed one.
+  write_file(dir.file("stop.sh"), "cd " + dir.path() +
+                                      "\nsize() { wc -c < $1 2>/dev/null || echo 0; }"
+                                      "\nwhile [ ! -s filed.df ] || [ $(size piped.df) -lt $(size filed.df) ]; do"
+                                      " sleep 0.1; done\nkill -KILL $PPID\n");
+  c.push_string("sh " + dir.file("stop.sh")).push(21).op(op::START_PROCESS).assign(GLOBAL, pid);
+  RunResult r = serve(p, dir);
+  EXPECT_FALSE(r.timed_out) << r.err;
+  EXPECT_EQ(r.signal, SIGKILL) << "the server waits until it is stopped" << r.err;
   EXPECT_NE(r.err.find("piped -1\nfiled -1\n"), std::string::npos) << "no visible segment" << r.err;
   std::string a = read_file(dir.file("piped.df")), b = read_file(dir.file("filed.df"));
   EXPECT_EQ(a.substr(0, 60), DF_HEADER);

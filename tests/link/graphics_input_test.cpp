@@ -72,16 +72,16 @@ struct Pixel {
   int x, y;
 };
 
-// The graphics window of preset_window on the test's display, with the
-// standard program loaded around it (identifier 1 wraps the window).
+// The graphics window of preset_window, with the standard program loaded
+// around it (identifier 1 wraps the window), on an X server of the test's
+// own: the program shows the full-screen window over other tests' areas.
 class GraphicsInput : public link_test::Linked {
  protected:
-  static void open_graphics(bool own_server) {
-    if (own_server) {
-      server_ = new OwnXServer();
-      ASSERT_FALSE(server_->name().empty());
-      setenv("DISPLAY", server_->name().c_str(), 1);
-    }
+  static void SetUpTestSuite() {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    server_ = new OwnXServer();
+    ASSERT_FALSE(server_->name().empty());
+    setenv("DISPLAY", server_->name().c_str(), 1);
     XSetErrorHandler(count_x_error);
     new UIAppContext(false, nullptr, nullptr, 0, 0, 10, 11);
     std::vector<uint8_t> bytes = yarl::YarlProgram::standard().bytes();
@@ -89,10 +89,6 @@ class GraphicsInput : public link_test::Linked {
     put_predef(111, 1);
     preset_window();
     init_segment_structure();  // the palette the wait loop's repaints read
-  }
-  static void SetUpTestSuite() {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    open_graphics(false);
   }
   static void TearDownTestSuite() {
     cleanup_ldf();
@@ -330,11 +326,9 @@ TEST_F(GraphicsInput, CursorNumbersBeyondTheTableAreNeverUsed) {
 
 // ---- The rubber band and the overlay lines as pixels --------------------------
 
-// The graphics window mapped on an X server of the test's own, showing a
-// plain scene.
+// The graphics window mapped, showing a plain scene.
 class RubberBand : public GraphicsInput {
  protected:
-  static void SetUpTestSuite() { open_graphics(true); }
   void SetUp() override {
     GraphicsInput::SetUp();
     XMapRaised(display(), window());

@@ -263,6 +263,7 @@ TEST_P(ColourEditorValues, OutOfRangeAreARunTimeErrorOfTheProgram) {
   RunOptions options;
   options.args = {"-e", "", "-m", "", "-u", dir.file("app.b")};
   options.timeout_seconds = 60;
+  options.own_display = true;  // its window covers the whole screen
   RunResult r = run_program(options);
   EXPECT_EQ(r.exit_code, 1) << r.err;
   EXPECT_NE(r.err.find(v.message), std::string::npos) << r.err;
@@ -304,6 +305,7 @@ TEST(HostileInput, ChildrenOfProcess21AreReapedWhileTheServerRuns) {
   RunOptions options;
   options.args = {"-e", "", "-m", "", "-u", dir.file("app.b")};
   options.timeout_seconds = 60;
+  options.own_display = true;  // its window covers the whole screen
   RunResult r = run_program(options);
   EXPECT_EQ(r.exit_code, 42) << r.err;
   EXPECT_EQ(read_file(dir.file("zombies")), "0\n") << r.err;

@@ -536,7 +536,7 @@ TEST_F(InterpreterDeathTest, AnUnassignedOpcodeBehindAFusedSequenceNamesItsCompi
         load();
         interpret_code(global(1), statement_code(begin), false);
       },
-      testing::ExitedWithCode(1), bad);
+      testing::ExitedWithCode(1), removing_dump(bad));
 }
 
 TEST_F(InterpreterDeathTest, UnassignedOpcodeIsInternalError63) {

@@ -357,9 +357,8 @@ TEST_F(Windows, CompilerWarningsOpenTheInformationWindow) {
   load();
   Window info = UIWindow::get_window(2L);
   ASSERT_NE(info, 0u);
-  // Shown centred on the screen; here in this process's own area instead.
-  UIWindow::find_window(info)->set_origin(short(slot_x(screen_slot)),
-                                          short(slot_y(screen_slot)));
+  // Shown centred on the screen; the notice in one line is wider than a screen area.
+  place_beyond_the_screen(UIWindow::find_window(info));
   update_menu_windows();
   pump();
   XWindowAttributes a;
@@ -421,6 +420,7 @@ TEST_P(BadValues, AreRunTimeErrorsAndTheDisplayGoesOn) {
                            ITEM_X_RELATIVE);
   uint16_t w = add_window(program, {"bad", true, {it, second}, {}});
   load();
+  place_beyond_the_screen(ui(w));  // a position out of range widens it as far
   in_interface_builder = true;  // the error ends the run but not the program
   testing::internal::CaptureStderr();
   update_menu_windows();

@@ -131,6 +131,11 @@ class Windows : public testing::Test {
     }
     pump();
   }
+  // A window wider than a screen area goes past the screen's right edge,
+  // over no other test's area; it is still viewable there.
+  void place_beyond_the_screen(UIWindow* w) {
+    w->set_origin(short(DisplayWidth(display(), DefaultScreen(display()))), 0);
+  }
   int map_state(uint16_t window) {
     if (ui(window)->x_window == 0) return IsUnmapped;
     XWindowAttributes a;

@@ -5,22 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <memory>
-
 #include "tests/support/own_x_server.h"
-
-class OwnDisplayEnvironment : public testing::Environment {
- public:
-  void SetUp() override {
-    x_ = std::make_unique<OwnXServer>();
-    if (!x_->name().empty()) setenv("DISPLAY", x_->name().c_str(), 1);
-  }
-  void TearDown() override { x_.reset(); }
-
- private:
-  std::unique_ptr<OwnXServer> x_;
-};
 
 // Registered before the environments of headers included after this one.
 inline testing::Environment* const own_display_environment =

@@ -3,14 +3,12 @@
 #include <X11/Xutil.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cmath>
 #include <cstdlib>
-
-extern char** environ;
 
 namespace {
 constexpr uint8_t START_PROCESS = 150;
@@ -27,7 +25,17 @@ void OwnXServer::start() {
   std::string fd = std::to_string(fds[1]);
   const char* argv[] = {"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
                         nullptr};
-  if (posix_spawnp(&pid_, "Xvfb", nullptr, nullptr, const_cast<char**>(argv), environ) != 0) pid_ = 0;
+  pid_t parent = getpid();
+  pid_ = fork();
+  if (pid_ == 0) {
+    // The server ends with the test process, even one that exits without its
+    // destructors (a death test's child, a test stopped at its time-out), and
+    // removes its lock file and socket on the way.
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (getppid() == parent) execvp("Xvfb", const_cast<char**>(argv));
+    _exit(127);
+  }
+  if (pid_ < 0) pid_ = 0;
   close(fds[1]);
   std::string number;
   pollfd p = {fds[0], POLLIN, 0};
@@ -43,6 +51,17 @@ void OwnXServer::stop() {
   kill(pid_, SIGTERM);
   waitpid(pid_, nullptr, 0);
   pid_ = 0;
+}
+
+void OwnDisplayEnvironment::SetUp() {
+  x_ = new OwnXServer();
+  ASSERT_FALSE(x_->name().empty()) << "Xvfb did not start";
+  setenv("DISPLAY", x_->name().c_str(), 1);
+}
+
+void OwnDisplayEnvironment::TearDown() {
+  delete x_;
+  x_ = nullptr;
 }
 
 Display* open_own_display(const std::string& name) {

@@ -3,6 +3,7 @@
 // reads the screen with XGetImage.
 #pragma once
 
+#include <gtest/gtest.h>  // before X11, whose macros clash with its names
 #include <X11/Xlib.h>
 
 #include <chrono>
@@ -16,7 +17,7 @@
 
 // An Xvfb of 1280 x 1024 on a free display number (-displayfd): a full-screen
 // graphics window covers nothing of the other tests. Stopping it ends a
-// server that draws on it.
+// server that draws on it; it also ends when the thread that started it ends.
 class OwnXServer {
  public:
   OwnXServer();
@@ -30,6 +31,18 @@ class OwnXServer {
   void start();
   pid_t pid_ = 0;
   std::string name_;
+};
+
+// Points DISPLAY at an X server of the test program's own, for suites whose
+// windows go where they please over other tests' screen areas. Registered
+// before the environment that opens the display.
+class OwnDisplayEnvironment : public testing::Environment {
+ public:
+  void SetUp() override;
+  void TearDown() override;
+
+ private:
+  OwnXServer* x_ = nullptr;
 };
 
 // A connection to the display, retried for a few seconds; nullptr if none.
