@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <set>
 #include <string>
 
 #include "link/event_fields.h"
@@ -36,6 +37,18 @@ using yarl::WINDOW_LOCAL;
 
 constexpr uint8_t DISCONNECT = 109;
 
+// Names of trace files still there: a death test's child ends through exit,
+// which runs no destructor, so its files go at exit.
+std::set<std::string>& live_temp_paths() {
+  static std::set<std::string>* paths = [] {
+    atexit([] {
+      for (const std::string& p : live_temp_paths()) unlink(p.c_str());
+    });
+    return new std::set<std::string>;
+  }();
+  return *paths;
+}
+
 // A file name of the test's own, removed again.
 struct TempPath {
   std::string path;
@@ -44,8 +57,12 @@ struct TempPath {
     int fd = mkstemp(name);
     close(fd);
     path = name;
+    live_temp_paths().insert(path);
   }
-  ~TempPath() { unlink(path.c_str()); }
+  ~TempPath() {
+    unlink(path.c_str());
+    live_temp_paths().erase(path);
+  }
   void write(const std::string& text) const { std::ofstream(path, std::ios::binary) << text; }
   std::string read() const {
     std::ifstream in(path, std::ios::binary);
