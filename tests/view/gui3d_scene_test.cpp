@@ -1,0 +1,156 @@
+// The manipulators in a repaint of several enabled views with cameras of their
+// own: each symbol where its geometry projects in every view, pixels read
+// back before the swap.
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "runtime/gui3d_items.h"
+#include "runtime/predefined.h"
+#include "runtime/read_tables.h"
+#include "scene/lights.h"
+#include "tests/scene/scene_stream.h"
+#include "tests/support/yarl_writer.h"
+#include "view/graphics_window.h"
+#include "view/gui3d_kinds.h"
+#include "view/gui3d_point.h"
+#include "view/repaint.h"
+#include "view/views.h"
+
+namespace {
+
+using namespace scene_stream;
+
+// The standard program with one POINT item; the graphics window preset.
+class Gui3dSceneEnvironment : public testing::Environment {
+ public:
+  void SetUp() override {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    yarl::YarlProgram p = yarl::YarlProgram::standard();
+    uint16_t x = p.add(yarl::GLOBAL, yarl::make_ident(K_REAL), "x");
+    yarl::Item3D item;
+    item.kind = ITEM_POINT, item.window = 1, item.edit_vars = {yarl::ref16(yarl::GLOBAL, x)};
+    yarl::add_gui3d_item(p, item);
+    std::vector<uint8_t> bytes = p.bytes();
+    decode_tables(bytes.data(), bytes.size());
+    prepare_gui3d_items();
+    put_predef(111, 1);
+    preset_window();
+  }
+};
+testing::Environment* const environment = testing::AddGlobalTestEnvironment(new Gui3dSceneEnvironment);
+
+struct Rgb {
+  int r, g, b;
+};
+const Rgb BLUE = {0, 0, 255}, YELLOW = {255, 255, 0};
+
+Rgb pixel(int x, int y) {
+  unsigned char p[3];
+  glReadBuffer(GL_BACK);
+  glReadPixels(x, y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, p);
+  return {p[0], p[1], p[2]};
+}
+
+// How much of `want` over the blue background the pixel nearest to it within
+// one pixel of (x, y) shows, 0 to 1: an anti-aliased line may fall between rows.
+float coverage(float x, float y, const Rgb& want) {
+  float d[3] = {float(want.r - BLUE.r), float(want.g - BLUE.g), float(want.b - BLUE.b)};
+  float best = -1;
+  for (int dy = -1; dy <= 1; ++dy)
+    for (int dx = -1; dx <= 1; ++dx) {
+      Rgb c = pixel(int(std::lround(x)) + dx, int(std::lround(y)) + dy);
+      float e[3] = {float(c.r - BLUE.r), float(c.g - BLUE.g), float(c.b - BLUE.b)};
+      best = std::fmax(best, (d[0] * e[0] + d[1] * e[1] + d[2] * e[2]) / (d[0] * d[0] + d[1] * d[1] + d[2] * d[2]));
+    }
+  return best;
+}
+
+void make_current(int n) {
+  put_predef(111, n);
+  update_current_viewport();
+}
+
+class Gui3dViews : public ViewedSceneStream {
+ protected:
+  void SetUp() override {
+    ViewedSceneStream::SetUp();
+    put_predef(108, 0);
+    ASSERT_EQ(run(cmd("TM") + ints({1, 0, 0}) + cmd("TG") + ints({1, 4, 0, 0, 0, 100})), "");
+  }
+  void TearDown() override {
+    for (uint32_t n = 0; n < gui3d_item_count(); ++n) {
+      delete static_cast<GUI3D*>(gui3d_item(n).widget);
+      gui3d_item(n).widget = nullptr;
+    }
+    init_lights();
+    ViewedSceneStream::TearDown();
+  }
+  // Window pixel of a model point in view n, with that view's camera.
+  static void project(int n, const Point& p, float* x, float* y) {
+    set_view_being_drawn(n);
+    compute_view_camera(n, false, false, nullptr);
+    const double* m = get_viewing_matrix();
+    double c[4];
+    for (int r = 0; r < 4; ++r) c[r] = m[r] * p.x() + m[4 + r] * p.y() + m[8 + r] * p.z() + m[12 + r];
+    float v[4];
+    get_viewport(v);
+    *x = float(v[0] + (c[0] / c[3] + 1) / 2 * v[2]);
+    *y = float(v[1] + (c[1] / c[3] + 1) / 2 * v[3]);
+  }
+};
+
+TEST_F(Gui3dViews, PointCrossLiesWhereItProjectsInEachView) {
+  // View 1 on the left half as it starts; view 2 on the top right looking down
+  // along -z; view 3 on the bottom right looking along -x.
+  make_current(1);
+  change_viewport(0, 2047, 0, 3276);
+  make_current(2);
+  change_viewport(2048, 4095, 1638, 3276);
+  set_vpn(0, 0, -1);
+  set_vup(0, 1, 0);
+  make_current(3);
+  change_viewport(2048, 4095, 0, 1637);
+  set_vpn(-1, 0, 0);
+  set_vup(0, 0, 1);
+  make_current(1);
+
+  uint32_t item = 0;
+  GUI3DPoint* m = static_cast<GUI3DPoint*>(new_gui3d_of_kind(ITEM_POINT, item, 0, nullptr, nullptr));
+  gui3d_item(item).widget = m;
+  const Point at(500, 300, 250);
+  value v[3] = {{.r = at.x()}, {.r = at.y()}, {.r = at.z()}};
+  const char* message = nullptr;
+  m->set_edit_vars(v, &message);
+  ASSERT_EQ(message, nullptr);
+  const uint32_t origin = AP_POINT;  // the cross alone, without its handle square
+  m->set_disabled_access_points(1, &origin, &message);
+  ASSERT_EQ(message, nullptr);
+  ASSERT_FALSE(repaint_screen(true, never_abort_repaint));
+
+  for (int n = 1; n <= 3; ++n) {
+    const view_type* view = get_view_record(n);
+    ASSERT_TRUE(view->enabled) << n;
+    const Vector u(view->u[0], view->u[1], view->u[2]), w(view->v[0], view->v[1], view->v[2]);
+    float s = 0.01f * view->window_height;  // the arm's outer end in model units
+    float x, y;
+    project(n, at, &x, &y);
+    float box[4];
+    get_viewport(box);
+    EXPECT_TRUE(x > box[0] && x < box[0] + box[2] && y > box[1] && y < box[1] + box[3]) << "view " << n;
+    for (float k : {-0.7f, 0.7f}) {
+      project(n, at + u * (k * s), &x, &y);
+      EXPECT_GE(coverage(x, y, YELLOW), 0.5f) << "view " << n << ", arm along u at " << k;
+      project(n, at + w * (k * s), &x, &y);
+      EXPECT_GE(coverage(x, y, YELLOW), 0.5f) << "view " << n << ", arm along v at " << k;
+    }
+    project(n, at + (u + w) * (0.7f * s), &x, &y);
+    EXPECT_LT(coverage(x, y, YELLOW), 0.2f) << "view " << n << ", between the arms";
+    project(n, at + u * (2.0f * s), &x, &y);
+    EXPECT_LT(coverage(x, y, YELLOW), 0.2f) << "view " << n << ", past the arm's end";
+  }
+  set_view_being_drawn(get_current_view_number());
+}
+
+}  // namespace
