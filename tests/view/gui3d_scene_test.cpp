@@ -7,12 +7,15 @@
 #include <cmath>
 
 #include "runtime/gui3d_items.h"
+#include "runtime/gui3d_table.h"
+#include "runtime/user_interface.h"
 #include "runtime/predefined.h"
 #include "runtime/read_tables.h"
 #include "scene/lights.h"
 #include "tests/scene/scene_stream.h"
 #include "tests/support/yarl_writer.h"
 #include "view/graphics_window.h"
+#include "view/gui3d_clip_plane.h"
 #include "view/gui3d_kinds.h"
 #include "view/gui3d_point.h"
 #include "view/repaint.h"
@@ -22,7 +25,29 @@ namespace {
 
 using namespace scene_stream;
 
-// The standard program with one POINT item; the graphics window preset.
+constexpr uint8_t GL_SET_CLIPPLANE = 173;
+
+// A CLIP_PLANE item on six REAL window locals (origin, normal) whose action,
+// at every change, sets GL clip plane 0 from them.
+void add_clip_plane(yarl::YarlProgram& p) {
+  uint16_t window = yarl::add_window_with_locals(
+      p, "w", {{K_REAL, "ox"}, {K_REAL, "oy"}, {K_REAL, "oz"}, {K_REAL, "nx"}, {K_REAL, "ny"}, {K_REAL, "nz"}});
+  yarl::Code& c = p.code();
+  yarl::Item3D item;
+  item.kind = ITEM_CLIP_PLANE, item.window = window, item.flags = ITEM3D_ACTION | ITEM3D_ACTION_ON_CHANGE;
+  for (uint16_t j = 0; j < 6; ++j) item.edit_vars.push_back(yarl::ref16(yarl::WINDOW_LOCAL, j));
+  item.action_offset = c.offset();
+  c.push(GL_CLIP_PLANE0).push(1);
+  for (uint16_t j = 0; j < 6; ++j) {
+    c.push_var(yarl::WINDOW_LOCAL, j);
+    if (j % 3 == 2) c.push(3);  // an array's elements, then its count
+  }
+  c.op(GL_SET_CLIPPLANE).u8(1).release();
+  yarl::add_gui3d_item(p, item);
+}
+
+// The standard program with a POINT and a CLIP_PLANE item; the user interface
+// and the graphics window preset.
 class Gui3dSceneEnvironment : public testing::Environment {
  public:
   void SetUp() override {
@@ -32,9 +57,10 @@ class Gui3dSceneEnvironment : public testing::Environment {
     yarl::Item3D item;
     item.kind = ITEM_POINT, item.window = 1, item.edit_vars = {yarl::ref16(yarl::GLOBAL, x)};
     yarl::add_gui3d_item(p, item);
+    add_clip_plane(p);
     std::vector<uint8_t> bytes = p.bytes();
     decode_tables(bytes.data(), bytes.size());
-    prepare_gui3d_items();
+    preset_user_interface("", true, false, nullptr, nullptr, nullptr);
     put_predef(111, 1);
     preset_window();
   }
@@ -44,7 +70,7 @@ testing::Environment* const environment = testing::AddGlobalTestEnvironment(new 
 struct Rgb {
   int r, g, b;
 };
-const Rgb BLUE = {0, 0, 255}, YELLOW = {255, 255, 0};
+const Rgb BLUE = {0, 0, 255}, YELLOW = {255, 255, 0}, RED = {255, 0, 0};
 
 Rgb pixel(int x, int y) {
   unsigned char p[3];
@@ -150,6 +176,48 @@ TEST_F(Gui3dViews, PointCrossLiesWhereItProjectsInEachView) {
     project(n, at + u * (2.0f * s), &x, &y);
     EXPECT_LT(coverage(x, y, YELLOW), 0.2f) << "view " << n << ", past the arm's end";
   }
+  set_view_being_drawn(get_current_view_number());
+}
+
+// The item's manipulator with the program's own callbacks: a change runs the item's action.
+TEST_F(Gui3dViews, ClipPlaneActionCutsAShellAndAClickOnTheNormalKeepsTheOtherHalf) {
+  // A red square facing the camera in the plane y = 0, 2000 wide and 1000 high.
+  std::vector<Triple> corners = {{-1000000000, 0, -500000000},
+                                 {1000000000, 0, -500000000},
+                                 {-1000000000, 0, 500000000},
+                                 {1000000000, 0, 500000000}};
+  ASSERT_EQ(run(so(1) + uc(corners, {{255, 0, 0}}, {0, 0, 0, 0}, {1, 4, 0, 1, 2, 3}) + sc()), "");
+  uint32_t item = 1;
+  ASSERT_EQ(gui3d_item(item).kind, ITEM_CLIP_PLANE);
+  GUI3D* m = new_gui3d_of_kind(ITEM_CLIP_PLANE, item, 0, change_gui3d, activate_gui3d);
+  gui3d_item(item).widget = m;
+  // The plane x = 0, its normal along +x: the half at x > 0 stays.
+  value v[6] = {{.r = 0}, {.r = 0}, {.r = 0}, {.r = 1}, {.r = 0}, {.r = 0}};
+  const char* message = nullptr;
+  m->set_edit_vars(v, &message);
+  ASSERT_EQ(message, nullptr);
+  m->call_change_callback();
+  ASSERT_FALSE(repaint_screen(true, never_abort_repaint));
+  float lx, ly, rx, ry;
+  project(1, Point(-500, 0, 200), &lx, &ly);
+  project(1, Point(500, 0, 200), &rx, &ry);
+  EXPECT_LT(coverage(lx, ly, RED), 0.1f) << "cut away";
+  EXPECT_GT(coverage(rx, ry, RED), 0.9f) << "kept";
+
+  // A click on the middle of the normal turns it round.
+  float x, y;
+  Point middle = static_cast<GUI3DClipPlane*>(m)->coord_middle_z_axis();
+  project(1, middle, &x, &y);
+  GUI3D::set_view();
+  GUI3D::selected_access_point_index = AP_CLIP_PLANE + 1;
+  bool handled = false, grabbed = false;
+  int wx = int(std::lround(x)), wy = int(std::lround(1024 - y));
+  m->handle_button_press(1, wx, wy, &handled, &grabbed);
+  m->handle_button_release(1, wx, wy, &handled);
+  EXPECT_TRUE(handled);
+  ASSERT_FALSE(repaint_screen(true, never_abort_repaint));
+  EXPECT_GT(coverage(lx, ly, RED), 0.9f) << "the other half";
+  EXPECT_LT(coverage(rx, ry, RED), 0.1f);
   set_view_being_drawn(get_current_view_number());
 }
 
