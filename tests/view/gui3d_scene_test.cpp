@@ -1,10 +1,11 @@
-// The manipulators in a repaint of several enabled views with cameras of their
-// own: each symbol where its geometry projects in every view, pixels read
-// back before the swap.
+// The manipulators acting on the scene through their items' actions (a spot
+// light lighting a shell, a clip plane cutting it) and drawn in several views
+// with cameras of their own; pixels read back before the swap.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 
 #include "runtime/gui3d_items.h"
 #include "runtime/gui3d_table.h"
@@ -25,7 +26,29 @@ namespace {
 
 using namespace scene_stream;
 
-constexpr uint8_t GL_SET_CLIPPLANE = 173;
+constexpr uint8_t SET_LIGHT = 103, GL_SET_CLIPPLANE = 173;
+constexpr uint16_t LIGHT_POSITION = 4611, LIGHT_SPOT_DIRECTION = 4612;
+
+// A SPOT_LIGHT item on eight REAL window locals (origin, direction, angle,
+// focus) whose action, at every change, places light 0 and turns its spot.
+void add_spot_light(yarl::YarlProgram& p) {
+  uint16_t window = yarl::add_window_with_locals(p, "s",
+                                                 {{K_REAL, "ox"}, {K_REAL, "oy"}, {K_REAL, "oz"}, {K_REAL, "dx"},
+                                                  {K_REAL, "dy"}, {K_REAL, "dz"}, {K_REAL, "angle"}, {K_REAL, "focus"}});
+  yarl::Code& c = p.code();
+  yarl::Item3D item;
+  item.kind = ITEM_SPOT_LIGHT, item.window = window, item.flags = ITEM3D_ACTION | ITEM3D_ACTION_ON_CHANGE;
+  for (uint16_t j = 0; j < 8; ++j) item.edit_vars.push_back(yarl::ref16(yarl::WINDOW_LOCAL, j));
+  item.action_offset = c.offset();
+  const float one = 1;
+  uint32_t one_bits;
+  memcpy(&one_bits, &one, 4);
+  c.push(GL_LIGHT0).push_var(yarl::WINDOW_LOCAL, 0).push_var(yarl::WINDOW_LOCAL, 1).push_var(yarl::WINDOW_LOCAL, 2);
+  c.push_long(one_bits).op(SET_LIGHT).u16(LIGHT_POSITION);
+  c.push(GL_LIGHT0).push_var(yarl::WINDOW_LOCAL, 3).push_var(yarl::WINDOW_LOCAL, 4).push_var(yarl::WINDOW_LOCAL, 5);
+  c.op(SET_LIGHT).u16(LIGHT_SPOT_DIRECTION).release();
+  yarl::add_gui3d_item(p, item);
+}
 
 // A CLIP_PLANE item on six REAL window locals (origin, normal) whose action,
 // at every change, sets GL clip plane 0 from them.
@@ -58,6 +81,7 @@ class Gui3dSceneEnvironment : public testing::Environment {
     item.kind = ITEM_POINT, item.window = 1, item.edit_vars = {yarl::ref16(yarl::GLOBAL, x)};
     yarl::add_gui3d_item(p, item);
     add_clip_plane(p);
+    add_spot_light(p);
     std::vector<uint8_t> bytes = p.bytes();
     decode_tables(bytes.data(), bytes.size());
     preset_user_interface("", true, false, nullptr, nullptr, nullptr);
@@ -182,10 +206,7 @@ TEST_F(Gui3dViews, PointCrossLiesWhereItProjectsInEachView) {
 // The item's manipulator with the program's own callbacks: a change runs the item's action.
 TEST_F(Gui3dViews, ClipPlaneActionCutsAShellAndAClickOnTheNormalKeepsTheOtherHalf) {
   // A red square facing the camera in the plane y = 0, 2000 wide and 1000 high.
-  std::vector<Triple> corners = {{-1000000000, 0, -500000000},
-                                 {1000000000, 0, -500000000},
-                                 {-1000000000, 0, 500000000},
-                                 {1000000000, 0, 500000000}};
+  std::vector<Triple> corners = {{-1000000, 0, -500000}, {1000000, 0, -500000}, {-1000000, 0, 500000}, {1000000, 0, 500000}};
   ASSERT_EQ(run(so(1) + uc(corners, {{255, 0, 0}}, {0, 0, 0, 0}, {1, 4, 0, 1, 2, 3}) + sc()), "");
   uint32_t item = 1;
   ASSERT_EQ(gui3d_item(item).kind, ITEM_CLIP_PLANE);
@@ -218,6 +239,62 @@ TEST_F(Gui3dViews, ClipPlaneActionCutsAShellAndAClickOnTheNormalKeepsTheOtherHal
   ASSERT_FALSE(repaint_screen(true, never_abort_repaint));
   EXPECT_GT(coverage(lx, ly, RED), 0.9f) << "the other half";
   EXPECT_LT(coverage(rx, ry, RED), 0.1f);
+  set_view_being_drawn(get_current_view_number());
+}
+
+// Of a 5 x 5 grid of pixels spaced `step` around (x, y), how many show more red than `level`.
+int red_count(float x, float y, float step, int level) {
+  int n = 0;
+  for (int j = -2; j <= 2; ++j)
+    for (int k = -2; k <= 2; ++k) n += pixel(int(std::lround(x + float(k) * step)), int(std::lround(y + float(j) * step))).r > level;
+  return n;
+}
+
+TEST_F(Gui3dViews, SpotLightActionLightsAPatchThatFollowsItsOrigin) {
+  // A lit white square facing the camera in the plane y = 0, 2000 by 2000.
+  float toward_eye[3];
+  get_vpn(&toward_eye[0], &toward_eye[1], &toward_eye[2]);
+  long ny = std::lround(toward_eye[1] * 1000);
+  ASSERT_NE(ny, 0);
+  // In strips of small quads: the fixed pipeline lights at the vertices.
+  const int N = 40;
+  std::vector<Triple> points;
+  std::vector<long> strips = {N};
+  for (int j = 0; j <= N; ++j)
+    for (int k = 0; k <= N; ++k) points.push_back({(k - N / 2) * 2000000L / N, 0, (j - N / 2) * 2000000L / N});
+  for (int j = 0; j < N; ++j) {
+    strips.push_back(2 * (N + 1));
+    for (int k = 0; k <= N; ++k) strips.push_back(j * (N + 1) + k), strips.push_back((j + 1) * (N + 1) + k);
+  }
+  ASSERT_EQ(run(so(1) + ut(points, std::vector<Triple>(points.size(), Triple{0, ny, 0}), {}, strips) + sc()), "");
+  const float white[4] = {1, 1, 1, 1};
+  set_light_diffuse_color(GL_LIGHT0, white);
+  set_light_spot_cutoff(GL_LIGHT0, 30);
+  set_light_on(GL_LIGHT0, true);
+  uint32_t item = 2;
+  ASSERT_EQ(gui3d_item(item).kind, ITEM_SPOT_LIGHT);
+  GUI3D* m = new_gui3d_of_kind(ITEM_SPOT_LIGHT, item, 0, change_gui3d, activate_gui3d);
+  gui3d_item(item).widget = m;
+  // 600 in front of the square on the camera's side, pointing at it: a patch of radius 600 tan 30°.
+  const float side = -toward_eye[1] > 0 ? -1.0f : 1.0f, radius = 600 * std::tan(float(M_PI) / 6);
+  for (float ox : {300.0f, -400.0f}) {
+    value v[8] = {{.r = ox}, {.r = side * 600}, {.r = 100}, {.r = 0}, {.r = -side}, {.r = 0}, {.r = 30}, {.r = 1}};
+    const char* message = nullptr;
+    m->set_edit_vars(v, &message);
+    ASSERT_EQ(message, nullptr);
+    m->call_change_callback();
+    float position[3];
+    get_light_position(GL_LIGHT0, position);
+    EXPECT_EQ(position[0], ox) << "the action placed light 0";
+    ASSERT_FALSE(repaint_screen(true, never_abort_repaint));
+    float x, y, dx, dy;
+    project(1, Point(ox, 0, 100), &x, &y);
+    project(1, Point(ox + radius, 0, 100), &dx, &dy);
+    float r = dx - x;  // the patch's radius in pixels
+    EXPECT_GE(red_count(x, y, 0.2f * r, 100), 22) << "lit at " << ox;
+    EXPECT_LE(red_count(x + 2.5f * r, y, 0.2f * r, 100), 3) << "dark beside the patch at " << ox;
+    EXPECT_LE(red_count(x, y - 2.5f * r, 0.2f * r, 100), 3) << "dark below the patch at " << ox;
+  }
   set_view_being_drawn(get_current_view_number());
 }
 
