@@ -455,6 +455,7 @@ void process_variable_change(ident_info* context, ident_info* variable) {
   ++variable->count;
   if (wc_ok && variable->code_offset != 0) execute_when_changed_statement_list(variable->word4, &variable->code_offset);
   if (variable->displays != nullptr) update_displaying_windows(variable);
+  else if (variable->flags1 & IDENT_USED_BY_GUI3D) set_gui3d_update();  // shown by a manipulator only
   ident_info* predefined = globals();
   if (variable < predefined || variable >= predefined + N_PREDEFINED) return;
   switch (variable - predefined) {
