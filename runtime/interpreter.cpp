@@ -442,11 +442,11 @@ static void report_slow_run(ident_info* context, int64_t cpu, uint64_t instructi
 }
 
 // An assignment that needs none of the change machinery: a global past the
-// predefined ones, with no when-changed list and no window displaying it.
-// It still counts as a change.
+// predefined ones, with no when-changed list, no window displaying it and no
+// manipulator showing it. It still counts as a change.
 static inline bool plain_global(const ident_info* v, const ident_info* g, uint32_t n_globals) {
   return v >= g + N_PREDEFINED && v < g + n_globals && v->kind < K_ARRAY && v->code_offset == 0 &&
-         v->displays == nullptr;
+         v->displays == nullptr && !(v->flags1 & IDENT_USED_BY_GUI3D);
 }
 
 static inline void assign_plain(ident_info* v, value x) {
