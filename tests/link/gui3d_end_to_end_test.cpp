@@ -76,17 +76,11 @@ yarl::YarlProgram point_program(const std::string& app) {
 
 // The graphics window: the largest viewable top-level window.
 std::optional<Area> graphics_window(Display* d) {
-  Window root, parent, *children = nullptr;
-  unsigned n = 0;
   std::optional<Area> found;
-  if (!XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &n)) return found;
-  for (unsigned i = 0; i < n; ++i) {
-    XWindowAttributes a;
-    if (XGetWindowAttributes(d, children[i], &a) && a.map_state == IsViewable &&
-        (!found || a.width * a.height > found->width * found->height))
-      found = Area{a.x, a.y, a.width, a.height};
+  for (const TopLevel& t : viewable_top_levels(d)) {
+    const XWindowAttributes& a = t.attributes;
+    if (!found || a.width * a.height > found->width * found->height) found = Area{a.x, a.y, a.width, a.height};
   }
-  if (children != nullptr) XFree(children);
   return found;
 }
 

@@ -127,43 +127,12 @@ struct Shown {
   std::string name;  // WM_CLASS instance
 };
 
-// A window may go between the tree query and its attributes: its errors are
-// not the test's (the default handler would end the test and leave its
-// servers holding CTest's output).
-int ignore_vanished_window(Display*, XErrorEvent* e) {
-  if (e->error_code == BadWindow || e->error_code == BadDrawable) return 0;
-  ADD_FAILURE() << "X error " << int(e->error_code) << " of request " << int(e->request_code);
-  return 0;
-}
-
 std::vector<Shown> top_levels(Display* d) {
   std::vector<Shown> all;
-  Window root, parent, *children = nullptr;
-  unsigned n = 0;
-  XSync(d, False);
-  auto previous = XSetErrorHandler(ignore_vanished_window);
-  struct Restore {
-    Display* d;
-    XErrorHandler previous;
-    ~Restore() {
-      XSync(d, False);
-      XSetErrorHandler(previous);
-    }
-  } restore{d, previous};
-  if (!XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &n)) return all;
-  for (unsigned i = 0; i < n; ++i) {
-    XWindowAttributes a;
-    if (!XGetWindowAttributes(d, children[i], &a) || a.map_state != IsViewable) continue;
-    XClassHint hint{};
-    std::string name;
-    if (XGetClassHint(d, children[i], &hint)) {
-      name = hint.res_name != nullptr ? hint.res_name : "";
-      XFree(hint.res_name);
-      XFree(hint.res_class);
-    }
-    all.push_back({children[i], a.x, a.y, a.width, a.height, a.override_redirect != 0, name});
+  for (const TopLevel& t : viewable_top_levels(d)) {
+    const XWindowAttributes& a = t.attributes;
+    all.push_back({t.window, a.x, a.y, a.width, a.height, a.override_redirect != 0, t.name});
   }
-  if (children != nullptr) XFree(children);
   return all;
 }
 

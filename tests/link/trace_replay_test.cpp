@@ -92,17 +92,9 @@ int run(const std::string& command) { return system((command + " >/dev/null 2>&1
 // The viewable top-level windows that are neither the dialog nor the
 // graphics window: the option pop-up while it is open.
 std::optional<XWindowAttributes> pop_up(Display* d) {
-  Window root, parent, *children = nullptr;
-  unsigned n = 0;
   std::optional<XWindowAttributes> found;
-  if (!XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &n)) return found;
-  for (unsigned i = 0; i < n; ++i) {
-    XWindowAttributes a;
-    if (XGetWindowAttributes(d, children[i], &a) && a.map_state == IsViewable && a.override_redirect &&
-        a.height > 30)
-      found = a;
-  }
-  if (children != nullptr) XFree(children);
+  for (const TopLevel& t : viewable_top_levels(d))
+    if (t.attributes.override_redirect && t.attributes.height > 30) found = t.attributes;
   return found;
 }
 

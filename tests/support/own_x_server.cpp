@@ -64,6 +64,38 @@ void OwnDisplayEnvironment::TearDown() {
   x_ = nullptr;
 }
 
+static int ignore_vanished_window(Display*, XErrorEvent* e) {
+  if (e->error_code == BadWindow || e->error_code == BadDrawable) return 0;
+  ADD_FAILURE() << "X error " << int(e->error_code) << " of request " << int(e->request_code);
+  return 0;
+}
+
+std::vector<TopLevel> viewable_top_levels(Display* d) {
+  std::vector<TopLevel> shown;
+  XSync(d, False);
+  XErrorHandler previous = XSetErrorHandler(ignore_vanished_window);
+  Window root, parent, *children = nullptr;
+  unsigned n = 0;
+  if (XQueryTree(d, DefaultRootWindow(d), &root, &parent, &children, &n)) {
+    for (unsigned i = 0; i < n; ++i) {
+      XWindowAttributes a;
+      if (!XGetWindowAttributes(d, children[i], &a) || a.map_state != IsViewable) continue;
+      XClassHint hint{};
+      std::string name;
+      if (XGetClassHint(d, children[i], &hint)) {
+        name = hint.res_name != nullptr ? hint.res_name : "";
+        XFree(hint.res_name);
+        XFree(hint.res_class);
+      }
+      shown.push_back({children[i], a, name});
+    }
+    if (children != nullptr) XFree(children);
+  }
+  XSync(d, False);
+  XSetErrorHandler(previous);
+  return shown;
+}
+
 Display* open_own_display(const std::string& name) {
   Display* d = nullptr;
   for (int k = 0; k < 50 && d == nullptr; ++k) {

@@ -45,6 +45,18 @@ class OwnDisplayEnvironment : public testing::Environment {
   OwnXServer* x_ = nullptr;
 };
 
+// One viewable top-level window of a display.
+struct TopLevel {
+  Window window;
+  XWindowAttributes attributes;
+  std::string name;  // WM_CLASS instance, "" without one
+};
+// The viewable top-level windows, in stacking order. A window of another
+// client that goes while they are read is left out, not an X error (Xlib's
+// default handler would end the test and leave its servers holding CTest's
+// output); any other X error fails the test.
+std::vector<TopLevel> viewable_top_levels(Display* d);
+
 // A connection to the display, retried for a few seconds; nullptr if none.
 Display* open_own_display(const std::string& name);
 
