@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "runtime/tables.h"
+#include "tests/support/protocol.h"
 
 namespace gui3d_session {
 
@@ -65,7 +66,9 @@ yarl::YarlProgram manipulator_program(const std::string& app, const ManipulatorI
   c.push(0);
   for (uint16_t j = 0; j < n; ++j)
     c.push_var(WINDOW_LOCAL, j).push(K_REAL).push_string(j + 1 < n ? " " : "\n").push(K_STRING);
-  c.op(REPORT_ASCII).push(0).op(EXIT).release();
+  c.op(REPORT_ASCII);
+  if (m.exit_on_report) c.push(0).op(EXIT);
+  c.release();
   yarl::add_gui3d_item(p, item);
   return p;
 }
@@ -82,8 +85,32 @@ std::optional<Area> graphics_window(Display* d) {
 int tek_x(int x, int width) { return x * 4095 / width; }
 int tek_y(int y, int height) { return (height - y) * 3276 / height; }
 
-Pixel start_view_pixel(const Area& window, double x, double, double z) {
-  return {(x + 4095.0 / 2) * window.width / 4095, window.height - (z + 3276.0 / 2) * window.height / 3276};
+const Camera START_CAMERA = {{1, 0, 0}, {0, 0, 1}, {0, -1, 0}};
+const Camera FROM_PLUS_Z = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+
+std::string view_from_plus_z() {
+  // In thousandths: the reference point, the view plane normal and the up
+  // vector as sums of the ones sent, the window's width and height, the
+  // projection reference point, parallel; then the scene shown.
+  std::string s = tek::set_coor_mode(2, 6) + tek::command("UV") + tek::int_param(3);
+  for (long v : {0, 0, 0, 0, 0, -1, 0, 1000, 1}) s += tek::int_param(v);
+  s += tek::int_param(2) + tek::int_param(4095000) + tek::int_param(3276000);
+  s += tek::point(2, {0, 0, -1000}) + tek::int_param(1) + tek::int_param(0);
+  return s + tek::command("SU");
+}
+
+Pixel view_pixel(const Area& window, const Camera& c, double x, double y, double z) {
+  double right = c.right[0] * x + c.right[1] * y + c.right[2] * z, up = c.up[0] * x + c.up[1] * y + c.up[2] * z;
+  return {(right + 4095.0 / 2) * window.width / 4095, window.height - (up + 3276.0 / 2) * window.height / 3276};
+}
+
+Pixel start_view_pixel(const Area& window, double x, double y, double z) {
+  return view_pixel(window, START_CAMERA, x, y, z);
+}
+
+void model_under(const Area& window, const Camera& c, int x, int y, double out[3]) {
+  double right = tek_x(x, window.width) - 4095.0 / 2, up = tek_y(y, window.height) - 3276.0 / 2;
+  for (int k = 0; k < 3; ++k) out[k] = right * c.right[k] + up * c.up[k];
 }
 
 std::optional<Pixel> find_pixels(const Screenshot& s, const Area& window, Pixel around, int radius,
@@ -108,7 +135,8 @@ bool xdotool(const std::string& display, const std::string& args) {
 
 void Session::start(const ManipulatorItem& item, const std::function<bool(const Screenshot&)>& drawn) {
   ASSERT_TRUE(run.x_started()) << "Xvfb did not start";
-  std::string app = write_app_script(dir, "exec 2>/dev/null; cat > reports");
+  write_file(dir.file("stream"), item.stream);
+  std::string app = write_app_script(dir, "cat stream; exec 2>/dev/null; cat > reports");
   ASSERT_TRUE(manipulator_program(app, item).write(dir.file("item.b")));
   ASSERT_TRUE(run.start(dir.file("item.b"), dir, 90));
   Display* d = run.display();
@@ -129,19 +157,25 @@ void Session::drag(Pixel at, const Drag& g) {
   ASSERT_TRUE(xdotool(name, "mousemove " + std::to_string(sx) + " " + std::to_string(sy)));
   std::string steps = "mousedown " + std::to_string(g.button);
   if (g.dx != 0 || g.dy != 0)
-    for (int i = 1; i <= 10; ++i)
-      steps += " mousemove " + std::to_string(sx + g.dx * i / 10) + " " + std::to_string(sy + g.dy * i / 10) +
+    for (int i = 1; i <= g.steps; ++i)
+      steps += " mousemove " + std::to_string(sx + g.dx * i / g.steps) + " " + std::to_string(sy + g.dy * i / g.steps) +
                " sleep 0.05";
   steps += " mouseup " + std::to_string(g.button);
   ASSERT_TRUE(xdotool(name, steps));
 }
 
-std::optional<std::vector<float>> Session::report(size_t count, std::chrono::steady_clock::duration limit) {
+std::optional<std::vector<float>> Session::report(size_t count, size_t line,
+                                                  std::chrono::steady_clock::duration limit) {
   auto end = std::chrono::steady_clock::now() + limit;
   while (std::chrono::steady_clock::now() < end) {
     std::string text = read_file(dir.file("reports"));
-    if (text.find('\n') != std::string::npos) {
-      std::istringstream in(text);
+    size_t at = 0;
+    for (size_t k = 0; k < line && at != std::string::npos; ++k) {
+      at = text.find('\n', at);
+      if (at != std::string::npos) ++at;
+    }
+    if (at != std::string::npos && text.find('\n', at) != std::string::npos) {
+      std::istringstream in(text.substr(at));
       std::vector<float> r(count);
       for (float& v : r)
         if (!(in >> v)) return std::nullopt;

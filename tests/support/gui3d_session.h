@@ -33,12 +33,15 @@ struct Pixel {
 };
 
 // One 3D item over REAL window locals, in order, with their values at the
-// start; with ITEM3D_ACTION its action reports all of them on one line and
-// ends the server.
+// start; with ITEM3D_ACTION its action reports all of them on one line and,
+// unless told otherwise, ends the server. `stream` is what the application
+// sends the server before it reads the reports (a camera, say).
 struct ManipulatorItem {
   uint8_t kind = ITEM_POINT;
   std::vector<float> start;
   uint32_t flags = ITEM3D_ACTION;
+  bool exit_on_report = true;
+  std::string stream;
 };
 
 // The standard program that starts `app` and holds the item. The window of
@@ -53,10 +56,25 @@ std::optional<Area> graphics_window(Display* d);
 int tek_x(int x, int width);
 int tek_y(int y, int height);
 
-// Where a model point shows in view 1 with its camera as it starts: looking
-// along +y, x to the right and z up, one model unit a tek unit, the model
-// origin at the middle.
+// A parallel camera of view 1 over the whole window that looks at the model
+// origin, one model unit a tek unit: the model directions to the right, up
+// and toward the eye.
+struct Camera {
+  double right[3], up[3], toward_eye[3];
+};
+// The camera as the server starts: looking along +y, x to the right, z up.
+extern const Camera START_CAMERA;
+// Looking down along -z, x to the right, y up: set by the stream below.
+extern const Camera FROM_PLUS_Z;
+// The application's stream that sets view 1 to FROM_PLUS_Z.
+std::string view_from_plus_z();
+
+// Where a model point shows with the camera.
+Pixel view_pixel(const Area& window, const Camera& c, double x, double y, double z);
 Pixel start_view_pixel(const Area& window, double x, double y, double z);
+// The model point under a window pixel in the camera's plane through the
+// origin, by the server's conversion of the pixel to tek units.
+void model_under(const Area& window, const Camera& c, int x, int y, double out[3]);
 
 // The centre of the pixels within `radius` of `around` (window pixels) that
 // `match` accepts; none when there are fewer than `least`.
@@ -66,11 +84,12 @@ std::optional<Pixel> find_pixels(const Screenshot& s, const Area& window, Pixel 
 // Runs xdotool on the display; true when it succeeded.
 bool xdotool(const std::string& display, const std::string& args);
 
-// A press of `button`, a movement by (dx, dy) pixels (y down) in ten steps,
-// and the release; dx = dy = 0 is a click.
+// A press of `button`, a movement by (dx, dy) pixels (y down) in `steps`
+// equal steps, and the release; dx = dy = 0 is a click.
 struct Drag {
   int button;
   int dx, dy;
+  int steps = 10;
 };
 
 // The server on the item's program with the test application `cat > reports`.
@@ -85,8 +104,8 @@ class Session {
   void start(const ManipulatorItem& item, const std::function<bool(const Screenshot&)>& drawn);
   // Goes to `at` (window pixels), presses, moves in steps of a tenth, releases.
   void drag(Pixel at, const Drag& g);
-  // The first line the action reported, as `count` numbers; none in `limit`.
-  std::optional<std::vector<float>> report(size_t count,
+  // Line `line` (from 0) the action reported, as `count` numbers; none in `limit`.
+  std::optional<std::vector<float>> report(size_t count, size_t line = 0,
                                            std::chrono::steady_clock::duration limit = std::chrono::seconds(30));
   // The server ended through the action's exit, its allocations balanced.
   void expect_normal_end();
