@@ -18,6 +18,7 @@
 #include "scene/lights.h"
 #include "scene/materials.h"
 #include "tests/scene/scene_stream.h"
+#include "tests/support/gui3d_pixels.h"
 #include "tests/support/yarl_writer.h"
 #include "view/graphics_window.h"
 #include "view/gui3d_clip_plane.h"
@@ -36,6 +37,7 @@
 namespace {
 
 using namespace scene_stream;
+using namespace gui3d_pixels;
 
 const uint8_t KINDS[] = {ITEM_BEAM_LIGHT, ITEM_CLIP_PLANE, ITEM_DIRECTION,  ITEM_GRID,    ITEM_POINT,
                          ITEM_RECTANGLE,  ITEM_POINT_LIGHT, ITEM_RULER2D,   ITEM_RULER3D, ITEM_SPOT_LIGHT,
@@ -62,19 +64,9 @@ class Gui3dEnvironment : public testing::Environment {
 };
 testing::Environment* const environment = testing::AddGlobalTestEnvironment(new Gui3dEnvironment);
 
-struct Rgb {
-  int r, g, b;
-  bool operator==(const Rgb&) const = default;
-};
-const Rgb BLUE = {0, 0, 255}, RED = {255, 0, 0}, YELLOW = {255, 255, 0}, WHITE = {255, 255, 255};
-
-std::ostream& operator<<(std::ostream& o, const Rgb& c) { return o << "(" << c.r << ", " << c.g << ", " << c.b << ")"; }
-
-// Blue background; segment points in millionths of the tests' unit U.
+// Segment points in millionths of the tests' unit U.
 // The tests' unit in model units: the start-up view shows 0.3125 pixels per model unit.
 constexpr float U = 1000;
-
-std::string blue_background() { return cmd("TM") + ints({1, 0, 0}) + cmd("TG") + ints({1, 4, 0, 0, 0, 100}); }
 
 // An opaque square facing the start-up camera in the plane y = 0 around (x, z).
 std::string flat_square(long n, float x, float z, float h, const Triple& rgb) {
@@ -84,39 +76,8 @@ std::string flat_square(long n, float x, float z, float h, const Triple& rgb) {
   return so(n) + uc(points, {rgb}, {0, 0, 0, 0}, {1, 4, 0, 1, 2, 3}) + sc();
 }
 
-class Gui3dDrawing : public ViewedSceneStream {
+class Gui3dDrawing : public Gui3dPixels {
  protected:
-  void SetUp() override {
-    ViewedSceneStream::SetUp();
-    put_predef(108, 0);
-    ASSERT_EQ(run(blue_background()), "");
-  }
-  void TearDown() override {
-    for (uint32_t n = 0; n < gui3d_item_count(); ++n) {
-      delete static_cast<GUI3D*>(gui3d_item(n).widget);
-      gui3d_item(n).widget = nullptr;
-    }
-    init_lights();
-    ViewedSceneStream::TearDown();
-  }
-  // A manipulator of the kind on its item; owned by the item until the test ends.
-  template <class T>
-  T* attach(uint8_t kind) {
-    for (uint32_t n = 0; n < gui3d_item_count(); ++n)
-      if (gui3d_item(n).kind == kind) {
-        T* m = static_cast<T*>(new_gui3d_of_kind(kind, n, 0, nullptr, nullptr));
-        gui3d_item(n).widget = m;
-        return m;
-      }
-    return nullptr;
-  }
-  static void set(GUI3D* m, std::initializer_list<float> values) {
-    std::vector<value> v;
-    for (float f : values) v.push_back(value{.r = f});
-    const char* message = nullptr;
-    m->set_edit_vars(v.data(), &message);
-    EXPECT_EQ(message, nullptr);
-  }
   static void repaint() {
     ASSERT_FALSE(repaint_screen(true, never_abort_repaint));  // with the depth range updated
     if (getenv("GUI3D_DUMP")) {
@@ -128,46 +89,6 @@ class Gui3dDrawing : public ViewedSceneStream {
       for (int row = 1023; row >= 0; --row) fwrite(&p[size_t(row) * 1280 * 3], 1, 1280 * 3, f);
       fclose(f);
     }
-  }
-  static Rgb pixel(int x, int y) {
-    unsigned char p[3];
-    glReadBuffer(GL_BACK);
-    glReadPixels(x, y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, p);
-    return {p[0], p[1], p[2]};
-  }
-  // Window pixel of a model point in the view drawn last.
-  static void project(const Point& p, float* x, float* y) {
-    const double* m = get_viewing_matrix();
-    double c[4];
-    for (int r = 0; r < 4; ++r) c[r] = m[r] * p.x() + m[4 + r] * p.y() + m[8 + r] * p.z() + m[12 + r];
-    float v[4];
-    get_viewport(v);
-    *x = float(v[0] + (c[0] / c[3] + 1) / 2 * v[2]);
-    *y = float(v[1] + (c[1] / c[3] + 1) / 2 * v[3]);
-  }
-  // The pixel nearest to `want` among those within one pixel of (x, y): an
-  // anti-aliased line may fall between two rows or columns.
-  static Rgb best_near(float x, float y, const Rgb& want) {
-    Rgb best = pixel(int(std::lround(x)), int(std::lround(y)));
-    auto d = [&](const Rgb& c) { return std::abs(c.r - want.r) + std::abs(c.g - want.g) + std::abs(c.b - want.b); };
-    for (int dy = -1; dy <= 1; ++dy)
-      for (int dx = -1; dx <= 1; ++dx) {
-        Rgb c = pixel(int(std::lround(x)) + dx, int(std::lround(y)) + dy);
-        if (d(c) < d(best)) best = c;
-      }
-    return best;
-  }
-  // How much of `want` over the blue background a pixel near (x, y) shows, 0 to 1:
-  // a line of one pixel may share its colour between two rows.
-  static float coverage(float x, float y, const Rgb& want) {
-    Rgb c = best_near(x, y, want);
-    float d[3] = {float(want.r - BLUE.r), float(want.g - BLUE.g), float(want.b - BLUE.b)};
-    float e[3] = {float(c.r - BLUE.r), float(c.g - BLUE.g), float(c.b - BLUE.b)};
-    return (d[0] * e[0] + d[1] * e[1] + d[2] * e[2]) / (d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
-  }
-  static bool line_at(float x, float y, const Rgb& want) { return coverage(x, y, want) >= 0.5f; }
-  static bool near(const Rgb& a, const Rgb& b, int tolerance = 40) {
-    return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance && std::abs(a.b - b.b) <= tolerance;
   }
   // Pixels per model unit and the view's window height in model units.
   static float pixels_per_unit() { return 1024 / get_view_pointer()->window_height; }

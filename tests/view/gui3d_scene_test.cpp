@@ -14,6 +14,7 @@
 #include "runtime/read_tables.h"
 #include "scene/lights.h"
 #include "tests/scene/scene_stream.h"
+#include "tests/support/gui3d_pixels.h"
 #include "tests/support/yarl_writer.h"
 #include "view/graphics_window.h"
 #include "view/gui3d_clip_plane.h"
@@ -25,6 +26,7 @@
 namespace {
 
 using namespace scene_stream;
+using namespace gui3d_pixels;
 
 constexpr uint8_t SET_LIGHT = 103, GL_SET_CLIPPLANE = 173;
 constexpr uint16_t LIGHT_POSITION = 4611, LIGHT_SPOT_DIRECTION = 4612;
@@ -91,80 +93,35 @@ class Gui3dSceneEnvironment : public testing::Environment {
 };
 testing::Environment* const environment = testing::AddGlobalTestEnvironment(new Gui3dSceneEnvironment);
 
-struct Rgb {
-  int r, g, b;
-};
-const Rgb BLUE = {0, 0, 255}, YELLOW = {255, 255, 0}, RED = {255, 0, 0};
-
-Rgb pixel(int x, int y) {
-  unsigned char p[3];
-  glReadBuffer(GL_BACK);
-  glReadPixels(x, y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, p);
-  return {p[0], p[1], p[2]};
-}
-
-// How much of `want` over the blue background the pixel nearest to it within
-// one pixel of (x, y) shows, 0 to 1: an anti-aliased line may fall between rows.
-float coverage(float x, float y, const Rgb& want) {
-  float d[3] = {float(want.r - BLUE.r), float(want.g - BLUE.g), float(want.b - BLUE.b)};
-  float best = -1;
-  for (int dy = -1; dy <= 1; ++dy)
-    for (int dx = -1; dx <= 1; ++dx) {
-      Rgb c = pixel(int(std::lround(x)) + dx, int(std::lround(y)) + dy);
-      float e[3] = {float(c.r - BLUE.r), float(c.g - BLUE.g), float(c.b - BLUE.b)};
-      best = std::fmax(best, (d[0] * e[0] + d[1] * e[1] + d[2] * e[2]) / (d[0] * d[0] + d[1] * d[1] + d[2] * d[2]));
-    }
-  return best;
-}
-
 void make_current(int n) {
   put_predef(111, n);
   update_current_viewport();
 }
 
-class Gui3dViews : public ViewedSceneStream {
+class Gui3dViews : public Gui3dPixels {
  protected:
-  void SetUp() override {
-    ViewedSceneStream::SetUp();
-    put_predef(108, 0);
-    ASSERT_EQ(run(cmd("TM") + ints({1, 0, 0}) + cmd("TG") + ints({1, 4, 0, 0, 0, 100})), "");
-  }
-  void TearDown() override {
-    for (uint32_t n = 0; n < gui3d_item_count(); ++n) {
-      delete static_cast<GUI3D*>(gui3d_item(n).widget);
-      gui3d_item(n).widget = nullptr;
-    }
-    init_lights();
-    ViewedSceneStream::TearDown();
-  }
-  // Window pixel of a model point in view n, with that view's camera.
-  static void project(int n, const Point& p, float* x, float* y) {
-    set_view_being_drawn(n);
-    compute_view_camera(n, false, false, nullptr);
-    const double* m = get_viewing_matrix();
-    double c[4];
-    for (int r = 0; r < 4; ++r) c[r] = m[r] * p.x() + m[4 + r] * p.y() + m[8 + r] * p.z() + m[12 + r];
-    float v[4];
-    get_viewport(v);
-    *x = float(v[0] + (c[0] / c[3] + 1) / 2 * v[2]);
-    *y = float(v[1] + (c[1] / c[3] + 1) / 2 * v[3]);
-  }
+  static void project(int n, const Point& p, float* x, float* y) { project_in_view(n, p, x, y); }
 };
 
-TEST_F(Gui3dViews, PointCrossLiesWhereItProjectsInEachView) {
-  // View 1 on the left half as it starts; view 2 on the top right looking down
-  // along -z; view 3 on the bottom right looking along -x.
+// View 1 on the left half as it starts; view 2 on the top right and view 3 on
+// the bottom right with the cameras given (view plane normal, up); view 1 current.
+void three_views(const Vector& vpn2, const Vector& up2, const Vector& vpn3, const Vector& up3) {
   make_current(1);
   change_viewport(0, 2047, 0, 3276);
   make_current(2);
   change_viewport(2048, 4095, 1638, 3276);
-  set_vpn(0, 0, -1);
-  set_vup(0, 1, 0);
+  set_vpn(vpn2.x(), vpn2.y(), vpn2.z());
+  set_vup(up2.x(), up2.y(), up2.z());
   make_current(3);
   change_viewport(2048, 4095, 0, 1637);
-  set_vpn(-1, 0, 0);
-  set_vup(0, 0, 1);
+  set_vpn(vpn3.x(), vpn3.y(), vpn3.z());
+  set_vup(up3.x(), up3.y(), up3.z());
   make_current(1);
+}
+
+TEST_F(Gui3dViews, PointCrossLiesWhereItProjectsInEachView) {
+  // View 2 looking down along -z, view 3 along -x.
+  three_views(Vector(0, 0, -1), Vector(0, 1, 0), Vector(-1, 0, 0), Vector(0, 0, 1));
 
   uint32_t item = 0;
   GUI3DPoint* m = static_cast<GUI3DPoint*>(new_gui3d_of_kind(ITEM_POINT, item, 0, nullptr, nullptr));
