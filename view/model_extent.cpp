@@ -97,6 +97,10 @@ void update_depth_gui3d(const GUI3D* item, const view_type* view, float* z_min, 
 // The manipulators with their depth flag widen z; with points, their fit
 // flag widens all three ranges by their reference point.
 static void widen_by_manipulators(const view_type* view, Range* x, Range* y, Range& z) {
+  // Symbol sizes follow the view's window: the boxes are those of this view,
+  // not of the one drawn last (or of none, before the first frame).
+  const ViewType drawn = GUI3D::view_;
+  GUI3D::set_view(view);
   GUI3DTableIterator it;
   while (GUI3D* g = it.next()) {
     if (x != nullptr && g->fit_flag) {
@@ -107,6 +111,7 @@ static void widen_by_manipulators(const view_type* view, Range* x, Range* y, Ran
     if (g->refresh_flag) g->compute_minmax();
     update_depth_gui3d(g, view, &z.low, &z.high);
   }
+  GUI3D::view_ = drawn;
 }
 
 void update_depth(int n) {

@@ -84,6 +84,11 @@ class Gui3dSceneEnvironment : public testing::Environment {
     yarl::add_gui3d_item(p, item);
     add_clip_plane(p);
     add_spot_light(p);
+    // Plain items of the kinds whose symbols the views show.
+    for (uint8_t kind : {ITEM_DIRECTION, ITEM_GRID, ITEM_RECTANGLE}) {
+      item.kind = kind;
+      yarl::add_gui3d_item(p, item);
+    }
     std::vector<uint8_t> bytes = p.bytes();
     decode_tables(bytes.data(), bytes.size());
     preset_user_interface("", true, false, nullptr, nullptr, nullptr);
@@ -254,5 +259,98 @@ TEST_F(Gui3dViews, SpotLightActionLightsAPatchThatFollowsItsOrigin) {
   }
   set_view_being_drawn(get_current_view_number());
 }
+
+// A symbol in three views with oblique cameras: model points that lie on its
+// lines, points that stay background, and the handle squares of its access points.
+struct SymbolCase {
+  const char* name;
+  uint8_t kind;
+  std::vector<float> values;
+  Rgb colour;
+  std::vector<Point> on, off, handles;
+};
+
+void PrintTo(const SymbolCase& c, std::ostream* os) { *os << c.name; }
+
+// The chord middles of a clip plane's 24-point outline of radius r around p in its x-z plane.
+std::vector<Point> outline_middles(const Point& p, float r) {
+  std::vector<Point> out;
+  for (int k = 0; k < 24; k += 5) {
+    double a = 2 * M_PI * k / 24, b = 2 * M_PI * (k + 1) / 24;
+    out.push_back(p + Vector(float(std::cos(a) + std::cos(b)), 0, float(std::sin(a) + std::sin(b))) * (r / 2));
+  }
+  return out;
+}
+
+constexpr float ARROW = 0.12f * 3276, PLANE = 0.1f * 3276;  // a direction's length, a clip plane's radius
+const Vector TURNED = Vector(0.6f, 0.8f, 0);
+const Rgb GREEN = {0, 255, 0};
+
+const SymbolCase SYMBOLS[] = {
+    {"DirectionArrow", ITEM_DIRECTION, {100, 0, 50, 0.6f, 0.8f, 0}, WHITE,
+     {Point(100, 0, 50) + TURNED * (0.25f * ARROW), Point(100, 0, 50) + TURNED * (0.4f * ARROW)},
+     {Point(100, 0, 50) - TURNED * (0.3f * ARROW)},
+     {Point(100, 0, 50), Point(100, 0, 50) + TURNED * (0.5f * ARROW), Point(100, 0, 50) + TURNED * ARROW}},
+    // Four segments of 250 toward -x and +z from (500, 0, -500): the lines' middles and the cells'.
+    {"GridLinesASegmentApart", ITEM_GRID, {500, 0, -500, 250, 4}, GREEN,
+     {Point(0, 0, -500), Point(0, 0, -250), Point(0, 0, 250), Point(500, 0, 0), Point(250, 0, 0), Point(-500, 0, 0)},
+     {Point(375, 0, -375), Point(125, 0, 125), Point(-375, 0, 375), Point(625, 0, 0)},
+     {}},  // its origin's handle lies under the crossing of its thick lines
+    {"ClipPlaneOutline", ITEM_CLIP_PLANE, {250, 0, 0, 0, -1, 0}, WHITE, outline_middles(Point(250, 0, 0), PLANE),
+     {Point(250 + 1.4f * PLANE, 0, 0), Point(250, 0, -1.4f * PLANE)},
+     {Point(250, 0, 0), Point(250, -PLANE / 2, 0), Point(250, -PLANE, 0)}},
+    // In its own plane (x along x, y along z), from (-500, 0, -250), 1000 by 500.
+    {"RectangleCorners", ITEM_RECTANGLE, {-500, 0, -250, 1000, 500, -1, -1}, WHITE,
+     {Point(-250, 0, -250), Point(250, 0, 250), Point(-500, 0, -125), Point(500, 0, 125)},
+     {Point(250, 0, 100), Point(-250, 0, -100), Point(0, 0, 400)},
+     {Point(-500, 0, -250), Point(500, 0, -250), Point(500, 0, 250), Point(-500, 0, 250)}},
+};
+
+class Gui3dSymbolInViews : public Gui3dViews, public testing::WithParamInterface<SymbolCase> {};
+
+TEST_P(Gui3dSymbolInViews, LiesWhereItProjectsInEachView) {
+  const SymbolCase& c = GetParam();
+  // View 2 looking down and across, view 3 from +x and across: no symbol plane edge-on.
+  three_views(Vector(0.3f, 0.5f, -1), Vector(0, 1, 0), Vector(-1, 0.6f, -0.4f), Vector(0, 0, 1));
+  // As before the first frame: no view copied for the manipulators yet. The
+  // views' depth ranges must still hold the whole symbols (a clip plane's
+  // outline seen at a slant).
+  GUI3D::view_ = ViewType{};
+  GUI3D* m = attach(c.kind);
+  ASSERT_NE(m, nullptr);
+  const char* message = nullptr;
+  if (c.kind == ITEM_GRID) m->set_configuration(4 + 8);  // only the plane toward -x and +z
+  if (c.kind == ITEM_RECTANGLE) {
+    const float axes[9] = {1, 0, 0, 0, 0, 1, 0, -1, 0};
+    m->set_coordinate_system(2, axes, 0, &message);
+    ASSERT_EQ(message, nullptr);
+  }
+  m->color[0] = float(c.colour.r) / 255, m->color[1] = float(c.colour.g) / 255, m->color[2] = float(c.colour.b) / 255;
+  std::vector<value> v;
+  for (float f : c.values) v.push_back(value{.r = f});
+  m->set_edit_vars(v.data(), &message);
+  ASSERT_EQ(message, nullptr);
+  ASSERT_FALSE(repaint_screen(true, never_abort_repaint));
+  for (int n = 1; n <= 3; ++n) {
+    float x, y;
+    for (const Point& p : c.on) {
+      project(n, p, &x, &y);
+      EXPECT_GE(coverage(x, y, c.colour), 0.5f) << "view " << n << ", on the line at " << x << ", " << y;
+    }
+    for (const Point& p : c.off) {
+      project(n, p, &x, &y);
+      EXPECT_LT(coverage(x, y, c.colour), 0.2f) << "view " << n << ", background at " << x << ", " << y;
+    }
+    for (const Point& p : c.handles) {
+      project(n, p, &x, &y);
+      Rgb at = best_near(x, y, HANDLE_FILL);
+      EXPECT_TRUE(near(at, HANDLE_FILL, 30)) << "view " << n << ", a handle square at " << x << ", " << y << ": " << at;
+    }
+  }
+  set_view_being_drawn(get_current_view_number());
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, Gui3dSymbolInViews, testing::ValuesIn(SYMBOLS),
+                         [](const testing::TestParamInfo<SymbolCase>& i) { return std::string(i.param.name); });
 
 }  // namespace
