@@ -193,8 +193,7 @@ TEST_F(Gui3dDrawing, RectangleOutlineThroughItsCornersInItsOwnPlane) {
   set(m, {-0.5f * U, 0, -0.25f * U, U, 0.5f * U, 0.3f, 0.6f});
   repaint();
   project(Point(-0.2f * U, 0, 0.05f * U), &x, &y);
-  const Rgb FILL = {51, 51, 230};
-  EXPECT_TRUE(near(pixel(int(x), int(y)), FILL, 12)) << pixel(int(x), int(y));
+  EXPECT_TRUE(near(pixel(int(x), int(y)), HANDLE_FILL, 12)) << pixel(int(x), int(y));
   EXPECT_EQ(pixel(int(x) + 5, int(y)), BLUE) << "the square ends";
   EXPECT_EQ(pixel(int(x), int(y) - 5), BLUE) << "the square ends";
 }
