@@ -1,0 +1,168 @@
+#include "tests/support/gui3d_session.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+#include <thread>
+
+#include "runtime/tables.h"
+
+namespace gui3d_session {
+
+using namespace std::chrono_literals;
+using yarl::WINDOW_LOCAL;
+
+namespace {
+
+constexpr uint8_t REPORT_ASCII = 141, EXIT = 21;
+
+uint32_t bits(float f) {
+  uint32_t b;
+  memcpy(&b, &f, 4);
+  return b;
+}
+
+}  // namespace
+
+yarl::YarlProgram manipulator_program(const std::string& app, const ManipulatorItem& m) {
+  yarl::YarlProgram p = program_starting(app);
+  static const char* const names[] = {"v0", "v1", "v2", "v3", "v4", "v5", "v6", "v7",
+                                      "v8", "v9", "v10", "v11", "v12", "v13", "v14", "v15"};
+  const uint16_t n = uint16_t(m.start.size());
+  std::vector<std::pair<uint8_t, const char*>> locals;
+  for (uint16_t j = 0; j < n && j < 16; ++j) locals.push_back({K_REAL, names[j]});
+  uint16_t window = yarl::add_window_with_locals(p, "w", locals);
+  // Shown, so that it runs, small in the corner away from the symbols.
+  p.ident(yarl::GLOBAL, window).flags1 |= WINDOW_VISIBLE;
+  uint32_t init_at = p.window_initial_code().offset();
+  yarl::Code& init = p.window_initial_code();
+  if (n > 0) init.push_long(bits(m.start[0] + 1)).assign(WINDOW_LOCAL, 0);
+  for (uint16_t j = 0; j < n; ++j) init.push_long(bits(m.start[j])).assign(WINDOW_LOCAL, j);
+  yarl::add_window_geometry(p, 1100, 900, 120, 60);
+  p.ident(yarl::GLOBAL, window).code_offset = init_at;
+  yarl::Code& c = p.code();
+  // Its main menu (the local after the others) holds one label: a shown menu is never empty.
+  menu_item label = yarl::make_item(ITEM_LABEL);
+  label.value_kind = K_STRING;
+  label.head8 = 9;
+  label.code_offset = c.offset();
+  c.push_string("item").release();
+  ident_info& menu = p.ident(WINDOW_LOCAL, uint16_t(p.ident(yarl::GLOBAL, window).count + n));
+  menu.word6 = 1;
+  menu.count = p.add_item(label);
+  yarl::Item3D item;
+  item.kind = m.kind;
+  item.window = window;
+  item.flags = m.flags;
+  item.code_offset = c.offset();
+  for (uint16_t j = 0; j < n; ++j) {
+    item.edit_vars.push_back(yarl::ref16(WINDOW_LOCAL, j));
+    c.push_var(WINDOW_LOCAL, j);
+  }
+  c.release();
+  item.action_offset = c.offset();
+  c.push(0);
+  for (uint16_t j = 0; j < n; ++j)
+    c.push_var(WINDOW_LOCAL, j).push(K_REAL).push_string(j + 1 < n ? " " : "\n").push(K_STRING);
+  c.op(REPORT_ASCII).push(0).op(EXIT).release();
+  yarl::add_gui3d_item(p, item);
+  return p;
+}
+
+std::optional<Area> graphics_window(Display* d) {
+  std::optional<Area> found;
+  for (const TopLevel& t : viewable_top_levels(d)) {
+    const XWindowAttributes& a = t.attributes;
+    if (!found || a.width * a.height > found->width * found->height) found = Area{a.x, a.y, a.width, a.height};
+  }
+  return found;
+}
+
+int tek_x(int x, int width) { return x * 4095 / width; }
+int tek_y(int y, int height) { return (height - y) * 3276 / height; }
+
+Pixel start_view_pixel(const Area& window, double x, double, double z) {
+  return {(x + 4095.0 / 2) * window.width / 4095, window.height - (z + 3276.0 / 2) * window.height / 3276};
+}
+
+std::optional<Pixel> find_pixels(const Screenshot& s, const Area& window, Pixel around, int radius,
+                                 const std::function<bool(const Rgb&)>& match, int least) {
+  double sx = 0, sy = 0;
+  int count = 0;
+  int cx = int(std::lround(around.x)), cy = int(std::lround(around.y));
+  for (int row = cy - radius; row <= cy + radius; ++row)
+    for (int col = cx - radius; col <= cx + radius; ++col) {
+      int x = window.x + col, y = window.y + row;
+      if (col < 0 || row < 0 || col >= window.width || row >= window.height || x >= s.width() || y >= s.height())
+        continue;
+      if (match(s.at(x, y))) sx += col, sy += row, ++count;
+    }
+  if (count < least || count == 0) return std::nullopt;
+  return Pixel{sx / count, sy / count};
+}
+
+bool xdotool(const std::string& display, const std::string& args) {
+  return system(("DISPLAY=" + display + " xdotool " + args + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+void Session::start(const ManipulatorItem& item, const std::function<bool(const Screenshot&)>& drawn) {
+  ASSERT_TRUE(run.x_started()) << "Xvfb did not start";
+  std::string app = write_app_script(dir, "exec 2>/dev/null; cat > reports");
+  ASSERT_TRUE(manipulator_program(app, item).write(dir.file("item.b")));
+  ASSERT_TRUE(run.start(dir.file("item.b"), dir, 90));
+  Display* d = run.display();
+  auto end = std::chrono::steady_clock::now() + 60s;
+  std::optional<Area> g;
+  while (std::chrono::steady_clock::now() < end && (!(g = graphics_window(d)) || g->width < 400))
+    std::this_thread::sleep_for(50ms);
+  ASSERT_TRUE(g.has_value());
+  area = *g;
+  ASSERT_TRUE(poll_screen(d, 30s, drawn)) << "the symbol drawn";
+}
+
+void Session::drag(Pixel at, const Drag& g) {
+  const std::string name = x_name();
+  int sx = area.x + int(std::lround(at.x)), sy = area.y + int(std::lround(at.y));
+  // A movement onto the place first, so that the server sees the pointer arrive.
+  ASSERT_TRUE(xdotool(name, "mousemove " + std::to_string(sx - 5) + " " + std::to_string(sy)));
+  ASSERT_TRUE(xdotool(name, "mousemove " + std::to_string(sx) + " " + std::to_string(sy)));
+  std::string steps = "mousedown " + std::to_string(g.button);
+  if (g.dx != 0 || g.dy != 0)
+    for (int i = 1; i <= 10; ++i)
+      steps += " mousemove " + std::to_string(sx + g.dx * i / 10) + " " + std::to_string(sy + g.dy * i / 10) +
+               " sleep 0.05";
+  steps += " mouseup " + std::to_string(g.button);
+  ASSERT_TRUE(xdotool(name, steps));
+}
+
+std::optional<std::vector<float>> Session::report(size_t count, std::chrono::steady_clock::duration limit) {
+  auto end = std::chrono::steady_clock::now() + limit;
+  while (std::chrono::steady_clock::now() < end) {
+    std::string text = read_file(dir.file("reports"));
+    if (text.find('\n') != std::string::npos) {
+      std::istringstream in(text);
+      std::vector<float> r(count);
+      for (float& v : r)
+        if (!(in >> v)) return std::nullopt;
+      return r;
+    }
+    std::this_thread::sleep_for(50ms);
+  }
+  return std::nullopt;
+}
+
+void Session::expect_normal_end() {
+  const RunResult& result = run.wait();
+  EXPECT_EQ(result.exit_code, 0) << result.err;
+  EXPECT_FALSE(result.timed_out);
+  EXPECT_EQ(result.err.find("balance"), std::string::npos) << result.err;
+  EXPECT_EQ(result.err.find("rror"), std::string::npos) << result.err;
+}
+
+std::string Session::x_name() const {
+  const char* display = DisplayString(run.display());
+  return display != nullptr ? display : "";
+}
+
+}  // namespace gui3d_session

@@ -1,0 +1,96 @@
+// Manipulators on the real server, handled with the real pointer on an X
+// server of the test's own: a YARL program with one 3D item over REAL window
+// locals whose action reports them to a test application, the graphics
+// window found and searched in screenshots, and xdotool gestures on it.
+#pragma once
+
+#include <gtest/gtest.h>  // before X11, whose macros clash with its names
+
+#include <X11/Xlib.h>
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "runtime/gui3d_table.h"
+#include "tests/support/own_x_server.h"
+#include "tests/support/runner.h"
+#include "tests/support/yarl_writer.h"
+
+namespace gui3d_session {
+
+// A window's place on the screen and its size, in pixels.
+struct Area {
+  int x, y, width, height;
+};
+
+// A place in the graphics window: pixels from its left and from its top.
+struct Pixel {
+  double x, y;
+};
+
+// One 3D item over REAL window locals, in order, with their values at the
+// start; with ITEM3D_ACTION its action reports all of them on one line and
+// ends the server.
+struct ManipulatorItem {
+  uint8_t kind = ITEM_POINT;
+  std::vector<float> start;
+  uint32_t flags = ITEM3D_ACTION;
+};
+
+// The standard program that starts `app` and holds the item. The window of
+// the locals is shown small in a corner; its initial code sets the locals,
+// changing the first one twice, which brings the manipulators' update pass.
+yarl::YarlProgram manipulator_program(const std::string& app, const ManipulatorItem& item);
+
+// The graphics window: the largest viewable top-level window.
+std::optional<Area> graphics_window(Display* d);
+
+// The server's conversion of a window pixel column or row to tek units.
+int tek_x(int x, int width);
+int tek_y(int y, int height);
+
+// Where a model point shows in view 1 with its camera as it starts: looking
+// along +y, x to the right and z up, one model unit a tek unit, the model
+// origin at the middle.
+Pixel start_view_pixel(const Area& window, double x, double y, double z);
+
+// The centre of the pixels within `radius` of `around` (window pixels) that
+// `match` accepts; none when there are fewer than `least`.
+std::optional<Pixel> find_pixels(const Screenshot& s, const Area& window, Pixel around, int radius,
+                                 const std::function<bool(const Rgb&)>& match, int least = 1);
+
+// Runs xdotool on the display; true when it succeeded.
+bool xdotool(const std::string& display, const std::string& args);
+
+// A press of `button`, a movement by (dx, dy) pixels (y down) in ten steps,
+// and the release; dx = dy = 0 is a click.
+struct Drag {
+  int button;
+  int dx, dy;
+};
+
+// The server on the item's program with the test application `cat > reports`.
+class Session {
+ public:
+  TempDir dir;
+  ServerOnOwnDisplay run;
+  Area area{};
+
+  // Starts the server and waits for the graphics window and then for a
+  // screenshot that `drawn` accepts.
+  void start(const ManipulatorItem& item, const std::function<bool(const Screenshot&)>& drawn);
+  // Goes to `at` (window pixels), presses, moves in steps of a tenth, releases.
+  void drag(Pixel at, const Drag& g);
+  // The first line the action reported, as `count` numbers; none in `limit`.
+  std::optional<std::vector<float>> report(size_t count,
+                                           std::chrono::steady_clock::duration limit = std::chrono::seconds(30));
+  // The server ended through the action's exit, its allocations balanced.
+  void expect_normal_end();
+  std::string x_name() const;
+};
+
+}  // namespace gui3d_session
