@@ -169,6 +169,20 @@ TEST_F(Gui3dEndToEnd, ChangesReportDuringTheDragAndTheReleaseAfterThem) {
   expect_normal_end();
 }
 
+// A press and release that move nothing change no value: the action on
+// change never runs, the release's action does.
+TEST_F(Gui3dEndToEnd, AClickThatMovesNothingActsOnlyOnTheRelease) {
+  ManipulatorProgram program;
+  program.items.push_back({ITEM_POINT, {0, 0, 0}, ITEM3D_ACTION | ITEM3D_ACTION_ON_CHANGE, {}, {}});
+  ASSERT_NO_FATAL_FAILURE(Session::start(program, [&](const Screenshot& s) { return cross_at(*this, 0, 0, 0)(s); }));
+  x0 = area.width / 2, y0 = area.height / 2;
+  ASSERT_NO_FATAL_FAILURE(drag({1, 0, 0}));
+  std::vector<std::vector<float>> lines = reports_until(*this, released);
+  ASSERT_EQ(lines.size(), 1u) << "no report of a change";
+  EXPECT_EQ(lines[0], (std::vector<float>{0, 0, 0, 0}));
+  expect_normal_end();
+}
+
 // The first change switches the manipulators off (109 = 0): no later motion
 // reaches them, yet the release still ends the drag and starts the action.
 TEST_F(Gui3dEndToEnd, WithManipulatorsOffTheReleaseStillEndsTheDrag) {
