@@ -72,10 +72,12 @@ class Gui3dEndToEnd : public testing::Test, protected Session {
   int x0 = 0, y0 = 0;  // the point's pixel in the graphics window
 
   // Starts the server on a POINT at the model origin and waits for its cross.
-  void start() {
-    ManipulatorItem point;
-    point.start = {0, 0, 0};
-    Session::start(point, [&](const Screenshot& s) {
+  void start(uint32_t flags = ITEM3D_ACTION, const std::function<void(yarl::Code&)>& on_change = {},
+             bool assign_at_start = true) {
+    ManipulatorProgram program;
+    program.items.push_back({ITEM_POINT, {0, 0, 0}, flags, {}, on_change});
+    program.assign_at_start = assign_at_start;
+    Session::start(program, [&](const Screenshot& s) {
       // The model origin is tek (2047.5, 1638) of view 1.
       x0 = area.width / 2, y0 = area.height / 2;
       return find_pixels(s, area, Pixel{double(x0), double(y0)}, 20, yellowish).has_value();
@@ -111,11 +113,7 @@ TEST_F(Gui3dEndToEnd, ButtonTwoMovesXAndZ) {
 // Locals never assigned (the zero they start with) still bring the
 // manipulator: the window's opening asks for the update pass.
 TEST_F(Gui3dEndToEnd, APointOverLocalsNeverAssignedShowsAndDrags) {
-  ManipulatorProgram program;
-  program.items.push_back({ITEM_POINT, {0, 0, 0}, ITEM3D_ACTION, {}, {}});
-  program.assign_at_start = false;
-  ASSERT_NO_FATAL_FAILURE(Session::start(program, [&](const Screenshot& s) { return cross_at(*this, 0, 0, 0)(s); }));
-  x0 = area.width / 2, y0 = area.height / 2;
+  ASSERT_NO_FATAL_FAILURE(start(ITEM3D_ACTION, {}, false));
   ASSERT_NO_FATAL_FAILURE(drag({1, 60, 0}));
   std::optional<std::vector<float>> r = report(3);
   ASSERT_TRUE(r.has_value()) << "a report on the release";
@@ -147,10 +145,7 @@ TEST_F(Gui3dEndToEnd, TheCursorOverThePointHasItsHotSpot) {
 // With the action on change, every step of the drag that moves the point
 // reports, and the release reports the last position once more.
 TEST_F(Gui3dEndToEnd, ChangesReportDuringTheDragAndTheReleaseAfterThem) {
-  ManipulatorProgram program;
-  program.items.push_back({ITEM_POINT, {0, 0, 0}, ITEM3D_ACTION | ITEM3D_ACTION_ON_CHANGE, {}, {}});
-  ASSERT_NO_FATAL_FAILURE(Session::start(program, [&](const Screenshot& s) { return cross_at(*this, 0, 0, 0)(s); }));
-  x0 = area.width / 2, y0 = area.height / 2;
+  ASSERT_NO_FATAL_FAILURE(start(ITEM3D_ACTION | ITEM3D_ACTION_ON_CHANGE));
   ASSERT_NO_FATAL_FAILURE(drag({1, 60, 0}));
   std::vector<std::vector<float>> lines = reports_until(*this, released);
   ASSERT_TRUE(released(lines)) << "a report on the release";
@@ -172,10 +167,7 @@ TEST_F(Gui3dEndToEnd, ChangesReportDuringTheDragAndTheReleaseAfterThem) {
 // A press and release that move nothing change no value: the action on
 // change never runs, the release's action does.
 TEST_F(Gui3dEndToEnd, AClickThatMovesNothingActsOnlyOnTheRelease) {
-  ManipulatorProgram program;
-  program.items.push_back({ITEM_POINT, {0, 0, 0}, ITEM3D_ACTION | ITEM3D_ACTION_ON_CHANGE, {}, {}});
-  ASSERT_NO_FATAL_FAILURE(Session::start(program, [&](const Screenshot& s) { return cross_at(*this, 0, 0, 0)(s); }));
-  x0 = area.width / 2, y0 = area.height / 2;
+  ASSERT_NO_FATAL_FAILURE(start(ITEM3D_ACTION | ITEM3D_ACTION_ON_CHANGE));
   ASSERT_NO_FATAL_FAILURE(drag({1, 0, 0}));
   std::vector<std::vector<float>> lines = reports_until(*this, released);
   ASSERT_EQ(lines.size(), 1u) << "no report of a change";
@@ -186,11 +178,8 @@ TEST_F(Gui3dEndToEnd, AClickThatMovesNothingActsOnlyOnTheRelease) {
 // The first change switches the manipulators off (109 = 0): no later motion
 // reaches them, yet the release still ends the drag and starts the action.
 TEST_F(Gui3dEndToEnd, WithManipulatorsOffTheReleaseStillEndsTheDrag) {
-  ManipulatorProgram program;
-  program.items.push_back({ITEM_POINT, {0, 0, 0}, ITEM3D_ACTION | ITEM3D_ACTION_ON_CHANGE, {},
-                           [](yarl::Code& c) { c.push(0).assign(yarl::GLOBAL, 109); }});
-  ASSERT_NO_FATAL_FAILURE(Session::start(program, [&](const Screenshot& s) { return cross_at(*this, 0, 0, 0)(s); }));
-  x0 = area.width / 2, y0 = area.height / 2;
+  ASSERT_NO_FATAL_FAILURE(
+      start(ITEM3D_ACTION | ITEM3D_ACTION_ON_CHANGE, [](yarl::Code& c) { c.push(0).assign(yarl::GLOBAL, 109); }));
   ASSERT_NO_FATAL_FAILURE(drag({1, 60, 0}));
   std::vector<std::vector<float>> lines = reports_until(*this, released);
   ASSERT_EQ(lines.size(), 2u) << "one change, then the release";
