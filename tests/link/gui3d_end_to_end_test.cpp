@@ -142,14 +142,15 @@ TEST_F(Gui3dEndToEnd, TheCursorOverThePointHasItsHotSpot) {
   expect_normal_end();
 }
 
-// With the action on change, every step of the drag that moves the point
+// With the action on change, every motion of the drag that moves the point
 // reports, and the release reports the last position once more.
 TEST_F(Gui3dEndToEnd, ChangesReportDuringTheDragAndTheReleaseAfterThem) {
   ASSERT_NO_FATAL_FAILURE(start(ITEM3D_ACTION | ITEM3D_ACTION_ON_CHANGE));
   ASSERT_NO_FATAL_FAILURE(drag({1, 60, 0}));
   std::vector<std::vector<float>> lines = reports_until(*this, released);
   ASSERT_TRUE(released(lines)) << "a report on the release";
-  ASSERT_GE(lines.size(), 3u) << "two changes at least, then the release";
+  // A slow server takes motions that queued up as one.
+  ASSERT_GE(lines.size(), 2u) << "a change at least, then the release";
   float last = 0;
   for (size_t i = 0; i < lines.size(); ++i) {
     ASSERT_EQ(lines[i].size(), 4u) << i;
