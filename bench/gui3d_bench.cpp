@@ -1,6 +1,7 @@
 // One MotionNotify over an array item of N POINTs (the search of every access
 // point) against N model_to_tek calls, and one update pass over that item
-// against its attribute code alone; both alternate, medians of 7 pairs.
+// against its attribute code alone; both alternate, medians of 7 pairs, each
+// sample 20 runs.
 #include <X11/Xlib.h>
 
 #include <cstdio>
@@ -94,13 +95,15 @@ void run(const Loaded& l, uint32_t n) {
       PAIRS,
       [&] {
         auto t0 = std::chrono::steady_clock::now();
-        update_gui3d_objects();
+        for (int k = 0; k < REPEATS; ++k) update_gui3d_objects();
         return paired::seconds_since(t0);
       },
       [&] {
         auto t0 = std::chrono::steady_clock::now();
-        interpret_code(window, statement_code(l.code_offset), false);
-        sp = sb - 1;
+        for (int k = 0; k < REPEATS; ++k) {
+          interpret_code(window, statement_code(l.code_offset), false);
+          sp = sb - 1;
+        }
         return paired::seconds_since(t0);
       });
   snprintf(name, sizeof name, "update pass over %u POINTs", n);

@@ -24,10 +24,14 @@ constexpr float ARC_SECONDS_TO_RADIANS = 4.84813681109536e-6f;
 constexpr float UNSET = 4711;
 constexpr uint32_t MAX_DISABLED = 64;  // longer lists cannot be valid for any kind
 
-// The run-time slot of an array item: its manipulators, one per element.
+// The run-time slot of an array item: its manipulators, one per element, and
+// per element the attribute values its setters last took without a refusal.
 struct gui3d_array {
   GUI3D** elements;  // count entries, each owned or null
   uint32_t count;
+  uint32_t* applied;    // count × stride: each element's edit values, then its given attribute slots
+  uint8_t* applied_ok;  // count entries: the element's applied values hold
+  uint32_t stride;
 };
 
 // ---- Manipulators of the items ----
@@ -65,13 +69,19 @@ static void destroy(GUI3D*& g) {
   g = nullptr;
 }
 
+static void free_array(gui3d_array* a) {
+  if (a->elements != nullptr) CheckedFree(a->elements);
+  if (a->applied != nullptr) CheckedFree(a->applied);
+  if (a->applied_ok != nullptr) CheckedFree(a->applied_ok);
+  CheckedFree(a);
+}
+
 static void destroy_item_manipulators(menu_item& item) {
   if (item.widget == nullptr) return;
   if (is_array_item(item)) {
     gui3d_array* a = array_of(item);
     for (uint32_t i = 0; i < a->count; ++i) destroy(a->elements[i]);
-    if (a->elements != nullptr) CheckedFree(a->elements);
-    CheckedFree(a);
+    free_array(a);
   } else {
     GUI3D* g = static_cast<GUI3D*>(item.widget);
     destroy(g);
@@ -204,8 +214,12 @@ struct item_pass {
 
 static char message_buffer[200];
 
+static uint32_t reports_made;  // refusals reported so far
+
 static void report(const item_pass& p, const char* message) {
-  if (message != nullptr) error(message, 0, p.window);
+  if (message == nullptr) return;
+  ++reports_made;
+  error(message, 0, p.window);
 }
 
 static bool finite_slots(const value* slots, int count) {
@@ -407,16 +421,19 @@ static void free_edit_values(const item_pass& p, value* edit, uint32_t count) {
   }
 }
 
+static void* resized(void* block, size_t size) {
+  return block == nullptr ? CheckedMalloc(size) : CheckedRealloc(block, size);
+}
+
 // Follows a changed element count: new places hold none, lost ones are destroyed.
-static gui3d_array* resize_array(menu_item& item, uint32_t count) {
+static gui3d_array* resize_array(menu_item& item, uint32_t count, uint32_t stride) {
   gui3d_array* a = array_of(item);
   uint32_t stored = a != nullptr ? a->count : 0;
   if (count == stored) return a;
   if (stored == 0) {
     if (a != nullptr) internal_error(205, MODULE);
     a = static_cast<gui3d_array*>(CheckedMalloc(sizeof(gui3d_array)));
-    a->elements = nullptr;
-    a->count = 0;
+    *a = {nullptr, 0, nullptr, nullptr, stride};
     item.widget = a;
   }
   for (uint32_t i = count; i < stored; ++i) {
@@ -424,17 +441,57 @@ static gui3d_array* resize_array(menu_item& item, uint32_t count) {
     destroy(a->elements[i]);
   }
   if (count == 0) {
-    CheckedFree(a->elements);
-    CheckedFree(a);
+    free_array(a);
     item.widget = nullptr;
     return nullptr;
   }
-  void* grown = a->elements == nullptr ? CheckedMalloc(count * sizeof(GUI3D*))
-                                       : CheckedRealloc(a->elements, count * sizeof(GUI3D*));
-  a->elements = static_cast<GUI3D**>(grown);
-  for (uint32_t i = stored; i < count; ++i) a->elements[i] = nullptr;
+  a->elements = static_cast<GUI3D**>(resized(a->elements, count * sizeof(GUI3D*)));
+  a->applied_ok = static_cast<uint8_t*>(resized(a->applied_ok, count));
+  a->applied = static_cast<uint32_t*>(resized(a->applied, size_t(count) * a->stride * sizeof(uint32_t)));
+  for (uint32_t i = stored; i < count; ++i) a->elements[i] = nullptr, a->applied_ok[i] = 0;
   a->count = count;
   return a;
+}
+
+// The slots of the attribute groups an item gives, in slot order.
+static uint32_t given_slots(uint32_t flags, uint8_t* slots) {
+  uint32_t n = 0;
+  for (const attribute_group& g : GROUPS)
+    if (flags & g.flag)
+      for (int s = g.first; s < g.first + g.count; ++s) slots[n++] = uint8_t(s);
+  return n;
+}
+
+// Whether an element's setters can be left out: its edit values and given
+// attributes are those its setters last took without a refusal, and its
+// manipulator has not reported values of its own since (`forget_applied`).
+// Attributes whose effect may follow the view or a drag are always applied.
+constexpr uint32_t ALWAYS_APPLIED = ITEM3D_IMAGE | ITEM3D_TEXTURE | ITEM3D_ROTATION | ITEM3D_DISABLE_ACCESS_POINTS;
+
+static inline bool unchanged(const gui3d_array& a, uint32_t i, const slot_array* edits, uint32_t n_edit,
+                             const element_values& v, const uint8_t* slots) {
+  if (!a.applied_ok[i]) return false;  // also while the element has no manipulator
+  const uint32_t* applied = a.applied + size_t(i) * a.stride;
+  for (uint32_t j = 0; j < n_edit; ++j)
+    if (applied[j] != edits[j].elements[i].u) return false;
+  for (uint32_t k = n_edit; k < a.stride; ++k)
+    if (applied[k] != v.slots[slots[k - n_edit]].u) return false;
+  uint32_t type = v.slots[S_CS_TYPE].u;
+  return type != CoordinateSystem::OWN && type != CoordinateSystem::VIEW;
+}
+
+static void remember_applied(gui3d_array& a, uint32_t i, const value* edit, uint32_t n_edit, const element_values& v,
+                             const uint8_t* slots) {
+  uint32_t* applied = a.applied + size_t(i) * a.stride;
+  for (uint32_t j = 0; j < n_edit; ++j) applied[j] = edit[j].u;
+  for (uint32_t k = n_edit; k < a.stride; ++k) applied[k] = v.slots[slots[k - n_edit]].u;
+}
+
+// A manipulator that reports values has left what its setters took.
+static void forget_applied(const menu_item& item, uint32_t element) {
+  if (!is_array_item(item) || item.widget == nullptr || element == 0) return;
+  gui3d_array* a = array_of(item);
+  if (element <= a->count) a->applied_ok[element - 1] = 0;
 }
 
 static void update_array_item(item_pass& p) {
@@ -450,7 +507,9 @@ static void update_array_item(item_pass& p) {
     sp = floor - 1;
     return;
   }
-  gui3d_array* a = resize_array(item, count);
+  uint8_t slots[N_SLOTS];
+  uint32_t n_given = given_slots(item.flags, slots);
+  gui3d_array* a = resize_array(item, count, n_edit + n_given);
   if (count == 0) {
     if (sp != floor - 1) internal_error(8205, MODULE);
     return;
@@ -477,9 +536,14 @@ static void update_array_item(item_pass& p) {
   if (edits[0].n != count) internal_error(8206, MODULE);
   if (refusal == nullptr && (item.flags & ITEM3D_IMAGE) && arrays[S_IMAGE].n != count)
     refusal = "3D GUI image array length must be equal to edit variable array length";
+  bool may_skip = !(item.flags & ALWAYS_APPLIED);
+  for (uint32_t j = 0; j < n_edit; ++j) {
+    const ident_info* id = edit_var_ident(p, j);
+    if (id == nullptr || is_owned_kind(id->kind & 7)) may_skip = false;
+  }
   for (uint32_t i = 0; i < count && refusal == nullptr; ++i) {
-    for (int s = 0; s < N_SLOTS; ++s)
-      if (arrays[s].n > i) v.slots[s] = arrays[s].elements[i];
+    for (uint32_t k = 0; k < n_given; ++k)
+      if (arrays[slots[k]].n > i) v.slots[slots[k]] = arrays[slots[k]].elements[i];
     if (item.flags & ITEM3D_IMAGE) arrays[S_IMAGE].elements[i] = value{};  // consumed by this element
     float scale = v.slots[S_MOTION_SCALE].r;
     if ((item.flags & ITEM3D_MOTION_SCALE) && !(scale >= 0.01f && scale <= 100)) {
@@ -491,12 +555,17 @@ static void update_array_item(item_pass& p) {
     if ((item.flags & ITEM3D_DELETE) && v.slots[S_DELETE].i != 0) {
       if (g != nullptr) set_repaint(true);
       destroy(g);
+      a->applied_ok[i] = 0;
       free_image_value(p, &v.slots[S_IMAGE]);
       continue;
     }
+    if (may_skip && unchanged(*a, i, edits, n_edit, v, slots)) continue;
     value edit[MAX_EDIT_VARS];
     for (uint32_t j = 0; j < n_edit; ++j) edit[j] = edits[j].elements[i];
+    uint32_t reported = reports_made;
     update_manipulator(p, g, i + 1, edit, v);
+    a->applied_ok[i] = may_skip && g != nullptr && reports_made == reported;
+    remember_applied(*a, i, edit, n_edit, v, slots);
   }
   // What the elements did not consume.
   if (item.flags & ITEM3D_IMAGE)
@@ -549,6 +618,7 @@ static void start(const menu_item& item, ident_info* window, uint32_t element, b
 
 void change_gui3d(uint32_t n, uint32_t element, const value* values) {
   const menu_item& item = gui3d_item(n);
+  forget_applied(item, element);
   ident_info* window = &globals()[gui3d_fields_of(item).window];
   if (record_of(window) == nullptr || !assign_values(item, window, element, values)) return;
   set_repaint(true);
@@ -557,6 +627,7 @@ void change_gui3d(uint32_t n, uint32_t element, const value* values) {
 
 void activate_gui3d(uint32_t n, uint32_t element, const value* values) {
   const menu_item& item = gui3d_item(n);
+  forget_applied(item, element);
   ident_info* window = &globals()[gui3d_fields_of(item).window];
   if (record_of(window) == nullptr) return;
   if (values != nullptr && assign_values(item, window, element, values)) set_repaint(true);

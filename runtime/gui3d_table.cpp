@@ -74,3 +74,9 @@ menu_item& gui3d_item(uint32_t n) {
   return tables[T_ITEMS_2].as<menu_item>()[item_table.as<uint32_t>()[n]];
 }
 
+
+bool owns_gui3d_items(uint16_t window) {
+  for (uint32_t n = 0; n < item_table.length; ++n)
+    if (gui3d_fields_of(gui3d_item(n)).window == window) return true;
+  return false;
+}

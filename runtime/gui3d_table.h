@@ -42,4 +42,6 @@ void prepare_gui3d_items();
 void release_gui3d_items();
 uint32_t gui3d_item_count();
 menu_item& gui3d_item(uint32_t n);
+// Whether a window (an identifier index) owns 3D items.
+bool owns_gui3d_items(uint16_t window);
 

@@ -125,6 +125,10 @@ void make_window_visible(ident_info* window) {
   w->state &= uint8_t(~WR_WITHDRAWN);
   if (is_visible(*window) && is_mapped(*window)) return;
   process_window_change(window);
+  // An opening window brings its manipulators up to date, the graphics window
+  // all of them: locals only initialised have seen no change.
+  uint16_t opened = index_of(window);
+  if (opened == 1 ? gui3d_item_count() != 0 : owns_gui3d_items(opened)) set_gui3d_update();
   window->flags1 |= WINDOW_VISIBLE;
   bool pending = w->pending_request != -1;
   if (is_top_level(*window)) {
@@ -134,10 +138,9 @@ void make_window_visible(ident_info* window) {
     set_window_flag(window, WINDOW_MAPPED, true);
   }
   if (!window_flag(*window, WINDOW_HAS_SUB_WINDOWS)) return;
-  uint16_t index = index_of(window);
   for (uint32_t i = 0; i < n_windows_listed; ++i) {
     ident_info* child = window_at(windows[i]);
-    if (child->word4 != index || is_top_level(*child)) continue;
+    if (child->word4 != opened || is_top_level(*child)) continue;
     if (!(record_of(child)->state & WR_VISIBLE_WITH_PARENT)) continue;
     show_window_again(windows[i]);
   }

@@ -76,7 +76,11 @@ void GUI3DPointType::translate_in_view(TekPoint pointer) {
     s.plane_axes = free_axes(axes);
     if (s.plane_axes == 2) {
       s.plane_normal = axes[0].cross_product(axes[1]);
-      if (s.plane_normal.length_square() < 1e-10f) s.plane_axes = 0;  // the two axes span no plane
+      if (s.plane_normal.length_square() < 1e-10f) {
+        s.plane_axes = 0;  // the two axes span no plane
+      } else if (Vector d(view_.direction); std::fabs(s.plane_normal * d) < 1e-5f * s.plane_normal.length() * d.length()) {
+        s.plane_axes = 1;  // a plane seen edge-on: the drag runs along the free axis the view shows
+      }
     } else if (s.plane_axes == 3) {
       s.plane_normal = Vector(view_.direction);
     }

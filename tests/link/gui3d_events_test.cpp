@@ -5,10 +5,13 @@
 
 #include <cmath>
 
+#include "link/gin.h"
 #include "link/gui3d_events.h"
 #include "link/si.h"
 #include "runtime/gui3d_items.h"
 #include "runtime/predefined.h"
+#include "toolkit/ui_app_context.h"
+#include "toolkit/ui_window.h"
 #include "view/gui3d.h"
 #include "view/gui3d_point.h"
 #include "view/transforms.h"
@@ -25,11 +28,13 @@ constexpr int TX = 2047, TY = 1638;
 
 class Gui3dEvents : public Windows {
  protected:
-  uint16_t window = 0, actions = 0;
+  uint16_t window = 0, actions = 0, other = 0;
 
-  // POINTs at the given tek positions of view 1 (model x = tek x - 2047.5, z = tek y - 1638).
+  // POINTs at the given tek positions of view 1 (model x = tek x - 2047.5, z = tek y - 1638),
+  // and a second window without items.
   void load_points(const std::vector<std::pair<int, int>>& teks) {
     window = add_window_with_locals(program, "w", {{K_REAL, "x"}, {K_REAL, "y"}, {K_REAL, "z"}});
+    other = add_window_with_locals(program, "other", {});
     actions = program.add(GLOBAL, make_ident(K_INTEGER), "actions");
     Code& c = program.code();
     uint32_t action = c.offset();
@@ -155,14 +160,23 @@ TEST_F(Gui3dEvents, ButtonThreeActsWithoutValuesAndHoldsNoDrag) {
   EXPECT_FLOAT_EQ(record_of(global(window))->locals[0].val.r, 0) << "no values written";
 }
 
-TEST_F(Gui3dEvents, ABusyOwnerGivesNoAccessPoint) {
+TEST_F(Gui3dEvents, ABusyOwnerGivesNoAccessPointAndTheWatch) {
   load_points({{TX, TY}});
+  // No graphics window here: the other window's toolkit window takes its place.
+  UIWindow* graphics = ui(other);
+  ASSERT_NE(graphics, nullptr);
+  window_record* g = record_of(&globals()[1]);
+  ASSERT_NE(g, nullptr);
+  g->ui_window = graphics;
   ui(window)->set_busy(true);
   EXPECT_FALSE(motion());
   EXPECT_EQ(get_predef(107), 0);
+  EXPECT_EQ(graphics->requested_cursor, AppContext->graphics_watch_cursor) << "the watch";
   ui(window)->set_busy(false);
   EXPECT_TRUE(motion());
   EXPECT_EQ(get_predef(107), 13);
+  EXPECT_NE(graphics->requested_cursor, AppContext->graphics_watch_cursor) << "access point 13's cursor";
+  g->ui_window = nullptr;
 }
 
 TEST_F(Gui3dEvents, DeletingTheDraggedManipulatorEndsTheDrag) {

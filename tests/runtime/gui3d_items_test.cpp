@@ -155,6 +155,43 @@ TEST_F(Gui3dItems, ArrayFromFiveToTwoKeepsTheFirstTwo) {
   EXPECT_EQ(gui3d_element_count(0), 0);
 }
 
+// Passes that find an element as its setters left it leave it alone, yet
+// every changed value, and a value set back after a drag, still reaches it.
+TEST_F(Gui3dItems, ArrayElementsFollowEveryChangeAcrossQuietPasses) {
+  add_window();
+  uint16_t colour = program.add(GLOBAL, make_ident(K_INTEGER), "colour");
+  add_point(ITEM3D_COLOR, [&](Code& c) { c.op(MARK).push(0xFF0000).push_var(GLOBAL, colour).push(2); }, true);
+  load();
+  set_array(3, {1, 2, 3}), set_array(4, {0, 0, 0}), set_array(5, {0, 0, 0});
+  global(colour)->val.i = 0x00FF00;
+  pass();
+  ASSERT_EQ(gui3d_element_count(0), 3);
+  auto point = [](int i) { return static_cast<GUI3DPoint*>(find_gui3d(0, i)); };
+  pass();
+  EXPECT_FALSE(repaint_requested()) << "nothing changed";
+  global(colour)->val.i = 0x0000FF;
+  pass();
+  EXPECT_TRUE(repaint_requested());
+  EXPECT_FALSE(depth_repaint_requested());
+  EXPECT_FLOAT_EQ(point(1)->color[2], 1) << "element 2 takes the new colour";
+  EXPECT_FLOAT_EQ(point(2)->color[2], 1) << "and so does the one the short array reaches no more";
+  EXPECT_FLOAT_EQ(point(0)->color[0], 1);
+  // A drag moves element 1 and writes x back; the program then sets it to
+  // the value its setter took before the drag.
+  point(0)->reference_point.set_x(9);
+  point(0)->call_change_callback();
+  ASSERT_FLOAT_EQ(local(3)->val.a[0].r, 9);
+  local(3)->val.a[0].r = 1;
+  pass();
+  EXPECT_FLOAT_EQ(point(0)->reference_point.x(), 1) << "the point follows its variable back";
+  EXPECT_TRUE(depth_repaint_requested());
+  local(5)->val.a[2].r = 7;
+  pass();
+  EXPECT_FLOAT_EQ(point(2)->reference_point.z(), 7);
+  EXPECT_FLOAT_EQ(point(1)->reference_point.z(), 0);
+  EXPECT_TRUE(depth_repaint_requested());
+}
+
 // The attribute code of a long array grows the stack, which may move it.
 TEST_F(Gui3dItems, ALongArrayIsReadAfterTheStackMoved) {
   add_window();

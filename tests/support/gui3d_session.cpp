@@ -1,5 +1,6 @@
 #include "tests/support/gui3d_session.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -16,7 +17,7 @@ using yarl::WINDOW_LOCAL;
 
 namespace {
 
-constexpr uint8_t REPORT_ASCII = 141, EXIT = 21;
+constexpr uint8_t REPORT_ASCII = 141, EXIT = 21, SELECTED = 93;
 
 uint32_t bits(float f) {
   uint32_t b;
@@ -26,20 +27,26 @@ uint32_t bits(float f) {
 
 }  // namespace
 
-yarl::YarlProgram manipulator_program(const std::string& app, const ManipulatorItem& m) {
+yarl::YarlProgram manipulator_program(const std::string& app, const ManipulatorProgram& m) {
   yarl::YarlProgram p = program_starting(app);
   static const char* const names[] = {"v0", "v1", "v2", "v3", "v4", "v5", "v6", "v7",
                                       "v8", "v9", "v10", "v11", "v12", "v13", "v14", "v15"};
-  const uint16_t n = uint16_t(m.start.size());
+  std::vector<float> start;
+  for (const ManipulatorItem& item : m.items) start.insert(start.end(), item.start.begin(), item.start.end());
+  start.insert(start.end(), m.extra.begin(), m.extra.end());
+  const uint16_t n = uint16_t(std::min<size_t>(start.size(), 16));
   std::vector<std::pair<uint8_t, const char*>> locals;
-  for (uint16_t j = 0; j < n && j < 16; ++j) locals.push_back({K_REAL, names[j]});
+  for (uint16_t j = 0; j < n; ++j) locals.push_back({K_REAL, names[j]});
   uint16_t window = yarl::add_window_with_locals(p, "w", locals);
+  const uint16_t first_local = p.ident(yarl::GLOBAL, window).count;
   // Shown, so that it runs, small in the corner away from the symbols.
   p.ident(yarl::GLOBAL, window).flags1 |= WINDOW_VISIBLE;
   uint32_t init_at = p.window_initial_code().offset();
   yarl::Code& init = p.window_initial_code();
-  if (n > 0) init.push_long(bits(m.start[0] + 1)).assign(WINDOW_LOCAL, 0);
-  for (uint16_t j = 0; j < n; ++j) init.push_long(bits(m.start[j])).assign(WINDOW_LOCAL, j);
+  if (m.assign_at_start) {
+    if (n > 0) init.push_long(bits(start[0] + 1)).assign(WINDOW_LOCAL, 0);
+    for (uint16_t j = 0; j < n; ++j) init.push_long(bits(start[j])).assign(WINDOW_LOCAL, j);
+  }
   yarl::add_window_geometry(p, 1100, 900, 120, 60);
   p.ident(yarl::GLOBAL, window).code_offset = init_at;
   yarl::Code& c = p.code();
@@ -49,28 +56,41 @@ yarl::YarlProgram manipulator_program(const std::string& app, const ManipulatorI
   label.head8 = 9;
   label.code_offset = c.offset();
   c.push_string("item").release();
-  ident_info& menu = p.ident(WINDOW_LOCAL, uint16_t(p.ident(yarl::GLOBAL, window).count + n));
+  ident_info& menu = p.ident(WINDOW_LOCAL, uint16_t(first_local + n));
   menu.word6 = 1;
   menu.count = p.add_item(label);
-  yarl::Item3D item;
-  item.kind = m.kind;
-  item.window = window;
-  item.flags = m.flags;
-  item.code_offset = c.offset();
-  for (uint16_t j = 0; j < n; ++j) {
-    item.edit_vars.push_back(yarl::ref16(WINDOW_LOCAL, j));
-    c.push_var(WINDOW_LOCAL, j);
+  uint16_t first = 0;
+  for (const ManipulatorItem& m_item : m.items) {
+    const uint16_t count = uint16_t(m_item.start.size());
+    yarl::Item3D item;
+    item.kind = m_item.kind;
+    item.window = window;
+    item.flags = m_item.flags;
+    item.code_offset = c.offset();
+    for (uint16_t j = first; j < first + count; ++j) {
+      item.edit_vars.push_back(yarl::ref16(WINDOW_LOCAL, j));
+      c.push_var(WINDOW_LOCAL, j);
+    }
+    if (m_item.attributes) m_item.attributes(c);
+    c.release();
+    item.action_offset = c.offset();
+    c.push(0);
+    for (uint16_t j = first; j < first + count; ++j) c.push_var(WINDOW_LOCAL, j).push(K_REAL).push_string(" ").push(K_STRING);
+    c.op(SELECTED).push(K_INTEGER).push_string("\n").push(K_STRING).op(REPORT_ASCII);
+    yarl::Label end = c.label();
+    c.op(SELECTED).if_false(end);
+    if (m_item.on_change) m_item.on_change(c);
+    c.release().bind(end);
+    if (m_item.exit_on_report) c.push(0).op(EXIT);
+    c.release();
+    yarl::add_gui3d_item(p, item);
+    first = uint16_t(first + count);
   }
-  c.release();
-  item.action_offset = c.offset();
-  c.push(0);
-  for (uint16_t j = 0; j < n; ++j)
-    c.push_var(WINDOW_LOCAL, j).push(K_REAL).push_string(j + 1 < n ? " " : "\n").push(K_STRING);
-  c.op(REPORT_ASCII);
-  if (m.exit_on_report) c.push(0).op(EXIT);
-  c.release();
-  yarl::add_gui3d_item(p, item);
   return p;
+}
+
+yarl::YarlProgram manipulator_program(const std::string& app, const ManipulatorItem& item) {
+  return manipulator_program(app, ManipulatorProgram{{item}, {}, true});
 }
 
 std::optional<Area> graphics_window(Display* d) {
@@ -134,10 +154,16 @@ bool xdotool(const std::string& display, const std::string& args) {
 }
 
 void Session::start(const ManipulatorItem& item, const std::function<bool(const Screenshot&)>& drawn) {
+  start(ManipulatorProgram{{item}, {}, true}, drawn);
+}
+
+void Session::start(const ManipulatorProgram& program, const std::function<bool(const Screenshot&)>& drawn) {
   ASSERT_TRUE(run.x_started()) << "Xvfb did not start";
-  write_file(dir.file("stream"), item.stream);
+  std::string stream;
+  for (const ManipulatorItem& item : program.items) stream += item.stream;
+  write_file(dir.file("stream"), stream);
   std::string app = write_app_script(dir, "cat stream; exec 2>/dev/null; cat > reports");
-  ASSERT_TRUE(manipulator_program(app, item).write(dir.file("item.b")));
+  ASSERT_TRUE(manipulator_program(app, program).write(dir.file("item.b")));
   ASSERT_TRUE(run.start(dir.file("item.b"), dir, 90));
   Display* d = run.display();
   auto end = std::chrono::steady_clock::now() + 60s;
@@ -184,6 +210,18 @@ std::optional<std::vector<float>> Session::report(size_t count, size_t line,
     std::this_thread::sleep_for(50ms);
   }
   return std::nullopt;
+}
+
+std::vector<std::vector<float>> Session::reports() const {
+  std::vector<std::vector<float>> lines;
+  std::istringstream in(read_file(dir.file("reports")));
+  for (std::string line; std::getline(in, line);) {
+    std::istringstream numbers(line);
+    std::vector<float> values;
+    for (float v; numbers >> v;) values.push_back(v);
+    lines.push_back(values);
+  }
+  return lines;
 }
 
 void Session::expect_normal_end() {

@@ -33,20 +33,36 @@ struct Pixel {
 };
 
 // One 3D item over REAL window locals, in order, with their values at the
-// start; with ITEM3D_ACTION its action reports all of them on one line and,
-// unless told otherwise, ends the server. `stream` is what the application
-// sends the server before it reads the reports (a camera, say).
+// start; with ITEM3D_ACTION its action reports all of them and then 1 when a
+// change during a drag started it (ITEM3D_ACTION_ON_CHANGE), else 0, on one
+// line, and ends the server unless a change started it or `exit_on_report` is
+// false. `stream` is what the application sends the server before it reads
+// the reports (a camera, say).
 struct ManipulatorItem {
   uint8_t kind = ITEM_POINT;
   std::vector<float> start;
   uint32_t flags = ITEM3D_ACTION;
   bool exit_on_report = true;
   std::string stream;
+  // Pushes the attribute groups that `flags` name, after the edit variables.
+  std::function<void(yarl::Code&)> attributes;
+  // Runs after the report in an action that a change started.
+  std::function<void(yarl::Code&)> on_change;
 };
 
-// The standard program that starts `app` and holds the item. The window of
-// the locals is shown small in a corner; its initial code sets the locals,
-// changing the first one twice, which brings the manipulators' update pass.
+// The items' locals follow each other in the items' order, then `extra`.
+struct ManipulatorProgram {
+  std::vector<ManipulatorItem> items;
+  std::vector<float> extra;  // further REAL locals
+  // The window's initial code sets the locals, changing the first one twice,
+  // which brings the manipulators' update pass; without it the locals keep
+  // the zero they start with (the start values are then left unused).
+  bool assign_at_start = true;
+};
+
+// The standard program that starts `app` and holds the items. The window of
+// the locals is shown small in a corner.
+yarl::YarlProgram manipulator_program(const std::string& app, const ManipulatorProgram& m);
 yarl::YarlProgram manipulator_program(const std::string& app, const ManipulatorItem& item);
 
 // The graphics window: the largest viewable top-level window.
@@ -102,11 +118,14 @@ class Session {
   // Starts the server and waits for the graphics window and then for a
   // screenshot that `drawn` accepts.
   void start(const ManipulatorItem& item, const std::function<bool(const Screenshot&)>& drawn);
+  void start(const ManipulatorProgram& program, const std::function<bool(const Screenshot&)>& drawn);
   // Goes to `at` (window pixels), presses, moves in steps of a tenth, releases.
   void drag(Pixel at, const Drag& g);
   // Line `line` (from 0) the action reported, as `count` numbers; none in `limit`.
   std::optional<std::vector<float>> report(size_t count, size_t line = 0,
                                            std::chrono::steady_clock::duration limit = std::chrono::seconds(30));
+  // Every line reported so far, each as its numbers.
+  std::vector<std::vector<float>> reports() const;
   // The server ended through the action's exit, its allocations balanced.
   void expect_normal_end();
   std::string x_name() const;

@@ -21,6 +21,7 @@
 #include "view/gui3d_kinds.h"
 #include "view/gui3d_point.h"
 #include "view/repaint.h"
+#include "view/view_navigation.h"
 #include "view/views.h"
 
 namespace {
@@ -352,5 +353,35 @@ TEST_P(Gui3dSymbolInViews, LiesWhereItProjectsInEachView) {
 
 INSTANTIATE_TEST_SUITE_P(Kinds, Gui3dSymbolInViews, testing::ValuesIn(SYMBOLS),
                          [](const testing::TestParamInfo<SymbolCase>& i) { return std::string(i.param.name); });
+
+}  // namespace
+
+namespace {
+
+// A POINT behind the model widens view 1's depth range to 4 × 1.03 × its view
+// z, and the fit of the current view takes it in about the model's centre.
+TEST_F(Gui3dViews, APointBehindTheModelWidensTheDepthAndTheFitTakesIt) {
+  // The box (-1, 1, -1) to (1, 3, 1) as its diagonal, in thousandths.
+  ASSERT_EQ(run(tek::set_coor_mode(2, 6) + so(1) + tek::vector_run(2, {{-1000, 1000, -1000}, {1000, 3000, 1000}}) + sc()),
+            "");
+  auto depth = [] {
+    set_geometry_update();
+    compute_view_camera(1, false, false, nullptr);
+    return get_view_record(1)->window_depth;
+  };
+  EXPECT_FLOAT_EQ(depth(), 4 * 1.03f * 3) << "the model alone: view z -1 to -3";
+  GUI3DPoint* m = static_cast<GUI3DPoint*>(new_gui3d_of_kind(ITEM_POINT, 0, 0, nullptr, nullptr));
+  gui3d_item(0).widget = m;
+  value v[3] = {{.r = 10}, {.r = 30}, {.r = 0}};
+  const char* message = nullptr;
+  m->set_edit_vars(v, &message);
+  EXPECT_FLOAT_EQ(depth(), 4 * 1.03f * 30) << "the point at view z -30";
+  set_zoom(0);
+  const view_type* view = get_view_record(1);
+  const float centre[3] = {0, 2, 0};
+  for (int k = 0; k < 3; ++k) EXPECT_NEAR(view->reference_point[k], centre[k], 1e-5f) << k;
+  EXPECT_NEAR(view->window_width, 2 * 1.03f * 10, 1e-4f) << "x reaches the point's 10";
+  EXPECT_NEAR(view->window_depth, 4 * 1.03f * 28, 1e-3f) << "z reaches the point, 28 behind the centre";
+}
 
 }  // namespace

@@ -253,6 +253,34 @@ TEST_F(Gui3d, PlaneTranslationMovesBothFreeAxesAndButtonTwoIgnoresScale) {
   EXPECT_NEAR(p.reference_point.z(), 60, 1e-4);
 }
 
+// Button 2 on a point whose two free axes span a plane the view sees edge-on
+// drags along the free axis the view shows; parallel free axes move nothing.
+TEST_F(Gui3d, PlaneTranslationOfTwoFreeAxesFollowsWhatTheViewShows) {
+  struct Case {
+    const char* name;
+    uint32_t type, mask;
+    float axes[9];
+    float x, y, z;
+  } cases[] = {
+      {"x and z: the view plane", 1, 2, {}, 20.5f, 0, 30},
+      {"x and y, edge-on: along x", 1, 4, {}, 20.5f, 0, 0},
+      {"y and z, edge-on: along z", 1, 1, {}, 0, 0, 30},
+      {"x and y parallel: no plane", 2, 4, {1, 0, 0, 1, 0, 0, 0, 0, 1}, 0, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    GUI3DPoint p(0, 0, nullptr, nullptr);
+    const char* m = nullptr;
+    p.set_coordinate_system(c.type, c.axes, c.mask, &m);
+    ASSERT_EQ(m, nullptr);
+    press_at(2048, 1638, 2);
+    for (int step = 1; step <= 2; ++step) p.translate_in_view(TekPoint{uint16_t(2048 + 10 * step), uint16_t(1638 + 15 * step)});
+    EXPECT_NEAR(p.reference_point.x(), c.x, 1e-4);
+    EXPECT_NEAR(p.reference_point.y(), c.y, 1e-4);
+    EXPECT_NEAR(p.reference_point.z(), c.z, 1e-4);
+  }
+}
+
 TEST_F(Gui3d, RotationSnapsToWholeDegreesFromItsStart) {
   struct Case {
     const char* name;
