@@ -26,21 +26,26 @@ uint32_t bits(float f) {
 
 }  // namespace
 
-yarl::YarlProgram manipulator_program(const std::string& app, const ManipulatorItem& m) {
+yarl::YarlProgram manipulator_program(const std::string& app, const ManipulatorScene& scene) {
   yarl::YarlProgram p = program_starting(app);
-  static const char* const names[] = {"v0", "v1", "v2", "v3", "v4", "v5", "v6", "v7",
-                                      "v8", "v9", "v10", "v11", "v12", "v13", "v14", "v15"};
-  const uint16_t n = uint16_t(m.start.size());
+  std::vector<std::string> names;
+  for (const ManipulatorItem& m : scene.items)
+    for (size_t j = 0; j < m.start.size(); ++j) names.push_back("v" + std::to_string(names.size()));
+  const uint16_t n = uint16_t(names.size());
   std::vector<std::pair<uint8_t, const char*>> locals;
-  for (uint16_t j = 0; j < n && j < 16; ++j) locals.push_back({K_REAL, names[j]});
+  for (const std::string& name : names) locals.push_back({K_REAL, name.c_str()});
   uint16_t window = yarl::add_window_with_locals(p, "w", locals);
   // Shown, so that it runs, small in the corner away from the symbols.
   p.ident(yarl::GLOBAL, window).flags1 |= WINDOW_VISIBLE;
   uint32_t init_at = p.window_initial_code().offset();
   yarl::Code& init = p.window_initial_code();
-  if (n > 0) init.push_long(bits(m.start[0] + 1)).assign(WINDOW_LOCAL, 0);
-  for (uint16_t j = 0; j < n; ++j) init.push_long(bits(m.start[j])).assign(WINDOW_LOCAL, j);
-  yarl::add_window_geometry(p, 1100, 900, 120, 60);
+  for (const auto& [number, v] : scene.predefined) init.push(v).assign(yarl::GLOBAL, number);
+  std::vector<float> start;
+  for (const ManipulatorItem& m : scene.items) start.insert(start.end(), m.start.begin(), m.start.end());
+  if (n > 0) init.push_long(bits(start[0] + 1)).assign(WINDOW_LOCAL, 0);
+  for (uint16_t j = 0; j < n; ++j) init.push_long(bits(start[j])).assign(WINDOW_LOCAL, j);
+  const Area& at = scene.locals_window;
+  yarl::add_window_geometry(p, at.x, at.y, at.width, at.height);
   p.ident(yarl::GLOBAL, window).code_offset = init_at;
   yarl::Code& c = p.code();
   // Its main menu (the local after the others) holds one label: a shown menu is never empty.
@@ -52,25 +57,35 @@ yarl::YarlProgram manipulator_program(const std::string& app, const ManipulatorI
   ident_info& menu = p.ident(WINDOW_LOCAL, uint16_t(p.ident(yarl::GLOBAL, window).count + n));
   menu.word6 = 1;
   menu.count = p.add_item(label);
-  yarl::Item3D item;
-  item.kind = m.kind;
-  item.window = window;
-  item.flags = m.flags;
-  item.code_offset = c.offset();
-  for (uint16_t j = 0; j < n; ++j) {
-    item.edit_vars.push_back(yarl::ref16(WINDOW_LOCAL, j));
-    c.push_var(WINDOW_LOCAL, j);
+  uint16_t first = 0;
+  for (const ManipulatorItem& m : scene.items) {
+    const uint16_t count = uint16_t(m.start.size());
+    yarl::Item3D item;
+    item.kind = m.kind;
+    item.window = window;
+    item.flags = m.flags;
+    item.code_offset = c.offset();
+    for (uint16_t j = first; j < first + count; ++j) {
+      item.edit_vars.push_back(yarl::ref16(WINDOW_LOCAL, j));
+      c.push_var(WINDOW_LOCAL, j);
+    }
+    if (m.attributes) m.attributes(c);
+    c.release();
+    item.action_offset = c.offset();
+    c.push(0);
+    for (uint16_t j = first; j < first + count; ++j)
+      c.push_var(WINDOW_LOCAL, j).push(K_REAL).push_string(j + 1 < first + count ? " " : "\n").push(K_STRING);
+    c.op(REPORT_ASCII);
+    if (m.exit_on_report) c.push(0).op(EXIT);
+    c.release();
+    yarl::add_gui3d_item(p, item);
+    first = uint16_t(first + count);
   }
-  c.release();
-  item.action_offset = c.offset();
-  c.push(0);
-  for (uint16_t j = 0; j < n; ++j)
-    c.push_var(WINDOW_LOCAL, j).push(K_REAL).push_string(j + 1 < n ? " " : "\n").push(K_STRING);
-  c.op(REPORT_ASCII);
-  if (m.exit_on_report) c.push(0).op(EXIT);
-  c.release();
-  yarl::add_gui3d_item(p, item);
   return p;
+}
+
+yarl::YarlProgram manipulator_program(const std::string& app, const ManipulatorItem& item) {
+  return manipulator_program(app, ManipulatorScene{{item}, {}, item.stream});
 }
 
 std::optional<Area> graphics_window(Display* d) {
@@ -88,20 +103,76 @@ int tek_y(int y, int height) { return (height - y) * 3276 / height; }
 const Camera START_CAMERA = {{1, 0, 0}, {0, 0, 1}, {0, -1, 0}};
 const Camera FROM_PLUS_Z = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
 
-std::string view_from_plus_z() {
+namespace {
+
+double dot(const double a[3], const double b[3]) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+
+void cross(const double a[3], const double b[3], double out[3]) {
+  out[0] = a[1] * b[2] - a[2] * b[1], out[1] = a[2] * b[0] - a[0] * b[2], out[2] = a[0] * b[1] - a[1] * b[0];
+}
+
+void normalise(double v[3]) {
+  double l = std::sqrt(dot(v, v));
+  for (int k = 0; k < 3; ++k) v[k] /= l;
+}
+
+long milli(double v) { return std::lround(v * 1000); }
+
+// The server's rounding of a tek position to a pixel of the window.
+int rounded(double tek, int pixels, double tek_size) { return int(std::floor(pixels * tek / tek_size + 0.5)); }
+
+}  // namespace
+
+View view_of(int number, const int viewport[4], const double reference[3], const long toward_eye[3],
+             const long up[3], double width, double height) {
+  View v{number, viewport[0], viewport[1], viewport[2], viewport[3], {}, {}, width, height};
+  double* d = v.camera.toward_eye;
+  double u[3] = {double(up[0]), double(up[1]), double(up[2])};
+  for (int k = 0; k < 3; ++k) v.reference[k] = reference[k], d[k] = double(toward_eye[k]);
+  normalise(d);
+  // right = up × toward the eye, up = toward the eye × right.
+  cross(u, d, v.camera.right);
+  normalise(v.camera.right);
+  cross(d, v.camera.right, v.camera.up);
+  return v;
+}
+
+View whole_window_view(const Camera& c) { return View{1, 0, 0, 4095, 3276, {0, 0, 0}, c, 4095, 3276}; }
+
+std::string set_view(const View& v) {
+  std::string s = tek::command("RC") + tek::int_param(v.number) + tek::set_coor_mode(1, 6) + tek::command("RV");
+  for (int corner : {v.x1, v.y1, v.x2, v.y2}) s += tek::int_param(corner);
   // In thousandths: the reference point, the view plane normal and the up
   // vector as sums of the ones sent, the window's width and height, the
-  // projection reference point, parallel; then the scene shown.
-  std::string s = tek::set_coor_mode(2, 6) + tek::command("UV") + tek::int_param(3);
-  for (long v : {0, 0, 0, 0, 0, -1, 0, 1000, 1}) s += tek::int_param(v);
-  s += tek::int_param(2) + tek::int_param(4095000) + tek::int_param(3276000);
-  s += tek::point(2, {0, 0, -1000}) + tek::int_param(1) + tek::int_param(0);
-  return s + tek::command("SU");
+  // projection reference point, parallel.
+  long sum[3] = {0, 0, 0};
+  s += tek::set_coor_mode(2, 6) + tek::command("UV") + tek::int_param(3);
+  auto send = [&](const double want[3], double sign) {
+    for (int k = 0; k < 3; ++k) {
+      long w = milli(sign * want[k]);
+      s += tek::int_param(w - sum[k]);
+      sum[k] = w;
+    }
+  };
+  send(v.reference, 1);
+  send(v.camera.toward_eye, -1);
+  send(v.camera.up, 1);
+  s += tek::int_param(2) + tek::int_param(milli(v.width)) + tek::int_param(milli(v.height));
+  return s + tek::point(2, {0, 0, -1000}) + tek::int_param(1) + tek::int_param(0);
+}
+
+std::string view_from_plus_z() { return set_view(whole_window_view(FROM_PLUS_Z)) + tek::command("SU"); }
+
+Pixel view_pixel(const Area& window, const View& v, double x, double y, double z) {
+  const double p[3] = {x - v.reference[0], y - v.reference[1], z - v.reference[2]};
+  int left = rounded(v.x1, window.width, 4095), width = rounded(v.x2 - v.x1, window.width, 4095);
+  int bottom = rounded(v.y1, window.height, 3276), height = rounded(v.y2 - v.y1, window.height, 3276);
+  double right = dot(v.camera.right, p) / v.width + 0.5, up = dot(v.camera.up, p) / v.height + 0.5;
+  return {left + right * width, window.height - (bottom + up * height)};
 }
 
 Pixel view_pixel(const Area& window, const Camera& c, double x, double y, double z) {
-  double right = c.right[0] * x + c.right[1] * y + c.right[2] * z, up = c.up[0] * x + c.up[1] * y + c.up[2] * z;
-  return {(right + 4095.0 / 2) * window.width / 4095, window.height - (up + 3276.0 / 2) * window.height / 3276};
+  return view_pixel(window, whole_window_view(c), x, y, z);
 }
 
 Pixel start_view_pixel(const Area& window, double x, double y, double z) {
@@ -134,10 +205,14 @@ bool xdotool(const std::string& display, const std::string& args) {
 }
 
 void Session::start(const ManipulatorItem& item, const std::function<bool(const Screenshot&)>& drawn) {
+  start(ManipulatorScene{{item}, {}, item.stream}, drawn);
+}
+
+void Session::start(const ManipulatorScene& scene, const std::function<bool(const Screenshot&)>& drawn) {
   ASSERT_TRUE(run.x_started()) << "Xvfb did not start";
-  write_file(dir.file("stream"), item.stream);
+  write_file(dir.file("stream"), scene.stream);
   std::string app = write_app_script(dir, "cat stream; exec 2>/dev/null; cat > reports");
-  ASSERT_TRUE(manipulator_program(app, item).write(dir.file("item.b")));
+  ASSERT_TRUE(manipulator_program(app, scene).write(dir.file("item.b")));
   ASSERT_TRUE(run.start(dir.file("item.b"), dir, 90));
   Display* d = run.display();
   auto end = std::chrono::steady_clock::now() + 60s;
@@ -146,7 +221,7 @@ void Session::start(const ManipulatorItem& item, const std::function<bool(const 
     std::this_thread::sleep_for(50ms);
   ASSERT_TRUE(g.has_value());
   area = *g;
-  ASSERT_TRUE(poll_screen(d, 30s, drawn)) << "the symbol drawn";
+  ASSERT_TRUE(poll_screen(d, 30s, drawn)) << "the symbols drawn";
 }
 
 void Session::drag(Pixel at, const Drag& g) {

@@ -13,6 +13,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "runtime/gui3d_table.h"
@@ -42,11 +43,24 @@ struct ManipulatorItem {
   uint32_t flags = ITEM3D_ACTION;
   bool exit_on_report = true;
   std::string stream;
+  // Pushes the values of the item's attributes (COLOR, CONFIGURATION...) after its edit variables.
+  std::function<void(yarl::Code&)> attributes;
 };
 
-// The standard program that starts `app` and holds the item. The window of
+// Several items over the locals of one window, each on its own run of them,
+// predefined variables the window's initial code sets first, what the
+// application sends, and where on the screen the window of the locals goes.
+struct ManipulatorScene {
+  std::vector<ManipulatorItem> items;
+  std::vector<std::pair<uint16_t, int32_t>> predefined;
+  std::string stream;
+  Area locals_window = {1100, 900, 120, 60};
+};
+
+// The standard program that starts `app` and holds the items. The window of
 // the locals is shown small in a corner; its initial code sets the locals,
 // changing the first one twice, which brings the manipulators' update pass.
+yarl::YarlProgram manipulator_program(const std::string& app, const ManipulatorScene& scene);
 yarl::YarlProgram manipulator_program(const std::string& app, const ManipulatorItem& item);
 
 // The graphics window: the largest viewable top-level window.
@@ -69,6 +83,29 @@ extern const Camera FROM_PLUS_Z;
 // The application's stream that sets view 1 to FROM_PLUS_Z.
 std::string view_from_plus_z();
 
+// A view as the application sets it: its number, viewport corners in tek
+// units, reference point, parallel camera and window (model units across
+// and up). The camera's directions are those the server derives from the
+// vectors sent.
+struct View {
+  int number;
+  int x1, y1, x2, y2;
+  double reference[3];
+  Camera camera;
+  double width, height;
+};
+// View `number` looking along -toward_eye with `up` (orthogonalised), both
+// in thousandths as sent.
+View view_of(int number, const int viewport[4], const double reference[3], const long toward_eye[3],
+             const long up[3], double width, double height);
+// The view over the whole window at the model origin, one model unit a tek unit.
+View whole_window_view(const Camera& c);
+// RC, RV and UV that make the view current with these settings.
+std::string set_view(const View& v);
+
+// Where a model point shows in the view, by the server's rounding of the
+// viewport to pixels.
+Pixel view_pixel(const Area& window, const View& v, double x, double y, double z);
 // Where a model point shows with the camera.
 Pixel view_pixel(const Area& window, const Camera& c, double x, double y, double z);
 Pixel start_view_pixel(const Area& window, double x, double y, double z);
@@ -102,6 +139,7 @@ class Session {
   // Starts the server and waits for the graphics window and then for a
   // screenshot that `drawn` accepts.
   void start(const ManipulatorItem& item, const std::function<bool(const Screenshot&)>& drawn);
+  void start(const ManipulatorScene& scene, const std::function<bool(const Screenshot&)>& drawn);
   // Goes to `at` (window pixels), presses, moves in steps of a tenth, releases.
   void drag(Pixel at, const Drag& g);
   // Line `line` (from 0) the action reported, as `count` numbers; none in `limit`.
