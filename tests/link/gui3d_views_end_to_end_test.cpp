@@ -120,6 +120,26 @@ std::vector<Sample> grid_samples(const View&) {
   return out;
 }
 
+// CLIP_PLANE at C with the normal N toward the cameras: its 24-point outline
+// of radius 0.1 of the view's height in the plane y = 0 (the chords' middles)
+// and the handles of its origin and of its normal's middle and end.
+const V3 C = {-50, 0, 620}, N = {0, -1, 0};
+std::vector<Sample> clip_plane_samples(const View& v) {
+  double r = 0.1 * v.height;
+  std::vector<Sample> out;
+  for (int k = 0; k < 24; k += 5) {
+    double a = 2 * M_PI * k / 24, b = 2 * M_PI * (k + 1) / 24;
+    out.push_back({"outline at " + std::to_string(k), C + V3{std::cos(a) + std::cos(b), 0, std::sin(a) + std::sin(b)} * (r / 2),
+                   Shows::LINE});
+  }
+  out.push_back({"beside the outline", C + V3{1.4 * r, 0, 0}, Shows::BACKGROUND});
+  out.push_back({"below the outline", C + V3{0, 0, -1.4 * r}, Shows::BACKGROUND});
+  out.push_back({"origin's handle", C, Shows::HANDLE});
+  out.push_back({"normal's middle handle", C + N * (r / 2), Shows::HANDLE});
+  out.push_back({"normal's end handle", C + N * r, Shows::HANDLE});
+  return out;
+}
+
 // RECTANGLE in the plane y = 0 (its x along x, its y along z) from corner R,
 // 450 by 400, no centre: its outline and its eight handles.
 const V3 R = {200, 0, -700};
@@ -155,6 +175,8 @@ const std::vector<Symbol>& symbols() {
       {"GRID", item(ITEM_GRID, {float(G.x), float(G.y), float(G.z), float(SEGMENT), 4}, ITEM3D_CONFIGURATION,
                     [](yarl::Code& c) { c.push(4 + 8); }),  // the x-y and y-z planes hidden
        px::WHITE, grid_samples},
+      {"CLIP_PLANE", item(ITEM_CLIP_PLANE, {float(C.x), float(C.y), float(C.z), float(N.x), float(N.y), float(N.z)}, 0, {}),
+       px::WHITE, clip_plane_samples},
       {"RECTANGLE", item(ITEM_RECTANGLE, {float(R.x), float(R.y), float(R.z), float(RX), float(RZ), -1, -1},
                          ITEM3D_COORDINATE_SYSTEM,
                          [](yarl::Code& c) {
