@@ -24,16 +24,6 @@ using namespace gui3d_session;
 using namespace std::chrono_literals;
 namespace px = gui3d_pixels;
 
-struct V3 {
-  double x, y, z;
-};
-V3 operator+(V3 a, V3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-V3 operator-(V3 a, V3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-V3 operator*(V3 a, double k) { return {a.x * k, a.y * k, a.z * k}; }
-V3 from(const double v[3]) { return {v[0], v[1], v[2]}; }
-V3 cross(V3 a, V3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
-V3 unit(V3 a) { return a * (1 / std::sqrt(a.x * a.x + a.y * a.y + a.z * a.z)); }
-
 // View 1 on the left two thirds, views 2 and 3 on the top and bottom of the
 // right third; each looks at the model at a slant, none along a symbol's
 // plane, and shows a window of its own size (so its symbol sizes differ).

@@ -105,16 +105,7 @@ const Camera FROM_PLUS_Z = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
 
 namespace {
 
-double dot(const double a[3], const double b[3]) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
-
-void cross(const double a[3], const double b[3], double out[3]) {
-  out[0] = a[1] * b[2] - a[2] * b[1], out[1] = a[2] * b[0] - a[0] * b[2], out[2] = a[0] * b[1] - a[1] * b[0];
-}
-
-void normalise(double v[3]) {
-  double l = std::sqrt(dot(v, v));
-  for (int k = 0; k < 3; ++k) v[k] /= l;
-}
+void put(V3 v, double out[3]) { out[0] = v.x, out[1] = v.y, out[2] = v.z; }
 
 long milli(double v) { return std::lround(v * 1000); }
 
@@ -126,14 +117,13 @@ int rounded(double tek, int pixels, double tek_size) { return int(std::floor(pix
 View view_of(int number, const int viewport[4], const double reference[3], const long toward_eye[3],
              const long up[3], double width, double height) {
   View v{number, viewport[0], viewport[1], viewport[2], viewport[3], {}, {}, width, height};
-  double* d = v.camera.toward_eye;
-  double u[3] = {double(up[0]), double(up[1]), double(up[2])};
-  for (int k = 0; k < 3; ++k) v.reference[k] = reference[k], d[k] = double(toward_eye[k]);
-  normalise(d);
+  for (int k = 0; k < 3; ++k) v.reference[k] = reference[k];
+  V3 d = unit(V3{double(toward_eye[0]), double(toward_eye[1]), double(toward_eye[2])});
   // right = up × toward the eye, up = toward the eye × right.
-  cross(u, d, v.camera.right);
-  normalise(v.camera.right);
-  cross(d, v.camera.right, v.camera.up);
+  V3 right = unit(cross(V3{double(up[0]), double(up[1]), double(up[2])}, d));
+  put(d, v.camera.toward_eye);
+  put(right, v.camera.right);
+  put(cross(d, right), v.camera.up);
   return v;
 }
 
@@ -164,10 +154,10 @@ std::string set_view(const View& v) {
 std::string view_from_plus_z() { return set_view(whole_window_view(FROM_PLUS_Z)) + tek::command("SU"); }
 
 Pixel view_pixel(const Area& window, const View& v, double x, double y, double z) {
-  const double p[3] = {x - v.reference[0], y - v.reference[1], z - v.reference[2]};
+  const V3 p = V3{x, y, z} - from(v.reference);
   int left = rounded(v.x1, window.width, 4095), width = rounded(v.x2 - v.x1, window.width, 4095);
   int bottom = rounded(v.y1, window.height, 3276), height = rounded(v.y2 - v.y1, window.height, 3276);
-  double right = dot(v.camera.right, p) / v.width + 0.5, up = dot(v.camera.up, p) / v.height + 0.5;
+  double right = dot(from(v.camera.right), p) / v.width + 0.5, up = dot(from(v.camera.up), p) / v.height + 0.5;
   return {left + right * width, window.height - (bottom + up * height)};
 }
 

@@ -9,6 +9,7 @@
 #include <X11/Xlib.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -27,6 +28,18 @@ namespace gui3d_session {
 struct Area {
   int x, y, width, height;
 };
+
+// A model point or direction, with the arithmetic the tests' closed forms use.
+struct V3 {
+  double x, y, z;
+};
+inline V3 operator+(V3 a, V3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
+inline V3 operator-(V3 a, V3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+inline V3 operator*(V3 a, double k) { return {a.x * k, a.y * k, a.z * k}; }
+inline double dot(V3 a, V3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+inline V3 cross(V3 a, V3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
+inline V3 unit(V3 a) { return a * (1 / std::sqrt(dot(a, a))); }
+inline V3 from(const double v[3]) { return {v[0], v[1], v[2]}; }
 
 // A place in the graphics window: pixels from its left and from its top.
 struct Pixel {
