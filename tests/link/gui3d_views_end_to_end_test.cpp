@@ -17,6 +17,7 @@
 
 #include "tests/support/pixel_coverage.h"
 #include "tests/support/protocol.h"
+#include "view/gui3d.h"
 
 namespace {
 
@@ -158,7 +159,7 @@ ManipulatorItem item(uint8_t kind, std::vector<float> start, uint32_t flags, std
 const std::vector<Symbol>& symbols() {
   static const std::vector<Symbol> all = {
       {"POINT", item(ITEM_POINT, {float(P.x), float(P.y), float(P.z)}, ITEM3D_DISABLE_ACCESS_POINTS,
-                     [](yarl::Code& c) { c.push(13).push(1); }),
+                     [](yarl::Code& c) { c.push(AP_POINT).push(1); }),  // its own handle off
        px::YELLOW, point_samples},
       {"DIRECTION", item(ITEM_DIRECTION, {float(D.x), float(D.y), float(D.z), float(T.x), float(T.y), float(T.z)}, 0, {}),
        px::WHITE, direction_samples},
