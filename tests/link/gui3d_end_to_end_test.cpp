@@ -74,7 +74,7 @@ class Gui3dEndToEnd : public testing::Test, protected Session {
   // Starts the server on a POINT at the model origin and waits for its cross.
   void start(uint32_t flags = ITEM3D_ACTION, const std::function<void(yarl::Code&)>& on_change = {},
              bool assign_at_start = true) {
-    ManipulatorProgram program;
+    ManipulatorScene program;
     ManipulatorItem point;
     point.start = {0, 0, 0};
     point.flags = flags;
@@ -201,7 +201,7 @@ TEST_F(Gui3dEndToEnd, WithManipulatorsOffTheReleaseStillEndsTheDrag) {
 // second point then ends the server, which must end clean.
 TEST_F(Gui3dEndToEnd, DeletingTheItemMidDragIsClean) {
   constexpr uint16_t GONE = 6;  // the local after both points' x, y, z
-  ManipulatorProgram program;
+  ManipulatorScene program;
   // The delete attribute takes the REAL's bits: 0.0 is false, 1.0 true.
   ManipulatorItem doomed;
   doomed.start = {0, 0, 0};

@@ -25,15 +25,6 @@ constexpr double DIRECTION_R = 0.12 * HEIGHT, CLIP_R = 0.1 * HEIGHT, BEAM_R = 0.
 constexpr double WORLD_AXIS_R = 0.06 * HEIGHT, VECTOR_OFFSET = 0.02 * WIDTH;
 constexpr double WORK_PLANE_E1 = 0.05 * (WIDTH + HEIGHT);  // times the scale; the second is 0.8 of it
 
-struct V3 {
-  double x, y, z;
-};
-V3 operator+(V3 a, V3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-V3 operator-(V3 a, V3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-V3 operator*(V3 a, double k) { return {a.x * k, a.y * k, a.z * k}; }
-double dot(V3 a, V3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-V3 unit(V3 a) { return a * (1 / std::sqrt(dot(a, a))); }
-
 // What the expected values are computed from: the window and the model point
 // under the release pixel in the camera's plane through the origin.
 struct Gesture {

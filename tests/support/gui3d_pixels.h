@@ -8,31 +8,18 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
-#include <ostream>
 #include <vector>
 
 #include "runtime/gui3d_items.h"
 #include "runtime/predefined.h"
 #include "scene/lights.h"
 #include "tests/scene/scene_stream.h"
+#include "tests/support/pixel_coverage.h"
 #include "view/gui3d.h"
 #include "view/gui3d_kinds.h"
 #include "view/views.h"
 
 namespace gui3d_pixels {
-
-struct Rgb {
-  int r, g, b;
-  bool operator==(const Rgb&) const = default;
-};
-inline const Rgb BLUE = {0, 0, 255}, RED = {255, 0, 0}, YELLOW = {255, 255, 0}, WHITE = {255, 255, 255};
-// The fill of a handle square, (0.2, 0.2, 0.9).
-inline const Rgb HANDLE_FILL = {51, 51, 230};
-
-inline std::ostream& operator<<(std::ostream& o, const Rgb& c) {
-  return o << "(" << c.r << ", " << c.g << ", " << c.b << ")";
-}
 
 inline Rgb pixel(int x, int y) {
   unsigned char p[3];
@@ -59,36 +46,9 @@ inline void project_in_view(int n, const Point& p, float* x, float* y) {
   project(p, x, y);
 }
 
-inline bool near(const Rgb& a, const Rgb& b, int tolerance = 40) {
-  return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance && std::abs(a.b - b.b) <= tolerance;
-}
-
-// The pixel nearest to `want` among those within one pixel of (x, y): an
-// anti-aliased line may fall between two rows or columns.
-inline Rgb best_near(float x, float y, const Rgb& want) {
-  Rgb best = pixel(int(std::lround(x)), int(std::lround(y)));
-  auto d = [&](const Rgb& c) { return std::abs(c.r - want.r) + std::abs(c.g - want.g) + std::abs(c.b - want.b); };
-  for (int dy = -1; dy <= 1; ++dy)
-    for (int dx = -1; dx <= 1; ++dx) {
-      Rgb c = pixel(int(std::lround(x)) + dx, int(std::lround(y)) + dy);
-      if (d(c) < d(best)) best = c;
-    }
-  return best;
-}
-
-// How much of `want` over the blue background the pixel nearest to it
-// within one pixel of (x, y) shows, 0 to 1.
-inline float coverage(float x, float y, const Rgb& want) {
-  float d[3] = {float(want.r - BLUE.r), float(want.g - BLUE.g), float(want.b - BLUE.b)};
-  float best = -1;
-  for (int dy = -1; dy <= 1; ++dy)
-    for (int dx = -1; dx <= 1; ++dx) {
-      Rgb c = pixel(int(std::lround(x)) + dx, int(std::lround(y)) + dy);
-      float e[3] = {float(c.r - BLUE.r), float(c.g - BLUE.g), float(c.b - BLUE.b)};
-      best = std::fmax(best, (d[0] * e[0] + d[1] * e[1] + d[2] * e[2]) / (d[0] * d[0] + d[1] * d[1] + d[2] * d[2]));
-    }
-  return best;
-}
+// The same measures on the back buffer.
+inline Rgb best_near(float x, float y, const Rgb& want) { return best_near_in(pixel, x, y, want); }
+inline float coverage(float x, float y, const Rgb& want) { return coverage_in(pixel, x, y, want); }
 inline bool line_at(float x, float y, const Rgb& want) { return coverage(x, y, want) >= 0.5f; }
 
 // The blue background and no manipulator light; the manipulators the test

@@ -27,27 +27,29 @@ uint32_t bits(float f) {
 
 }  // namespace
 
-yarl::YarlProgram manipulator_program(const std::string& app, const ManipulatorProgram& m) {
+yarl::YarlProgram manipulator_program(const std::string& app, const ManipulatorScene& scene) {
   yarl::YarlProgram p = program_starting(app);
-  static const char* const names[] = {"v0", "v1", "v2", "v3", "v4", "v5", "v6", "v7",
-                                      "v8", "v9", "v10", "v11", "v12", "v13", "v14", "v15"};
   std::vector<float> start;
-  for (const ManipulatorItem& item : m.items) start.insert(start.end(), item.start.begin(), item.start.end());
-  start.insert(start.end(), m.extra.begin(), m.extra.end());
-  const uint16_t n = uint16_t(std::min<size_t>(start.size(), 16));
+  for (const ManipulatorItem& m : scene.items) start.insert(start.end(), m.start.begin(), m.start.end());
+  start.insert(start.end(), scene.extra.begin(), scene.extra.end());
+  std::vector<std::string> names;
+  for (size_t j = 0; j < start.size(); ++j) names.push_back("v" + std::to_string(j));
+  const uint16_t n = uint16_t(names.size());
   std::vector<std::pair<uint8_t, const char*>> locals;
-  for (uint16_t j = 0; j < n; ++j) locals.push_back({K_REAL, names[j]});
+  for (const std::string& name : names) locals.push_back({K_REAL, name.c_str()});
   uint16_t window = yarl::add_window_with_locals(p, "w", locals);
   const uint16_t first_local = p.ident(yarl::GLOBAL, window).count;
   // Shown, so that it runs, small in the corner away from the symbols.
   p.ident(yarl::GLOBAL, window).flags1 |= WINDOW_VISIBLE;
   uint32_t init_at = p.window_initial_code().offset();
   yarl::Code& init = p.window_initial_code();
-  if (m.assign_at_start) {
+  for (const auto& [number, v] : scene.predefined) init.push(v).assign(yarl::GLOBAL, number);
+  if (scene.assign_at_start) {
     if (n > 0) init.push_long(bits(start[0] + 1)).assign(WINDOW_LOCAL, 0);
     for (uint16_t j = 0; j < n; ++j) init.push_long(bits(start[j])).assign(WINDOW_LOCAL, j);
   }
-  yarl::add_window_geometry(p, 1100, 900, 120, 60);
+  const Area& at = scene.locals_window;
+  yarl::add_window_geometry(p, at.x, at.y, at.width, at.height);
   p.ident(yarl::GLOBAL, window).code_offset = init_at;
   yarl::Code& c = p.code();
   // Its main menu (the local after the others) holds one label: a shown menu is never empty.
@@ -60,7 +62,7 @@ yarl::YarlProgram manipulator_program(const std::string& app, const ManipulatorP
   menu.word6 = 1;
   menu.count = p.add_item(label);
   uint16_t first = 0;
-  for (const ManipulatorItem& m_item : m.items) {
+  for (const ManipulatorItem& m_item : scene.items) {
     const uint16_t count = uint16_t(m_item.start.size());
     yarl::Item3D item;
     item.kind = m_item.kind;
@@ -90,7 +92,10 @@ yarl::YarlProgram manipulator_program(const std::string& app, const ManipulatorP
 }
 
 yarl::YarlProgram manipulator_program(const std::string& app, const ManipulatorItem& item) {
-  return manipulator_program(app, ManipulatorProgram{{item}, {}, true});
+  ManipulatorScene scene;
+  scene.items = {item};
+  scene.stream = item.stream;
+  return manipulator_program(app, scene);
 }
 
 std::optional<Area> graphics_window(Display* d) {
@@ -108,20 +113,66 @@ int tek_y(int y, int height) { return (height - y) * 3276 / height; }
 const Camera START_CAMERA = {{1, 0, 0}, {0, 0, 1}, {0, -1, 0}};
 const Camera FROM_PLUS_Z = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
 
-std::string view_from_plus_z() {
+namespace {
+
+void put(V3 v, double out[3]) { out[0] = v.x, out[1] = v.y, out[2] = v.z; }
+
+long milli(double v) { return std::lround(v * 1000); }
+
+// The server's rounding of a tek position to a pixel of the window.
+int rounded(double tek, int pixels, double tek_size) { return int(std::floor(pixels * tek / tek_size + 0.5)); }
+
+}  // namespace
+
+View view_of(int number, const int viewport[4], const double reference[3], const long toward_eye[3],
+             const long up[3], double width, double height) {
+  View v{number, viewport[0], viewport[1], viewport[2], viewport[3], {}, {}, width, height};
+  for (int k = 0; k < 3; ++k) v.reference[k] = reference[k];
+  V3 d = unit(V3{double(toward_eye[0]), double(toward_eye[1]), double(toward_eye[2])});
+  // right = up × toward the eye, up = toward the eye × right.
+  V3 right = unit(cross(V3{double(up[0]), double(up[1]), double(up[2])}, d));
+  put(d, v.camera.toward_eye);
+  put(right, v.camera.right);
+  put(cross(d, right), v.camera.up);
+  return v;
+}
+
+View whole_window_view(const Camera& c) { return View{1, 0, 0, 4095, 3276, {0, 0, 0}, c, 4095, 3276}; }
+
+std::string set_view(const View& v) {
+  std::string s = tek::command("RC") + tek::int_param(v.number) + tek::set_coor_mode(1, 6) + tek::command("RV");
+  for (int corner : {v.x1, v.y1, v.x2, v.y2}) s += tek::int_param(corner);
   // In thousandths: the reference point, the view plane normal and the up
   // vector as sums of the ones sent, the window's width and height, the
-  // projection reference point, parallel; then the scene shown.
-  std::string s = tek::set_coor_mode(2, 6) + tek::command("UV") + tek::int_param(3);
-  for (long v : {0, 0, 0, 0, 0, -1, 0, 1000, 1}) s += tek::int_param(v);
-  s += tek::int_param(2) + tek::int_param(4095000) + tek::int_param(3276000);
-  s += tek::point(2, {0, 0, -1000}) + tek::int_param(1) + tek::int_param(0);
-  return s + tek::command("SU");
+  // projection reference point, parallel.
+  long sum[3] = {0, 0, 0};
+  s += tek::set_coor_mode(2, 6) + tek::command("UV") + tek::int_param(3);
+  auto send = [&](const double want[3], double sign) {
+    for (int k = 0; k < 3; ++k) {
+      long w = milli(sign * want[k]);
+      s += tek::int_param(w - sum[k]);
+      sum[k] = w;
+    }
+  };
+  send(v.reference, 1);
+  send(v.camera.toward_eye, -1);
+  send(v.camera.up, 1);
+  s += tek::int_param(2) + tek::int_param(milli(v.width)) + tek::int_param(milli(v.height));
+  return s + tek::point(2, {0, 0, -1000}) + tek::int_param(1) + tek::int_param(0);
+}
+
+std::string view_from_plus_z() { return set_view(whole_window_view(FROM_PLUS_Z)) + tek::command("SU"); }
+
+Pixel view_pixel(const Area& window, const View& v, double x, double y, double z) {
+  const V3 p = V3{x, y, z} - from(v.reference);
+  int left = rounded(v.x1, window.width, 4095), width = rounded(v.x2 - v.x1, window.width, 4095);
+  int bottom = rounded(v.y1, window.height, 3276), height = rounded(v.y2 - v.y1, window.height, 3276);
+  double right = dot(from(v.camera.right), p) / v.width + 0.5, up = dot(from(v.camera.up), p) / v.height + 0.5;
+  return {left + right * width, window.height - (bottom + up * height)};
 }
 
 Pixel view_pixel(const Area& window, const Camera& c, double x, double y, double z) {
-  double right = c.right[0] * x + c.right[1] * y + c.right[2] * z, up = c.up[0] * x + c.up[1] * y + c.up[2] * z;
-  return {(right + 4095.0 / 2) * window.width / 4095, window.height - (up + 3276.0 / 2) * window.height / 3276};
+  return view_pixel(window, whole_window_view(c), x, y, z);
 }
 
 Pixel start_view_pixel(const Area& window, double x, double y, double z) {
@@ -154,16 +205,17 @@ bool xdotool(const std::string& display, const std::string& args) {
 }
 
 void Session::start(const ManipulatorItem& item, const std::function<bool(const Screenshot&)>& drawn) {
-  start(ManipulatorProgram{{item}, {}, true}, drawn);
+  ManipulatorScene scene;
+  scene.items = {item};
+  scene.stream = item.stream;
+  start(scene, drawn);
 }
 
-void Session::start(const ManipulatorProgram& program, const std::function<bool(const Screenshot&)>& drawn) {
+void Session::start(const ManipulatorScene& scene, const std::function<bool(const Screenshot&)>& drawn) {
   ASSERT_TRUE(run.x_started()) << "Xvfb did not start";
-  std::string stream;
-  for (const ManipulatorItem& item : program.items) stream += item.stream;
-  write_file(dir.file("stream"), stream);
+  write_file(dir.file("stream"), scene.stream);
   std::string app = write_app_script(dir, "cat stream; exec 2>/dev/null; cat > reports");
-  ASSERT_TRUE(manipulator_program(app, program).write(dir.file("item.b")));
+  ASSERT_TRUE(manipulator_program(app, scene).write(dir.file("item.b")));
   ASSERT_TRUE(run.start(dir.file("item.b"), dir, 90));
   Display* d = run.display();
   auto end = std::chrono::steady_clock::now() + 60s;
@@ -172,7 +224,7 @@ void Session::start(const ManipulatorProgram& program, const std::function<bool(
     std::this_thread::sleep_for(50ms);
   ASSERT_TRUE(g.has_value());
   area = *g;
-  ASSERT_TRUE(poll_screen(d, 30s, drawn)) << "the symbol drawn";
+  ASSERT_TRUE(poll_screen(d, 30s, drawn)) << "the symbols drawn";
 }
 
 void Session::drag(Pixel at, const Drag& g) {

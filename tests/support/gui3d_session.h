@@ -9,10 +9,12 @@
 #include <X11/Xlib.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "runtime/gui3d_table.h"
@@ -26,6 +28,18 @@ namespace gui3d_session {
 struct Area {
   int x, y, width, height;
 };
+
+// A model point or direction, with the arithmetic the tests' closed forms use.
+struct V3 {
+  double x, y, z;
+};
+inline V3 operator+(V3 a, V3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
+inline V3 operator-(V3 a, V3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+inline V3 operator*(V3 a, double k) { return {a.x * k, a.y * k, a.z * k}; }
+inline double dot(V3 a, V3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+inline V3 cross(V3 a, V3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
+inline V3 unit(V3 a) { return a * (1 / std::sqrt(dot(a, a))); }
+inline V3 from(const double v[3]) { return {v[0], v[1], v[2]}; }
 
 // A place in the graphics window: pixels from its left and from its top.
 struct Pixel {
@@ -44,25 +58,30 @@ struct ManipulatorItem {
   uint32_t flags = ITEM3D_ACTION;
   bool exit_on_report = true;
   std::string stream;
-  // Pushes the attribute groups that `flags` name, after the edit variables.
+  // Pushes the values of the item's attributes (COLOR, CONFIGURATION...) after its edit variables.
   std::function<void(yarl::Code&)> attributes;
   // Runs after the report in an action that a change started.
   std::function<void(yarl::Code&)> on_change;
 };
 
-// The items' locals follow each other in the items' order, then `extra`.
-struct ManipulatorProgram {
+// Several items over the locals of one window, each on its own run of them,
+// then `extra` further REAL locals; predefined variables the window's initial
+// code sets first, what the application sends, and where on the screen the
+// window of the locals goes.
+struct ManipulatorScene {
   std::vector<ManipulatorItem> items;
-  std::vector<float> extra;  // further REAL locals
+  std::vector<float> extra;
   // The window's initial code sets the locals, changing the first one twice,
   // which brings the manipulators' update pass; without it the locals keep
   // the zero they start with (the start values are then left unused).
   bool assign_at_start = true;
+  std::vector<std::pair<uint16_t, int32_t>> predefined;
+  std::string stream;
+  Area locals_window = {1100, 900, 120, 60};
 };
 
-// The standard program that starts `app` and holds the items. The window of
-// the locals is shown small in a corner.
-yarl::YarlProgram manipulator_program(const std::string& app, const ManipulatorProgram& m);
+// The standard program that starts `app` and holds the items.
+yarl::YarlProgram manipulator_program(const std::string& app, const ManipulatorScene& scene);
 yarl::YarlProgram manipulator_program(const std::string& app, const ManipulatorItem& item);
 
 // The graphics window: the largest viewable top-level window.
@@ -85,6 +104,29 @@ extern const Camera FROM_PLUS_Z;
 // The application's stream that sets view 1 to FROM_PLUS_Z.
 std::string view_from_plus_z();
 
+// A view as the application sets it: its number, viewport corners in tek
+// units, reference point, parallel camera and window (model units across
+// and up). The camera's directions are those the server derives from the
+// vectors sent.
+struct View {
+  int number;
+  int x1, y1, x2, y2;
+  double reference[3];
+  Camera camera;
+  double width, height;
+};
+// View `number` looking along -toward_eye with `up` (orthogonalised), both
+// in thousandths as sent.
+View view_of(int number, const int viewport[4], const double reference[3], const long toward_eye[3],
+             const long up[3], double width, double height);
+// The view over the whole window at the model origin, one model unit a tek unit.
+View whole_window_view(const Camera& c);
+// RC, RV and UV that make the view current with these settings.
+std::string set_view(const View& v);
+
+// Where a model point shows in the view, by the server's rounding of the
+// viewport to pixels.
+Pixel view_pixel(const Area& window, const View& v, double x, double y, double z);
 // Where a model point shows with the camera.
 Pixel view_pixel(const Area& window, const Camera& c, double x, double y, double z);
 Pixel start_view_pixel(const Area& window, double x, double y, double z);
@@ -118,7 +160,7 @@ class Session {
   // Starts the server and waits for the graphics window and then for a
   // screenshot that `drawn` accepts.
   void start(const ManipulatorItem& item, const std::function<bool(const Screenshot&)>& drawn);
-  void start(const ManipulatorProgram& program, const std::function<bool(const Screenshot&)>& drawn);
+  void start(const ManipulatorScene& scene, const std::function<bool(const Screenshot&)>& drawn);
   // Goes to `at` (window pixels), presses, moves in steps of a tenth, releases.
   void drag(Pixel at, const Drag& g);
   // Line `line` (from 0) the action reported, as `count` numbers; none in `limit`.
