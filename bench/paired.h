@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <functional>
 #include <vector>
 
@@ -13,6 +14,14 @@ namespace paired {
 
 inline double seconds_since(std::chrono::steady_clock::time_point t0) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
+
+// Processor seconds of the calling thread: on a loaded machine a steadier
+// figure than the wall clock for work that stays in one thread.
+inline double thread_cpu_seconds() {
+  timespec t;
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
 }
 
 inline double median(std::vector<double> v) {
@@ -40,6 +49,13 @@ inline Result measure(int pairs, const std::function<double()>& subject, const s
     a.push_back(ta);
     r.push_back(ts / ta);
   }
+  return {median(s), median(a), median(r)};
+}
+
+// The figures of pairs recorded by the caller, one entry per pair in each.
+inline Result of_pairs(const std::vector<double>& s, const std::vector<double>& a) {
+  std::vector<double> r;
+  for (size_t i = 0; i < s.size() && i < a.size(); ++i) r.push_back(s[i] / a[i]);
   return {median(s), median(a), median(r)};
 }
 

@@ -23,7 +23,7 @@ constexpr long MAX_SEGMENT = 33554431;
 constexpr long MAX_POINTS = 11184810;  // 3 × n integers stay below 2^25
 
 // Slots of the command's held blocks (slot 0 belongs to string parameters).
-enum { HOLD_POINTS = 1, HOLD_NORMALS = 2, HOLD_EXTRA = 3, HOLD_INDICES = 4, HOLD_TEXTURE = 5 };
+enum { HOLD_POINTS = 1, HOLD_NORMALS = 2, HOLD_EXTRA = 3, HOLD_INDICES = 4, HOLD_TEXTURE = 5, HOLD_CHECK = 6 };
 
 template <typename T>
 T* held_array(int slot, unsigned long n) {
@@ -58,27 +58,40 @@ vector_type* read_delta_points(unsigned long n, int slot, PointBox* box = nullpt
   return points;
 }
 
-// Normals summed like points and normalised in double precision. One normal
-// at a time, so a zero normal is reported where it was read.
+// Normals summed like points and normalised in double precision. Whole
+// normals are decoded straight from the buffer; a zero normal is reported
+// with the read position just after it, as a read of one normal at a time
+// leaves it.
 vector_type* read_delta_normals(unsigned long n, int slot) {
   vector_type* normals = held_array<vector_type>(slot, n);
   long long sum[3] = {0, 0, 0};
-  for (unsigned long i = 0; i < n; ++i) {
-    long d[3];
-    assemble_integer_parameters(d, 3);
-    if (i > 0 && d[0] == 0 && d[1] == 0 && d[2] == 0) {
-      normals[i] = normals[i - 1];  // the same sum: the same normal, and no sqrt
-      continue;
+  constexpr unsigned long GROUPS = READ_BLOCK / 3;
+  long block[READ_BLOCK];
+  const unsigned char* ends[GROUPS];
+  for (unsigned long i = 0; i < n;) {
+    unsigned long m = scan_buffered_groups(block, std::min(n - i, GROUPS), 3, ends);
+    if (m == 0) {  // a normal cut by the buffer's end or malformed: the reader refills or reports
+      assemble_integer_parameters(block, 3);
+      m = 1;
+      ends[0] = nullptr;
     }
-    for (int k = 0; k < 3; ++k) sum[k] += d[k];
-    double x = double(sum[0]), y = double(sum[1]), z = double(sum[2]);
-    double l = std::sqrt(x * x + y * y + z * z);
-    if (l == 0) {
-      fflush(stdout);
-      fprintf(stderr, "Normal number %lu is 0, 0, 0.\n", i);
-      fail("Bad normal vector");
+    for (unsigned long j = 0; j < m; ++j, ++i) {
+      const long* d = block + 3 * j;
+      if (i > 0 && d[0] == 0 && d[1] == 0 && d[2] == 0) {
+        normals[i] = normals[i - 1];  // the same sum: the same normal, and no sqrt
+        continue;
+      }
+      for (int k = 0; k < 3; ++k) sum[k] += d[k];
+      double x = double(sum[0]), y = double(sum[1]), z = double(sum[2]);
+      double l = std::sqrt(x * x + y * y + z * z);
+      if (l == 0) {
+        if (ends[j] != nullptr) rewind_read_position(ends[j]);
+        fflush(stdout);
+        fprintf(stderr, "Normal number %lu is 0, 0, 0.\n", i);
+        fail("Bad normal vector");
+      }
+      normals[i] = vector_type{float(x / l), float(y / l), float(z / l)};
     }
-    normals[i] = vector_type{float(x / l), float(y / l), float(z / l)};
   }
   return normals;
 }
@@ -98,20 +111,25 @@ float* read_delta_texture_coordinates(unsigned long n, int slot) {
   return t;
 }
 
-uint32_t* read_index_array(unsigned long c, int slot) {
-  uint32_t* list = held_array<uint32_t>(slot, c);
+// The list is checked block by block while it is read; a fault is reported
+// once the whole list is read.
+void read_and_check_indices(unsigned long c, unsigned long n, uint32_t** out) {
+  uint32_t* list = held_array<uint32_t>(HOLD_INDICES, c);
+  unsigned long words = n / 64 + 1;
+  uint64_t* used = held_array<uint64_t>(HOLD_CHECK, words);
+  memset(used, 0, 8 * words);
+  IndexArrayCheck check(c, n, used);
   long block[READ_BLOCK];
   for (unsigned long i = 0; i < c;) {
     unsigned long m = std::min(c - i, READ_BLOCK);
     assemble_integer_parameters(block, m);
-    for (unsigned long j = 0; j < m; ++j) list[i++] = static_cast<uint32_t>(block[j]);
+    for (unsigned long j = 0; j < m; ++j) list[i + j] = static_cast<uint32_t>(block[j]);
+    check.feed(list + i, m);
+    i += m;
   }
-  return list;
-}
-
-void read_and_check_indices(unsigned long c, unsigned long n, uint32_t** out) {
-  uint32_t* list = read_index_array(c, HOLD_INDICES);
-  const char* fault = check_index_array(list, c, n);
+  const char* fault = check.finish();
+  release_command_block(HOLD_CHECK);
+  CheckedFree(used);
   if (fault != nullptr) fail(fault);
   *out = list;
 }

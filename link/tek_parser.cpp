@@ -297,6 +297,21 @@ void assemble_integer_parameters(long* out, unsigned long n) {
   }
 }
 
+unsigned long scan_buffered_groups(long* out, unsigned long groups, unsigned size, const unsigned char** ends) {
+  const unsigned char* p = hi.pos;
+  unsigned long g = 0;
+  for (; g < groups; ++g) {
+    const unsigned char* q = p;
+    for (unsigned k = 0; k < size && q != nullptr; ++k) q = scan_integer(q, hi.end, &out[g * size + k]);
+    if (q == nullptr) break;
+    ends[g] = p = q;
+  }
+  hi.pos = const_cast<unsigned char*>(p);
+  return g;
+}
+
+void rewind_read_position(const unsigned char* p) { hi.pos = const_cast<unsigned char*>(p); }
+
 float assemble_real_parameter() {
   long mantissa = assemble_integer_parameter();
   long exponent = assemble_integer_parameter();

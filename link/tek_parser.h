@@ -25,6 +25,14 @@ unsigned char* flush_dialog_text_and_refill();
 long assemble_integer_parameter();
 // n integers, as n calls of assemble_integer_parameter read them.
 void assemble_integer_parameters(long* out, unsigned long n);
+// Whole groups of `size` integers that lie in the buffer from the read
+// position, at most `groups`, read without a refill: stops before a group cut
+// by the buffer's end or holding a malformed integer, which the readers above
+// then take. `ends[g]` is the read position after group g. Returns the number
+// of groups read; the read position stands after the last.
+unsigned long scan_buffered_groups(long* out, unsigned long groups, unsigned size, const unsigned char** ends);
+// Back to a position that `scan_buffered_groups` gave since the last refill.
+void rewind_read_position(const unsigned char* p);
 float assemble_real_parameter();
 void assemble_xy12_parameter(unsigned* x, unsigned* y);
 void assemble_xy_parameter(long* x, long* y);
@@ -60,7 +68,7 @@ void set_tek_drawing_services(const tek_drawing_services& services);
 
 // Heap blocks that a command holds while it reads parameters, freed when the
 // command is abandoned because its process ended; released once handed on.
-constexpr int HELD_BLOCKS = 6;
+constexpr int HELD_BLOCKS = 7;
 void hold_command_block(int slot, void* block);
 void release_command_block(int slot);
 

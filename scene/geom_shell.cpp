@@ -2,6 +2,7 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <initializer_list>
@@ -512,46 +513,76 @@ void GEOMShell::write_ldf(write_df* out, const DrawAttributes* a, unsigned char 
   out->end();
 }
 
-namespace {
-
-// The strips' checks in one pass, marking each used point in `used`. Within
-// a strip a bad index is reported before a triangle of equal indices.
-const char* check_strips(const uint32_t* list, unsigned long length, unsigned long n_points, uint64_t* used) {
-  unsigned long p = 1;
-  for (uint32_t strip = 0; strip < list[0]; ++strip) {
-    if (p >= length || uint64_t(p) + list[p] >= length) return "Index array too short";
-    uint32_t l = list[p];
-    if (l < 3) return "Strip length < 3";
-    const uint32_t* s = list + p + 1;
-    uint32_t a = s[0], b = s[1];
-    if (a >= n_points || b >= n_points) return "Bad point index";
-    used[a / 64] |= uint64_t(1) << (a % 64);
-    used[b / 64] |= uint64_t(1) << (b % 64);
-    bool equal = false;
-    for (uint32_t i = 2; i < l; ++i) {
-      uint32_t c = s[i];
-      if (c >= n_points) return "Bad point index";
-      used[c / 64] |= uint64_t(1) << (c % 64);
-      equal |= (c == b) | (c == a) | (b == a);
-      a = b, b = c;
-    }
-    if (equal) return "Triangle contains equal point indices";
-    p += l + 1;
-  }
-  if (p != length) return "Index array too long";
-  unsigned long marked = 0;
-  for (unsigned long w = 0; w < n_points / 64 + 1; ++w) marked += unsigned(__builtin_popcountll(used[w]));
-  return marked == n_points ? nullptr : "Not all points used in index array";
-}
-
-}  // namespace
-
 const char* check_index_array(const uint32_t* list, unsigned long length, unsigned long n_points) {
-  if (length == 0) return "Index array too short";
   // Every point must be used: marked in a scratch bitmap.
   uint64_t* used = static_cast<uint64_t*>(CheckedMalloc(8 * (n_points / 64 + 1)));
   memset(used, 0, 8 * (n_points / 64 + 1));
-  const char* fault = check_strips(list, length, n_points, used);
+  IndexArrayCheck check(length, n_points, used);
+  check.feed(list, length);
+  const char* fault = check.finish();
   CheckedFree(used);
   return fault;
+}
+
+// Within a strip a bad index is reported before a triangle of equal indices.
+bool IndexArrayCheck::take_strip_indices(const uint32_t* s, unsigned long count) {
+  unsigned long k = 0;
+  for (; k < count && strip_seen_ < 2; ++k, ++strip_seen_) {
+    if (s[k] >= n_points_) return false;
+    mark(s[k]);
+    (strip_seen_ == 0 ? a_ : b_) = s[k];
+  }
+  uint32_t a = a_, b = b_;
+  bool equal = equal_;
+  for (; k < count; ++k) {
+    uint32_t c = s[k];
+    if (c >= n_points_) return false;
+    mark(c);
+    equal |= (c == b) | (c == a) | (b == a);
+    a = b, b = c;
+  }
+  a_ = a, b_ = b, equal_ = equal;
+  return true;
+}
+
+void IndexArrayCheck::feed(const uint32_t* part, unsigned long count) {
+  unsigned long i = 0;
+  while (i < count && fault_ == nullptr && !done_) {
+    if (at_ == 0) {  // the number of strips
+      strips_left_ = part[i++];
+      ++at_;
+      done_ = strips_left_ == 0;
+    } else if (strip_left_ == 0) {  // a strip's length
+      uint32_t l = part[i++];
+      if (uint64_t(at_) + l >= length_) {
+        fault_ = "Index array too short";
+      } else if (l < 3) {
+        fault_ = "Strip length < 3";
+      } else {
+        strip_left_ = l, strip_seen_ = 0, equal_ = false;
+      }
+      ++at_;
+    } else {
+      unsigned long m = std::min<unsigned long>(strip_left_, count - i);
+      if (!take_strip_indices(part + i, m)) {
+        fault_ = "Bad point index";
+        return;
+      }
+      i += m, at_ += m, strip_left_ -= uint32_t(m);
+      if (strip_left_ == 0) {
+        if (equal_) fault_ = "Triangle contains equal point indices";
+        next_strip_ = at_;
+        done_ = --strips_left_ == 0;
+      }
+    }
+  }
+}
+
+const char* IndexArrayCheck::finish() const {
+  if (fault_ != nullptr) return fault_;
+  if (!done_) return "Index array too short";  // strips still due where the list ends
+  if (next_strip_ != length_) return "Index array too long";
+  unsigned long marked = 0;
+  for (unsigned long w = 0; w < n_points_ / 64 + 1; ++w) marked += unsigned(__builtin_popcountll(used_[w]));
+  return marked == n_points_ ? nullptr : "Not all points used in index array";
 }

@@ -81,3 +81,31 @@ void compute_flat_normal(const vector_type& before_previous, const vector_type& 
 // stream's and the display file's): null when it is good, else the message
 // of the first fault.
 const char* check_index_array(const uint32_t* list, unsigned long length, unsigned long n_points);
+
+// The same checks made while the list is read, fed in order a piece at a
+// time, so the list is checked while it is in the cache. `used` is a zeroed
+// bitmap of n_points / 64 + 1 words that the caller owns.
+class IndexArrayCheck {
+ public:
+  IndexArrayCheck(unsigned long length, unsigned long n_points, uint64_t* used)
+      : length_(length), n_points_(n_points), used_(used) {}
+  void feed(const uint32_t* part, unsigned long count);
+  // After the whole list: null when it is good, else the first fault's message.
+  const char* finish() const;
+
+ private:
+  void mark(uint32_t c) { used_[c / 64] |= uint64_t(1) << (c % 64); }
+  // Takes up to `count` indices of the current strip; false at a fault.
+  bool take_strip_indices(const uint32_t* s, unsigned long count);
+
+  unsigned long length_, n_points_;
+  uint64_t* used_;
+  const char* fault_ = nullptr;
+  unsigned long at_ = 0;          // position in the list of the next element fed
+  unsigned long next_strip_ = 1;  // position of the next strip's length
+  uint32_t strips_left_ = 0;
+  uint32_t strip_left_ = 0;  // indices of the current strip still to come
+  uint32_t strip_seen_ = 0;  // indices of it taken
+  uint32_t a_ = 0, b_ = 0;   // the two indices before the next one
+  bool equal_ = false, done_ = false;
+};

@@ -3,9 +3,13 @@
 // refusal of a malformed stream.
 #include "scene/segment_store.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
 
 #include "scene/entity_list.h"
 #include "scene/geom_markers.h"
@@ -444,6 +448,128 @@ TEST_F(SegmentStore, StripChecksOfEveryFacetTreeCommand) {
               "UC command - Triangle contains equal point indices");
   EXPECT_EXIT(serve(so(1) + uc(five, {{0, 0, 0}}, {0, 0, 0, 0, 0}, {2, 3, 0, 1, 2, 3, 1, 2, 3})),
               testing::ExitedWithCode(1), "UC command - Not all points used in index array");
+}
+
+// Fed in any pieces, the incremental index check finds what the check of the
+// whole list finds: every list of the strip cases split at every element, and
+// fed one element at a time.
+TEST(IndexArrayCheck, PiecesFindWhatTheWholeListFinds) {
+  const std::vector<std::vector<uint32_t>> lists = {
+      {1, 4, 0, 1, 2, 3},    {1, 6, 0, 1, 2, 3},          {2, 2, 0, 1, 2, 3},    {1, 4, 0, 1, 2, 4},
+      {1, 4, 0, 1, 2, 1},    {1, 3, 0, 1, 2, 3},          {1, 4, 0, 0, 1, 2},    {1, 4, 0, 0, 1, 4},
+      {2, 3, 0, 1, 2, 3, 1, 2, 3}, {2, 3, 0, 1, 2, 3, 3, 2, 1}, {2, 3, 0, 1, 2},     {0},
+      {0, 1},                {1},                         {3, 3, 0, 1, 2, 3, 1, 2, 3}, {2, 3, 0, 1, 2, 3, 1, 1, 3},
+  };
+  const unsigned long n_points = 4;
+  for (const std::vector<uint32_t>& list : lists) {
+    const char* whole = check_index_array(list.data(), list.size(), n_points);
+    std::string expected = whole != nullptr ? whole : "good";
+    std::vector<std::vector<unsigned long>> cuts;
+    for (unsigned long k = 1; k < list.size(); ++k) cuts.push_back({k});
+    std::vector<unsigned long> every;
+    for (unsigned long k = 1; k < list.size(); ++k) every.push_back(k);
+    cuts.push_back(every);
+    for (const std::vector<unsigned long>& at : cuts) {
+      std::vector<uint64_t> used(n_points / 64 + 1, 0);
+      IndexArrayCheck check(list.size(), n_points, used.data());
+      unsigned long from = 0;
+      for (unsigned long to : at) check.feed(list.data() + from, to - from), from = to;
+      check.feed(list.data() + from, list.size() - from);
+      const char* found = check.finish();
+      EXPECT_EQ(found != nullptr ? found : "good", expected)
+          << "list of " << list.size() << " starting " << list[0] << ", " << at.size() << " cuts from " << at[0];
+    }
+  }
+}
+
+// ------------------------------------------------------------ reading across refills
+
+// The input as two refills, cut after `cut` bytes.
+std::string cut_input;
+size_t cut_at;
+int pieces_given;
+unsigned char* two_piece_refill(buf_ptrs* b) {
+  if (pieces_given == 2) longjmp(input_done, 1);
+  size_t from = pieces_given++ == 0 ? 0 : cut_at, to = pieces_given == 1 ? cut_at : cut_input.size();
+  memcpy(b->start, cut_input.data() + from, to - from);
+  b->end = b->start + (to - from);
+  *b->end = 0;
+  return b->start;
+}
+
+// The fatal report's dump of a buffer with the read position at `pos`.
+std::string buffer_dump(const std::string& buffer, size_t pos) {
+  std::string out = "\nInput buffer contents:\n";
+  for (size_t k = 0; k < buffer.size(); ++k) {
+    unsigned char c = static_cast<unsigned char>(buffer[k]);
+    char line[32];
+    snprintf(line, sizeof line, "%c %x ", k == pos ? '>' : ' ', unsigned(int(static_cast<signed char>(c))));
+    out += line;
+    if (c >= 33 && c <= 126) out += char(c);
+    else if (c == 27) out += "<EC>";
+    out += '\n';
+  }
+  return out;
+}
+
+class FacetTreeAcrossRefills : public SceneStream {
+ protected:
+  void serve_cut(const std::string& bytes, size_t cut) {
+    cut_input = bytes, cut_at = cut, pieces_given = 0;
+    set_tek_input_source(two_piece_refill);
+    if (setjmp(input_done) == 0) process_tektronix_commands();
+  }
+  void restart() {
+    cleanup_tek_parser();
+    cleanup_ldf();
+    init_segment_structure();
+    preset_tek_parser();
+  }
+};
+
+const std::vector<Triple> SQUARE = {{0, 0, 0}, {1000, 0, 0}, {0, 1000, 0}, {1000, 1000, 0}};
+const std::vector<long> SQUARE_STRIP = {1, 4, 0, 1, 2, 3};
+
+// Normals of one to six characters, the facet tree cut between two refills at
+// every byte: points, normals and indices come out as from one buffer.
+TEST_F(FacetTreeAcrossRefills, AFacetTreeCutAtEveryByteReadsAsWhole) {
+  const std::vector<Triple> normals = {{0, 0, 5}, {3000, 4, 0}, {0, -70000, 0}, {0, -70000, 0}};
+  const std::string stream = so(1) + ut(SQUARE, normals, {}, SQUARE_STRIP) + sc();
+  run(stream);
+  const GEOMShell* whole = get_segment(1)->facet_tree[0];
+  ASSERT_NE(whole, nullptr);
+  const std::vector<float> points(&whole->get_points()[0].x, &whole->get_points()[0].x + 12);
+  const std::vector<float> normal(whole->get_normals(), whole->get_normals() + 12);
+  const std::vector<uint32_t> indices(whole->get_indices(), whole->get_indices() + SQUARE_STRIP.size());
+  EXPECT_FLOAT_EQ(normal[2], 1.0f);  // the first normal, 0, 0, 5
+  for (size_t k = 1; k < stream.size(); ++k) {
+    restart();
+    testing::internal::CaptureStderr();
+    serve_cut(stream, k);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "cut after byte " << k;
+    const GEOMShell* shell = get_segment(1)->facet_tree[0];
+    ASSERT_NE(shell, nullptr) << "cut after byte " << k;
+    EXPECT_EQ(std::vector<float>(&shell->get_points()[0].x, &shell->get_points()[0].x + 12), points) << k;
+    EXPECT_EQ(std::vector<float>(shell->get_normals(), shell->get_normals() + 12), normal) << k;
+    EXPECT_EQ(std::vector<uint32_t>(shell->get_indices(), shell->get_indices() + indices.size()), indices) << k;
+  }
+}
+
+// A zero normal stops the command with the read position just after its last
+// integer, whichever refill holds it; a malformed integer after it in the
+// same buffer comes too late to be the fault.
+TEST_F(FacetTreeAcrossRefills, AZeroNormalIsReportedJustAfterItWhereverTheCutFalls) {
+  const std::string head = so(1) + cmd("UT") + i(4) + deltas(SQUARE) + i(4) + i(0) + i(0) + i(1);
+  const std::string zero = i(0) + i(0) + i(-1);  // the sum comes back to 0, 0, 0
+  const std::string stream = head + zero + i(5) + i(0) + i(0) + i(0) + i(7) + i(0) + "\x1b" + i(0) + i(1);
+  const size_t end = head.size() + zero.size();
+  for (size_t k = 1; k < stream.size(); ++k) {
+    const std::string dump = k >= end ? buffer_dump(stream.substr(0, k), end) : buffer_dump(stream.substr(k), end - k);
+    EXPECT_EXIT(serve_cut(stream, k), testing::ExitedWithCode(1),
+                testing::HasSubstr("Normal number 1 is 0, 0, 0.\n" + dump +
+                                   "\nFatal application error in <EC>UT command - Bad normal vector.\n"))
+        << "cut after byte " << k;
+  }
 }
 
 }  // namespace

@@ -163,7 +163,7 @@ TEST(HashTable, DeletedEntriesLeaveTheirChainAndTheRestStays) {
   Lx_InitHashTable(&table, LX_STRING_KEYS);
   int is_new = 0;
   std::vector<std::string> names;
-  for (int i = 0; i < 30; ++i) names.push_back("n" + std::to_string(i));
+  for (int i = 0; i < 30; ++i) names.push_back(std::string("n").append(std::to_string(i)));
   for (const std::string& n : names) Lx_CreateHashEntry(&table, n.c_str(), &is_new);
   for (int i = 0; i < 30; i += 2) Lx_DeleteHashEntry(Lx_FindHashEntry(&table, names[i].c_str()));
   EXPECT_EQ(table.num_entries, 15);
