@@ -11,17 +11,7 @@
 
 #include <cstdint>
 
-// Event queues: circular doubly linked lists with a head node.
-struct Lx_EventNode {
-  Lx_EventNode* next;
-  Lx_EventNode* previous;
-  XEvent event;
-};
-
-struct Lx_EventQueue {
-  Lx_EventNode head;  // head.next is the oldest event; an empty queue links to itself
-  int count;
-};
+#include "platform/win/event_queue.h"  // the event queues
 
 enum { LX_X_QUEUE = 0, LX_FILE_QUEUE = 1, LX_TIMER_QUEUE = 2, LX_QUEUE_COUNT = 3 };
 
