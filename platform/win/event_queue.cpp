@@ -5,8 +5,8 @@
 namespace {
 
 void unlink(Lx_EventQueue* queue, Lx_EventNode* node) {
-  node->prev->next = node->next;
-  node->next->prev = node->prev;
+  node->previous->next = node->next;
+  node->next->previous = node->previous;
   CheckedFree(node);
   --queue->count;
 }
@@ -20,7 +20,7 @@ Lx_EventNode* new_node(const XEvent* event) {
 }  // namespace
 
 void Lx_InitEventQueue(Lx_EventQueue* queue) {
-  queue->head.next = queue->head.prev = &queue->head;
+  queue->head.next = queue->head.previous = &queue->head;
   queue->count = 0;
 }
 
@@ -34,17 +34,17 @@ void Lx_AppendEvent(Lx_EventQueue* queue, const XEvent* event) {
       if (n->event.type == Expose && n->event.xexpose.window == event->xexpose.window) ++n->event.xexpose.count;
   Lx_EventNode* node = new_node(event);
   node->next = &queue->head;
-  node->prev = queue->head.prev;
-  node->prev->next = node;
-  queue->head.prev = node;
+  node->previous = queue->head.previous;
+  node->previous->next = node;
+  queue->head.previous = node;
   ++queue->count;
 }
 
 void Lx_PushBackEvent(Lx_EventQueue* queue, const XEvent* event) {
   Lx_EventNode* node = new_node(event);
-  node->prev = &queue->head;
+  node->previous = &queue->head;
   node->next = queue->head.next;
-  node->next->prev = node;
+  node->next->previous = node;
   queue->head.next = node;
   ++queue->count;
 }

@@ -6,7 +6,7 @@
 
 struct Lx_EventNode {
   Lx_EventNode* next;
-  Lx_EventNode* prev;
+  Lx_EventNode* previous;
   XEvent event;
 };
 

@@ -115,7 +115,7 @@ Window Lx_DeliveryWindow(XEvent* event, const Lx_WindowTree* tree) {
   return w;
 }
 
-bool Lx_CheckSendMessage(const Lx_WindowTree* tree, Window window, int type) {
+bool Lx_TypeWanted(const Lx_WindowTree* tree, Window window, int type) {
   const long bit = Lx_EventTypeMask(type);
   Lx_WindowInfo info;
   if (bit == 0 || !tree->info(tree->context, window, &info)) return true;

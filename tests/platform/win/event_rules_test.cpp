@@ -104,18 +104,18 @@ TEST(EventRules, MessagesAreWantedWhenSelectedUpToTheTopLevel) {
   t.windows[1].top_level = false;
   t.windows[4] = {None, true, PointerMotionMask, 0, 0, 0};
   t.windows[1].parent = 4;
-  EXPECT_TRUE(Lx_CheckSendMessage(&t.tree, 3, KeyPress));
-  EXPECT_FALSE(Lx_CheckSendMessage(&t.tree, 3, ButtonPress));     // stopped at 2
-  EXPECT_TRUE(Lx_CheckSendMessage(&t.tree, 3, MotionNotify));     // 4 selects it
+  EXPECT_TRUE(Lx_TypeWanted(&t.tree, 3, KeyPress));
+  EXPECT_FALSE(Lx_TypeWanted(&t.tree, 3, ButtonPress));     // stopped at 2
+  EXPECT_TRUE(Lx_TypeWanted(&t.tree, 3, MotionNotify));     // 4 selects it
   t.windows[1].top_level = true;
-  EXPECT_FALSE(Lx_CheckSendMessage(&t.tree, 3, MotionNotify));    // the walk ends at the top level
-  EXPECT_TRUE(Lx_CheckSendMessage(&t.tree, 3, ClientMessage));    // no mask
-  EXPECT_TRUE(Lx_CheckSendMessage(&t.tree, 3, 40));
-  EXPECT_TRUE(Lx_CheckSendMessage(&t.tree, 9, KeyPress));         // no record
-  EXPECT_FALSE(Lx_CheckSendMessage(&t.tree, 1, CreateNotify));
+  EXPECT_FALSE(Lx_TypeWanted(&t.tree, 3, MotionNotify));    // the walk ends at the top level
+  EXPECT_TRUE(Lx_TypeWanted(&t.tree, 3, ClientMessage));    // no mask
+  EXPECT_TRUE(Lx_TypeWanted(&t.tree, 3, 40));
+  EXPECT_TRUE(Lx_TypeWanted(&t.tree, 9, KeyPress));         // no record
+  EXPECT_FALSE(Lx_TypeWanted(&t.tree, 1, CreateNotify));
   t.windows[1].event_mask = SubstructureNotifyMask;
-  EXPECT_TRUE(Lx_CheckSendMessage(&t.tree, 1, CreateNotify));
-  EXPECT_FALSE(Lx_CheckSendMessage(&t.tree, 1, 36));
+  EXPECT_TRUE(Lx_TypeWanted(&t.tree, 1, CreateNotify));
+  EXPECT_FALSE(Lx_TypeWanted(&t.tree, 1, 36));
 }
 
 TEST(EventQueue, ExposesOfAWindowCountThoseBehindThem) {
