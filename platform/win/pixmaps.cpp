@@ -58,6 +58,14 @@ HBITMAP bitmap_of_bmp(const std::vector<uint8_t>& file, const Lx_BmpInfo& info) 
 
 }  // namespace
 
+int Lx_ReadXBitmapFile(const char* path, Lx_XBitmap* bitmap) {
+  bitmap->data = nullptr;
+  std::vector<uint8_t> file;
+  const int read = read_whole(path, &file);
+  if (read != LX_BITMAP_SUCCESS) return read;
+  return Lx_ParseXBitmap(reinterpret_cast<const char*>(file.data()), file.size(), bitmap);
+}
+
 int Lx_ReadBitmapFileToBitmap(const char* path, HBITMAP* bitmap, int* width, int* height, int* x_hot, int* y_hot) {
   *bitmap = nullptr;
   std::vector<uint8_t> file;
