@@ -145,3 +145,16 @@ Lx_MessageBoxHook Lx_SetMessageBoxHook(Lx_MessageBoxHook new_hook) {
 }
 // seam
 int Lx_MessageBox(const char* text, const char* title, UINT type) { return hook(text, title, type); }
+
+// seam
+int XDefaultScreen(Display*) { return 0; }
+// seam
+Window XRootWindow(Display*, int) { return None; }
+// seam
+int XDefaultDepth(Display*, int) { return 24; }
+// seam
+Colormap XDefaultColormap(Display*, int) { return 1; }
+// seam
+unsigned long XBlackPixel(Display*, int) { return 0x000000; }
+// seam
+unsigned long XWhitePixel(Display*, int) { return 0xFFFFFF; }

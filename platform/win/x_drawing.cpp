@@ -161,20 +161,21 @@ bool stippled(GC gc) {
          gc->values.stipple != None;
 }
 
-// Takes the drawable's context with the GC's operation and clip, runs
-// draw(dc, state), and gives the context back; 0 when there is none.
+// Takes the drawable's context with the GC's operation (unless the shape is
+// points, which no operation changes) and clip, runs draw(dc, state), and
+// gives the context back; 0 when there is none.
 template <class Draw>
-int draw(Display* display, Drawable drawable, GC gc, Draw draw_with) {
+int draw(Display* display, Drawable drawable, GC gc, Draw draw_with, bool points = false) {
   if (gc == nullptr) return 0;
   // A stipple's bitmap must not be held by a pixmap context while it is read.
   if (stippled(gc)) Lx_ClosePixmapDC(gc->values.stipple);
   HDC dc = Lx_GetDrawableDC(display, drawable);
   if (dc == nullptr) return 0;
-  const int rop = SetROP2(dc, gc->values.function);
+  const int rop = points ? 0 : SetROP2(dc, gc->values.function);
   if (gc->owns_clip) SelectClipRgn(dc, gc->clip->region);
   draw_with(dc, state_of(gc));
   if (gc->owns_clip) SelectClipRgn(dc, nullptr);
-  SetROP2(dc, rop);
+  if (!points) SetROP2(dc, rop);
   Lx_ReleaseDrawableDC(display, drawable, dc);
   return 1;
 }
@@ -333,7 +334,8 @@ int XSetClipRectangles(Display*, GC gc, int x, int y, XRectangle* rectangles, in
 // Drawing.
 
 int XDrawPoint(Display* display, Drawable drawable, GC gc, int x, int y) {
-  return draw(display, drawable, gc, [&](HDC dc, const Lx_DrawState& s) { Lx_GdiDrawPoint(dc, s, x, y); });
+  return draw(
+      display, drawable, gc, [&](HDC dc, const Lx_DrawState& s) { Lx_GdiDrawPoint(dc, s, x, y); }, true);
 }
 
 int XDrawPoints(Display* display, Drawable drawable, GC gc, XPoint* points, int count, int) {
@@ -341,7 +343,7 @@ int XDrawPoints(Display* display, Drawable drawable, GC gc, XPoint* points, int 
   if (p == nullptr) return 0;
   return draw(display, drawable, gc, [&](HDC dc, const Lx_DrawState& s) {
     for (int i = 0; i < count; ++i) Lx_GdiDrawPoint(dc, s, p[i].x, p[i].y);
-  });
+  }, true);
 }
 
 int XDrawLine(Display* display, Drawable drawable, GC gc, int x1, int y1, int x2, int y2) {
