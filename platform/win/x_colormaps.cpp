@@ -1,6 +1,8 @@
-#include "platform/win/x_colormaps.h"
-
+// Colormaps and colours of the Windows layer. Pixels are colour references
+// 0x00BBGGRR; colormap 1 is the screen's default and, like 0, never freed.
 #include <windows.h>
+
+#include <X11/Xlib.h>
 
 #include <cstdlib>
 #include <new>

@@ -1,10 +1,15 @@
-#include "platform/win/x_cursors.h"
+// Cursors of the Windows layer: system cursors and black-and-white cursors made
+// from bitmap pairs. A window without a cursor shows its parent's, up to the
+// default cursor.
+#include <windows.h>
+
+#include <X11/Xlib.h>
+
 
 #include "platform/win/cursors.h"
 #include "platform/win/drawable_lists.h"
 #include "platform/win/gdi_ids.h"
 #include "platform/win/layer.h"
-#include "platform/win/x_drawing.h"
 #include "platform/win/x_fonts.h"
 
 namespace {

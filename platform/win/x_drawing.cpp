@@ -1,5 +1,8 @@
-#include "platform/win/x_drawing.h"
+// Graphics contexts and drawing of the Windows layer over GDI, and the device
+// contexts of drawables.
+#include <windows.h>
 
+#include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
 #include <cstdlib>

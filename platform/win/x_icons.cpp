@@ -6,7 +6,6 @@
 #include "platform/win/icon_rules.h"
 #include "platform/win/icons.h"
 #include "platform/win/layer.h"
-#include "platform/win/x_drawing.h"
 #include "platform/win/x_properties.h"
 
 namespace {

@@ -8,10 +8,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
-void Lx_SetIcon(Display* display, Window window, XWMHints* hints);
-// The window's current icon; null when it has no record.
-HICON Lx_GetIcon(Display* display, Window window);
-// Redraws the icon of a minimized window.
-void Lx_UpdateIcon(Display* display, Window window);
+// Lx_SetIcon, Lx_GetIcon and Lx_UpdateIcon are the layer's (layer.h).
+
 // Destroys the icon made for a window that goes.
 void Lx_DestroyWindowIcon(Window window);

@@ -1,8 +1,11 @@
-#include "platform/win/x_pixmaps.h"
-
-#include <sys/stat.h>
+// Pixmaps, images and bitmap files of the Windows layer: pixmaps are GDI
+// bitmaps listed with the drawable each was made for; images are ZPixmap
+// records of 8 or 32 bits per pixel.
 #include <windows.h>
 
+#include <sys/stat.h>
+
+#include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
 #include <cstdio>
@@ -16,7 +19,6 @@
 #include "platform/win/image_format.h"
 #include "platform/win/layer.h"
 #include "platform/win/pixmaps.h"
-#include "platform/win/x_drawing.h"
 
 bool Lx_IsPixmap(Drawable drawable) { return Lx_IsPixmap(static_cast<uintptr_t>(drawable)); }
 
@@ -122,6 +124,22 @@ int XCopyPlane(Display* display, Drawable source, Drawable destination, GC gc, i
 
 namespace {
 
+int Lx_XDestroyImage(XImage* image) {
+  if (image == nullptr) return 0;
+  free(image->data);
+  free(image);
+  return 1;
+}
+
+unsigned long Lx_XGetPixel(XImage* image, int x, int y) {
+  return Lx_ImageGetPixel(image->data, image->bytes_per_line, image->bits_per_pixel, x, y);
+}
+
+int Lx_XPutPixel(XImage* image, int x, int y, unsigned long pixel) {
+  Lx_ImagePutPixel(image->data, image->bytes_per_line, image->bits_per_pixel, x, y, pixel);
+  return 1;
+}
+
 XImage* new_image(int depth, char* data, unsigned width, unsigned height) {
   auto* image = static_cast<XImage*>(calloc(1, sizeof(XImage)));
   if (image == nullptr) return nullptr;
@@ -147,22 +165,6 @@ XImage* new_image(int depth, char* data, unsigned width, unsigned height) {
 int XDestroyImage(XImage* image) { return image->f.destroy_image(image); }
 unsigned long XGetPixel(XImage* image, int x, int y) { return image->f.get_pixel(image, x, y); }
 int XPutPixel(XImage* image, int x, int y, unsigned long pixel) { return image->f.put_pixel(image, x, y, pixel); }
-
-int Lx_XDestroyImage(XImage* image) {
-  if (image == nullptr) return 0;
-  free(image->data);
-  free(image);
-  return 1;
-}
-
-unsigned long Lx_XGetPixel(XImage* image, int x, int y) {
-  return Lx_ImageGetPixel(image->data, image->bytes_per_line, image->bits_per_pixel, x, y);
-}
-
-int Lx_XPutPixel(XImage* image, int x, int y, unsigned long pixel) {
-  Lx_ImagePutPixel(image->data, image->bytes_per_line, image->bits_per_pixel, x, y, pixel);
-  return 1;
-}
 
 XImage* XCreateImage(Display*, Visual*, unsigned depth, int, int, char* data, unsigned width, unsigned height, int,
                      int) {

@@ -13,6 +13,4 @@
 // Stores a property block, freeing the block it replaces; false when no
 // memory can be had.
 bool Lx_StoreProperty(HWND window, Atom property, Atom type, const void* data, size_t bytes);
-// Copies at most `size` bytes of a property's data and gives its type; the
-// count of its data bytes, 0 (type None) when the window has no such block.
-size_t Lx_ReadProperty(HWND window, Atom property, Atom* type, void* data, size_t size);
+// Lx_ReadProperty is the layer's (layer.h).

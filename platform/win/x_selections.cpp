@@ -1,7 +1,8 @@
-#include "platform/win/x_selections.h"
-
+// The text selection of the Windows layer: the system clipboard's text, with
+// the selection last taken remembered for the events that name it.
 #include <windows.h>
 
+#include <X11/Xlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 

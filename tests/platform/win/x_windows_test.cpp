@@ -8,7 +8,7 @@
 
 #include <cstring>
 
-#include "platform/win/x_selections.h"
+#include "platform/win/layer.h"
 
 namespace {
 
