@@ -229,11 +229,6 @@ void Lx_UpdatePaletteColors(Window window);
 // A property's data: at most `size` bytes copied, its type given; the count of
 // its data bytes, 0 (type None) when the window has none.
 size_t Lx_ReadProperty(HWND window, Atom property, Atom* type, void* data, size_t size);
-// The loss of the clipboard: false when the layer emptied it itself (no
-// SelectionClear), else the remembered selection, which is then forgotten.
-bool Lx_ClipboardLost(Atom* selection);
-// The selection last taken, 0 when none: the copy, cut and paste events name it.
-Atom Lx_RememberedSelection();
 // Width and height of a pixmap: 0, or 2 when the bitmap can't be read.
 int Lx_GetPixmapAttributes(Pixmap pixmap, XWindowAttributes* attributes);
 

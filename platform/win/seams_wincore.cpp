@@ -6,7 +6,9 @@
 // seam: the event queues; appends to the display's X queue without the selection rule.
 bool Lx_PutEvent(const XEvent* event) {
   Display* d = Lx_CurrentDisplay();
-  if (d == nullptr || Lx_FindWindow(event->xany.window) == nullptr) return false;
+  // A copy's NoExpose names its destination, which may be a pixmap.
+  const bool drawable_event = event->type == NoExpose || event->type == GraphicsExpose;
+  if (d == nullptr || (!drawable_event && Lx_FindWindow(event->xany.window) == nullptr)) return false;
   Lx_EventNode* node = checked_new_array<Lx_EventNode>(1);
   node->event = *event;
   Lx_EventQueue& q = d->queues[LX_X_QUEUE];
@@ -26,28 +28,3 @@ unsigned int Lx_MsgGetState(bool) { return 0; }
 // seam: focus and crossing sequences.
 void Lx_GenerateFocusEvents(Display*, Window, Window, int) {}
 void Lx_EnterLeave(Window) {}
-// seam: properties.
-void Lx_DeleteWindowProperties(Window) {}
-int XGetWindowProperty(Display*, Window, Atom, long, long, Bool, Atom, Atom* type, int* format, unsigned long* n,
-                       unsigned long* after, unsigned char** data) {
-  *type = None;
-  *format = 0;
-  *n = *after = 0;
-  *data = nullptr;
-  return Success;
-}
-XWMHints* XGetWMHints(Display*, Window) { return nullptr; }
-Status XGetWMNormalHints(Display*, Window, XSizeHints*, long*) { return 0; }
-// seam: selections.
-void Lx_ClipboardMessage(Window, UINT) {}
-// seam: icons.
-HICON Lx_GetIcon(Display*, Window) { return nullptr; }
-void Lx_UpdateIcon(Display*, Window) {}
-// seam: cursors.
-Cursor Lx_FindCursor(Window) { return 0; }
-void Lx_SetDefaultCursor(Cursor) {}
-// seam: colormaps and pixmaps.
-HPALETTE Lx_GetDrawablePalette(Drawable) { return nullptr; }
-Colormap XCreateColormap(Display*, Window, Visual*, int) { return 1; }
-bool Lx_IsPixmap(Drawable) { return false; }
-int Lx_GetPixmapAttributes(Pixmap, XWindowAttributes*) { return 2; }

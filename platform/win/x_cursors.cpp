@@ -8,7 +8,6 @@
 
 #include "platform/win/cursors.h"
 #include "platform/win/drawable_lists.h"
-#include "platform/win/gdi_ids.h"
 #include "platform/win/layer.h"
 #include "platform/win/x_fonts.h"
 
@@ -40,16 +39,16 @@ Cursor XCreatePixmapCursor(Display*, Pixmap source, Pixmap mask, XColor*, XColor
   // The bitmaps are read, so no pixmap context may hold them.
   Lx_ClosePixmapDC(source);
   Lx_ClosePixmapDC(mask);
-  HCURSOR cursor = Lx_CreateCursorFromBitmaps(Lx_HandleOf<HBITMAP>(source), Lx_HandleOf<HBITMAP>(mask),
+  HCURSOR cursor = Lx_CreateCursorFromBitmaps(Lx_IdHandle<HBITMAP>(source), Lx_IdHandle<HBITMAP>(mask),
                                               static_cast<int>(x_hot), static_cast<int>(y_hot));
   if (cursor == nullptr) return None;
-  Lx_ListCursor(Lx_IdOf(cursor));
-  return Lx_IdOf(cursor);
+  Lx_ListCursor(Lx_HandleId(cursor));
+  return Lx_HandleId(cursor);
 }
 
 int XFreeCursor(Display*, Cursor cursor) {
   // System cursors are not listed: they stay.
-  if (cursor != None && Lx_UnlistCursor(cursor)) DestroyCursor(Lx_HandleOf<HCURSOR>(cursor));
+  if (cursor != None && Lx_UnlistCursor(cursor)) DestroyCursor(Lx_IdHandle<HCURSOR>(cursor));
   return 1;
 }
 

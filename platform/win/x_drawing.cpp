@@ -10,7 +10,6 @@
 
 #include "platform/win/drawable_lists.h"
 #include "platform/win/gc_drawing.h"
-#include "platform/win/gdi_ids.h"
 #include "platform/win/layer.h"
 #include "platform/win/regions.h"
 
@@ -62,7 +61,7 @@ HDC pixmap_dc(Drawable pixmap) {
   if (free_slot->dc != nullptr) close_context(free_slot);
   HDC dc = until_given("System is running low on memory.\nPlease close some applications and continue.",
                        "Memory Low", [] { return CreateCompatibleDC(nullptr); });
-  HGDIOBJ initial = SelectObject(dc, Lx_HandleOf<HBITMAP>(pixmap));
+  HGDIOBJ initial = SelectObject(dc, Lx_IdHandle<HBITMAP>(pixmap));
   if (initial == nullptr || initial == HGDI_ERROR) {
     DeleteDC(dc);
     return nullptr;
@@ -234,7 +233,7 @@ void shape_through(HDC dc, GC gc, const Lx_DrawState& state, POINT* points, int 
   const Box b = box_of(points, count, gc->values.line_width);
   Lx_DrawState copy = state;
   copy.function = R2_COPYPEN;
-  Lx_GdiStippled(dc, Lx_HandleOf<HBITMAP>(gc->values.stipple), gc->values.ts_x_origin, gc->values.ts_y_origin, b.x,
+  Lx_GdiStippled(dc, Lx_IdHandle<HBITMAP>(gc->values.stipple), gc->values.ts_x_origin, gc->values.ts_y_origin, b.x,
                  b.y, b.width, b.height, line, [&](HDC memory) {
                    for (int i = 0; i < count; ++i) points[i].x -= b.x, points[i].y -= b.y;
                    shape(memory, copy, points, count);
@@ -381,7 +380,7 @@ int XDrawRectangle(Display* display, Drawable drawable, GC gc, int x, int y, uns
 int XFillRectangle(Display* display, Drawable drawable, GC gc, int x, int y, unsigned width, unsigned height) {
   return draw(display, drawable, gc, [&](HDC dc, const Lx_DrawState& s) {
     if (stippled(gc))
-      Lx_GdiFillRectangleStippled(dc, s, Lx_HandleOf<HBITMAP>(gc->values.stipple), gc->values.ts_x_origin,
+      Lx_GdiFillRectangleStippled(dc, s, Lx_IdHandle<HBITMAP>(gc->values.stipple), gc->values.ts_x_origin,
                                   gc->values.ts_y_origin, x, y, width, height);
     else
       Lx_GdiFillRectangle(dc, s, x, y, width, height);
@@ -411,7 +410,7 @@ namespace {
 int arc(Display* display, Drawable drawable, GC gc, int x, int y, unsigned width, unsigned height, int angle1,
         int angle2, bool fill) {
   return draw(display, drawable, gc, [&](HDC dc, const Lx_DrawState& s) {
-    const HBITMAP stipple = Lx_HandleOf<HBITMAP>(gc->values.stipple);
+    const HBITMAP stipple = Lx_IdHandle<HBITMAP>(gc->values.stipple);
     const int ox = gc->values.ts_x_origin, oy = gc->values.ts_y_origin;
     if (!stippled(gc))
       Lx_GdiDrawArc(dc, s, x, y, width, height, angle1, angle2, fill);
@@ -458,7 +457,7 @@ namespace {
 // Text with its top at y less the font's ascent: y is its base line, as in X.
 int text(Display* display, Drawable drawable, GC gc, int x, int y, const char* string, int length, bool image) {
   return draw(display, drawable, gc, [&](HDC dc, const Lx_DrawState& s) {
-    HFONT font = gc->values.font != None ? Lx_HandleOf<HFONT>(gc->values.font)
+    HFONT font = gc->values.font != None ? Lx_IdHandle<HFONT>(gc->values.font)
                                          : static_cast<HFONT>(GetStockObject(SYSTEM_FONT));
     HGDIOBJ old_font = SelectObject(dc, font);
     const UINT align = SetTextAlign(dc, TA_BASELINE | TA_LEFT | TA_NOUPDATECP);

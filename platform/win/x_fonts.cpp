@@ -8,7 +8,7 @@
 #include "platform/win/cursors.h"
 #include "platform/win/drawable_lists.h"
 #include "platform/win/fonts.h"
-#include "platform/win/gdi_ids.h"
+#include "platform/win/layer.h"
 
 Cursor XCreateGlyphCursor(Display*, Font source_font, Font mask_font, unsigned source_char, unsigned mask_char,
                           XColor const*, XColor const*) {
@@ -17,25 +17,25 @@ Cursor XCreateGlyphCursor(Display*, Font source_font, Font mask_font, unsigned s
   const unsigned mask = mask_font == LX_CURSOR_FONT ? mask_char : ~0u;
   bool made = false;
   HCURSOR cursor = Lx_CreateShapeCursor(source_char, mask, &made);
-  if (made) Lx_ListCursor(Lx_IdOf(cursor));
-  return Lx_IdOf(cursor);
+  if (made) Lx_ListCursor(Lx_HandleId(cursor));
+  return Lx_HandleId(cursor);
 }
 
 Font XLoadFont(Display*, const char* name) {
   bool made;
   HFONT font = Lx_CreateNamedFont(name, &made);
-  return font == nullptr ? LX_CURSOR_FONT : Lx_IdOf(font);
+  return font == nullptr ? LX_CURSOR_FONT : Lx_HandleId(font);
 }
 
 int XUnloadFont(Display*, Font font) {
   // Stock fonts are left alone by the system.
-  if (font != LX_CURSOR_FONT && font != None) DeleteObject(Lx_HandleOf<HFONT>(font));
+  if (font != LX_CURSOR_FONT && font != None) DeleteObject(Lx_IdHandle<HFONT>(font));
   return 1;
 }
 
 XFontStruct* XQueryFont(Display*, XID font_id) {
   if (font_id == LX_CURSOR_FONT || font_id == None) return nullptr;
-  HFONT font = Lx_HandleOf<HFONT>(font_id);
+  HFONT font = Lx_IdHandle<HFONT>(font_id);
   Lx_FontContext f(font);
   TEXTMETRICA m{};
   if (f.dc == nullptr || !GetTextMetricsA(f.dc, &m)) return nullptr;
@@ -92,7 +92,7 @@ int XFreeFont(Display* display, XFontStruct* info) {
 
 int XTextExtents(XFontStruct* info, const char* text, int length, int* direction, int* ascent, int* descent,
                  XCharStruct* overall) {
-  const int width = Lx_TextExtent(Lx_HandleOf<HFONT>(info->fid), text, length);
+  const int width = Lx_TextExtent(Lx_IdHandle<HFONT>(info->fid), text, length);
   *direction = FontLeftToRight;
   *ascent = info->ascent;
   *descent = info->descent;
@@ -104,7 +104,7 @@ int XTextExtents(XFontStruct* info, const char* text, int length, int* direction
 }
 
 int XTextWidth(XFontStruct* info, const char* text, int length) {
-  return Lx_TextWidth(Lx_HandleOf<HFONT>(info->fid), text, length);
+  return Lx_TextWidth(Lx_IdHandle<HFONT>(info->fid), text, length);
 }
 
 // The system finds its fonts by face name: there is no font path.

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 
-#include "platform/win/gdi_ids.h"
 #include "platform/win/icon_rules.h"
 #include "platform/win/icons.h"
 #include "platform/win/layer.h"
@@ -31,7 +30,7 @@ bool read_record(HWND window, IconRecord* record) {
 }
 
 void set_class_icon(HWND window, uint32_t icon) {
-  SetClassLongPtrA(window, GCLP_HICON, reinterpret_cast<LONG_PTR>(Lx_HandleOf<HICON>(icon)));
+  SetClassLongPtrA(window, GCLP_HICON, reinterpret_cast<LONG_PTR>(Lx_IdHandle<HICON>(icon)));
 }
 
 }  // namespace
@@ -41,13 +40,13 @@ void Lx_SetIcon(Display* display, Window window, XWMHints* hints) {
   IconRecord r{};
   if (!read_record(hwnd, &r)) {
     r = IconRecord{};
-    r.default_icon = r.current = Lx_IdOf(LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION)));
+    r.default_icon = r.current = Lx_HandleId(LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION)));
   }
   const Lx_IconHints applied{static_cast<long>(r.flags), r.pixmap, r.mask};
   const Lx_IconHints asked{hints->flags, hints->icon_pixmap, hints->icon_mask};
   const Lx_IconChoice choice = Lx_ChooseIcon(applied, asked, r.default_icon);
   if (choice.remake) {
-    if (r.made != 0 && r.made != r.default_icon) DestroyIcon(Lx_HandleOf<HICON>(r.made));
+    if (r.made != 0 && r.made != r.default_icon) DestroyIcon(Lx_IdHandle<HICON>(r.made));
     r.made = r.pixmap = r.mask = 0;
     r.current = r.default_icon;
     set_class_icon(hwnd, r.default_icon);
@@ -56,8 +55,8 @@ void Lx_SetIcon(Display* display, Window window, XWMHints* hints) {
       // The bitmaps are read, so no pixmap context may hold them.
       Lx_ClosePixmapDC(choice.pixmap);
       Lx_ClosePixmapDC(choice.mask);
-      HICON made = CreateXIconFromBitmaps(Lx_HandleOf<HBITMAP>(choice.pixmap), Lx_HandleOf<HBITMAP>(choice.mask));
-      if (made != nullptr) icon = Lx_IdOf(made);
+      HICON made = CreateXIconFromBitmaps(Lx_IdHandle<HBITMAP>(choice.pixmap), Lx_IdHandle<HBITMAP>(choice.mask));
+      if (made != nullptr) icon = Lx_HandleId(made);
     }
     r.made = r.current = icon;
     r.pixmap = static_cast<uint32_t>(hints->icon_pixmap);
@@ -72,12 +71,12 @@ void Lx_SetIcon(Display* display, Window window, XWMHints* hints) {
 void Lx_DestroyWindowIcon(Window window) {
   IconRecord r;
   if (read_record(Lx_Hwnd(window), &r) && r.made != 0 && r.made != r.default_icon)
-    DestroyIcon(Lx_HandleOf<HICON>(r.made));
+    DestroyIcon(Lx_IdHandle<HICON>(r.made));
 }
 
 HICON Lx_GetIcon(Display*, Window window) {
   IconRecord r;
-  return read_record(Lx_Hwnd(window), &r) ? Lx_HandleOf<HICON>(r.current) : nullptr;
+  return read_record(Lx_Hwnd(window), &r) ? Lx_IdHandle<HICON>(r.current) : nullptr;
 }
 
 void Lx_UpdateIcon(Display* display, Window window) {

@@ -15,7 +15,6 @@
 #include "base/checked_mm.h"
 #include "platform/win/bitmap_file.h"
 #include "platform/win/drawable_lists.h"
-#include "platform/win/gdi_ids.h"
 #include "platform/win/image_format.h"
 #include "platform/win/layer.h"
 #include "platform/win/pixmaps.h"
@@ -25,15 +24,15 @@ bool Lx_IsPixmap(Drawable drawable) { return Lx_IsPixmap(static_cast<uintptr_t>(
 Pixmap XCreatePixmap(Display*, Drawable drawable, unsigned width, unsigned height, unsigned depth) {
   HBITMAP bitmap = Lx_CreatePixmapBitmap(static_cast<int>(width), static_cast<int>(height), static_cast<int>(depth));
   if (bitmap == nullptr) return None;
-  Lx_ListPixmap(Lx_IdOf(bitmap), drawable);
-  return Lx_IdOf(bitmap);
+  Lx_ListPixmap(Lx_HandleId(bitmap), drawable);
+  return Lx_HandleId(bitmap);
 }
 
 int XFreePixmap(Display*, Pixmap pixmap) {
   if (pixmap == None) return 0;
   Lx_ClosePixmapDC(pixmap);
   Lx_UnlistPixmap(pixmap);
-  DeleteObject(Lx_HandleOf<HBITMAP>(pixmap));
+  DeleteObject(Lx_IdHandle<HBITMAP>(pixmap));
   return 1;
 }
 
@@ -41,14 +40,14 @@ Pixmap XCreateBitmapFromData(Display*, Drawable drawable, const char* data, unsi
   HBITMAP bitmap = Lx_CreateBitmapFromXData(reinterpret_cast<const uint8_t*>(data), static_cast<int>(width),
                                             static_cast<int>(height));
   if (bitmap == nullptr) return None;
-  Lx_ListPixmap(Lx_IdOf(bitmap), drawable);
-  return Lx_IdOf(bitmap);
+  Lx_ListPixmap(Lx_HandleId(bitmap), drawable);
+  return Lx_HandleId(bitmap);
 }
 
 int Lx_GetPixmapAttributes(Pixmap pixmap, XWindowAttributes* attributes) {
   BITMAP b{};
   Lx_ClosePixmapDC(pixmap);
-  if (GetObject(Lx_HandleOf<HBITMAP>(pixmap), sizeof b, &b) == 0) return 2;
+  if (GetObject(Lx_IdHandle<HBITMAP>(pixmap), sizeof b, &b) == 0) return 2;
   attributes->width = b.bmWidth;
   attributes->height = b.bmHeight;
   attributes->depth = 0;
@@ -207,8 +206,8 @@ int XReadBitmapFile(Display*, Drawable drawable, const char* path, unsigned* wid
   int w, h, xh, yh;
   const int result = Lx_ReadBitmapFileToBitmap(path, &made, &w, &h, &xh, &yh);
   if (result != BitmapSuccess) return result;
-  Lx_ListPixmap(Lx_IdOf(made), drawable);
-  *bitmap = Lx_IdOf(made);
+  Lx_ListPixmap(Lx_HandleId(made), drawable);
+  *bitmap = Lx_HandleId(made);
   *width = static_cast<unsigned>(w);
   *height = static_cast<unsigned>(h);
   if (x_hot != nullptr) *x_hot = xh;

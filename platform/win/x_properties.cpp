@@ -226,6 +226,15 @@ void XSetWMNormalHints(Display*, Window window, XSizeHints* hints) {
   Lx_StoreProperty(hwnd_of(window), XA_WM_NORMAL_HINTS, XA_WM_SIZE_HINTS, hints, sizeof *hints);
 }
 
+Status XGetWMNormalHints(Display*, Window window, XSizeHints* hints, long* supplied) {
+  Atom type;
+  XSizeHints stored{};
+  if (Lx_ReadProperty(hwnd_of(window), XA_WM_NORMAL_HINTS, &type, &stored, sizeof stored) < sizeof stored) return 0;
+  *hints = stored;
+  if (supplied != nullptr) *supplied = stored.flags;
+  return 1;
+}
+
 // The class hint as X stores it: the name and the class, each with its terminator.
 int XSetClassHint(Display*, Window window, XClassHint* hint) {
   const char* name = hint->res_name != nullptr ? hint->res_name : "";

@@ -20,14 +20,56 @@ bool own_empty = false;  // set while the layer empties the clipboard for its ow
 
 }  // namespace
 
-bool Lx_ClipboardLost(Atom* selection) {
-  if (own_empty) return false;
-  *selection = remembered;
-  remembered = None;
-  return true;
+namespace {
+
+// An event of the remembered selection and STRING for `window`, at the tick count.
+void queue_selection_event(Display* display, int type, Window window) {
+  XEvent event{};
+  event.type = type;
+  event.xany.display = display;
+  if (type == SelectionRequest) {
+    event.xselectionrequest.owner = window;
+    event.xselectionrequest.requestor = None;
+    event.xselectionrequest.selection = remembered;
+    event.xselectionrequest.target = event.xselectionrequest.property = XA_STRING;
+    event.xselectionrequest.time = GetTickCount();
+  } else {
+    event.xselection.requestor = window;
+    event.xselection.selection = remembered;
+    event.xselection.target = event.xselection.property = XA_STRING;
+    event.xselection.time = GetTickCount();
+  }
+  Lx_PutEvent(&event);
 }
 
-Atom Lx_RememberedSelection() { return remembered; }
+}  // namespace
+
+void Lx_ClipboardMessage(Window window, UINT message) {
+  Display* display = Lx_CurrentDisplay();
+  switch (message) {
+    case WM_COPY:
+    case WM_CUT:
+      queue_selection_event(display, SelectionNotify, window);
+      break;
+    case WM_PASTE:
+      queue_selection_event(display, SelectionRequest, window);
+      break;
+    case WM_DESTROYCLIPBOARD: {
+      if (own_empty) break;
+      XEvent event{};
+      event.xselectionclear.type = SelectionClear;
+      event.xselectionclear.display = display;
+      event.xselectionclear.window = window;
+      event.xselectionclear.selection = remembered;
+      event.xselectionclear.time = GetTickCount();
+      remembered = None;
+      Lx_PutEvent(&event);
+      break;
+    }
+    default:
+      break;
+  }
+}
 
 int XSetSelectionOwner(Display* display, Atom selection, Window owner, Time) {
   HWND hwnd = Lx_Hwnd(owner);
@@ -37,17 +79,7 @@ int XSetSelectionOwner(Display* display, Atom selection, Window owner, Time) {
     CloseClipboard();
   }
   remembered = selection;
-  if (owner == None) return 1;
-  XEvent event{};
-  event.xselectionrequest.type = SelectionRequest;
-  event.xselectionrequest.display = display;
-  event.xselectionrequest.owner = owner;
-  event.xselectionrequest.requestor = None;
-  event.xselectionrequest.selection = remembered;
-  event.xselectionrequest.target = XA_STRING;
-  event.xselectionrequest.property = XA_STRING;
-  event.xselectionrequest.time = GetTickCount();
-  Lx_PutEvent(&event);
+  if (owner != None) queue_selection_event(display, SelectionRequest, owner);
   return 1;
 }
 
@@ -58,15 +90,7 @@ Window XGetSelectionOwner(Display*, Atom selection) {
 }
 
 int XConvertSelection(Display* display, Atom, Atom, Atom, Window requestor, Time) {
-  XEvent event{};
-  event.xselection.type = SelectionNotify;
-  event.xselection.display = display;
-  event.xselection.requestor = requestor;
-  event.xselection.selection = remembered;
-  event.xselection.target = XA_STRING;
-  event.xselection.property = XA_STRING;
-  event.xselection.time = GetTickCount();
-  Lx_PutEvent(&event);
+  queue_selection_event(display, SelectionNotify, requestor);
   return 1;
 }
 

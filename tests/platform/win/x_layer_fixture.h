@@ -15,17 +15,19 @@
 #include <X11/Xutil.h>
 
 #include "platform/win/layer.h"
+#include "tests/platform/win/layer_test_support.h"
 
 class XLayer : public ::testing::Test {
  protected:
   void SetUp() override {
-    display_ = XOpenDisplay(nullptr);
+    display_ = layer_display();
     ASSERT_NE(display_, nullptr);
   }
   void TearDown() override {
     for (Window w : windows_) XDestroyWindow(display_, w);
     for (Pixmap p : pixmaps_) XFreePixmap(display_, p);
     for (GC gc : gcs_) XFreeGC(display_, gc);
+    pump_messages();
   }
 
   // A 24-bit pixmap filled with white.

@@ -330,10 +330,14 @@ TEST_F(XLayer, TheClipboardCarriesTheSelectionsText) {
   EXPECT_EQ(e.xselection.property, static_cast<Atom>(XA_STRING));
   // The owner's own text replaces the clipboard without losing the selection.
   XSetTextProperty(display_, w, &text, XA_STRING);
+  EXPECT_FALSE(XCheckTypedEvent(display_, SelectionClear, &e));
   EXPECT_EQ(XGetSelectionOwner(display_, XA_PRIMARY), w);
-  Atom lost = None;
-  EXPECT_TRUE(Lx_ClipboardLost(&lost));
-  EXPECT_EQ(lost, static_cast<Atom>(XA_PRIMARY));
+  // Another window taking it tells the owner of its loss.
+  XSetSelectionOwner(display_, XA_SECONDARY, requestor, CurrentTime);
+  ASSERT_TRUE(XCheckTypedEvent(display_, SelectionClear, &e));
+  EXPECT_EQ(e.xselectionclear.window, w);
+  EXPECT_EQ(e.xselectionclear.selection, static_cast<Atom>(XA_PRIMARY));
+  EXPECT_EQ(XGetSelectionOwner(display_, XA_SECONDARY), requestor);
   EXPECT_EQ(XGetSelectionOwner(display_, XA_PRIMARY), None);
 
   // An empty clipboard gives nothing and stays usable by others.
