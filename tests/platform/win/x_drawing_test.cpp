@@ -3,6 +3,7 @@
 // regions as clips, colours and colormaps, bitmap files, the error handler.
 #include "tests/platform/win/x_layer_fixture.h"
 
+#include <algorithm>
 #include <functional>
 
 #include "platform/win/x_errors.h"
@@ -291,6 +292,43 @@ TEST_F(XLayer, ColormapIdsAreNeverZeroAndTheDefaultStays) {
   EXPECT_EQ(e.xexpose.width, client.right);
   EXPECT_FALSE(XCheckTypedEvent(display_, Expose, &e));
   XFreeColormap(display_, b);
+}
+
+TEST_F(XLayer, FontsByNameMeasureAndDrawTheirText) {
+  EXPECT_EQ(XLoadFont(display_, "cursor"), static_cast<Font>(-2));
+  EXPECT_EQ(XQueryFont(display_, static_cast<Font>(-2)), nullptr);
+  for (const char* name : {"ansi", "Arial-Bold-12", "-*-courier-medium-r-*-*-14-*-*-*-*-*-*-*"}) {
+    SCOPED_TRACE(name);
+    XFontStruct* font = XLoadQueryFont(display_, name);
+    ASSERT_NE(font, nullptr);
+    EXPECT_GT(font->ascent, 0);
+    EXPECT_EQ(XTextWidth(font, "", 0), 0);
+    const int one = XTextWidth(font, "a", 1), two = XTextWidth(font, "aa", 2);
+    EXPECT_GT(one, 0);
+    EXPECT_GE(two, 2 * one - 1);
+    int direction, ascent, descent;
+    XCharStruct overall;
+    XTextExtents(font, "aa", 2, &direction, &ascent, &descent, &overall);
+    EXPECT_EQ(ascent, font->ascent);
+    EXPECT_GT(overall.width, 0);
+    EXPECT_EQ(overall.lbearing, 0);
+
+    // The text stands on its base line: ink above y, none below the descent.
+    Pixmap p = white_pixmap(60, 40);
+    GC g = gc(0x000000);
+    XSetFont(display_, g, font->fid);
+    XDrawString(display_, p, g, 2, 25, "Hg", 2);
+    const Rows rows = picture(p, 60, 40);
+    auto ink = [&](int from, int to) {
+      int n = 0;
+      for (int y = from; y < to; ++y) n += static_cast<int>(std::count(rows[size_t(y)].begin(), rows[size_t(y)].end(), '#'));
+      return n;
+    };
+    EXPECT_GT(ink(25 - font->ascent, 25), 0);
+    EXPECT_EQ(ink(0, 25 - font->ascent), 0);
+    EXPECT_EQ(ink(25 + font->descent, 40), 0);
+    XFreeFont(display_, font);
+  }
 }
 
 std::string test_folder() {
