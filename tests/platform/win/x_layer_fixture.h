@@ -1,6 +1,6 @@
 // What the tests of the layer's X calls share: the display, white pixmaps
 // drawn on and read back through XGetImage as pictures of '#' (black) and
-// '.' (white), and windows that go with the test.
+// '.' (white), and windows, pixmaps and contexts that go with the test.
 #pragma once
 
 // GoogleTest first: X's None would stand for a name it uses.
@@ -17,17 +17,12 @@
 #include "platform/win/layer.h"
 #include "tests/platform/win/layer_test_support.h"
 
-class XLayer : public ::testing::Test {
+class XLayer : public LayerTest {
  protected:
-  void SetUp() override {
-    display_ = layer_display();
-    ASSERT_NE(display_, nullptr);
-  }
   void TearDown() override {
-    for (Window w : windows_) XDestroyWindow(display_, w);
     for (Pixmap p : pixmaps_) XFreePixmap(display_, p);
     for (GC gc : gcs_) XFreeGC(display_, gc);
-    pump_messages();
+    LayerTest::TearDown();
   }
 
   // A 24-bit pixmap filled with white.
@@ -48,10 +43,8 @@ class XLayer : public ::testing::Test {
     return made;
   }
   Window window(Window parent, int width, int height) {
-    Window w = XCreateSimpleWindow(display_, parent, 10, 10, static_cast<unsigned>(width),
-                                   static_cast<unsigned>(height), 0, 0, 0xFFFFFF);
+    const Window w = parent == None ? top_level(10, 10, width, height) : child(parent, 0, 0, width, height);
     EXPECT_NE(w, None);
-    windows_.push_back(w);
     return w;
   }
 
@@ -72,8 +65,6 @@ class XLayer : public ::testing::Test {
     return rows;
   }
 
-  Display* display_ = nullptr;
-  std::vector<Window> windows_;
   std::vector<Pixmap> pixmaps_;
   std::vector<GC> gcs_;
 };
