@@ -9,8 +9,8 @@
 
 #include "platform/win/bitmap_file.h"
 
-// A bitmap for a pixmap of the given depth: 1 a monochrome bitmap, any other
-// depth one compatible with the screen. Null when it can't be had.
+// A bitmap for a pixmap of the given depth: 1 a monochrome bitmap with no X
+// bit set, any other depth one compatible with the screen. Null when it can't be had.
 HBITMAP Lx_CreatePixmapBitmap(int width, int height, int depth);
 // A 1-bit bitmap from X bitmap data (rows of (width + 7) / 8 bytes, least
 // significant bit leftmost, 1 foreground). Null for sizes out of range.

@@ -210,6 +210,34 @@ TEST_F(XLayer, TheIconPixmapOfTheHintsBecomesTheClassIcon) {
   EXPECT_EQ(Lx_GetIcon(display_, w), application);
 }
 
+// The AND and XOR bits of a black-and-white cursor.
+struct CursorBits {
+  explicit CursorBits(Cursor cursor) {
+    ICONINFO info{};
+    if (!GetIconInfo(Lx_IdHandle<HCURSOR>(cursor), &info)) return;
+    x_hot = static_cast<int>(info.xHotspot);
+    y_hot = static_cast<int>(info.yHotspot);
+    BITMAP planes{};
+    GetObject(info.hbmMask, sizeof planes, &planes);
+    width = planes.bmWidth;
+    height = planes.bmHeight / 2;  // the AND plane over the XOR plane
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ initial = SelectObject(dc, info.hbmMask);
+    for (int y = 0; y < 2 * height; ++y)
+      for (int x = 0; x < width; ++x) bits.push_back((GetPixel(dc, x, y) & 0xFFFFFF) != 0);
+    SelectObject(dc, initial);
+    DeleteDC(dc);
+    DeleteObject(info.hbmMask);
+    if (info.hbmColor != nullptr) DeleteObject(info.hbmColor);
+  }
+  // (and, xor) of pixel x, y.
+  std::pair<bool, bool> at(int x, int y) const {
+    return {bits[size_t(y * width + x)], bits[size_t((y + height) * width + x)]};
+  }
+  int width = 0, height = 0, x_hot = -1, y_hot = -1;
+  std::vector<bool> bits;
+};
+
 TEST_F(XLayer, TheToolkitsCursorsAreMadeAndFreedTheBlankOneToo) {
   const unsigned shapes[] = {XC_bottom_left_corner, XC_bottom_right_corner, XC_bottom_side, XC_double_arrow,
                              XC_fleur,    XC_hand2,          XC_left_ptr,       XC_left_side,
@@ -230,6 +258,9 @@ TEST_F(XLayer, TheToolkitsCursorsAreMadeAndFreedTheBlankOneToo) {
   const Cursor blank_cursor = XCreatePixmapCursor(display_, blank, blank, &colour, &colour, 0, 0);
   EXPECT_NE(blank_cursor, None);
   XFreePixmap(display_, blank);
+  const CursorBits blank_bits(blank_cursor);
+  EXPECT_EQ(blank_bits.width, 1);
+  EXPECT_EQ(blank_bits.at(0, 0), std::pair(true, false));  // the screen shows through
   cursors.push_back(blank_cursor);
   for (Cursor c : cursors) XFreeCursor(display_, c);
 
@@ -261,27 +292,27 @@ TEST_F(XLayer, APixmapCursorIsAsWideAndHighAsItsSource) {
   XColor colour{};
   const Cursor cursor = XCreatePixmapCursor(display_, s, m, &colour, &colour, 3, 2);
   ASSERT_NE(cursor, None);
-  ICONINFO info{};
-  ASSERT_TRUE(GetIconInfo(reinterpret_cast<HCURSOR>(static_cast<intptr_t>(static_cast<long>(cursor))), &info));
-  EXPECT_FALSE(info.fIcon);
-  EXPECT_EQ(info.xHotspot, 3u);
-  EXPECT_EQ(info.yHotspot, 2u);
-  BITMAP planes{};
-  GetObject(info.hbmMask, sizeof planes, &planes);
-  EXPECT_EQ(planes.bmWidth, 16);
-  EXPECT_EQ(planes.bmHeight, 16);  // the AND plane over the XOR plane
-  HDC dc = CreateCompatibleDC(nullptr);
-  HGDIOBJ initial = SelectObject(dc, info.hbmMask);
-  auto bit = [&](int x, int y) { return (GetPixel(dc, x, y) & 0xFFFFFF) != 0; };
+  const CursorBits planes(cursor);
+  EXPECT_EQ(planes.x_hot, 3);
+  EXPECT_EQ(planes.y_hot, 2);
+  EXPECT_EQ(planes.width, 16);
+  EXPECT_EQ(planes.height, 8);
   // (and, xor): black where source and mask are set, white where only the mask is, else the screen.
-  EXPECT_EQ(std::pair(bit(2, 1), bit(2, 9)), std::pair(false, false));
-  EXPECT_EQ(std::pair(bit(12, 1), bit(12, 9)), std::pair(false, true));
-  EXPECT_EQ(std::pair(bit(2, 6), bit(2, 14)), std::pair(true, false));
-  EXPECT_EQ(std::pair(bit(12, 6), bit(12, 14)), std::pair(true, false));
-  SelectObject(dc, initial);
-  DeleteDC(dc);
-  DeleteObject(info.hbmMask);
+  EXPECT_EQ(planes.at(2, 1), std::pair(false, false));
+  EXPECT_EQ(planes.at(12, 1), std::pair(false, true));
+  EXPECT_EQ(planes.at(2, 6), std::pair(true, false));
+  EXPECT_EQ(planes.at(12, 6), std::pair(true, false));
   XFreeCursor(display_, cursor);
+
+  // A source drawn through the X calls, its context still open, reads the same.
+  Pixmap drawn = XCreatePixmap(display_, None, 16, 8, 1);
+  pixmaps_.push_back(drawn);
+  XFillRectangle(display_, drawn, gc(0xFFFFFF), 0, 0, 16, 8);
+  XFillRectangle(display_, drawn, gc(0x000000), 0, 0, 8, 8);  // black: the X bits set
+  const Cursor from_drawing = XCreatePixmapCursor(display_, drawn, m, &colour, &colour, 3, 2);
+  ASSERT_NE(from_drawing, None);
+  EXPECT_EQ(CursorBits(from_drawing).bits, planes.bits);
+  XFreeCursor(display_, from_drawing);
 }
 
 TEST_F(XLayer, AWindowWithoutACursorShowsItsParents) {
