@@ -329,8 +329,10 @@ void Lx_MsgToEvent(const MSG* message) {
 bool Lx_CheckSendMessage(Window window, int type) { return Lx_TypeWanted(&windowTree, window, type); }
 
 unsigned int Lx_MsgGetState(bool modifiers_only) {
-  auto held = [](int vk) { return (GetKeyState(vk) & 0x8000) != 0; };
-  auto toggled = [](int vk) { return (GetKeyState(vk) & 1) != 0; };
+  BYTE keys[256];
+  if (!GetKeyboardState(keys)) return 0;  // one system call for all keys
+  auto held = [&](int vk) { return (keys[vk] & 0x80) != 0; };
+  auto toggled = [&](int vk) { return (keys[vk] & 1) != 0; };
   Lx_InputState in;
   in.shift = held(VK_SHIFT);
   in.control = held(VK_CONTROL);
