@@ -270,6 +270,13 @@ TEST(Keyboard, KeysymCallsOverTheTables) {
   EXPECT_EQ(XStringToKeysym("NoSuchKey"), 0u);
   EXPECT_STREQ(XKeysymToString(0xFF08), "BackSpace");
   EXPECT_EQ(XKeysymToString(0x12345678), nullptr);
+  XModifierKeymap* map = XGetModifierMapping(nullptr);
+  ASSERT_NE(map, nullptr);
+  ASSERT_EQ(map->max_keypermod, 4);
+  EXPECT_EQ(map->modifiermap[3 * 4], VK_MENU);      // Mod1: Alt
+  EXPECT_EQ(map->modifiermap[4 * 4], VK_NUMLOCK);   // Mod2: Num Lock
+  EXPECT_EQ(map->modifiermap[7 * 4], VK_SCROLL);    // Mod5: Scroll Lock
+  XFreeModifiermap(map);
 }
 
 }  // namespace
