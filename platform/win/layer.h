@@ -11,7 +11,9 @@
 
 #include <cstdint>
 
-#include "platform/win/event_queue.h"  // the event queues
+// Event queues: circular doubly linked lists with a head node; nodes come
+// from CheckedMalloc (XCloseDisplay frees what is left).
+#include "platform/win/event_queue.h"
 
 enum { LX_X_QUEUE = 0, LX_FILE_QUEUE = 1, LX_TIMER_QUEUE = 2, LX_QUEUE_COUNT = 3 };
 
@@ -99,9 +101,14 @@ struct Lx_PbufferEntryPoints {
 // Null while pbuffers are off.
 const Lx_PbufferEntryPoints* Lx_Pbuffers();
 
+// The layer's start, called once by the Windows entry before anything else:
+// keeps the module, registers the window classes, reads the frame metrics and
+// sets the default cursor.
+void PresetX11Emulation(HINSTANCE instance);
+void XSetInstance(HINSTANCE instance);
+HINSTANCE Lx_Instance();
 // The open display, or null; reaching it never opens it.
 Display* Lx_CurrentDisplay();
-HINSTANCE Lx_Instance();
 
 // Markers in a window's user data.
 constexpr LONG_PTR LX_TOPLEVEL_MARK = 0xfeedcafe;
@@ -118,12 +125,20 @@ struct Lx_WindowRecord {
   Cursor previous_cursor;
   bool busy;
   bool maximized;
+  bool has_border_pixel;  // a border pixel was given: no system border
 };
 
 // X ids of windows are their handles, sign-extended into the 32-bit id.
 inline Window Lx_WindowId(HWND hwnd) { return static_cast<Window>(reinterpret_cast<intptr_t>(hwnd)); }
 inline HWND Lx_Hwnd(Window window) {
   return reinterpret_cast<HWND>(static_cast<intptr_t>(static_cast<long>(window)));
+}
+
+// Cursors, pixmaps and other X ids that are system handles, sign-extended.
+inline XID Lx_HandleId(const void* handle) { return static_cast<XID>(reinterpret_cast<intptr_t>(handle)); }
+template <typename Handle>
+inline Handle Lx_IdHandle(XID id) {
+  return reinterpret_cast<Handle>(static_cast<intptr_t>(static_cast<long>(id)));
 }
 
 // The record of a window, or null.
@@ -139,9 +154,23 @@ void Lx_InitAdjustment();
 int Lx_SetWindowChanges(Window window, unsigned int mask, const XWindowChanges* changes);
 int Lx_SetWindowAttributes(Window window, unsigned long mask, const XSetWindowAttributes* attributes);
 
+// Event types the layer adds to X's.
+enum {
+  LX_COLOURS_CHANGED_EVENT = 36,
+  LX_FILE_EVENT = 37,
+  LX_TIMER_EVENT = 38,
+  LX_DESCRIPTOR_EVENT = 39,
+  LX_RETURN_NOW_EVENT = 40,
+};
+
 // Events (see events.cpp). The wake-up message a window gets after an event is queued.
 constexpr UINT LX_WAKE_UP = WM_USER + 100;
 // The layer's private messages, WM_USER + n.
+// The window procedure hands every message it does not turn into events itself
+// to Lx_MsgToEvent; the pump hands it the thread's own messages (no window:
+// quit, thread timers). CreateNotify is posted to the parent with the new
+// window's handle as first parameter; its geometry is read from the new
+// window's record, so no pointer travels in a message.
 enum : UINT {
   LX_CREATE_NOTIFY = WM_USER + 10,
   LX_MAP_NOTIFY = WM_USER + 14,
@@ -166,6 +195,9 @@ void Lx_GenerateFocusEvents(Display* display, Window from, Window to, int mode);
 void Lx_EnterLeave(Window window);
 
 // Properties, icons, cursors, colours (see properties.cpp, icons.cpp, cursors.cpp, colormaps.cpp).
+// Copy, cut, paste and the clipboard's loss (WM_CUT, WM_COPY, WM_PASTE,
+// WM_DESTROYCLIPBOARD) as selection events of the window.
+void Lx_ClipboardMessage(Window window, UINT message);
 // Removes and frees every stored property of a window.
 void Lx_DeleteWindowProperties(Window window);
 void Lx_SetIcon(Display* display, Window window, XWMHints* hints);

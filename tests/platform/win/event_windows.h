@@ -1,5 +1,5 @@
-// A test's own display with a top-level window and a child in it, for the
-// layer's event tests under wine.
+// A top-level window with a child in it, for the layer's event tests under
+// wine, and the events that pumping brings.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -14,24 +14,25 @@
 #include <vector>
 
 #include "platform/win/layer.h"
+#include "tests/platform/win/layer_test_support.h"
 
-class EventWindows : public testing::Test {
+class EventWindows : public LayerTest {
  protected:
   void SetUp() override {
-    d_ = XOpenDisplay(nullptr);
-    ASSERT_NE(d_, nullptr);
-    top_ = XCreateSimpleWindow(d_, None, 100, 100, 300, 200, 0, 0, 0);
-    child_ = XCreateSimpleWindow(d_, top_, 20, 30, 100, 50, 0, 0, 0);
+    LayerTest::SetUp();
+    d_ = display_;
+    top_ = top_level(100, 100, 300, 200);
     ASSERT_NE(top_, None);
+    child_ = child(top_, 20, 30, 100, 50);
     ASSERT_NE(child_, None);
+    XMapWindow(d_, child_);
     XMapWindow(d_, top_);
     drain();
   }
   void TearDown() override {
-    XDestroyWindow(d_, child_);
-    XDestroyWindow(d_, top_);
     drain();
-    XCloseDisplay(d_);
+    LayerTest::TearDown();
+    drain();
   }
   void select(Window w, long mask, long do_not_propagate = 0) {
     XSetWindowAttributes a{};
@@ -48,12 +49,6 @@ class EventWindows : public testing::Test {
       v.push_back(e);
     }
     return v;
-  }
-  static std::vector<XEvent> of_type(const std::vector<XEvent>& v, int type) {
-    std::vector<XEvent> r;
-    for (const XEvent& e : v)
-      if (e.type == type) r.push_back(e);
-    return r;
   }
   void post(Window w, UINT message, WPARAM wp = 0, LPARAM lp = 0) { PostMessageA(Lx_Hwnd(w), message, wp, lp); }
   // Makes the top-level window the system's foreground window, so that input comes to it.

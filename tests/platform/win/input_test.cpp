@@ -1,6 +1,6 @@
 // Input through the system's SendInput: the modifier bits of key events and
-// the server's wait ended by a key. These tests take the foreground, so CTest
-// runs them one at a time with other tests that do (lock "wine_input").
+// the server's wait ended by a key. They take the foreground, so they run on
+// an X server of their own (on_own_server.sh).
 #include "tests/platform/win/event_windows.h"
 
 #include <thread>
