@@ -270,6 +270,20 @@ struct Crossing {
   int x, y, mode;
 };
 
+// A new event of the type for the window, with the display's serial.
+XEvent new_event(Display* d, int type, Window window) {
+  XEvent e{};
+  e.xany.type = type;
+  e.xany.serial = d->request;
+  e.xany.display = d;
+  e.xany.window = window;
+  return e;
+}
+
+void queue_and_wake(const XEvent* e, HWND hwnd) {
+  if (Lx_PutEvent(e)) PostMessage(hwnd, LX_WAKE_UP, 0, 0);
+}
+
 void crossing_step(void* context, const Lx_CrossingStep& s) {
   const Crossing* c = static_cast<const Crossing*>(context);
   const Lx_WindowRecord* r = Lx_FindWindow(s.window);
@@ -277,12 +291,8 @@ void crossing_step(void* context, const Lx_CrossingStep& s) {
   if (r == nullptr || !Lx_WindowSelects(type, r->attributes.event_mask, 0)) return;
   POINT p{c->x, c->y};
   ScreenToClient(r->hwnd, &p);
-  XEvent e{};
+  XEvent e = new_event(c->display, type, s.window);
   XCrossingEvent& x = e.xcrossing;
-  x.type = type;
-  x.serial = c->display->request;
-  x.display = c->display;
-  x.window = s.window;
   x.root = x.subwindow = None;
   x.time = GetTickCount();
   x.x = p.x;
@@ -294,8 +304,7 @@ void crossing_step(void* context, const Lx_CrossingStep& s) {
   x.same_screen = True;
   x.focus = holds_focus(c->display, s.window);
   x.state = Lx_MsgGetState(false);
-  Lx_PutEvent(&e);
-  PostMessage(r->hwnd, LX_WAKE_UP, 0, 0);
+  queue_and_wake(&e, r->hwnd);
 }
 
 void focus_step(void* context, const Lx_CrossingStep& s) {
@@ -303,16 +312,10 @@ void focus_step(void* context, const Lx_CrossingStep& s) {
   const int type = s.enter ? FocusIn : FocusOut;
   const Lx_WindowRecord* r = Lx_FindWindow(s.window);
   if (r == nullptr || !Lx_CheckSendMessage(s.window, type)) return;
-  XEvent e{};
-  XFocusChangeEvent& f = e.xfocus;
-  f.type = type;
-  f.serial = c->display->request;
-  f.display = c->display;
-  f.window = s.window;
-  f.mode = c->mode;
-  f.detail = s.detail;
-  Lx_PutEvent(&e);
-  PostMessage(r->hwnd, LX_WAKE_UP, 0, 0);
+  XEvent e = new_event(c->display, type, s.window);
+  e.xfocus.mode = c->mode;
+  e.xfocus.detail = s.detail;
+  queue_and_wake(&e, r->hwnd);
   // The system's keyboard focus follows, except into a window only passed through.
   if (s.enter && s.detail != NotifyVirtual && s.detail != NotifyNonlinearVirtual && GetFocus() != r->hwnd)
     SetFocus(r->hwnd);
