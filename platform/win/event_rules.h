@@ -6,8 +6,12 @@
 
 #include <X11/Xlib.h>
 
-// The layer's own event types follow X's: 36 system colours changed, 37 and
-// 39 file events, 38 timer event, 40 return-now event.
+// Event types beyond X's core types.
+constexpr int LX_COLOURS_EVENT = 36;     // the system colours changed; window only
+constexpr int LX_FILE_EVENT = 37;        // subtype 3, 4 or 1 and two message words
+constexpr int LX_TIMER_EVENT = 38;       // timer identifier
+constexpr int LX_DESCRIPTOR_EVENT = 39;  // descriptor and data word
+constexpr int LX_RETURN_NOW_EVENT = 40;  // no fields
 constexpr int LX_LAST_EVENT_TYPE = 40;
 
 // The X event mask that selects events of the type; 0 for the types every

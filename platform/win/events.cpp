@@ -28,9 +28,6 @@ bool window_info(void*, Window window, Lx_WindowInfo* info) {
 
 const Lx_WindowTree windowTree{window_info, nullptr};
 
-// A return-now message came and XNextFileEvent has not yet returned it.
-bool returnNow = false;
-
 // The last motion event, for XQueryPointer.
 struct {
   bool seen;
@@ -112,13 +109,13 @@ bool translate(Display* d, const MSG* m, XEvent* e) {
       if (!motion_event(d, m, e)) return false;
       break;
     case LX_CREATE_NOTIFY: {
-      // Posted to the parent with the new window's handle; what the window
-      // was made with stays in its record.
-      const Window child = Lx_WindowId(reinterpret_cast<HWND>(m->wParam));
+      // Posted to the new window; what it was made with stays in its record.
+      const Window child = Lx_WindowId(m->hwnd);
       const Lx_WindowRecord* r = Lx_FindWindow(child);
-      if (r == nullptr || Lx_IsTopLevel(child) || Lx_ParentWindow(child) != e->xany.window) return false;
+      if (r == nullptr || Lx_IsTopLevel(child)) return false;
       XCreateWindowEvent& c = e->xcreatewindow;
       c.type = CreateNotify;
+      c.parent = Lx_ParentWindow(child);
       c.window = child;
       c.x = r->geometry.x;
       c.y = r->geometry.y;
@@ -146,10 +143,8 @@ bool translate(Display* d, const MSG* m, XEvent* e) {
       e->xclient.format = 32;
       e->xclient.data.l[0] = static_cast<long>(m->lParam);
       break;
-    case LX_COLOURS_CHANGED: e->type = LX_COLOURS_CHANGED_EVENT; break;
-    case LX_RETURN_NOW:
-      returnNow = true;  // for XNextFileEvent, never queued
-      return false;
+    case LX_COLOURS_CHANGED: e->type = LX_COLOURS_EVENT; break;
+    case LX_RETURN_NOW: e->type = LX_RETURN_NOW_EVENT; break;
     case LX_DELETE_WINDOW:
       e->type = ClientMessage;
       e->xclient.message_type = atom(d, "WM_PROTOCOLS");
@@ -184,34 +179,29 @@ void queue_event(Display* d, const XEvent* e) {
     Lx_AppendEvent(q, e);
 }
 
-// Windows' messages reach Lx_MsgToEvent through the window procedure; the
-// thread's own (quit, thread timers) are translated here.
-void handle(Display* d, const MSG* m) {
+void dispatch(const MSG* m) {
   TranslateMessage(m);
   DispatchMessage(m);
-  XEvent e;
-  if (m->hwnd == nullptr && translate(d, m, &e)) queue_event(d, &e);
 }
 
-// Handles every waiting message.
+// Handles every waiting message: the window procedure queues its own events
+// while it runs, the translation follows.
 void pump(Display* d) {
   MSG m;
-  while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE)) handle(d, &m);
+  while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE)) {
+    dispatch(&m);
+    XEvent e;
+    if (translate(d, &m, &e)) queue_event(d, &e);
+  }
 }
 
-int total(const Display* d) {
-  int n = 0;
-  for (const Lx_EventQueue& q : d->queues) n += q.count;
-  return n;
-}
-
-// Waits for one message and handles it; whether an event was queued.
-bool wait_message(Display* d) {
+// Waits for one message and translates it; false when none came.
+bool wait_message(Display* d, XEvent* e, bool* translated) {
   MSG m;
   if (GetMessage(&m, nullptr, 0, 0) == -1) return false;
-  const int before = total(d);
-  handle(d, &m);
-  return total(d) > before || returnNow;
+  dispatch(&m);
+  *translated = translate(d, &m, e);
+  return true;
 }
 
 int queued(Display* d, int mode, int queues) {
@@ -390,26 +380,34 @@ int XFileEventsQueued(Display* display, int mode, int queues) { return queued(di
 int XNextFileEvent(Display* display, XEvent* event, int queues) {
   if (queues == 0) queues = LX_SELECT_X;
   for (;;) {
-    if (returnNow) {
-      returnNow = false;
-      *event = XEvent{};
-      event->type = LX_RETURN_NOW_EVENT;
-      event->xany.display = display;
-      event->xany.serial = display->request;
-      take_serial(display, event);
-      return 0;
-    }
     for (int q = 0; q < LX_QUEUE_COUNT; ++q) {
       if ((queues & (1 << q)) != 0 && Lx_TakeEvent(&display->queues[q], event)) {
         take_serial(display, event);
         return 0;
       }
     }
-    wait_message(display);
+    XEvent e;
+    bool translated = false;
+    if (!wait_message(display, &e, &translated)) return 0;
+    if (!translated) continue;
+    // A return-now event, and one of a selected queue, come back at once.
+    const int q = static_cast<int>(queue_of(display, e.type) - display->queues);
+    if (e.type == LX_RETURN_NOW_EVENT || (queues & (1 << q)) != 0) {
+      *event = e;
+      take_serial(display, event);
+      return 0;
+    }
+    queue_event(display, &e);
   }
 }
 
-bool XNextWindowsMessage(Display* display) { return wait_message(display); }
+bool XNextWindowsMessage(Display* display) {
+  XEvent e;
+  bool translated = false;
+  if (!wait_message(display, &e, &translated) || !translated) return false;
+  queue_event(display, &e);
+  return true;
+}
 
 int XNextEvent(Display* display, XEvent* event) { return XNextFileEvent(display, event, LX_SELECT_X); }
 

@@ -1,10 +1,12 @@
-// seam: the atom call that the event calls need for the window manager's
-// close request, until the atom module lands.
+// seam: the atom calls that the event and keyboard calls and their tests
+// need, until the atom module lands.
 #include <windows.h>
 
 #include <X11/Xlib.h>
 
 #include <cstring>
+
+#include "platform/win/layer.h"
 
 // seam
 Atom XInternAtom(Display*, const char* name, Bool) {

@@ -1,6 +1,5 @@
 // Stand-ins for the calls of the layer's other modules that the display and
 // window modules use, until those modules are linked in. Each is marked seam:.
-#include "base/checked_mm.h"
 #include "platform/win/layer.h"
 
 // seam: properties.

@@ -55,6 +55,17 @@ inline std::vector<XEvent> queued_events(Display* d, Window window) {
   return events;
 }
 
+// Every waiting message handled; the X events of one window taken out in order.
+inline std::vector<XEvent> drain_events(Display* d, Window window) {
+  std::vector<XEvent> events;
+  while (XPending(d) > 0) {
+    XEvent e;
+    XNextEvent(d, &e);
+    if (e.xany.window == window) events.push_back(e);
+  }
+  return events;
+}
+
 // The events of one type among them.
 inline std::vector<XEvent> of_type(const std::vector<XEvent>& events, int type) {
   std::vector<XEvent> found;

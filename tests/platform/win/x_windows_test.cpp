@@ -103,14 +103,19 @@ TEST_F(OwnServerWindowsTest, TheFirstMapActivatesItsWindowAndLaterOnesDoNot) {
 }
 
 TEST_F(WindowsTest, ACloseRequestOnlyAsksForTheDeleteClientMessage) {
-  Window w = top_level(100, 100, 200, 100, StructureNotifyMask);
+  Window w = top_level(100, 100, 200, 100, StructureNotifyMask | ExposureMask | FocusChangeMask);
   XMapWindow(display_, w);
-  pump_messages();
-  private_messages(Lx_Hwnd(w));
+  drain_events(display_, w);
   SendMessageA(Lx_Hwnd(w), WM_CLOSE, 0, 0);
   EXPECT_TRUE(IsWindow(Lx_Hwnd(w)));
   EXPECT_TRUE(IsWindowVisible(Lx_Hwnd(w)));
-  EXPECT_EQ(private_messages(Lx_Hwnd(w)), std::vector<UINT>{LX_DELETE_WINDOW});
+  const std::vector<XEvent> events = drain_events(display_, w);
+  ASSERT_EQ(events.size(), 1u);
+  const XClientMessageEvent& c = events[0].xclient;
+  EXPECT_EQ(c.type, ClientMessage);
+  EXPECT_EQ(c.message_type, XInternAtom(display_, "WM_PROTOCOLS", False));
+  EXPECT_EQ(c.format, 32);
+  EXPECT_EQ(static_cast<Atom>(c.data.l[0]), XInternAtom(display_, "WM_DELETE_WINDOW", False));
   XWindowAttributes a;
   EXPECT_EQ(XGetWindowAttributes(display_, w, &a), 1);
   EXPECT_EQ(a.map_state, IsViewable);
@@ -150,19 +155,58 @@ TEST_F(WindowsTest, ABusyOverlayDropsClicksUntilItGoes) {
   ReleaseCapture();
 }
 
-TEST_F(WindowsTest, CreateNotifyCarriesTheNewWindowsHandleNotAPointer) {
+TEST_F(WindowsTest, CreateNotifyReachesTheParentWithTheGeometryGivenAndNoPointer) {
   Window parent = top_level(100, 100, 200, 100, SubstructureNotifyMask);
   Window quiet = top_level(100, 300, 200, 100);
-  private_messages(Lx_Hwnd(parent));
   Window c = child(parent, 1, 2, 3, 4);
-  child(quiet, 1, 2, 3, 4);
+  Window q = child(quiet, 1, 2, 3, 4);
   MSG m;
-  ASSERT_TRUE(PeekMessageA(&m, Lx_Hwnd(parent), LX_CREATE_NOTIFY, LX_CREATE_NOTIFY, PM_REMOVE));
-  EXPECT_EQ(reinterpret_cast<HWND>(m.wParam), Lx_Hwnd(c));
-  EXPECT_FALSE(PeekMessageA(&m, Lx_Hwnd(quiet), LX_CREATE_NOTIFY, LX_CREATE_NOTIFY, PM_REMOVE));
-  const XWindowChanges& g = Lx_FindHwnd(reinterpret_cast<HWND>(m.wParam))->geometry;
-  EXPECT_EQ(g.x, 1);
-  EXPECT_EQ(g.width, 3);
+  ASSERT_TRUE(PeekMessageA(&m, Lx_Hwnd(c), LX_CREATE_NOTIFY, LX_CREATE_NOTIFY, PM_NOREMOVE));
+  EXPECT_EQ(m.wParam, 0u);
+  EXPECT_EQ(m.lParam, 0);
+  EXPECT_FALSE(PeekMessageA(&m, Lx_Hwnd(q), LX_CREATE_NOTIFY, LX_CREATE_NOTIFY, PM_NOREMOVE));
+  XEvent e;
+  ASSERT_TRUE(XCheckTypedWindowEvent(display_, parent, CreateNotify, &e));
+  EXPECT_EQ(e.xcreatewindow.window, c);
+  EXPECT_EQ(e.xcreatewindow.parent, parent);
+  EXPECT_EQ(e.xcreatewindow.x, 1);
+  EXPECT_EQ(e.xcreatewindow.y, 2);
+  EXPECT_EQ(e.xcreatewindow.width, 3);
+  EXPECT_EQ(e.xcreatewindow.height, 4);
+  EXPECT_FALSE(XCheckTypedWindowEvent(display_, quiet, CreateNotify, &e));
+}
+
+TEST_F(WindowsTest, RepaintsOfAWindowQueueExposesCountingDownToZero) {
+  Window w = top_level(100, 100, 200, 100, ExposureMask);
+  XMapWindow(display_, w);
+  drain_events(display_, w);
+  const RECT parts[] = {{0, 0, 10, 10}, {20, 20, 40, 30}, {100, 50, 200, 100}};
+  for (const RECT& r : parts) {
+    InvalidateRect(Lx_Hwnd(w), &r, FALSE);
+    UpdateWindow(Lx_Hwnd(w));
+  }
+  std::vector<XEvent> exposes = of_type(drain_events(display_, w), Expose);
+  ASSERT_EQ(exposes.size(), 3u);
+  for (int i = 0; i < 3; ++i) {
+    const XExposeEvent& e = exposes[static_cast<size_t>(i)].xexpose;
+    EXPECT_EQ(e.count, 2 - i);
+    EXPECT_EQ(e.x, parts[i].left);
+    EXPECT_EQ(e.y, parts[i].top);
+    EXPECT_EQ(e.width, parts[i].right - parts[i].left);
+    EXPECT_EQ(e.height, parts[i].bottom - parts[i].top);
+  }
+}
+
+TEST_F(WindowsTest, MappingAndUnmappingGiveTheirNotifications) {
+  Window w = top_level(100, 100, 200, 100, StructureNotifyMask);
+  XMapRaised(display_, w);
+  std::vector<XEvent> events = drain_events(display_, w);
+  EXPECT_EQ(of_type(events, MapNotify).size(), 1u);
+  XUnmapWindow(display_, w);
+  events = drain_events(display_, w);
+  EXPECT_EQ(of_type(events, UnmapNotify).size(), 1u);
+  EXPECT_FALSE(IsWindowVisible(Lx_Hwnd(w)));
+  EXPECT_EQ(XWithdrawWindow(display_, w, 0), 1);
 }
 
 TEST_F(WindowsTest, RecordsFollowTheirWindows) {
