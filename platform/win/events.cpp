@@ -319,6 +319,11 @@ bool Lx_PutEvent(const XEvent* event) {
   Display* d = Lx_CurrentDisplay();
   if (d == nullptr) return false;
   XEvent e = *event;
+  // A copy's exposure events name its destination, which may be a pixmap.
+  if ((e.type == NoExpose || e.type == GraphicsExpose) && Lx_IsPixmap(e.xnoexpose.drawable)) {
+    Lx_AppendEvent(&d->queues[LX_X_QUEUE], &e);
+    return true;
+  }
   if (Lx_DeliveryWindow(&e, &windowTree) == None) return false;
   Lx_AppendEvent(&d->queues[LX_X_QUEUE], &e);
   return true;

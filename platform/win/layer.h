@@ -9,6 +9,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/win/event_queue.h"  // the event queues
@@ -198,6 +199,17 @@ Cursor Lx_FindCursor(Window window);
 void Lx_SetDefaultCursor(Cursor cursor);
 HPALETTE Lx_GetDrawablePalette(Drawable drawable);
 bool Lx_IsPixmap(Drawable drawable);
+// The device context of a drawable: a window's from the window, a pixmap's a
+// memory context that stays open across calls (at most two at once); a
+// pixmap's context must be closed before its bitmap is selected or read elsewhere.
+HDC Lx_GetDrawableDC(Display* display, Drawable drawable);
+void Lx_ReleaseDrawableDC(Display* display, Drawable drawable, HDC dc);
+void Lx_ClosePixmapDC(Drawable pixmap);
+// Re-applies the palettes of a window and its children: the system colours changed.
+void Lx_UpdatePaletteColors(Window window);
+// A property's data: at most `size` bytes copied, its type given; the count of
+// its data bytes, 0 (type None) when the window has none.
+size_t Lx_ReadProperty(HWND window, Atom property, Atom* type, void* data, size_t size);
 // Width and height of a pixmap: 0, or 2 when the bitmap can't be read.
 int Lx_GetPixmapAttributes(Pixmap pixmap, XWindowAttributes* attributes);
 
