@@ -47,23 +47,14 @@ bool propagates(int type) {
   }
 }
 
-// The position fields of the event types that carry one, null for the others.
-int* event_x(XEvent* e) {
+// The position fields of the event types that carry one; false for the others.
+bool event_position(XEvent* e, int** x, int** y) {
   switch (e->type) {
-    case KeyPress: case KeyRelease: return &e->xkey.x;
-    case ButtonPress: case ButtonRelease: return &e->xbutton.x;
-    case MotionNotify: return &e->xmotion.x;
-    case EnterNotify: case LeaveNotify: return &e->xcrossing.x;
-    default: return nullptr;
-  }
-}
-int* event_y(XEvent* e) {
-  switch (e->type) {
-    case KeyPress: case KeyRelease: return &e->xkey.y;
-    case ButtonPress: case ButtonRelease: return &e->xbutton.y;
-    case MotionNotify: return &e->xmotion.y;
-    case EnterNotify: case LeaveNotify: return &e->xcrossing.y;
-    default: return nullptr;
+    case KeyPress: case KeyRelease: *x = &e->xkey.x; *y = &e->xkey.y; return true;
+    case ButtonPress: case ButtonRelease: *x = &e->xbutton.x; *y = &e->xbutton.y; return true;
+    case MotionNotify: *x = &e->xmotion.x; *y = &e->xmotion.y; return true;
+    case EnterNotify: case LeaveNotify: *x = &e->xcrossing.x; *y = &e->xcrossing.y; return true;
+    default: return false;
   }
 }
 
@@ -100,8 +91,8 @@ Window Lx_DeliveryWindow(XEvent* event, const Lx_WindowTree* tree) {
   if (!propagates(event->type)) return w;
   const long bit = Lx_EventTypeMask(event->type);
   const unsigned state = event_state(event);
-  int* x = event_x(event);
-  int* y = event_y(event);
+  int *x = nullptr, *y = nullptr;
+  event_position(event, &x, &y);
   while (!Lx_WindowSelects(event->type, info.event_mask, state)) {
     if ((info.do_not_propagate & bit) != 0 || info.parent == None) return None;
     if (x != nullptr) {

@@ -7,11 +7,11 @@
 #include <X11/Xlib.h>
 
 // Event types beyond X's core types.
-constexpr int LX_COLOURS_EVENT = 36;  // window only
-constexpr int LX_FILE_EVENT = 37;       // subtype 3, 4 or 1 and two message words
-constexpr int LX_TIMER_EVENT = 38;      // timer identifier
-constexpr int LX_DESCRIPTOR_EVENT = 39; // descriptor and data word
-constexpr int LX_RETURN_NOW_EVENT = 40;       // no fields
+constexpr int LX_COLOURS_EVENT = 36;     // the system colours changed; window only
+constexpr int LX_FILE_EVENT = 37;        // subtype 3, 4 or 1 and two message words
+constexpr int LX_TIMER_EVENT = 38;       // timer identifier
+constexpr int LX_DESCRIPTOR_EVENT = 39;  // descriptor and data word
+constexpr int LX_RETURN_NOW_EVENT = 40;  // no fields
 constexpr int LX_LAST_EVENT_TYPE = 40;
 
 // The X event mask that selects events of the type; 0 for the types every

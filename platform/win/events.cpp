@@ -184,7 +184,8 @@ void dispatch(const MSG* m) {
   DispatchMessage(m);
 }
 
-// Handles every waiting message.
+// Handles every waiting message: the window procedure queues its own events
+// while it runs, the translation follows.
 void pump(Display* d) {
   MSG m;
   while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE)) {
@@ -259,6 +260,20 @@ struct Crossing {
   int x, y, mode;
 };
 
+// A new event of the type for the window, with the display's serial.
+XEvent new_event(Display* d, int type, Window window) {
+  XEvent e{};
+  e.xany.type = type;
+  e.xany.serial = d->request;
+  e.xany.display = d;
+  e.xany.window = window;
+  return e;
+}
+
+void queue_and_wake(const XEvent* e, HWND hwnd) {
+  if (Lx_PutEvent(e)) PostMessage(hwnd, LX_WAKE_UP, 0, 0);
+}
+
 void crossing_step(void* context, const Lx_CrossingStep& s) {
   const Crossing* c = static_cast<const Crossing*>(context);
   const Lx_WindowRecord* r = Lx_FindWindow(s.window);
@@ -266,12 +281,8 @@ void crossing_step(void* context, const Lx_CrossingStep& s) {
   if (r == nullptr || !Lx_WindowSelects(type, r->attributes.event_mask, 0)) return;
   POINT p{c->x, c->y};
   ScreenToClient(r->hwnd, &p);
-  XEvent e{};
+  XEvent e = new_event(c->display, type, s.window);
   XCrossingEvent& x = e.xcrossing;
-  x.type = type;
-  x.serial = c->display->request;
-  x.display = c->display;
-  x.window = s.window;
   x.root = x.subwindow = None;
   x.time = GetTickCount();
   x.x = p.x;
@@ -283,8 +294,7 @@ void crossing_step(void* context, const Lx_CrossingStep& s) {
   x.same_screen = True;
   x.focus = holds_focus(c->display, s.window);
   x.state = Lx_MsgGetState(false);
-  Lx_PutEvent(&e);
-  PostMessage(r->hwnd, LX_WAKE_UP, 0, 0);
+  queue_and_wake(&e, r->hwnd);
 }
 
 void focus_step(void* context, const Lx_CrossingStep& s) {
@@ -292,16 +302,10 @@ void focus_step(void* context, const Lx_CrossingStep& s) {
   const int type = s.enter ? FocusIn : FocusOut;
   const Lx_WindowRecord* r = Lx_FindWindow(s.window);
   if (r == nullptr || !Lx_CheckSendMessage(s.window, type)) return;
-  XEvent e{};
-  XFocusChangeEvent& f = e.xfocus;
-  f.type = type;
-  f.serial = c->display->request;
-  f.display = c->display;
-  f.window = s.window;
-  f.mode = c->mode;
-  f.detail = s.detail;
-  Lx_PutEvent(&e);
-  PostMessage(r->hwnd, LX_WAKE_UP, 0, 0);
+  XEvent e = new_event(c->display, type, s.window);
+  e.xfocus.mode = c->mode;
+  e.xfocus.detail = s.detail;
+  queue_and_wake(&e, r->hwnd);
   // The system's keyboard focus follows, except into a window only passed through.
   if (s.enter && s.detail != NotifyVirtual && s.detail != NotifyNonlinearVirtual && GetFocus() != r->hwnd)
     SetFocus(r->hwnd);
@@ -334,8 +338,10 @@ void Lx_MsgToEvent(const MSG* message) {
 bool Lx_CheckSendMessage(Window window, int type) { return Lx_TypeWanted(&windowTree, window, type); }
 
 unsigned int Lx_MsgGetState(bool modifiers_only) {
-  auto held = [](int vk) { return (GetKeyState(vk) & 0x8000) != 0; };
-  auto toggled = [](int vk) { return (GetKeyState(vk) & 1) != 0; };
+  BYTE keys[256];
+  if (!GetKeyboardState(keys)) return 0;  // one system call for all keys
+  auto held = [&](int vk) { return (keys[vk] & 0x80) != 0; };
+  auto toggled = [&](int vk) { return (keys[vk] & 1) != 0; };
   Lx_InputState in;
   in.shift = held(VK_SHIFT);
   in.control = held(VK_CONTROL);
@@ -389,6 +395,7 @@ int XNextFileEvent(Display* display, XEvent* event, int queues) {
     bool translated = false;
     if (!wait_message(display, &e, &translated)) return 0;
     if (!translated) continue;
+    // A return-now event, and one of a selected queue, come back at once.
     const int q = static_cast<int>(queue_of(display, e.type) - display->queues);
     if (e.type == LX_RETURN_NOW_EVENT || (queues & (1 << q)) != 0) {
       *event = e;

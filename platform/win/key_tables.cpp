@@ -66,6 +66,11 @@ constexpr const char* keyCodeToString[48] = {
 
 }  // namespace
 
+// Shift, Lock, Control, Mod1 (Alt), Mod2 (Num Lock), Mod3, Mod4, Mod5 (Scroll Lock).
+const uint8_t lx_modifier_keys[8][LX_KEYS_PER_MODIFIER] = {
+    {0x10, 0xA0, 0xA1}, {0x14}, {0x11, 0xA2, 0xA3}, {0x12, 0xA4, 0xA5}, {0x90}, {0x0F}, {}, {0x91},
+};
+
 uint32_t Lx_TableKeysym(unsigned keycode, int index) {
   if (keycode > 255) return 0;
   return keyCodeToKeySym[keycode][index & LX_INDEX_SHIFTED];

@@ -33,3 +33,8 @@ void Lx_KeyboardStateFromIndex(int index, uint8_t state[256]);
 // bytes with a terminator when it fits; returns its length (0 for keys
 // without one).
 int Lx_KeycodeString(unsigned keycode, char* buffer, int length);
+
+// The keys of each modifier, Shift, Lock, Control, Mod1 to Mod5 in X's order,
+// 0 for an unused place.
+constexpr int LX_KEYS_PER_MODIFIER = 4;
+extern const uint8_t lx_modifier_keys[8][LX_KEYS_PER_MODIFIER];

@@ -4,6 +4,9 @@
 
 #include <X11/Xutil.h>
 
+#include <cstring>
+
+#include "base/checked_mm.h"
 #include "platform/win/key_tables.h"
 #include "platform/win/keysym_names.h"
 
@@ -56,3 +59,19 @@ char* XKeysymToString(KeySym keysym) {
 }
 
 int XRefreshKeyboardMapping(XMappingEvent*) { return 0; }
+
+XModifierKeymap* XGetModifierMapping(Display*) {
+  auto* map = static_cast<XModifierKeymap*>(CheckedMalloc(sizeof(XModifierKeymap)));
+  map->max_keypermod = LX_KEYS_PER_MODIFIER;
+  map->modifiermap = static_cast<KeyCode*>(CheckedMalloc(sizeof lx_modifier_keys));
+  memcpy(map->modifiermap, lx_modifier_keys, sizeof lx_modifier_keys);
+  return map;
+}
+
+int XFreeModifiermap(XModifierKeymap* map) {
+  if (map != nullptr) {
+    CheckedFree(map->modifiermap);
+    CheckedFree(map);
+  }
+  return 1;
+}

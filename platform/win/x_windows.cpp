@@ -200,10 +200,7 @@ void queue_button(HWND hwnd, const ButtonMessage& b, LPARAM l, bool screen_coord
   x.y = p.y;
   x.x_root = screen.x;
   x.y_root = screen.y;
-  const unsigned own = Button1Mask << (b.button - 1);
-  unsigned state = Lx_MsgGetState(false) & ~static_cast<unsigned>(Mod2Mask);
-  state = b.type == ButtonPress ? state & ~own : state | own;
-  x.state = state;
+  x.state = Lx_ButtonEventState(Lx_MsgGetState(false), b.button, b.type == ButtonPress);
   x.button = b.button;
   x.same_screen = True;
   queue(&e, hwnd);

@@ -781,6 +781,13 @@ KeySym XStringToKeysym(const char* name);
 char* XKeysymToString(KeySym keysym);
 KeySym XLookupKeysym(XKeyEvent* event, int index);
 
+typedef struct {
+  int max_keypermod;      // keys per modifier
+  KeyCode* modifiermap;   // 8 rows of max_keypermod keycodes: Shift, Lock, Control, Mod1 to Mod5
+} XModifierKeymap;
+XModifierKeymap* XGetModifierMapping(Display* display);
+int XFreeModifiermap(XModifierKeymap* modmap);
+
 // Atoms and properties.
 Atom XInternAtom(Display* display, const char* name, Bool only_if_exists);
 char* XGetAtomName(Display* display, Atom atom);

@@ -1,7 +1,6 @@
 // The layer's event calls under wine: messages of real windows turned into X
 // events, their window by the selection rule, the pumping calls, crossings,
-// focus and grabs, the keyboard mapping over the system's layout, and the
-// server's wait ended by input.
+// focus and grabs, and the keyboard mapping over the system's layout.
 #include <gtest/gtest.h>
 #include <winsock2.h>
 #include <windows.h>
@@ -9,100 +8,19 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
-#include <chrono>
 #include <cstring>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "platform/posix_services.h"
 #include "platform/win/event_rules.h"
 #include "platform/win/events.h"
 #include "platform/win/keyboard.h"
 #include "platform/win/layer.h"
+#include "tests/platform/win/event_windows.h"
 
 namespace {
 
-class Events : public testing::Test {
- protected:
-  void SetUp() override {
-    d_ = XOpenDisplay(nullptr);
-    ASSERT_NE(d_, nullptr);
-    top_ = XCreateSimpleWindow(d_, None, 100, 100, 300, 200, 0, 0, 0);
-    child_ = XCreateSimpleWindow(d_, top_, 20, 30, 100, 50, 0, 0, 0);
-    ASSERT_NE(top_, None);
-    ASSERT_NE(child_, None);
-    XMapWindow(d_, top_);
-    drain();
-  }
-  void TearDown() override {
-    XDestroyWindow(d_, child_);
-    XDestroyWindow(d_, top_);
-    drain();
-    XCloseDisplay(d_);
-  }
-  void select(Window w, long mask, long do_not_propagate = 0) {
-    XSetWindowAttributes a{};
-    a.event_mask = mask;
-    a.do_not_propagate_mask = do_not_propagate;
-    XChangeWindowAttributes(d_, w, CWEventMask | CWDontPropagate, &a);
-  }
-  // Every message handled, every queued event taken.
-  std::vector<XEvent> drain() {
-    std::vector<XEvent> v;
-    while (XPending(d_) > 0) {
-      XEvent e;
-      XNextEvent(d_, &e);
-      v.push_back(e);
-    }
-    return v;
-  }
-  static std::vector<XEvent> of_type(const std::vector<XEvent>& v, int type) {
-    std::vector<XEvent> r;
-    for (const XEvent& e : v)
-      if (e.type == type) r.push_back(e);
-    return r;
-  }
-  void post(Window w, UINT message, WPARAM wp = 0, LPARAM lp = 0) { PostMessageA(Lx_Hwnd(w), message, wp, lp); }
-  // Makes the top-level window the system's foreground window, so that input comes to it.
-  void take_keyboard() {
-    SetForegroundWindow(Lx_Hwnd(top_));
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-    while (GetForegroundWindow() != Lx_Hwnd(top_) && std::chrono::steady_clock::now() < end) {
-      drain();
-      Sleep(5);
-    }
-    SetFocus(Lx_Hwnd(child_));
-    drain();
-  }
-  static void send_keys(std::initializer_list<std::pair<WORD, bool>> keys) {
-    std::vector<INPUT> in;
-    for (const auto& [vk, down] : keys) {
-      INPUT i{};
-      i.type = INPUT_KEYBOARD;
-      i.ki.wVk = vk;
-      i.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
-      in.push_back(i);
-    }
-    SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
-  }
-  // Pumps until a KeyPress of the key arrives, or a second has passed.
-  bool key_press(WORD vk, XEvent* found) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(1);
-    while (std::chrono::steady_clock::now() < end) {
-      for (const XEvent& e : drain())
-        if (e.type == KeyPress && e.xkey.keycode == vk) {
-          *found = e;
-          return true;
-        }
-      Sleep(5);
-    }
-    return false;
-  }
-
-  Display* d_ = nullptr;
-  Window top_ = None, child_ = None;
-};
+using Events = EventWindows;
 
 TEST_F(Events, AKeyGoesToTheFirstSelectingAncestorUnlessDoNotPropagateStopsIt) {
   const struct {
@@ -153,23 +71,6 @@ TEST_F(Events, MovesToTheSamePlaceGiveOneMotionEvent) {
   EXPECT_EQ(rx, screen.x + 1);
   EXPECT_EQ(wx, 20 + 11);
   EXPECT_EQ(wy, 30 + 12);
-}
-
-TEST_F(Events, ModifierKeysGiveXsModifierBits) {
-  take_keyboard();
-  select(child_, KeyPressMask);
-  const struct {
-    WORD vk;
-    unsigned bit;
-  } table[] = {{VK_MENU, Mod1Mask}, {VK_SHIFT, ShiftMask}, {VK_CONTROL, ControlMask}};
-  for (const auto& c : table) {
-    SCOPED_TRACE(c.vk);
-    send_keys({{c.vk, true}, {'Q', true}, {'Q', false}, {c.vk, false}});
-    XEvent e;
-    ASSERT_TRUE(key_press('Q', &e));
-    EXPECT_EQ(e.xkey.state & (ShiftMask | ControlMask | Mod1Mask | Mod2Mask), c.bit);
-    drain();
-  }
 }
 
 TEST_F(Events, ExposesQueuedForAWindowCountDownToZero) {
@@ -330,30 +231,6 @@ TEST_F(Events, FocusAndGrabsSendTheirSequences) {
   EXPECT_TRUE(drain().empty());
 }
 
-TEST_F(Events, InputEndsTheServersWaitEarly) {
-  take_keyboard();
-  select(child_, KeyPressMask);
-  ASSERT_TRUE(register_display_connection(0, [](void* d) { return XPending(static_cast<Display*>(d)) > 0; }, d_));
-  std::thread typist([] {
-    Sleep(50);
-    send_keys({{'W', true}, {'W', false}});
-  });
-  fd_set read;
-  FD_ZERO(&read);
-  FD_SET(0, &read);
-  timeval limit{5, 0};
-  const auto start = std::chrono::steady_clock::now();
-  const int ready = nt_select(1, &read, nullptr, nullptr, &limit);
-  const auto waited = std::chrono::steady_clock::now() - start;
-  typist.join();
-  unregister_display_connection(0);
-  EXPECT_EQ(ready, 1);
-  EXPECT_TRUE(FD_ISSET(0, &read));
-  EXPECT_LT(waited, std::chrono::seconds(4));
-  XEvent e;
-  ASSERT_TRUE(key_press('W', &e));
-}
-
 TEST(Keyboard, KeysGiveTheirKeysymsAndTextThroughTheLayout) {
   const struct {
     unsigned keycode, state;
@@ -393,6 +270,13 @@ TEST(Keyboard, KeysymCallsOverTheTables) {
   EXPECT_EQ(XStringToKeysym("NoSuchKey"), 0u);
   EXPECT_STREQ(XKeysymToString(0xFF08), "BackSpace");
   EXPECT_EQ(XKeysymToString(0x12345678), nullptr);
+  XModifierKeymap* map = XGetModifierMapping(nullptr);
+  ASSERT_NE(map, nullptr);
+  ASSERT_EQ(map->max_keypermod, 4);
+  EXPECT_EQ(map->modifiermap[3 * 4], VK_MENU);      // Mod1: Alt
+  EXPECT_EQ(map->modifiermap[4 * 4], VK_NUMLOCK);   // Mod2: Num Lock
+  EXPECT_EQ(map->modifiermap[7 * 4], VK_SCROLL);    // Mod5: Scroll Lock
+  XFreeModifiermap(map);
 }
 
 }  // namespace

@@ -122,4 +122,28 @@ TEST(KeyTables, KeysWithoutLayoutCharacterGiveTheirStrings) {
   EXPECT_EQ(Lx_KeycodeString(9, &one, 0), 0);
 }
 
+TEST(KeyTables, EachModifiersKeysAreTheKeysOfItsStateBit) {
+  // The row of each modifier bit (X's order) and the keysyms its keys must give.
+  const struct {
+    unsigned bit;
+    std::set<std::string> names;
+  } rows[8] = {
+      {ShiftMask, {"Shift_L", "Shift_R"}}, {LockMask, {"Caps_Lock"}},   {ControlMask, {"Control_L", "Control_R"}},
+      {Mod1Mask, {"Alt_L", "Alt_R"}},      {Mod2Mask, {"Num_Lock"}},    {Mod3Mask, {}},
+      {Mod4Mask, {}},                      {Mod5Mask, {"Scroll_Lock"}},
+  };
+  for (int r = 0; r < 8; ++r) {
+    SCOPED_TRACE(r);
+    EXPECT_EQ(rows[r].bit, 1u << r);
+    for (int k = 0; k < LX_KEYS_PER_MODIFIER; ++k) {
+      const unsigned vk = lx_modifier_keys[r][k];
+      const uint32_t sym = Lx_TableKeysym(vk, 0);
+      if (vk == 0 || sym == 0) continue;  // unused, or a key without keysym
+      const char* name = XKeysymToString(sym);
+      ASSERT_NE(name, nullptr) << vk;
+      EXPECT_TRUE(rows[r].names.count(name)) << name;
+    }
+  }
+}
+
 }  // namespace
