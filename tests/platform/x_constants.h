@@ -1,5 +1,6 @@
-// The constants of the Windows layer's X headers, read once through them and
-// once through the system's X headers, by the names the layer defines.
+// The constants of the Windows layer's X and GLX headers, read once through
+// them and once through the system's headers, by the names the layer defines;
+// then the size and field offsets of each record the same way.
 #pragma once
 
 #include <string>
@@ -8,6 +9,7 @@
 struct x_constant {
   std::string name;
   long value;
+  std::string text;  // for text constants; value is 0 then
 };
 
 std::vector<x_constant> layer_x_constants();
