@@ -6,6 +6,8 @@
 
 namespace {
 
+using Caps = Lx_VisualCaps;
+
 // Where an attribute's value comes from.
 enum Source {
   CONSTANT,        // the row's number
@@ -37,19 +39,19 @@ constexpr Row shared_rows[] = {
     {GLX_BUFFER_SIZE, BUFFER_SIZE, 0},
     {GLX_LEVEL, CONSTANT, 0},
     {GLX_RGBA, RGBA, 0},
-    {GLX_DOUBLEBUFFER, FLAG, LX_DOUBLE_BUFFERED},
-    {GLX_STEREO, FLAG, LX_STEREO},
-    {GLX_AUX_BUFFERS, SIZE, LX_AUX_BUFFERS},
-    {GLX_RED_SIZE, SIZE, LX_RED},
-    {GLX_GREEN_SIZE, SIZE, LX_GREEN},
-    {GLX_BLUE_SIZE, SIZE, LX_BLUE},
-    {GLX_ALPHA_SIZE, SIZE, LX_ALPHA},
-    {GLX_DEPTH_SIZE, SIZE, LX_DEPTH},
-    {GLX_STENCIL_SIZE, SIZE, LX_STENCIL},
-    {GLX_ACCUM_RED_SIZE, SIZE, LX_ACCUM_RED},
-    {GLX_ACCUM_GREEN_SIZE, SIZE, LX_ACCUM_GREEN},
-    {GLX_ACCUM_BLUE_SIZE, SIZE, LX_ACCUM_BLUE},
-    {GLX_ACCUM_ALPHA_SIZE, SIZE, LX_ACCUM_ALPHA},
+    {GLX_DOUBLEBUFFER, FLAG, Caps::DOUBLE_BUFFERED},
+    {GLX_STEREO, FLAG, Caps::STEREO},
+    {GLX_AUX_BUFFERS, SIZE, Caps::AUX_BUFFERS},
+    {GLX_RED_SIZE, SIZE, Caps::RED},
+    {GLX_GREEN_SIZE, SIZE, Caps::GREEN},
+    {GLX_BLUE_SIZE, SIZE, Caps::BLUE},
+    {GLX_ALPHA_SIZE, SIZE, Caps::ALPHA},
+    {GLX_DEPTH_SIZE, SIZE, Caps::DEPTH},
+    {GLX_STENCIL_SIZE, SIZE, Caps::STENCIL},
+    {GLX_ACCUM_RED_SIZE, SIZE, Caps::ACCUM_RED},
+    {GLX_ACCUM_GREEN_SIZE, SIZE, Caps::ACCUM_GREEN},
+    {GLX_ACCUM_BLUE_SIZE, SIZE, Caps::ACCUM_BLUE},
+    {GLX_ACCUM_ALPHA_SIZE, SIZE, Caps::ACCUM_ALPHA},
     {GLX_X_VISUAL_TYPE, VISUAL_TYPE, 0},
     {GLX_TRANSPARENT_TYPE, CONSTANT, GLX_NONE},
     {GLX_TRANSPARENT_INDEX_VALUE, CONSTANT, 0},
@@ -94,13 +96,13 @@ int value_of(const Lx_VisualCaps& v, const Row& row) {
     case RGBA: return v.visual_class == TRUE_COLOR_CLASS ? 1 : 0;
     case FLAG: return (v.flags & unsigned(row.number)) != 0 ? 1 : 0;
     case SIZE: return v.sizes[row.number];
-    case CONFIG_CAVEAT: return v.acceleration == LX_NO_ACCELERATION ? GLX_SLOW_CONFIG : GLX_NONE;
-    case FB_CAVEAT: return v.acceleration == LX_FULL_ACCELERATION ? GLX_NONE : GLX_SLOW_CONFIG;
+    case CONFIG_CAVEAT: return v.acceleration == Caps::NO_ACCELERATION ? GLX_SLOW_CONFIG : GLX_NONE;
+    case FB_CAVEAT: return v.acceleration == Caps::FULL_ACCELERATION ? GLX_NONE : GLX_SLOW_CONFIG;
     case VISUAL_TYPE: return x_visual_type(v.visual_class);
     case SAMPLE_BUFFERS: return v.sample_buffers;
     case SAMPLES: return v.samples;
     case VISUAL_ID: return v.id;
-    case DRAWABLE_TYPE: return int(v.flags & (LX_DRAWS_TO_WINDOW | LX_DRAWS_TO_BITMAP | LX_DRAWS_TO_PBUFFER));
+    case DRAWABLE_TYPE: return int(v.flags & (Caps::DRAWS_TO_WINDOW | Caps::DRAWS_TO_BITMAP | Caps::DRAWS_TO_PBUFFER));
     case RENDER_TYPE: return v.visual_class == PSEUDO_COLOR_CLASS ? GLX_COLOR_INDEX_BIT : GLX_RGBA_BIT;
     case MAX_WIDTH: return v.max_pbuffer_width;
     case MAX_HEIGHT: return v.max_pbuffer_height;
@@ -137,23 +139,23 @@ int config(const Lx_VisualCaps& v, int attribute) {
 struct VisualRequest {
   bool use_gl = false, rgba = false, double_buffer = false, stereo = false;
   int level = 0, buffer_size = 0, sample_buffers = 0, samples = 0;
-  int sizes[LX_SIZE_COUNT] = {};
+  int sizes[Caps::SIZE_COUNT] = {};
   bool caveat_asked = false, visual_type_asked = false, transparent_asked = false;
   int caveat = 0, visual_type = 0, transparent_type = 0;
 };
 
 // The colour and accumulation sizes that RGBA visuals compare and score.
-constexpr Lx_VisualSize colour_sizes[] = {LX_RED, LX_GREEN, LX_BLUE, LX_ALPHA};
-constexpr Lx_VisualSize accum_sizes[] = {LX_ACCUM_RED, LX_ACCUM_GREEN, LX_ACCUM_BLUE, LX_ACCUM_ALPHA};
+constexpr Caps::Size colour_sizes[] = {Caps::RED, Caps::GREEN, Caps::BLUE, Caps::ALPHA};
+constexpr Caps::Size accum_sizes[] = {Caps::ACCUM_RED, Caps::ACCUM_GREEN, Caps::ACCUM_BLUE, Caps::ACCUM_ALPHA};
 
 int size_index(int attribute) {
-  static constexpr struct { int attribute; Lx_VisualSize size; } sizes[] = {
-      {GLX_AUX_BUFFERS, LX_AUX_BUFFERS},  {GLX_RED_SIZE, LX_RED},
-      {GLX_GREEN_SIZE, LX_GREEN},         {GLX_BLUE_SIZE, LX_BLUE},
-      {GLX_ALPHA_SIZE, LX_ALPHA},         {GLX_DEPTH_SIZE, LX_DEPTH},
-      {GLX_STENCIL_SIZE, LX_STENCIL},     {GLX_ACCUM_RED_SIZE, LX_ACCUM_RED},
-      {GLX_ACCUM_GREEN_SIZE, LX_ACCUM_GREEN}, {GLX_ACCUM_BLUE_SIZE, LX_ACCUM_BLUE},
-      {GLX_ACCUM_ALPHA_SIZE, LX_ACCUM_ALPHA},
+  static constexpr struct { int attribute; Caps::Size size; } sizes[] = {
+      {GLX_AUX_BUFFERS, Caps::AUX_BUFFERS},  {GLX_RED_SIZE, Caps::RED},
+      {GLX_GREEN_SIZE, Caps::GREEN},         {GLX_BLUE_SIZE, Caps::BLUE},
+      {GLX_ALPHA_SIZE, Caps::ALPHA},         {GLX_DEPTH_SIZE, Caps::DEPTH},
+      {GLX_STENCIL_SIZE, Caps::STENCIL},     {GLX_ACCUM_RED_SIZE, Caps::ACCUM_RED},
+      {GLX_ACCUM_GREEN_SIZE, Caps::ACCUM_GREEN}, {GLX_ACCUM_BLUE_SIZE, Caps::ACCUM_BLUE},
+      {GLX_ACCUM_ALPHA_SIZE, Caps::ACCUM_ALPHA},
   };
   for (const auto& s : sizes)
     if (s.attribute == attribute) return s.size;
@@ -196,20 +198,20 @@ bool read_visual_request(const int* attributes, VisualRequest* r) {
 }
 
 bool visual_acceptable(const Lx_VisualCaps& v, const VisualRequest& r) {
-  unsigned draws = r.use_gl ? LX_DRAWS_TO_WINDOW : LX_DRAWS_TO_BITMAP;
+  unsigned draws = r.use_gl ? Caps::DRAWS_TO_WINDOW : Caps::DRAWS_TO_BITMAP;
   if ((v.flags & draws) == 0) return false;
   if (config(v, GLX_USE_GL) != 1 || config(v, GLX_LEVEL) != r.level) return false;
   bool rgba = config(v, GLX_RGBA) != 0;
   if (rgba != r.rgba || (config(v, GLX_DOUBLEBUFFER) != 0) != r.double_buffer ||
       (config(v, GLX_STEREO) != 0) != r.stereo)
     return false;
-  if (v.sizes[LX_AUX_BUFFERS] < r.sizes[LX_AUX_BUFFERS] || v.sample_buffers < r.sample_buffers ||
-      v.samples < r.samples || v.sizes[LX_DEPTH] < r.sizes[LX_DEPTH] || v.sizes[LX_STENCIL] < r.sizes[LX_STENCIL])
+  if (v.sizes[Caps::AUX_BUFFERS] < r.sizes[Caps::AUX_BUFFERS] || v.sample_buffers < r.sample_buffers ||
+      v.samples < r.samples || v.sizes[Caps::DEPTH] < r.sizes[Caps::DEPTH] || v.sizes[Caps::STENCIL] < r.sizes[Caps::STENCIL])
     return false;
   if (rgba) {
-    for (Lx_VisualSize s : colour_sizes)
+    for (Caps::Size s : colour_sizes)
       if (v.sizes[s] < r.sizes[s]) return false;
-    for (Lx_VisualSize s : accum_sizes)
+    for (Caps::Size s : accum_sizes)
       if (v.sizes[s] < r.sizes[s]) return false;
   } else if (config(v, GLX_BUFFER_SIZE) < r.buffer_size) {
     return false;
@@ -231,17 +233,17 @@ int size_score(int have, int asked, int weight) {
 int visual_score(const Lx_VisualCaps& v, const VisualRequest& r) {
   int score = 0;
   if (v.visual_class == PSEUDO_COLOR_CLASS || v.visual_class == TRUE_COLOR_CLASS) score += 1;
-  if (v.acceleration == LX_GENERIC_ACCELERATION) score += 100;
-  if (v.acceleration == LX_FULL_ACCELERATION) score += 200;
-  score += r.sizes[LX_AUX_BUFFERS] - v.sizes[LX_AUX_BUFFERS];
+  if (v.acceleration == Caps::GENERIC_ACCELERATION) score += 100;
+  if (v.acceleration == Caps::FULL_ACCELERATION) score += 200;
+  score += r.sizes[Caps::AUX_BUFFERS] - v.sizes[Caps::AUX_BUFFERS];
   if (v.visual_class == TRUE_COLOR_CLASS) {
-    for (Lx_VisualSize s : colour_sizes) score += size_score(v.sizes[s], r.sizes[s], 4);
-    for (Lx_VisualSize s : accum_sizes) score += size_score(v.sizes[s], r.sizes[s], 1);
+    for (Caps::Size s : colour_sizes) score += size_score(v.sizes[s], r.sizes[s], 4);
+    for (Caps::Size s : accum_sizes) score += size_score(v.sizes[s], r.sizes[s], 1);
   } else {
     score += r.buffer_size - config(v, GLX_BUFFER_SIZE);
   }
-  score += size_score(v.sizes[LX_DEPTH], r.sizes[LX_DEPTH], 2);
-  score += r.sizes[LX_STENCIL] - v.sizes[LX_STENCIL];
+  score += size_score(v.sizes[Caps::DEPTH], r.sizes[Caps::DEPTH], 2);
+  score += r.sizes[Caps::STENCIL] - v.sizes[Caps::STENCIL];
   return score;
 }
 

@@ -12,32 +12,21 @@ constexpr int LX_KIND_WINDOW = 0;
 constexpr int LX_KIND_PIXMAP = 1;
 constexpr int LX_KIND_PBUFFER = 2;
 
-// Flags of a visual record: where its pixel format draws, and its buffers.
-constexpr unsigned LX_DRAWS_TO_WINDOW = 1;
-constexpr unsigned LX_DRAWS_TO_BITMAP = 2;
-constexpr unsigned LX_DRAWS_TO_PBUFFER = 4;
-constexpr unsigned LX_DOUBLE_BUFFERED = 8;
-constexpr unsigned LX_STEREO = 16;
-
-// The pixel formats' acceleration codes.
-constexpr unsigned LX_NO_ACCELERATION = 0x2025;
-constexpr unsigned LX_GENERIC_ACCELERATION = 0x2026;
-constexpr unsigned LX_FULL_ACCELERATION = 0x2027;
-
-// The sizes of a visual record, in the record's order.
-enum Lx_VisualSize {
-  LX_RED, LX_GREEN, LX_BLUE, LX_ALPHA,
-  LX_ACCUM_RED, LX_ACCUM_GREEN, LX_ACCUM_BLUE, LX_ACCUM_ALPHA,
-  LX_DEPTH, LX_STENCIL, LX_AUX_BUFFERS, LX_SIZE_COUNT
-};
-
-// One admitted pixel format as the rules read it.
+// One admitted pixel format as the rules read it: the visual record's fields
+// in the record's order.
 struct Lx_VisualCaps {
+  // Flags: where the pixel format draws, and its buffers.
+  enum : unsigned { DRAWS_TO_WINDOW = 1, DRAWS_TO_BITMAP = 2, DRAWS_TO_PBUFFER = 4, DOUBLE_BUFFERED = 8, STEREO = 16 };
+  // The pixel formats' acceleration codes.
+  enum : unsigned { NO_ACCELERATION = 0x2025, GENERIC_ACCELERATION = 0x2026, FULL_ACCELERATION = 0x2027 };
+  enum Size { RED, GREEN, BLUE, ALPHA, ACCUM_RED, ACCUM_GREEN, ACCUM_BLUE, ACCUM_ALPHA, DEPTH, STENCIL, AUX_BUFFERS,
+              SIZE_COUNT };
+
   int id;             // pixel format - 1
   int visual_class;   // X's class: 3 PseudoColor, 4 TrueColor
   int depth;          // colour bits
-  unsigned flags;     // LX_DRAWS_TO_... and buffer flags
-  uint8_t sizes[LX_SIZE_COUNT];
+  unsigned flags;
+  uint8_t sizes[SIZE_COUNT];
   uint8_t sample_buffers, samples;
   unsigned acceleration;
   int max_pbuffer_width, max_pbuffer_height, max_pbuffer_pixels;

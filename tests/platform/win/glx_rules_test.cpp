@@ -13,6 +13,8 @@
 
 namespace {
 
+using Caps = Lx_VisualCaps;
+
 constexpr int TRUE_COLOR = 4;
 constexpr int PSEUDO_COLOR = 3;
 
@@ -23,11 +25,11 @@ Lx_VisualCaps rgba_visual(int id) {
   v.id = id;
   v.visual_class = TRUE_COLOR;
   v.depth = 24;
-  v.flags = LX_DRAWS_TO_WINDOW | LX_DRAWS_TO_BITMAP | LX_DOUBLE_BUFFERED;
-  v.sizes[LX_RED] = v.sizes[LX_GREEN] = v.sizes[LX_BLUE] = 8;
-  v.sizes[LX_DEPTH] = 24;
-  v.sizes[LX_STENCIL] = 8;
-  v.acceleration = LX_FULL_ACCELERATION;
+  v.flags = Caps::DRAWS_TO_WINDOW | Caps::DRAWS_TO_BITMAP | Caps::DOUBLE_BUFFERED;
+  v.sizes[Caps::RED] = v.sizes[Caps::GREEN] = v.sizes[Caps::BLUE] = 8;
+  v.sizes[Caps::DEPTH] = 24;
+  v.sizes[Caps::STENCIL] = 8;
+  v.acceleration = Caps::FULL_ACCELERATION;
   return v;
 }
 
@@ -35,7 +37,7 @@ Lx_VisualCaps index_visual(int id) {
   Lx_VisualCaps v = rgba_visual(id);
   v.visual_class = PSEUDO_COLOR;
   v.depth = 8;
-  v.sizes[LX_RED] = v.sizes[LX_GREEN] = v.sizes[LX_BLUE] = 0;
+  v.sizes[Caps::RED] = v.sizes[Caps::GREEN] = v.sizes[Caps::BLUE] = 0;
   return v;
 }
 
@@ -73,20 +75,20 @@ struct Table {
 
 TEST(GlxAttributes, BothQueriesGiveTheTablesValues) {
   Lx_VisualCaps rgba = rgba_visual(5);
-  rgba.flags |= LX_STEREO | LX_DRAWS_TO_PBUFFER;
-  rgba.sizes[LX_ALPHA] = 2;
-  rgba.sizes[LX_ACCUM_RED] = 16;
-  rgba.sizes[LX_ACCUM_ALPHA] = 7;
-  rgba.sizes[LX_AUX_BUFFERS] = 3;
+  rgba.flags |= Caps::STEREO | Caps::DRAWS_TO_PBUFFER;
+  rgba.sizes[Caps::ALPHA] = 2;
+  rgba.sizes[Caps::ACCUM_RED] = 16;
+  rgba.sizes[Caps::ACCUM_ALPHA] = 7;
+  rgba.sizes[Caps::AUX_BUFFERS] = 3;
   rgba.sample_buffers = 1;
   rgba.samples = 4;
-  rgba.acceleration = LX_GENERIC_ACCELERATION;
+  rgba.acceleration = Caps::GENERIC_ACCELERATION;
   rgba.max_pbuffer_width = 4096;
   rgba.max_pbuffer_height = 2048;
   rgba.max_pbuffer_pixels = 4096 * 2048;
   Lx_VisualCaps index = index_visual(9);
-  index.flags = LX_DRAWS_TO_BITMAP | LX_DOUBLE_BUFFERED;
-  index.acceleration = LX_NO_ACCELERATION;
+  index.flags = Caps::DRAWS_TO_BITMAP | Caps::DOUBLE_BUFFERED;
+  index.acceleration = Caps::NO_ACCELERATION;
   const int none = -999;  // the query refuses the attribute
   const struct {
     int attribute;
@@ -156,9 +158,9 @@ TEST(GlxAttributes, CaveatFollowsTheAccelerationCode) {
     unsigned acceleration;
     int config, fb;
   } table[] = {
-      {LX_NO_ACCELERATION, GLX_SLOW_CONFIG, GLX_SLOW_CONFIG},
-      {LX_GENERIC_ACCELERATION, GLX_NONE, GLX_SLOW_CONFIG},
-      {LX_FULL_ACCELERATION, GLX_NONE, GLX_NONE},
+      {Caps::NO_ACCELERATION, GLX_SLOW_CONFIG, GLX_SLOW_CONFIG},
+      {Caps::GENERIC_ACCELERATION, GLX_NONE, GLX_SLOW_CONFIG},
+      {Caps::FULL_ACCELERATION, GLX_NONE, GLX_NONE},
   };
   for (const auto& c : table) {
     Lx_VisualCaps v = rgba_visual(0);
@@ -173,9 +175,9 @@ TEST(GlxAttributes, CaveatFollowsTheAccelerationCode) {
 
 TEST(ChooseVisual, AListWithoutUseGlChoosesAmongBitmapVisualsForAPixmap) {
   Lx_VisualCaps window_only = index_visual(0);
-  window_only.flags = LX_DRAWS_TO_WINDOW;
+  window_only.flags = Caps::DRAWS_TO_WINDOW;
   Lx_VisualCaps bitmap = index_visual(0);
-  bitmap.flags = LX_DRAWS_TO_BITMAP;
+  bitmap.flags = Caps::DRAWS_TO_BITMAP;
   Table t({window_only, bitmap, rgba_visual(0)});
   int kind = -1;
   EXPECT_EQ(t.choose({None}, &kind), 1);
@@ -188,7 +190,7 @@ TEST(ChooseVisual, AListWithoutUseGlChoosesAmongBitmapVisualsForAPixmap) {
 // Two visuals alike but in the bits of red.
 TEST(ChooseVisual, AskedSizesPreferMoreBitsUnaskedFewer) {
   Lx_VisualCaps five = rgba_visual(0), eight = rgba_visual(0);
-  five.sizes[LX_RED] = 5;
+  five.sizes[Caps::RED] = 5;
   for (int five_at : {0, 1}) {
     Table order(five_at == 0 ? std::vector<Lx_VisualCaps>{five, eight} : std::vector<Lx_VisualCaps>{eight, five});
     EXPECT_EQ(order.choose({GLX_USE_GL, GLX_RGBA, GLX_DOUBLEBUFFER, GLX_RED_SIZE, 1, None}), 1 - five_at);
@@ -196,13 +198,13 @@ TEST(ChooseVisual, AskedSizesPreferMoreBitsUnaskedFewer) {
   }
   // Depth weighs 2 a bit when asked: 24 bits beat 16 though the 16 came first.
   Lx_VisualCaps d16 = rgba_visual(0);
-  d16.sizes[LX_DEPTH] = 16;
+  d16.sizes[Caps::DEPTH] = 16;
   Table depths({d16, rgba_visual(0)});
   EXPECT_EQ(depths.choose({GLX_USE_GL, GLX_RGBA, GLX_DOUBLEBUFFER, GLX_DEPTH_SIZE, 16, None}), 1);
   EXPECT_EQ(depths.choose({GLX_USE_GL, GLX_RGBA, GLX_DOUBLEBUFFER, None}), 0);
   // Stencil and auxiliary buffers beyond the asked count only cost.
   Lx_VisualCaps no_stencil = rgba_visual(0);
-  no_stencil.sizes[LX_STENCIL] = 0;
+  no_stencil.sizes[Caps::STENCIL] = 0;
   Table stencils({rgba_visual(0), no_stencil});
   EXPECT_EQ(stencils.choose({GLX_USE_GL, GLX_RGBA, GLX_DOUBLEBUFFER, None}), 1);
   EXPECT_EQ(stencils.choose({GLX_USE_GL, GLX_RGBA, GLX_DOUBLEBUFFER, GLX_STENCIL_SIZE, 1, None}), 0);
@@ -212,12 +214,12 @@ TEST(ChooseVisual, CaveatLeadsAndAHigherScoreStillWins) {
   // Full acceleration with one bit a channel (+200) against a slow format
   // with sixteen (+4 x 15 a channel, 240) and a fast one with six (+200 + 80).
   Lx_VisualCaps fast = rgba_visual(0), slow = rgba_visual(0), fast_again = rgba_visual(0);
-  for (Lx_VisualSize s : {LX_RED, LX_GREEN, LX_BLUE, LX_ALPHA}) {
+  for (Caps::Size s : {Caps::RED, Caps::GREEN, Caps::BLUE, Caps::ALPHA}) {
     fast.sizes[s] = 1;
     slow.sizes[s] = 16;
     fast_again.sizes[s] = 6;
   }
-  slow.acceleration = LX_NO_ACCELERATION;
+  slow.acceleration = Caps::NO_ACCELERATION;
   const std::vector<int> ask = {GLX_USE_GL, GLX_RGBA, GLX_DOUBLEBUFFER, GLX_RED_SIZE, 1, GLX_GREEN_SIZE, 1,
                                 GLX_BLUE_SIZE, 1, GLX_ALPHA_SIZE, 1, None};
   const struct {
@@ -245,14 +247,14 @@ TEST(ChooseVisual, CaveatLeadsAndAHigherScoreStillWins) {
 
 TEST(ChooseVisual, RejectionsAndRefusedLists) {
   Lx_VisualCaps stereo = rgba_visual(0);
-  stereo.flags |= LX_STEREO;
+  stereo.flags |= Caps::STEREO;
   Lx_VisualCaps single = rgba_visual(0);
-  single.flags &= ~LX_DOUBLE_BUFFERED;
+  single.flags &= ~Caps::DOUBLE_BUFFERED;
   Lx_VisualCaps multisample = rgba_visual(0);
   multisample.sample_buffers = 1;
   multisample.samples = 4;
   Lx_VisualCaps accum = rgba_visual(0);
-  accum.sizes[LX_ACCUM_RED] = accum.sizes[LX_ACCUM_GREEN] = accum.sizes[LX_ACCUM_BLUE] = 16;
+  accum.sizes[Caps::ACCUM_RED] = accum.sizes[Caps::ACCUM_GREEN] = accum.sizes[Caps::ACCUM_BLUE] = 16;
   Table t({single, stereo, index_visual(0), multisample, accum}, {});
   const struct {
     const char* what;
@@ -286,15 +288,15 @@ const std::vector<int> pbuffer_request = {GLX_RENDER_TYPE, GLX_RGBA_BIT, GLX_DRA
 
 TEST(ChooseFBConfig, MatchesInTableOrderWithTheKindOfTheDrawableType) {
   Lx_VisualCaps pbuffer = rgba_visual(0);
-  pbuffer.flags |= LX_DRAWS_TO_PBUFFER;
+  pbuffer.flags |= Caps::DRAWS_TO_PBUFFER;
   Lx_VisualCaps pbuffer_generic = pbuffer;
-  pbuffer_generic.acceleration = LX_GENERIC_ACCELERATION;
+  pbuffer_generic.acceleration = Caps::GENERIC_ACCELERATION;
   Lx_VisualCaps pbuffer_stereo = pbuffer;
-  pbuffer_stereo.flags |= LX_STEREO;
+  pbuffer_stereo.flags |= Caps::STEREO;
   Lx_VisualCaps index_pbuffer = index_visual(0);
-  index_pbuffer.flags |= LX_DRAWS_TO_PBUFFER;
+  index_pbuffer.flags |= Caps::DRAWS_TO_PBUFFER;
   Lx_VisualCaps bitmap_only = rgba_visual(0);
-  bitmap_only.flags = LX_DRAWS_TO_BITMAP;
+  bitmap_only.flags = Caps::DRAWS_TO_BITMAP;
   // 0 window, 1 empty, 2 pbuffer, 3 generic pbuffer, 4 stereo pbuffer,
   // 5 colour-index pbuffer, 6 bitmap only.
   Table t({rgba_visual(0), pbuffer, pbuffer, pbuffer_generic, pbuffer_stereo, index_pbuffer, bitmap_only}, {1});
