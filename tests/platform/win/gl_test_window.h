@@ -10,6 +10,8 @@
 
 #include <X11/X.h>
 
+#include "platform/win/pixmaps.h"
+
 class GlTestWindow {
  public:
   GlTestWindow(int x, int y, int width, int height) : width_(width), height_(height) {
@@ -39,29 +41,13 @@ class GlTestWindow {
   Window id() const { return static_cast<Window>(reinterpret_cast<uintptr_t>(hwnd_)); }
   HDC dc() const { return GetDC(hwnd_); }
 
-  // The client area's colours as 0x00RRGGBB, rows top-down.
+  // The client area's colours as 0x00RRGGBB, rows top-down; empty when
+  // they can't be read.
   std::vector<uint32_t> pixels() const {
     pump();
     std::vector<uint32_t> out(static_cast<size_t>(width_ * height_));
-    HDC screen = GetDC(hwnd_);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width_;
-    info.bmiHeader.biHeight = -height_;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP section = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, section);
-    BitBlt(memory, 0, 0, width_, height_, screen, 0, 0, SRCCOPY);
-    GdiFlush();
-    const auto* p = static_cast<const uint32_t*>(bits);
-    for (size_t i = 0; i < out.size(); ++i) out[i] = p[i] & 0xFFFFFF;
-    SelectObject(memory, old);
-    DeleteObject(section);
-    DeleteDC(memory);
+    if (!Lx_GdiGetPixels(GetDC(hwnd_), 0, 0, width_, height_, reinterpret_cast<uint8_t*>(out.data()))) return {};
+    for (uint32_t& p : out) p &= 0xFFFFFF;  // bytes blue, green, red, zero
     return out;
   }
 

@@ -125,25 +125,20 @@ TEST(GlxAttributes, BothQueriesGiveTheTablesValues) {
       {GLX_MAX_PBUFFER_PIXELS, none, none, 4096 * 2048, 0},
       {GLX_DRAWABLE_TYPE + 0x100, none, none, none, none},
   };
-  auto config = [](const Lx_VisualCaps& v, int attribute) {
+  // The value, or `none` when the query refuses the attribute with its text.
+  auto query = [](int (*get)(const Lx_VisualCaps&, int, int*), const char* name, const Lx_VisualCaps& v,
+                  int attribute) {
     int value = none;
     testing::internal::CaptureStderr();
-    int result = Lx_GlxConfigValue(v, attribute, &value);
-    std::string text = testing::internal::GetCapturedStderr();
-    if (result == Success) return text.empty() ? value : -1;
-    return result == GLX_BAD_ATTRIBUTE && text == "glXGetConfig - unknown attribute " + std::to_string(attribute) + ".\n"
-               ? none : -2;
-  };
-  auto fb = [](const Lx_VisualCaps& v, int attribute) {
-    int value = none;
-    testing::internal::CaptureStderr();
-    int result = Lx_GlxFBConfigValue(v, attribute, &value);
+    int result = get(v, attribute, &value);
     std::string text = testing::internal::GetCapturedStderr();
     if (result == Success) return text.empty() ? value : -1;
     return result == GLX_BAD_ATTRIBUTE &&
-                   text == "glXGetFBConfigAttrib - unknown attribute " + std::to_string(attribute) + ".\n"
+                   text == std::string(name) + " - unknown attribute " + std::to_string(attribute) + ".\n"
                ? none : -2;
   };
+  auto config = [&](const Lx_VisualCaps& v, int a) { return query(Lx_GlxConfigValue, "glXGetConfig", v, a); };
+  auto fb = [&](const Lx_VisualCaps& v, int a) { return query(Lx_GlxFBConfigValue, "glXGetFBConfigAttrib", v, a); };
   for (const auto& c : table) {
     SCOPED_TRACE(testing::Message() << "attribute " << c.attribute);
     EXPECT_EQ(config(rgba, c.attribute), c.rgba_config);
