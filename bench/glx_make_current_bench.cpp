@@ -9,13 +9,21 @@
 #include <cstdio>
 
 #include "bench/paired.h"
-#include "tests/platform/win/gl_test_window.h"
 
 #include <GL/glx.h>
+
+#include "platform/win/layer.h"
 
 namespace {
 
 constexpr int SWITCHES = 2000;
+
+Window shown_window(Display* display, int x) {
+  XSetWindowAttributes a{};
+  Window w = XCreateWindow(display, 0, x, 600, 64, 64, 0, CopyFromParent, InputOutput, nullptr, 0, &a);
+  XMapWindow(display, w);
+  return w;
+}
 
 }  // namespace
 
@@ -25,19 +33,20 @@ int main() {
                       GLX_DEPTH_SIZE, 16, None};
   XVisualInfo* visual = display != nullptr ? glXChooseVisual(display, 0, attributes) : nullptr;
   GLXContext context = visual != nullptr ? glXCreateContext(display, visual, nullptr, True) : nullptr;
-  GlTestWindow a(1000, 600, 64, 64), b(1100, 600, 64, 64);
-  if (context == nullptr || !glXMakeCurrent(display, a.id(), context) || !glXMakeCurrent(display, b.id(), context)) {
+  Window a = display != nullptr ? shown_window(display, 1000) : 0;
+  Window b = display != nullptr ? shown_window(display, 1100) : 0;
+  if (context == nullptr || !glXMakeCurrent(display, a, context) || !glXMakeCurrent(display, b, context)) {
     fprintf(stderr, "glx_make_current_bench: no GL context on the two windows\n");
     return 1;
   }
   HGLRC rendering = wglGetCurrentContext();
-  HDC dc_a = a.dc(), dc_b = b.dc();
+  HDC dc_a = GetDC(Lx_Hwnd(a)), dc_b = GetDC(Lx_Hwnd(b));
   paired::Result r = paired::measure(
       9,
       [&] {
         auto t0 = std::chrono::steady_clock::now();
         for (int i = 0; i < SWITCHES; ++i)
-          if (!glXMakeCurrent(display, i % 2 ? b.id() : a.id(), context)) return -1.0;
+          if (!glXMakeCurrent(display, i % 2 ? b : a, context)) return -1.0;
         return paired::seconds_since(t0);
       },
       [&] {
@@ -50,5 +59,7 @@ int main() {
   glXMakeCurrent(display, None, nullptr);
   glXDestroyContext(display, context);
   XFree(visual);
+  XDestroyWindow(display, a);
+  XDestroyWindow(display, b);
   return 0;
 }

@@ -382,7 +382,7 @@ GLXPixmap glXCreateGLXPixmap(Display*, XVisualInfo* visual, Pixmap pixmap) {
   if (visual == nullptr || with_kind(visual)->kind != LX_KIND_PIXMAP) return None;
   BITMAP size{};
   // A pixmap is a bitmap handle, sign-extended like a window's.
-  if (GetObject(reinterpret_cast<HBITMAP>(Lx_Hwnd(pixmap)), sizeof size, &size) == 0) return None;
+  if (GetObject(Lx_IdHandle<HBITMAP>(pixmap), sizeof size, &size) == 0) return None;
   auto* record = static_cast<OffscreenRecord*>(calloc(1, sizeof(OffscreenRecord)));
   if (record == nullptr) return None;
   record->kind = LX_KIND_PIXMAP;

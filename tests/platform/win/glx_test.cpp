@@ -11,27 +11,44 @@
 #include <string>
 #include <vector>
 
-#include "tests/platform/win/gl_test_window.h"
-
 // After GoogleTest: X's None and Bool macros would clash with its names.
 #include <GL/glx.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include "tests/platform/win/layer_test_support.h"
+
 namespace {
 
 constexpr uint32_t RED = 0xFF0000, GREEN = 0x00FF00, BLUE = 0x0000FF;
 
-class Glx : public testing::Test {
+class Glx : public LayerTest {
  protected:
   void SetUp() override {
-    display = XOpenDisplay(nullptr);
-    ASSERT_NE(display, nullptr);
+    LayerTest::SetUp();
+    display = display_;
   }
   void TearDown() override {
     glXMakeCurrent(display, None, nullptr);
     for (GLXContext c : contexts) glXDestroyContext(display, c);
     for (XVisualInfo* v : visuals) XFree(v);
+    LayerTest::TearDown();
+  }
+  // A mapped top-level window.
+  Window shown(int x, int y, int width, int height) {
+    Window w = top_level(x, y, width, height);
+    XMapWindow(display, w);
+    pump_messages();
+    return w;
+  }
+  // The colour at (x, y) of a drawable as 0x00RRGGBB, read through XGetImage.
+  uint32_t pixel(Drawable d, int x, int y) {
+    pump_messages();
+    XImage* image = XGetImage(display, d, x, y, 1, 1, AllPlanes, ZPixmap);
+    if (image == nullptr) return 0xFFFFFFFF;
+    uint32_t p = uint32_t(XGetPixel(image, 0, 0) & 0xFFFFFF);
+    XDestroyImage(image);
+    return p;
   }
   XVisualInfo* choose(std::vector<int> attributes) {
     XVisualInfo* v = glXChooseVisual(display, 0, attributes.data());
@@ -122,49 +139,49 @@ TEST_F(Glx, TheDisplayModeSlotsThatFill) {
 }
 
 TEST_F(Glx, AContextIsMadeAtItsFirstMakeCurrentAndMovesBetweenWindows) {
-  GlTestWindow a(1000, 700, 64, 48), b(1100, 700, 64, 48);
+  Window a = shown(1000, 700, 64, 48), b = shown(1100, 700, 64, 48);
   XVisualInfo* v = window_visual();
   ASSERT_NE(v, nullptr);
   GLXContext c = context_for(v);
   ASSERT_NE(c, nullptr);
   EXPECT_EQ(wglGetCurrentContext(), nullptr);
-  ASSERT_TRUE(glXMakeCurrent(display, a.id(), c));
+  ASSERT_TRUE(glXMakeCurrent(display, a, c));
   EXPECT_EQ(glXGetCurrentContext(), c);
-  EXPECT_EQ(glXGetCurrentDrawable(), a.id());
-  EXPECT_EQ(wglGetCurrentDC(), a.dc());
+  EXPECT_EQ(glXGetCurrentDrawable(), a);
+  EXPECT_EQ(wglGetCurrentDC(), GetDC(Lx_Hwnd(a)));
   HGLRC rendering = wglGetCurrentContext();
   ASSERT_NE(rendering, nullptr);
   clear_to(RED);
-  glXSwapBuffers(display, a.id());
+  glXSwapBuffers(display, a);
 
-  ASSERT_TRUE(glXMakeCurrent(display, b.id(), c));
-  EXPECT_EQ(glXGetCurrentDrawable(), b.id());
-  EXPECT_EQ(wglGetCurrentDC(), b.dc());
+  ASSERT_TRUE(glXMakeCurrent(display, b, c));
+  EXPECT_EQ(glXGetCurrentDrawable(), b);
+  EXPECT_EQ(wglGetCurrentDC(), GetDC(Lx_Hwnd(b)));
   EXPECT_EQ(wglGetCurrentContext(), rendering);  // the same context, made once
   clear_to(BLUE);
-  glXSwapBuffers(display, b.id());
+  glXSwapBuffers(display, b);
   glFinish();
-  EXPECT_EQ(a.pixels()[48 * 64 / 2 + 32], RED);
-  EXPECT_EQ(b.pixels()[48 * 64 / 2 + 32], BLUE);
+  EXPECT_EQ(pixel(a, 32, 24), RED);
+  EXPECT_EQ(pixel(b, 32, 24), BLUE);
 
   // Drawing goes to the draw drawable; the read drawable is not used.
-  ASSERT_TRUE(glXMakeContextCurrent(display, a.id(), b.id(), c));
-  EXPECT_EQ(wglGetCurrentDC(), a.dc());
+  ASSERT_TRUE(glXMakeContextCurrent(display, a, b, c));
+  EXPECT_EQ(wglGetCurrentDC(), GetDC(Lx_Hwnd(a)));
   EXPECT_FALSE(glXMakeCurrent(display, None, c));
-  EXPECT_EQ(glXGetCurrentDrawable(), a.id());
+  EXPECT_EQ(glXGetCurrentDrawable(), a);
 }
 
 TEST_F(Glx, MakeCurrentWithoutAContextReleasesTheSystemsContext) {
-  GlTestWindow w(1000, 800, 32, 32);
+  Window w = shown(1000, 800, 32, 32);
   GLXContext c = context_for(window_visual());
-  ASSERT_TRUE(glXMakeCurrent(display, w.id(), c));
+  ASSERT_TRUE(glXMakeCurrent(display, w, c));
   ASSERT_NE(wglGetCurrentContext(), nullptr);
-  EXPECT_TRUE(glXMakeCurrent(display, w.id(), nullptr));
+  EXPECT_TRUE(glXMakeCurrent(display, w, nullptr));
   EXPECT_EQ(glXGetCurrentContext(), nullptr);
   EXPECT_EQ(glXGetCurrentDrawable(), None);
   EXPECT_EQ(wglGetCurrentContext(), nullptr);
   // Destroying the current context forgets it too.
-  ASSERT_TRUE(glXMakeCurrent(display, w.id(), c));
+  ASSERT_TRUE(glXMakeCurrent(display, w, c));
   glXDestroyContext(display, c);
   contexts.clear();
   EXPECT_EQ(glXGetCurrentContext(), nullptr);
@@ -172,27 +189,25 @@ TEST_F(Glx, MakeCurrentWithoutAContextReleasesTheSystemsContext) {
 }
 
 TEST_F(Glx, ASwapWithNoContextCurrentGoesToTheWindow) {
-  GlTestWindow w(1000, 800, 32, 32);
+  Window w = shown(1000, 800, 32, 32);
   GLXContext c = context_for(window_visual());
-  ASSERT_TRUE(glXMakeCurrent(display, w.id(), c));
+  ASSERT_TRUE(glXMakeCurrent(display, w, c));
   clear_to(GREEN);
   ASSERT_TRUE(glXMakeCurrent(display, None, nullptr));
   // Mesa drops a drawable's buffers with its last context, so what shows is
   // not checked here; the swap must only reach the window and harm nothing.
-  glXSwapBuffers(display, w.id());
-  ASSERT_TRUE(glXMakeCurrent(display, w.id(), c));
+  glXSwapBuffers(display, w);
+  ASSERT_TRUE(glXMakeCurrent(display, w, c));
   clear_to(RED);
-  glXSwapBuffers(display, w.id());
+  glXSwapBuffers(display, w);
   glFinish();
-  EXPECT_EQ(w.pixels()[16 * 32 + 16], RED);
+  EXPECT_EQ(pixel(w, 16, 16), RED);
 }
 
 TEST_F(Glx, AGlxPixmapIsABitmapOfItsOwnThatGlDrawsInto) {
-  // An X pixmap is a bitmap handle; the GLX pixmap takes only its size.
-  HDC screen = GetDC(nullptr);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, 40, 30);
-  ReleaseDC(nullptr, screen);
-  Pixmap pixmap = Pixmap(reinterpret_cast<uintptr_t>(bitmap));
+  // The GLX pixmap takes only the X pixmap's size: its pixels are its own.
+  Pixmap pixmap = XCreatePixmap(display, None, 40, 30, 24);
+  ASSERT_NE(pixmap, None);
   EXPECT_EQ(glXCreateGLXPixmap(display, window_visual(), pixmap), None);  // a window visual
   for (int alpha : {0, 1}) {
     XVisualInfo* v = choose({GLX_RGBA, GLX_RED_SIZE, 3, GLX_GREEN_SIZE, 3, GLX_BLUE_SIZE, 2, GLX_ALPHA_SIZE, alpha,
@@ -226,7 +241,7 @@ TEST_F(Glx, AGlxPixmapIsABitmapOfItsOwnThatGlDrawsInto) {
     glXDestroyGLXPixmap(display, glx_pixmap);  // gone: ignored
   }
   glXDestroyGLXPixmap(display, None);
-  DeleteObject(bitmap);
+  XFreePixmap(display, pixmap);
 }
 
 TEST_F(Glx, APbufferNeedsACurrentContextAndReadsBack) {
@@ -239,8 +254,8 @@ TEST_F(Glx, APbufferNeedsACurrentContextAndReadsBack) {
   const int size[] = {GLX_PBUFFER_WIDTH, 64, GLX_PBUFFER_HEIGHT, 32, GLX_PRESERVED_CONTENTS, True, None};
   EXPECT_EQ(glXCreatePbuffer(display, configs[0], size), None);  // no context current
 
-  GlTestWindow w(1000, 900, 16, 16);
-  ASSERT_TRUE(glXMakeCurrent(display, w.id(), context_for(window_visual())));
+  Window w = shown(1000, 900, 16, 16);
+  ASSERT_TRUE(glXMakeCurrent(display, w, context_for(window_visual())));
   // Mesa under wine ends the program with an X error when it draws into a
   // pbuffer of a 32-bit configuration: the test takes the first 24-bit one.
   GLXFBConfig config = nullptr;
@@ -280,8 +295,8 @@ TEST_F(Glx, RefusedRequests) {
   int transparent[] = {GLX_USE_GL, GLX_RGBA, GLX_TRANSPARENT_TYPE, GLX_TRANSPARENT_RGB, None};
   EXPECT_EQ(glXChooseVisual(display, 0, transparent), nullptr);
   // A window configuration makes no pbuffer, even with a context current.
-  GlTestWindow w(1000, 900, 16, 16);
-  ASSERT_TRUE(glXMakeCurrent(display, w.id(), context_for(v)));
+  Window w = shown(1000, 900, 16, 16);
+  ASSERT_TRUE(glXMakeCurrent(display, w, context_for(v)));
   const int window_request[] = {GLX_DRAWABLE_TYPE, GLX_WINDOW_BIT, None};
   int count = 0;
   GLXFBConfig* configs = glXChooseFBConfig(display, 0, window_request, &count);
