@@ -9,7 +9,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 #include <GL/glx.h>
 
@@ -55,7 +54,7 @@ struct OffscreenRecord {
 
 Lx_HashTable offscreen_table;
 bool offscreen_table_ready = false;
-// Ids above any window handle's low range are not needed: make-current tells
+// Counted from 1. An id may equal a window's handle: make-current tells
 // windows from offscreen drawables by the context's kind, not by the id.
 XID next_offscreen_id = 1;
 
