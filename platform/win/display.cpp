@@ -363,40 +363,23 @@ Screen* XDefaultScreenOfDisplay(Display* display) { return screen_of(display, 0)
 Screen* XScreenOfDisplay(Display* display, int screen) { return screen_of(display, screen); }
 Window XRootWindow(Display*, int) { return 0; }
 Window XDefaultRootWindow(Display*) { return 0; }
-Visual* XDefaultVisual(Display* display, int screen) {
+// A field of the open display's screen 0, or nothing.
+template <typename T>
+static T screen_field(Display* display, int screen, T Screen::*field) {
   Screen* s = screen_of(display, screen);
-  return s != nullptr ? s->root_visual : nullptr;
+  return s != nullptr ? s->*field : T{};
 }
-int XDefaultDepth(Display* display, int screen) {
-  Screen* s = screen_of(display, screen);
-  return s != nullptr ? s->root_depth : 0;
-}
-Colormap XDefaultColormap(Display* display, int screen) {
-  Screen* s = screen_of(display, screen);
-  return s != nullptr ? s->cmap : 0;
-}
-GC XDefaultGC(Display* display, int screen) {
-  Screen* s = screen_of(display, screen);
-  return s != nullptr ? s->default_gc : nullptr;
-}
+
+Visual* XDefaultVisual(Display* display, int screen) { return screen_field(display, screen, &Screen::root_visual); }
+int XDefaultDepth(Display* display, int screen) { return screen_field(display, screen, &Screen::root_depth); }
+Colormap XDefaultColormap(Display* display, int screen) { return screen_field(display, screen, &Screen::cmap); }
+GC XDefaultGC(Display* display, int screen) { return screen_field(display, screen, &Screen::default_gc); }
 unsigned long XBlackPixel(Display*, int) { return 0; }
 unsigned long XWhitePixel(Display* display, int screen) { return screen_of(display, screen) != nullptr ? 0xffffff : 0; }
-int XDisplayWidth(Display* display, int screen) {
-  Screen* s = screen_of(display, screen);
-  return s != nullptr ? s->width : 0;
-}
-int XDisplayHeight(Display* display, int screen) {
-  Screen* s = screen_of(display, screen);
-  return s != nullptr ? s->height : 0;
-}
-int XDisplayWidthMM(Display* display, int screen) {
-  Screen* s = screen_of(display, screen);
-  return s != nullptr ? s->mwidth : 0;
-}
-int XDisplayHeightMM(Display* display, int screen) {
-  Screen* s = screen_of(display, screen);
-  return s != nullptr ? s->mheight : 0;
-}
+int XDisplayWidth(Display* display, int screen) { return screen_field(display, screen, &Screen::width); }
+int XDisplayHeight(Display* display, int screen) { return screen_field(display, screen, &Screen::height); }
+int XDisplayWidthMM(Display* display, int screen) { return screen_field(display, screen, &Screen::mwidth); }
+int XDisplayHeightMM(Display* display, int screen) { return screen_field(display, screen, &Screen::mheight); }
 int XDisplayCells(Display* display, int screen) {
   Visual* v = XDefaultVisual(display, screen);
   return v != nullptr ? v->map_entries : 0;

@@ -209,6 +209,34 @@ TEST_F(WindowsTest, MappingAndUnmappingGiveTheirNotifications) {
   EXPECT_EQ(XWithdrawWindow(display_, w, 0), 1);
 }
 
+TEST_F(WindowsTest, MappingFollowsTheInitialStateOfTheHintsAndNormalWithoutOne) {
+  struct Case {
+    const char* what;
+    long flags;
+    int initial_state;
+    bool visible, iconic, map_notify;
+  } cases[] = {
+      {"hints without the initial-state flag", InputHint, IconicState, true, false, true},
+      {"normal state", StateHint, NormalState, true, false, true},
+      {"iconic state", StateHint, IconicState, true, true, false},
+      {"withdrawn state", StateHint, WithdrawnState, false, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Window w = top_level(100, 100, 200, 100, StructureNotifyMask);
+    XWMHints hints{};
+    hints.flags = c.flags;
+    hints.input = True;
+    hints.initial_state = c.initial_state;
+    XSetWMHints(display_, w, &hints);
+    XMapWindow(display_, w);
+    const std::vector<XEvent> events = drain_events(display_, w);
+    EXPECT_EQ(IsWindowVisible(Lx_Hwnd(w)) != 0, c.visible);
+    EXPECT_EQ(IsIconic(Lx_Hwnd(w)) != 0, c.iconic);
+    EXPECT_EQ(of_type(events, MapNotify).size(), c.map_notify ? 1u : 0u);
+  }
+}
+
 TEST_F(WindowsTest, RecordsFollowTheirWindows) {
   Window w = top_level(100, 100, 200, 100);
   XWindowAttributes a;
