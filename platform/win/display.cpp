@@ -24,6 +24,7 @@ int number_of_visuals;
 bool multisample;
 Lx_PbufferEntryPoints pbuffer_entry_points;
 bool pbuffers_on;
+bool preset_done;
 
 int show_system_message_box(const char* text, const char* title, UINT type) {
   return MessageBoxA(nullptr, text, title, type);
@@ -246,27 +247,12 @@ Screen* make_screen(Display* display) {
   return screen;
 }
 
-void init_queue(Lx_EventQueue* queue) {
-  queue->head.next = &queue->head;
-  queue->head.previous = &queue->head;
-  queue->count = 0;
-}
-
-void free_queue(Lx_EventQueue* queue) {
-  Lx_EventNode* node = queue->head.next;
-  while (node != &queue->head) {
-    Lx_EventNode* next = node->next;
-    CheckedFree(node);
-    node = next;
-  }
-  init_queue(queue);
-}
-
 bool is_open(Display* display) { return display != nullptr && display == displayList; }
 
 }  // namespace
 
 void PresetX11Emulation(HINSTANCE module) {
+  preset_done = true;
   XSetInstance(module);
   Lx_RegisterWindowClasses(module);
   Lx_InitAdjustment();
@@ -335,9 +321,11 @@ Display* XOpenDisplay(const char* name) {
     if (name == nullptr || std::strcmp(name, displayList->display_name) == 0) return displayList;
     return nullptr;
   }
+  // A program that opens the display without starting the layer gets it started.
+  if (!preset_done) PresetX11Emulation(GetModuleHandleA(nullptr));
   Display* display = checked_new_array<Display>(1);
   std::memset(display, 0, sizeof *display);
-  for (Lx_EventQueue& queue : display->queues) init_queue(&queue);
+  for (Lx_EventQueue& queue : display->queues) Lx_InitEventQueue(&queue);
   const char* text = name != nullptr ? name : "";
   display->display_name = dup_chars(text);
   display->screens = make_screen(display);
@@ -356,7 +344,7 @@ Display* XOpenDisplay(const char* name) {
 int XCloseDisplay(Display* display) {
   if (!is_open(display)) return 0;
   free_visuals();
-  for (Lx_EventQueue& queue : display->queues) free_queue(&queue);
+  for (Lx_EventQueue& queue : display->queues) Lx_ClearEventQueue(&queue);
   CheckedFree(display->screens);
   CheckedFree(display->display_name);
   CheckedFree(display);
@@ -375,40 +363,23 @@ Screen* XDefaultScreenOfDisplay(Display* display) { return screen_of(display, 0)
 Screen* XScreenOfDisplay(Display* display, int screen) { return screen_of(display, screen); }
 Window XRootWindow(Display*, int) { return 0; }
 Window XDefaultRootWindow(Display*) { return 0; }
-Visual* XDefaultVisual(Display* display, int screen) {
+// A field of the open display's screen 0, or nothing.
+template <typename T>
+static T screen_field(Display* display, int screen, T Screen::*field) {
   Screen* s = screen_of(display, screen);
-  return s != nullptr ? s->root_visual : nullptr;
+  return s != nullptr ? s->*field : T{};
 }
-int XDefaultDepth(Display* display, int screen) {
-  Screen* s = screen_of(display, screen);
-  return s != nullptr ? s->root_depth : 0;
-}
-Colormap XDefaultColormap(Display* display, int screen) {
-  Screen* s = screen_of(display, screen);
-  return s != nullptr ? s->cmap : 0;
-}
-GC XDefaultGC(Display* display, int screen) {
-  Screen* s = screen_of(display, screen);
-  return s != nullptr ? s->default_gc : nullptr;
-}
+
+Visual* XDefaultVisual(Display* display, int screen) { return screen_field(display, screen, &Screen::root_visual); }
+int XDefaultDepth(Display* display, int screen) { return screen_field(display, screen, &Screen::root_depth); }
+Colormap XDefaultColormap(Display* display, int screen) { return screen_field(display, screen, &Screen::cmap); }
+GC XDefaultGC(Display* display, int screen) { return screen_field(display, screen, &Screen::default_gc); }
 unsigned long XBlackPixel(Display*, int) { return 0; }
 unsigned long XWhitePixel(Display* display, int screen) { return screen_of(display, screen) != nullptr ? 0xffffff : 0; }
-int XDisplayWidth(Display* display, int screen) {
-  Screen* s = screen_of(display, screen);
-  return s != nullptr ? s->width : 0;
-}
-int XDisplayHeight(Display* display, int screen) {
-  Screen* s = screen_of(display, screen);
-  return s != nullptr ? s->height : 0;
-}
-int XDisplayWidthMM(Display* display, int screen) {
-  Screen* s = screen_of(display, screen);
-  return s != nullptr ? s->mwidth : 0;
-}
-int XDisplayHeightMM(Display* display, int screen) {
-  Screen* s = screen_of(display, screen);
-  return s != nullptr ? s->mheight : 0;
-}
+int XDisplayWidth(Display* display, int screen) { return screen_field(display, screen, &Screen::width); }
+int XDisplayHeight(Display* display, int screen) { return screen_field(display, screen, &Screen::height); }
+int XDisplayWidthMM(Display* display, int screen) { return screen_field(display, screen, &Screen::mwidth); }
+int XDisplayHeightMM(Display* display, int screen) { return screen_field(display, screen, &Screen::mheight); }
 int XDisplayCells(Display* display, int screen) {
   Visual* v = XDefaultVisual(display, screen);
   return v != nullptr ? v->map_entries : 0;

@@ -12,18 +12,8 @@
 #include <cstddef>
 #include <cstdint>
 
-// Event queues: circular doubly linked lists with a head node; nodes come
-// from CheckedMalloc (XCloseDisplay frees what is left).
-struct Lx_EventNode {
-  Lx_EventNode* next;
-  Lx_EventNode* previous;
-  XEvent event;
-};
-
-struct Lx_EventQueue {
-  Lx_EventNode head;  // head.next is the oldest event; an empty queue links to itself
-  int count;
-};
+#include "platform/win/event_queue.h"  // the event queues
+#include "platform/win/event_rules.h"  // the event types the layer adds
 
 enum { LX_X_QUEUE = 0, LX_FILE_QUEUE = 1, LX_TIMER_QUEUE = 2, LX_QUEUE_COUNT = 3 };
 
@@ -164,23 +154,14 @@ void Lx_InitAdjustment();
 int Lx_SetWindowChanges(Window window, unsigned int mask, const XWindowChanges* changes);
 int Lx_SetWindowAttributes(Window window, unsigned long mask, const XSetWindowAttributes* attributes);
 
-// Event types the layer adds to X's.
-enum {
-  LX_COLOURS_CHANGED_EVENT = 36,
-  LX_FILE_EVENT = 37,
-  LX_TIMER_EVENT = 38,
-  LX_DESCRIPTOR_EVENT = 39,
-  LX_RETURN_NOW_EVENT = 40,
-};
-
 // Events (see events.cpp). The wake-up message a window gets after an event is queued.
 constexpr UINT LX_WAKE_UP = WM_USER + 100;
 // The layer's private messages, WM_USER + n.
-// The window procedure hands every message it does not turn into events itself
-// to Lx_MsgToEvent; the pump hands it the thread's own messages (no window:
-// quit, thread timers). CreateNotify is posted to the parent with the new
-// window's handle as first parameter; its geometry is read from the new
-// window's record, so no pointer travels in a message.
+// The window procedure queues its own events (expose, configure, focus,
+// crossing, buttons); the pump translates each message after dispatching it
+// (keys, motion, these private messages). CreateNotify is posted to the new window with no
+// parameters; its geometry is read from the window's record, so no pointer
+// travels in a message.
 enum : UINT {
   LX_CREATE_NOTIFY = WM_USER + 10,
   LX_MAP_NOTIFY = WM_USER + 14,

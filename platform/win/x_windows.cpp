@@ -319,13 +319,6 @@ void system_command(HWND hwnd, Lx_WindowRecord* r, WPARAM command) {
   }
 }
 
-void hand_on(HWND hwnd, UINT message, WPARAM w, LPARAM l) {
-  const DWORD at = GetMessagePos();
-  MSG m{hwnd, message, w, l, static_cast<DWORD>(GetMessageTime()),
-        POINT{static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))}};
-  Lx_MsgToEvent(&m);
-}
-
 LRESULT WindowProc(HWND hwnd, UINT message, WPARAM w, LPARAM l, bool top_level) {
   if (message == WM_CREATE) {
     new_record(hwnd);
@@ -333,7 +326,7 @@ LRESULT WindowProc(HWND hwnd, UINT message, WPARAM w, LPARAM l, bool top_level) 
     HWND parent = top_level ? nullptr : GetParent(hwnd);
     if (Lx_WindowRecord* p = parent != nullptr ? Lx_FindHwnd(parent) : nullptr)
       if (p->attributes.event_mask & SubstructureNotifyMask)
-        post(parent, LX_CREATE_NOTIFY, reinterpret_cast<WPARAM>(hwnd));
+        post(hwnd, LX_CREATE_NOTIFY);
     return DefWindowProcA(hwnd, message, w, l);
   }
   Lx_WindowRecord* r = Lx_FindHwnd(hwnd);
@@ -381,7 +374,7 @@ LRESULT WindowProc(HWND hwnd, UINT message, WPARAM w, LPARAM l, bool top_level) 
       queue_expose(hwnd, RECT{0, 0, 4096, 4096});
       return 1;
     case WM_SYSCOLORCHANGE:
-      if (Lx_CheckSendMessage(id, LX_COLOURS_CHANGED_EVENT)) post(hwnd, LX_COLOURS_CHANGED);
+      if (Lx_CheckSendMessage(id, LX_COLOURS_EVENT)) post(hwnd, LX_COLOURS_CHANGED);
       break;
     case WM_GETMINMAXINFO:
       min_max_info(hwnd, reinterpret_cast<MINMAXINFO*>(l));
@@ -406,7 +399,6 @@ LRESULT WindowProc(HWND hwnd, UINT message, WPARAM w, LPARAM l, bool top_level) 
       break;
     case WM_MOUSEMOVE:
       mouse_moved(hwnd, r);
-      hand_on(hwnd, message, w, l);
       return 0;
     case WM_SYSCOMMAND:
       system_command(hwnd, r, w);
@@ -443,7 +435,6 @@ LRESULT WindowProc(HWND hwnd, UINT message, WPARAM w, LPARAM l, bool top_level) 
         if (!r->busy) queue_button(hwnd, *b, l, false);
         return 0;
       }
-      hand_on(hwnd, message, w, l);
       break;
   }
   return DefWindowProcA(hwnd, message, w, l);

@@ -301,7 +301,7 @@ int record_box(const char* text, const char* title, UINT type) {
   return IDOK;
 }
 
-// Run on a screen of 8 bits per pixel (see CMakeLists.txt); skipped on deeper ones.
+// Run by on_own_server.sh on a screen of 8 bits per pixel; skipped on deeper ones.
 TEST(ShallowScreen, IsRefusedWithAFatalMessage) {
   HDC desktop = GetDC(nullptr);
   const int depth = GetDeviceCaps(desktop, BITSPIXEL) * GetDeviceCaps(desktop, PLANES);

@@ -27,6 +27,17 @@ inline void pump_messages() {
   }
 }
 
+// Pumps messages until the condition holds or two seconds have passed: the
+// system's answers to activation come from the X server, a little later.
+template <typename Condition>
+bool pump_until(Condition condition) {
+  for (int i = 0; i < 200 && !condition(); ++i) {
+    pump_messages();
+    Sleep(10);
+  }
+  return condition();
+}
+
 // The layer's private messages now posted to a window, taken out of the thread's queue.
 inline std::vector<UINT> private_messages(HWND hwnd) {
   std::vector<UINT> found;
@@ -43,6 +54,28 @@ inline std::vector<XEvent> queued_events(Display* d, Window window) {
     if (n->event.xany.window == window) events.push_back(n->event);
   return events;
 }
+
+// Every waiting message handled; the X events of one window taken out in order.
+inline std::vector<XEvent> drain_events(Display* d, Window window) {
+  std::vector<XEvent> events;
+  while (XPending(d) > 0) {
+    XEvent e;
+    XNextEvent(d, &e);
+    if (e.xany.window == window) events.push_back(e);
+  }
+  return events;
+}
+
+// The events of one type among them.
+inline std::vector<XEvent> of_type(const std::vector<XEvent>& events, int type) {
+  std::vector<XEvent> found;
+  for (const XEvent& e : events)
+    if (e.type == type) found.push_back(e);
+  return found;
+}
+
+// Whether the program runs on an X server of its own (on_own_server.sh).
+inline bool on_own_server() { return GetEnvironmentVariableA("QOB_OWN_SERVER", nullptr, 0) > 0; }
 
 // Windows made by a test, destroyed when it ends.
 class LayerTest : public ::testing::Test {
