@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "bench/paired.h"
+#include "platform/win/layer.h"
 #include "toolkit/ui_window_icon.h"
 
 namespace {
@@ -40,6 +41,7 @@ std::vector<Point> points_of(Display* display, Pixmap icon) {
 }  // namespace
 
 int main() {
+  PresetX11Emulation(GetModuleHandleA(nullptr));
   Display* display = XOpenDisplay(nullptr);
   if (display == nullptr) return 1;
   Pixmap first = make_window_icon(display);

@@ -76,8 +76,13 @@ HDC Lx_GetDrawableDC(Display*, Drawable drawable) {
   if (Lx_IsPixmap(drawable)) return pixmap_dc(drawable);
   HWND window = Lx_Hwnd(drawable);
   if (drawable != 0 && !IsWindow(window)) return nullptr;
-  return until_given("System is running low on memory.\nPlease shutdown some applications and continue.",
-                     "Memory is Low", [window] { return GetDC(window); });
+  HDC dc = until_given("System is running low on memory.\nPlease shutdown some applications and continue.",
+                       "Memory is Low", [window] { return GetDC(window); });
+  if (HPALETTE palette = Lx_GetDrawablePalette(drawable)) {
+    SelectPalette(dc, palette, FALSE);
+    RealizePalette(dc);
+  }
+  return dc;
 }
 
 void Lx_ReleaseDrawableDC(Display*, Drawable drawable, HDC dc) {
@@ -249,8 +254,7 @@ void polyline(HDC dc, const Lx_DrawState& state, POINT* points, int count) {
 
 GC XCreateGC(Display*, Drawable, unsigned long mask, XGCValues* values) {
   GC gc = new (std::nothrow) _XGC{false, kDefaults, nullptr};
-  if (gc != nullptr && values != nullptr) set_values(&gc->values, mask & ~static_cast<unsigned long>(GCClipMask), values);
-  if (gc != nullptr && values != nullptr && (mask & GCClipMask)) gc->values.clip_mask = values->clip_mask;
+  if (gc != nullptr && values != nullptr) set_values(&gc->values, mask, values);
   return gc;
 }
 

@@ -16,6 +16,7 @@
 namespace {
 
 Atom remembered = None;  // the selection last taken
+Window taker = None;     // the window that took it
 bool own_empty = false;  // set while the layer empties the clipboard for its own text
 
 }  // namespace
@@ -63,6 +64,7 @@ void Lx_ClipboardMessage(Window window, UINT message) {
       event.xselectionclear.selection = remembered;
       event.xselectionclear.time = GetTickCount();
       remembered = None;
+      taker = None;
       Lx_PutEvent(&event);
       break;
     }
@@ -79,6 +81,7 @@ int XSetSelectionOwner(Display* display, Atom selection, Window owner, Time) {
     CloseClipboard();
   }
   remembered = selection;
+  taker = owner;
   if (owner != None) queue_selection_event(display, SelectionRequest, owner);
   return 1;
 }
@@ -96,6 +99,9 @@ int XConvertSelection(Display* display, Atom, Atom, Atom, Window requestor, Time
 
 void XSetTextProperty(Display*, Window window, XTextProperty* text, Atom) {
   const auto* value = reinterpret_cast<const char*>(text->value);
+  // The answer to our own request names no requestor: the text then goes on
+  // under the window that took the selection (the system takes none without an owner).
+  if (Lx_FindWindow(window) == nullptr) window = taker;
   own_empty = true;
   Lx_SetClipboardText(Lx_Hwnd(window), value != nullptr ? value : "", value != nullptr ? text->nitems : 0);
   own_empty = false;

@@ -354,6 +354,15 @@ TEST_F(XLayer, TheClipboardCarriesTheSelectionsText) {
   EXPECT_EQ(e.xselectionrequest.requestor, None);
   EXPECT_EQ(e.xselectionrequest.selection, static_cast<Atom>(XA_PRIMARY));
   EXPECT_EQ(e.xselectionrequest.target, static_cast<Atom>(XA_STRING));
+  // The owner answers the request, which names no requestor: its text goes on
+  // the clipboard all the same, under the owner.
+  char copied[] = "copied";
+  XTextProperty answer{reinterpret_cast<unsigned char*>(copied), XA_STRING, 8, 6};
+  XSetTextProperty(display_, e.xselectionrequest.requestor, &answer, XA_STRING);
+  EXPECT_EQ(GetClipboardOwner(), Lx_Hwnd(w));
+  ASSERT_TRUE(XGetTextProperty(display_, requestor, &back, XA_STRING));
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(back.value), back.nitems), "copied");
+  XFree(back.value);
   XConvertSelection(display_, XA_PRIMARY, XA_STRING, XA_STRING, requestor, CurrentTime);
   ASSERT_TRUE(XCheckTypedEvent(display_, SelectionNotify, &e));
   EXPECT_EQ(e.xselection.requestor, requestor);
