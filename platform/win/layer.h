@@ -112,6 +112,8 @@ const Lx_PbufferEntryPoints* Lx_Pbuffers();
 // The open display, or null; reaching it never opens it.
 Display* Lx_CurrentDisplay();
 HINSTANCE Lx_Instance();
+// Called once by the Windows entry before anything else of the server.
+void PresetX11Emulation(HINSTANCE instance);
 
 // Markers in a window's user data.
 constexpr LONG_PTR LX_TOPLEVEL_MARK = 0xfeedcafe;
