@@ -9,8 +9,36 @@ add_compile_definitions("WINGDIAPI=__declspec(dllimport)" "APIENTRY=__stdcall" "
 # system's would.
 include_directories(BEFORE ${PROJECT_SOURCE_DIR}/platform/win)
 
+# Pi and its kin from math.h, which a strict standard mode hides here, and
+# localtime_r of time.h.
+add_compile_definitions(_USE_MATH_DEFINES _POSIX_THREAD_SAFE_FUNCTIONS)
+
+# The libraries the server's folders name: GL and GLU of the system, the X,
+# XInput and GLX calls of the platform layer, libtiff and libjpeg of
+# scripts/win-deps.
+find_package(TIFF REQUIRED)
+find_package(JPEG REQUIRED)
+add_library(qob_win_gl INTERFACE)
+target_link_libraries(qob_win_gl INTERFACE opengl32 glu32)
+add_library(qob_win_x INTERFACE)
+foreach(name OpenGL::GL OpenGL::GLU)
+  add_library(${name} ALIAS qob_win_gl)
+endforeach()
+foreach(name OpenGL::GLX X11::X11 X11::Xi)
+  add_library(${name} ALIAS qob_win_x)
+endforeach()
+
 add_subdirectory(base)
+add_subdirectory(gl)
 add_subdirectory(platform)
+add_subdirectory(runtime)
+add_subdirectory(scene)
+add_subdirectory(setup_files)
+add_subdirectory(view)
+add_subdirectory(toolkit)
+add_subdirectory(link)
+add_subdirectory(builder)
+target_link_libraries(qob_win_x INTERFACE win_seams)
 
 if(QOB_TESTS)
   enable_testing()

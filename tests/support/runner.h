@@ -26,7 +26,7 @@ struct RunOptions {
 
 RunResult run_program(const RunOptions& options);
 
-// A fresh directory under /tmp, removed with its contents at destruction.
+// A fresh directory in the temporary folder, removed with its contents at destruction.
 class TempDir {
  public:
   TempDir();
@@ -38,6 +38,7 @@ class TempDir {
 
  private:
   std::string path_;
+  bool made_ = false;  // false: path_ is the temporary folder itself, kept
 };
 
 std::string read_file(const std::string& path);
