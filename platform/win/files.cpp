@@ -17,7 +17,8 @@
 
 namespace {
 
-int numbers_mode_before = -1;    // the thread-locale mode before begin_c_numbers
+bool numbers_begun = false;
+int numbers_mode_before = -1;    // the thread-locale mode before, -1 where the runtime has none
 char numbers_locale_before[64];  // LC_NUMERIC before begin_c_numbers
 
 constexpr int PRIVATE_BINARY = _O_BINARY | _O_NOINHERIT;
@@ -100,6 +101,8 @@ void sleep_milliseconds(int milliseconds) {
 }
 
 void begin_c_numbers() {
+  if (numbers_begun) return;
+  numbers_begun = true;
   numbers_mode_before = _configthreadlocale(_ENABLE_PER_THREAD_LOCALE);
   const char* now = setlocale(LC_NUMERIC, nullptr);
   snprintf(numbers_locale_before, sizeof numbers_locale_before, "%s", now != nullptr ? now : "C");
@@ -107,8 +110,8 @@ void begin_c_numbers() {
 }
 
 void end_c_numbers() {
-  if (numbers_mode_before < 0) return;
+  if (!numbers_begun) return;
+  numbers_begun = false;
   setlocale(LC_NUMERIC, numbers_locale_before);
-  _configthreadlocale(numbers_mode_before);
-  numbers_mode_before = -1;
+  if (numbers_mode_before > 0) _configthreadlocale(numbers_mode_before);
 }

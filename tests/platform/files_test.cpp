@@ -112,7 +112,9 @@ TEST(Files, ReadLineGivesEachLineWithItsEnd) {
     ssize_t n;
     while ((n = read_line(&line, &capacity, f)) >= 0) got.emplace_back(line, size_t(n));
     EXPECT_EQ(got, c.lines) << c.text.substr(0, 20);
-    if (!got.empty()) EXPECT_GT(capacity, got.back().size()) << "the terminator has its place";
+    if (!got.empty()) {
+      EXPECT_GT(capacity, got.back().size()) << "the terminator has its place";
+    }
     free(line);
     fclose(f);
   }

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <string>
 
 #ifndef QOB_PROGRAM
 #define QOB_PROGRAM "qob.exe"
@@ -100,6 +101,7 @@ RunResult run_program(const RunOptions& options) {
   CloseHandle(out[1]);
   CloseHandle(err[1]);
   if (!made) {
+    result.err = "CreateProcess of " + program + " failed: error " + std::to_string(GetLastError()) + "\n";
     CloseHandle(in[1]), CloseHandle(out[0]), CloseHandle(err[0]);
     return result;
   }
