@@ -17,10 +17,11 @@ PACKAGES=(
 
 # The Windows stage (scripts/test-windows): the cross compiler with posix
 # threads, wine64, Mesa's off-screen library for wine's bitmap pixel
-# formats, and dpkg-source for the library sources of scripts/win-deps.
+# formats, dpkg-source for the library sources of scripts/win-deps, and
+# x11proto-dev, whose keysymdef.h gives the layer its keysym names.
 WINDOWS_PACKAGES=(
   g++-mingw-w64-x86-64-posix wine64 libosmesa6 xdotool dpkg-dev
-  python3 x11-common xfonts-base xbitmaps netpbm
+  python3 x11-common x11proto-dev xfonts-base xbitmaps netpbm
 )
 
 # Installs the Debian packages that are not installed yet.

@@ -6,10 +6,10 @@
 
 uint32_t Lx_NearestScreenColour(unsigned red, unsigned green, unsigned blue) {
   const COLORREF wanted = RGB(red & 0xFF, green & 0xFF, blue & 0xFF);
-  HDC screen = GetDC(nullptr);
+  // A context of the screen of its own, kept for the run: colours are asked for often.
+  static HDC screen = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
   if (screen == nullptr) return wanted;
   const COLORREF nearest = GetNearestColor(screen, wanted);
-  ReleaseDC(nullptr, screen);
   return nearest == CLR_INVALID ? wanted : nearest;
 }
 

@@ -39,17 +39,29 @@ HFONT Lx_CreateNamedFont(const char* name, bool* made) {
   return font;
 }
 
-int Lx_TextWidth(HFONT font, const char* text, int length) {
-  if (length <= 0) return 0;
+Lx_FontContext::Lx_FontContext(HFONT font) {
   HDC screen = GetDC(nullptr);
-  if (screen == nullptr) return 0;
-  HDC dc = CreateCompatibleDC(screen);
-  ReleaseDC(nullptr, screen);
-  if (dc == nullptr) return 0;
-  HGDIOBJ initial = SelectObject(dc, font);
-  // "aa" less twice "a": the spacing between characters that the extent alone leaves out.
-  const int width = extent(dc, text, length) + extent(dc, "aa", 2) - 2 * extent(dc, "a", 1);
+  dc = screen != nullptr ? CreateCompatibleDC(screen) : nullptr;
+  if (screen != nullptr) ReleaseDC(nullptr, screen);
+  initial = dc != nullptr ? SelectObject(dc, font) : nullptr;
+}
+
+Lx_FontContext::~Lx_FontContext() {
+  if (dc == nullptr) return;
   SelectObject(dc, initial);
   DeleteDC(dc);
-  return width;
+}
+
+int Lx_TextExtent(HFONT font, const char* text, int length) {
+  if (length <= 0) return 0;
+  Lx_FontContext f(font);
+  return f.dc != nullptr ? extent(f.dc, text, length) : 0;
+}
+
+int Lx_TextWidth(HFONT font, const char* text, int length) {
+  if (length <= 0) return 0;
+  Lx_FontContext f(font);
+  if (f.dc == nullptr) return 0;
+  // "aa" less twice "a": the spacing between characters that the extent alone leaves out.
+  return extent(f.dc, text, length) + extent(f.dc, "aa", 2) - 2 * extent(f.dc, "a", 1);
 }

@@ -47,6 +47,37 @@ void Lx_GdiDrawLine(HDC dc, const Lx_DrawState& state, int x1, int y1, int x2, i
   LineTo(dc, end_x, end_y);
 }
 
+void Lx_GdiDrawLines(HDC dc, const Lx_DrawState& state, POINT* points, int count) {
+  if (count < 1) return;
+  Tools tools(dc, state, false);
+  const POINT last = points[count - 1];
+  // Closed: the pixel GDI leaves out at the end is the first one, drawn already.
+  if (count > 1 && last.x == points[0].x && last.y == points[0].y) {
+    Polyline(dc, points, count);
+    return;
+  }
+  const POINT before = count > 1 ? points[count - 2] : last;
+  int end_x, end_y;
+  Lx_LineEndPoint(before.x, before.y, last.x, last.y, &end_x, &end_y);
+  if (count == 1) {
+    MoveToEx(dc, last.x, last.y, nullptr);
+    LineTo(dc, end_x, end_y);
+    return;
+  }
+  points[count - 1] = POINT{end_x, end_y};
+  Polyline(dc, points, count);
+  points[count - 1] = last;
+}
+
+void Lx_GdiFillPolygon(HDC dc, const Lx_DrawState& state, const POINT* points, int count, int fill_mode) {
+  if (count < 1) return;
+  Tools tools(dc, state, true);
+  SelectObject(dc, GetStockObject(NULL_PEN));
+  const int old_mode = SetPolyFillMode(dc, fill_mode);
+  Polygon(dc, points, count);
+  SetPolyFillMode(dc, old_mode);
+}
+
 void Lx_GdiFillRectangle(HDC dc, const Lx_DrawState& state, int x, int y, unsigned width, unsigned height) {
   Tools tools(dc, state, true);
   // Without a pen GDI leaves out one more row and column than it takes in.
@@ -69,14 +100,17 @@ void Lx_GdiDrawArc(HDC dc, const Lx_DrawState& state, int x, int y, unsigned wid
 
 namespace {
 
-constexpr DWORD kStippleOnBlack = 0xAE0B06;  // D | (S & ~P)
-constexpr DWORD kStippleOnWhite = 0xA803A9;  // D & (S | P)
+constexpr DWORD kStippleOnBlack = 0xAE0B06;      // D | (S & ~P)
+constexpr DWORD kStippleLineOnBlack = 0xAE0B09;  // the same operation as lines and polygons need it
+constexpr DWORD kStippleOnWhite = 0xA803A9;      // D & (S | P)
+
+}  // namespace
 
 // The shape drawn into a memory bitmap covering it, twice: on black, then
 // on white, each copied to the target through the stipple's pattern brush,
 // so the foreground lands where the pattern is black (the X stipple set).
-bool stippled(HDC dc, HBITMAP stipple, int origin_x, int origin_y, int x, int y, int width, int height,
-              const std::function<void(HDC)>& draw_at_origin) {
+bool Lx_GdiStippled(HDC dc, HBITMAP stipple, int origin_x, int origin_y, int x, int y, int width, int height,
+                    bool line, const std::function<void(HDC)>& draw_at_origin) {
   if (width < 1 || height < 1) return true;
   HBITMAP bitmap = CreateCompatibleBitmap(dc, width, height);
   HDC memory = CreateCompatibleDC(dc);
@@ -88,7 +122,8 @@ bool stippled(HDC dc, HBITMAP stipple, int origin_x, int origin_y, int x, int y,
     SetBrushOrgEx(dc, ((origin_x % 8) + 8) % 8, ((origin_y % 8) + 8) % 8, &old_origin);
     HGDIOBJ old_brush = SelectObject(dc, pattern);
     const COLORREF text = SetTextColor(dc, 0x000000), back = SetBkColor(dc, 0xFFFFFF);
-    for (const auto& [fill, rop] : {std::pair{BLACKNESS, kStippleOnBlack}, std::pair{WHITENESS, kStippleOnWhite}}) {
+    const DWORD on_black = line ? kStippleLineOnBlack : kStippleOnBlack;
+    for (const auto& [fill, rop] : {std::pair{BLACKNESS, on_black}, std::pair{WHITENESS, kStippleOnWhite}}) {
       PatBlt(memory, 0, 0, width, height, fill);
       draw_at_origin(memory);
       drawn = BitBlt(dc, x, y, width, height, memory, 0, 0, rop) != 0 && drawn;
@@ -105,13 +140,11 @@ bool stippled(HDC dc, HBITMAP stipple, int origin_x, int origin_y, int x, int y,
   return drawn;
 }
 
-}  // namespace
-
 bool Lx_GdiFillRectangleStippled(HDC dc, const Lx_DrawState& state, HBITMAP stipple, int origin_x, int origin_y,
                                  int x, int y, unsigned width, unsigned height) {
   Lx_DrawState copy = state;
   copy.function = R2_COPYPEN;
-  return stippled(dc, stipple, origin_x, origin_y, x, y, static_cast<int>(width), static_cast<int>(height),
+  return Lx_GdiStippled(dc, stipple, origin_x, origin_y, x, y, static_cast<int>(width), static_cast<int>(height), false,
                   [&](HDC memory) { Lx_GdiFillRectangle(memory, copy, 0, 0, width, height); });
 }
 
@@ -119,6 +152,7 @@ bool Lx_GdiFillArcStippled(HDC dc, const Lx_DrawState& state, HBITMAP stipple, i
                            int y, unsigned width, unsigned height, int angle1, int angle2) {
   Lx_DrawState copy = state;
   copy.function = R2_COPYPEN;
-  return stippled(dc, stipple, origin_x, origin_y, x, y, static_cast<int>(width) + 1, static_cast<int>(height) + 1,
+  return Lx_GdiStippled(dc, stipple, origin_x, origin_y, x, y, static_cast<int>(width) + 1,
+                        static_cast<int>(height) + 1, false,
                   [&](HDC memory) { Lx_GdiDrawArc(memory, copy, 0, 0, width, height, angle1, angle2, true); });
 }

@@ -1,34 +1,23 @@
 #include "platform/win/icons.h"
 
+#include <cstdint>
+#include <vector>
+
 namespace {
 
-// A mask of the system's icon size with every pixel white.
-HBITMAP white_mask() {
+// A mask of the system's icon size that lets no pixel of the screen through:
+// an X icon without a mask is shown whole. (An all-white mask would show the
+// screen inverted by the icon's colours.)
+HBITMAP opaque_mask() {
   const int width = GetSystemMetrics(SM_CXICON), height = GetSystemMetrics(SM_CYICON);
-  HDC screen = GetDC(nullptr);
-  if (screen == nullptr) return nullptr;
-  HBITMAP mask = CreateCompatibleBitmap(screen, width, height);
-  HDC dc = CreateCompatibleDC(screen);
-  ReleaseDC(nullptr, screen);
-  if (mask == nullptr || dc == nullptr) {
-    if (mask != nullptr) DeleteObject(mask);
-    if (dc != nullptr) DeleteDC(dc);
-    return nullptr;
-  }
-  HGDIOBJ initial = SelectObject(dc, mask);
-  const RECT all{0, 0, width, height};
-  HBRUSH white = CreateSolidBrush(0xFFFFFF);
-  FillRect(dc, &all, white);
-  DeleteObject(white);
-  SelectObject(dc, initial);
-  DeleteDC(dc);
-  return mask;
+  std::vector<uint8_t> zeros(static_cast<size_t>((width + 15) / 16 * 2) * static_cast<size_t>(height), 0);
+  return CreateBitmap(width, height, 1, 1, zeros.data());
 }
 
 }  // namespace
 
 HICON CreateXIconFromBitmaps(HBITMAP colour, HBITMAP mask) {
-  HBITMAP own_mask = mask == nullptr ? white_mask() : nullptr;
+  HBITMAP own_mask = mask == nullptr ? opaque_mask() : nullptr;
   ICONINFO info{};
   info.fIcon = TRUE;
   info.hbmColor = colour;

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
-// An icon (hot spot 0, 0) of the colour bitmap and the mask; without a mask,
-// one of the system's icon size with every pixel white is used. Null on failure.
+// An icon (hot spot 0, 0) of the colour bitmap and the mask; without a mask
+// the icon is opaque, through a mask of the system's icon size that lets no
+// pixel of the screen through. Null on failure.
 HICON CreateXIconFromBitmaps(HBITMAP colour, HBITMAP mask);

@@ -9,19 +9,11 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <cstddef>
 #include <cstdint>
 
-// Event queues: circular doubly linked lists with a head node.
-struct Lx_EventNode {
-  Lx_EventNode* next;
-  Lx_EventNode* previous;
-  XEvent event;
-};
-
-struct Lx_EventQueue {
-  Lx_EventNode head;  // head.next is the oldest event; an empty queue links to itself
-  int count;
-};
+#include "platform/win/event_queue.h"  // the event queues
+#include "platform/win/event_rules.h"  // the event types the layer adds
 
 enum { LX_X_QUEUE = 0, LX_FILE_QUEUE = 1, LX_TIMER_QUEUE = 2, LX_QUEUE_COUNT = 3 };
 
@@ -109,11 +101,14 @@ struct Lx_PbufferEntryPoints {
 // Null while pbuffers are off.
 const Lx_PbufferEntryPoints* Lx_Pbuffers();
 
+// The layer's start, called once by the Windows entry before anything else:
+// keeps the module, registers the window classes, reads the frame metrics and
+// sets the default cursor.
+void PresetX11Emulation(HINSTANCE instance);
+void XSetInstance(HINSTANCE instance);
+HINSTANCE Lx_Instance();
 // The open display, or null; reaching it never opens it.
 Display* Lx_CurrentDisplay();
-HINSTANCE Lx_Instance();
-// Called once by the Windows entry before anything else of the server.
-void PresetX11Emulation(HINSTANCE instance);
 
 // Markers in a window's user data.
 constexpr LONG_PTR LX_TOPLEVEL_MARK = 0xfeedcafe;
@@ -130,12 +125,20 @@ struct Lx_WindowRecord {
   Cursor previous_cursor;
   bool busy;
   bool maximized;
+  bool has_border_pixel;  // a border pixel was given: no system border
 };
 
 // X ids of windows are their handles, sign-extended into the 32-bit id.
 inline Window Lx_WindowId(HWND hwnd) { return static_cast<Window>(reinterpret_cast<intptr_t>(hwnd)); }
 inline HWND Lx_Hwnd(Window window) {
   return reinterpret_cast<HWND>(static_cast<intptr_t>(static_cast<long>(window)));
+}
+
+// Cursors, pixmaps and other X ids that are system handles, sign-extended.
+inline XID Lx_HandleId(const void* handle) { return static_cast<XID>(reinterpret_cast<intptr_t>(handle)); }
+template <typename Handle>
+inline Handle Lx_IdHandle(XID id) {
+  return reinterpret_cast<Handle>(static_cast<intptr_t>(static_cast<long>(id)));
 }
 
 // The record of a window, or null.
@@ -154,6 +157,11 @@ int Lx_SetWindowAttributes(Window window, unsigned long mask, const XSetWindowAt
 // Events (see events.cpp). The wake-up message a window gets after an event is queued.
 constexpr UINT LX_WAKE_UP = WM_USER + 100;
 // The layer's private messages, WM_USER + n.
+// The window procedure queues its own events (expose, configure, focus,
+// crossing, buttons); the pump translates each message after dispatching it
+// (keys, motion, these private messages). CreateNotify is posted to the new window with no
+// parameters; its geometry is read from the window's record, so no pointer
+// travels in a message.
 enum : UINT {
   LX_CREATE_NOTIFY = WM_USER + 10,
   LX_MAP_NOTIFY = WM_USER + 14,
@@ -178,6 +186,9 @@ void Lx_GenerateFocusEvents(Display* display, Window from, Window to, int mode);
 void Lx_EnterLeave(Window window);
 
 // Properties, icons, cursors, colours (see properties.cpp, icons.cpp, cursors.cpp, colormaps.cpp).
+// Copy, cut, paste and the clipboard's loss (WM_CUT, WM_COPY, WM_PASTE,
+// WM_DESTROYCLIPBOARD) as selection events of the window.
+void Lx_ClipboardMessage(Window window, UINT message);
 // Removes and frees every stored property of a window.
 void Lx_DeleteWindowProperties(Window window);
 void Lx_SetIcon(Display* display, Window window, XWMHints* hints);
@@ -188,6 +199,17 @@ Cursor Lx_FindCursor(Window window);
 void Lx_SetDefaultCursor(Cursor cursor);
 HPALETTE Lx_GetDrawablePalette(Drawable drawable);
 bool Lx_IsPixmap(Drawable drawable);
+// The device context of a drawable: a window's from the window, a pixmap's a
+// memory context that stays open across calls (at most two at once); a
+// pixmap's context must be closed before its bitmap is selected or read elsewhere.
+HDC Lx_GetDrawableDC(Display* display, Drawable drawable);
+void Lx_ReleaseDrawableDC(Display* display, Drawable drawable, HDC dc);
+void Lx_ClosePixmapDC(Drawable pixmap);
+// Re-applies the palettes of a window and its children: the system colours changed.
+void Lx_UpdatePaletteColors(Window window);
+// A property's data: at most `size` bytes copied, its type given; the count of
+// its data bytes, 0 (type None) when the window has none.
+size_t Lx_ReadProperty(HWND window, Atom property, Atom* type, void* data, size_t size);
 // Width and height of a pixmap: 0, or 2 when the bitmap can't be read.
 int Lx_GetPixmapAttributes(Pixmap pixmap, XWindowAttributes* attributes);
 

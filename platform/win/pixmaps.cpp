@@ -8,7 +8,12 @@
 
 HBITMAP Lx_CreatePixmapBitmap(int width, int height, int depth) {
   if (width < 1 || height < 1 || width > LX_BITMAP_MAX_SIZE || height > LX_BITMAP_MAX_SIZE) return nullptr;
-  if (depth == 1) return CreateBitmap(width, height, 1, 1, nullptr);
+  if (depth == 1) {
+    // Clear in X's terms (GDI's 1 bits), so an undrawn bitmap as cursor or
+    // mask shows nothing: the toolkit's blank cursor is one.
+    std::vector<uint8_t> clear(static_cast<size_t>(Lx_GdiRowBytes(width)) * static_cast<size_t>(height), 0xFF);
+    return CreateBitmap(width, height, 1, 1, clear.data());
+  }
   // Created from a 24-bit header, so the pixmap's pixels take the screen's format.
   BITMAPINFOHEADER header{};
   header.biSize = sizeof header;
@@ -57,6 +62,14 @@ HBITMAP bitmap_of_bmp(const std::vector<uint8_t>& file, const Lx_BmpInfo& info) 
 }
 
 }  // namespace
+
+int Lx_ReadXBitmapFile(const char* path, Lx_XBitmap* bitmap) {
+  bitmap->data = nullptr;
+  std::vector<uint8_t> file;
+  const int read = read_whole(path, &file);
+  if (read != LX_BITMAP_SUCCESS) return read;
+  return Lx_ParseXBitmap(reinterpret_cast<const char*>(file.data()), file.size(), bitmap);
+}
 
 int Lx_ReadBitmapFileToBitmap(const char* path, HBITMAP* bitmap, int* width, int* height, int* x_hot, int* y_hot) {
   *bitmap = nullptr;

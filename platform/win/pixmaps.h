@@ -7,8 +7,10 @@
 
 #include <cstdint>
 
-// A bitmap for a pixmap of the given depth: 1 a monochrome bitmap, any other
-// depth one compatible with the screen. Null when it can't be had.
+#include "platform/win/bitmap_file.h"
+
+// A bitmap for a pixmap of the given depth: 1 a monochrome bitmap with no X
+// bit set, any other depth one compatible with the screen. Null when it can't be had.
 HBITMAP Lx_CreatePixmapBitmap(int width, int height, int depth);
 // A 1-bit bitmap from X bitmap data (rows of (width + 7) / 8 bytes, least
 // significant bit leftmost, 1 foreground). Null for sizes out of range.
@@ -18,6 +20,9 @@ HBITMAP Lx_CreateBitmapFromXData(const uint8_t* data, int width, int height);
 // 1 open failed, 2 invalid file, 3 no memory). The hot spot is -1 where the
 // file gives none, and (0, 0) for a "BM" file.
 int Lx_ReadBitmapFileToBitmap(const char* path, HBITMAP* bitmap, int* width, int* height, int* x_hot, int* y_hot);
+
+// Reads an X bitmap text file; results as above, the data from CheckedMalloc.
+int Lx_ReadXBitmapFile(const char* path, Lx_XBitmap* bitmap);
 
 // A plain copy of an area between two contexts.
 bool Lx_GdiCopyArea(HDC source, HDC destination, int sx, int sy, int width, int height, int dx, int dy);

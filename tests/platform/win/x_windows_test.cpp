@@ -1,0 +1,307 @@
+// X windows over system windows, checked against the system's own view: the
+// client rectangle is the X geometry, the first map activates, a close
+// request only asks, busy overlays drop clicks, creation parameters travel
+// as handles, records follow the windows.
+#include "tests/platform/win/layer_test_support.h"
+
+#include "platform/win/x_windows.h"
+
+namespace {
+
+class WindowsTest : public LayerTest {};
+
+// Tests that take the focus or move the pointer: run by on_own_server.sh.
+class OwnServerWindowsTest : public LayerTest {
+ protected:
+  void SetUp() override {
+    if (!on_own_server()) GTEST_SKIP() << "runs on an X server of its own";
+    LayerTest::SetUp();
+  }
+};
+
+RECT client_on_screen(HWND hwnd) {
+  RECT r;
+  GetClientRect(hwnd, &r);
+  MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+TEST_F(WindowsTest, TheClientRectangleIsTheXGeometry) {
+  struct Case {
+    const char* what;
+    int x, y, width, height;
+    bool override;
+  } cases[] = {
+      {"framed 200 x 100", 100, 100, 200, 100, false},
+      {"framed 1 x 1", 300, 200, 1, 1, false},
+      {"framed 640 x 480", 50, 60, 640, 480, false},
+      {"override-redirect 200 x 100", 100, 100, 200, 100, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Window w = top_level(c.x, c.y, c.width, c.height, 0, c.override);
+    ASSERT_NE(w, 0u);
+    XMapWindow(display_, w);
+    pump_messages();
+    const RECT client = client_on_screen(Lx_Hwnd(w));
+    EXPECT_EQ(client.left, c.x);
+    EXPECT_EQ(client.top, c.y);
+    EXPECT_EQ(client.right - client.left, c.width);
+    EXPECT_EQ(client.bottom - client.top, c.height);
+    Window root = 1;
+    int x = 0, y = 0;
+    unsigned width = 0, height = 0, border = 9, depth = 0;
+    ASSERT_TRUE(XGetGeometry(display_, w, &root, &x, &y, &width, &height, &border, &depth));
+    EXPECT_EQ(root, 0u);
+    EXPECT_EQ(x, c.x);
+    EXPECT_EQ(y, c.y);
+    EXPECT_EQ(width, static_cast<unsigned>(c.width));
+    EXPECT_EQ(height, static_cast<unsigned>(c.height));
+    EXPECT_EQ(border, 0u);
+    EXPECT_EQ(static_cast<int>(depth), DefaultDepth(display_, 0));
+  }
+}
+
+TEST_F(WindowsTest, MovingAndResizingKeepTheClientRectangleTheXGeometry) {
+  Window w = top_level(100, 100, 200, 100);
+  Window c = child(w, 10, 20, 30, 40);
+  ASSERT_NE(c, 0u);
+  XMapWindow(display_, w);
+  XMapWindow(display_, c);
+  XMoveResizeWindow(display_, w, 150, 120, 320, 240);
+  XResizeWindow(display_, c, 50, 60);
+  XMoveWindow(display_, c, 5, 6);
+  pump_messages();
+  const RECT client = client_on_screen(Lx_Hwnd(w));
+  EXPECT_EQ(client.left, 150);
+  EXPECT_EQ(client.top, 120);
+  EXPECT_EQ(client.right - client.left, 320);
+  EXPECT_EQ(client.bottom - client.top, 240);
+  RECT in_parent;
+  GetWindowRect(Lx_Hwnd(c), &in_parent);
+  MapWindowPoints(nullptr, Lx_Hwnd(w), reinterpret_cast<POINT*>(&in_parent), 2);
+  EXPECT_EQ(in_parent.left, 5);
+  EXPECT_EQ(in_parent.top, 6);
+  EXPECT_EQ(in_parent.right - in_parent.left, 50);
+  EXPECT_EQ(in_parent.bottom - in_parent.top, 60);
+  int x, y;
+  Window child_of;
+  XTranslateCoordinates(display_, c, 0, 0, 0, &x, &y, &child_of);
+  EXPECT_EQ(x, 155);
+  EXPECT_EQ(y, 126);
+}
+
+TEST_F(OwnServerWindowsTest, TheFirstMapActivatesItsWindowAndLaterOnesDoNot) {
+  Window first = top_level(100, 100, 200, 100);
+  Window second = top_level(400, 100, 200, 100);
+  XMapWindow(display_, first);
+  EXPECT_TRUE(pump_until([&] { return GetActiveWindow() == Lx_Hwnd(first); }));
+  XMapWindow(display_, second);
+  pump_until([&] { return GetActiveWindow() != Lx_Hwnd(first); });  // give a wrong activation its time
+  EXPECT_TRUE(IsWindowVisible(Lx_Hwnd(second)));
+  EXPECT_EQ(GetActiveWindow(), Lx_Hwnd(first));
+}
+
+TEST_F(WindowsTest, ACloseRequestOnlyAsksForTheDeleteClientMessage) {
+  Window w = top_level(100, 100, 200, 100, StructureNotifyMask | ExposureMask | FocusChangeMask);
+  XMapWindow(display_, w);
+  drain_events(display_, w);
+  SendMessageA(Lx_Hwnd(w), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(IsWindow(Lx_Hwnd(w)));
+  EXPECT_TRUE(IsWindowVisible(Lx_Hwnd(w)));
+  const std::vector<XEvent> events = drain_events(display_, w);
+  ASSERT_EQ(events.size(), 1u);
+  const XClientMessageEvent& c = events[0].xclient;
+  EXPECT_EQ(c.type, ClientMessage);
+  EXPECT_EQ(c.message_type, XInternAtom(display_, "WM_PROTOCOLS", False));
+  EXPECT_EQ(c.format, 32);
+  EXPECT_EQ(static_cast<Atom>(c.data.l[0]), XInternAtom(display_, "WM_DELETE_WINDOW", False));
+  XWindowAttributes a;
+  EXPECT_EQ(XGetWindowAttributes(display_, w, &a), 1);
+  EXPECT_EQ(a.map_state, IsViewable);
+}
+
+TEST_F(WindowsTest, ABusyOverlayDropsClicksUntilItGoes) {
+  Window dialog = top_level(100, 100, 200, 100, ButtonPressMask);
+  Window button = child(dialog, 10, 10, 50, 20, ButtonPressMask | ButtonReleaseMask);
+  XMapWindow(display_, dialog);
+  XMapWindow(display_, button);
+  pump_messages();
+  const HWND hwnd = Lx_Hwnd(button);
+  Window overlay = XCreateWindow(display_, dialog, 0, 0, 1, 1, 0, 0, InputOnly, nullptr, 0, nullptr);
+  ASSERT_NE(overlay, 0u);
+  EXPECT_TRUE(Lx_FindWindow(dialog)->busy);
+  EXPECT_TRUE(Lx_FindWindow(button)->busy);
+  SendMessageA(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 6));
+  SendMessageA(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(5, 6));
+  SendMessageA(Lx_Hwnd(dialog), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(1, 1));
+  EXPECT_TRUE(of_type(queued_events(display_, button), ButtonPress).empty());
+  EXPECT_TRUE(of_type(queued_events(display_, button), ButtonRelease).empty());
+  EXPECT_TRUE(of_type(queued_events(display_, dialog), ButtonPress).empty());
+
+  XDestroyWindow(display_, overlay);
+  EXPECT_FALSE(Lx_FindWindow(button)->busy);
+  SendMessageA(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 6));
+  std::vector<XEvent> events = of_type(queued_events(display_, button), ButtonPress);
+  ASSERT_EQ(events.size(), 1u);
+  const XButtonEvent& b = events.back().xbutton;
+  EXPECT_EQ(b.type, ButtonPress);
+  EXPECT_EQ(b.button, static_cast<unsigned>(Button1));
+  EXPECT_EQ(b.x, 5);
+  EXPECT_EQ(b.y, 6);
+  EXPECT_EQ(b.x_root, 100 + 10 + 5);
+  EXPECT_EQ(b.y_root, 100 + 10 + 6);
+  EXPECT_EQ(b.state & Button1Mask, 0u) << "a press leaves its own button out";
+  ReleaseCapture();
+}
+
+TEST_F(WindowsTest, CreateNotifyReachesTheParentWithTheGeometryGivenAndNoPointer) {
+  Window parent = top_level(100, 100, 200, 100, SubstructureNotifyMask);
+  Window quiet = top_level(100, 300, 200, 100);
+  Window c = child(parent, 1, 2, 3, 4);
+  Window q = child(quiet, 1, 2, 3, 4);
+  MSG m;
+  ASSERT_TRUE(PeekMessageA(&m, Lx_Hwnd(c), LX_CREATE_NOTIFY, LX_CREATE_NOTIFY, PM_NOREMOVE));
+  EXPECT_EQ(m.wParam, 0u);
+  EXPECT_EQ(m.lParam, 0);
+  EXPECT_FALSE(PeekMessageA(&m, Lx_Hwnd(q), LX_CREATE_NOTIFY, LX_CREATE_NOTIFY, PM_NOREMOVE));
+  XEvent e;
+  ASSERT_TRUE(XCheckTypedWindowEvent(display_, parent, CreateNotify, &e));
+  EXPECT_EQ(e.xcreatewindow.window, c);
+  EXPECT_EQ(e.xcreatewindow.parent, parent);
+  EXPECT_EQ(e.xcreatewindow.x, 1);
+  EXPECT_EQ(e.xcreatewindow.y, 2);
+  EXPECT_EQ(e.xcreatewindow.width, 3);
+  EXPECT_EQ(e.xcreatewindow.height, 4);
+  EXPECT_FALSE(XCheckTypedWindowEvent(display_, quiet, CreateNotify, &e));
+}
+
+TEST_F(WindowsTest, RepaintsOfAWindowQueueExposesCountingDownToZero) {
+  Window w = top_level(100, 100, 200, 100, ExposureMask);
+  XMapWindow(display_, w);
+  drain_events(display_, w);
+  const RECT parts[] = {{0, 0, 10, 10}, {20, 20, 40, 30}, {100, 50, 200, 100}};
+  for (const RECT& r : parts) {
+    InvalidateRect(Lx_Hwnd(w), &r, FALSE);
+    UpdateWindow(Lx_Hwnd(w));
+  }
+  std::vector<XEvent> exposes = of_type(drain_events(display_, w), Expose);
+  ASSERT_EQ(exposes.size(), 3u);
+  for (int i = 0; i < 3; ++i) {
+    const XExposeEvent& e = exposes[static_cast<size_t>(i)].xexpose;
+    EXPECT_EQ(e.count, 2 - i);
+    EXPECT_EQ(e.x, parts[i].left);
+    EXPECT_EQ(e.y, parts[i].top);
+    EXPECT_EQ(e.width, parts[i].right - parts[i].left);
+    EXPECT_EQ(e.height, parts[i].bottom - parts[i].top);
+  }
+}
+
+TEST_F(WindowsTest, MappingAndUnmappingGiveTheirNotifications) {
+  Window w = top_level(100, 100, 200, 100, StructureNotifyMask);
+  XMapRaised(display_, w);
+  std::vector<XEvent> events = drain_events(display_, w);
+  EXPECT_EQ(of_type(events, MapNotify).size(), 1u);
+  XUnmapWindow(display_, w);
+  events = drain_events(display_, w);
+  EXPECT_EQ(of_type(events, UnmapNotify).size(), 1u);
+  EXPECT_FALSE(IsWindowVisible(Lx_Hwnd(w)));
+  EXPECT_EQ(XWithdrawWindow(display_, w, 0), 1);
+}
+
+TEST_F(WindowsTest, RecordsFollowTheirWindows) {
+  Window w = top_level(100, 100, 200, 100);
+  XWindowAttributes a;
+  ASSERT_EQ(XGetWindowAttributes(display_, w, &a), 1);
+  EXPECT_EQ(a.map_state, IsUnmapped);
+  EXPECT_EQ(a.visual, DefaultVisual(display_, 0));
+  EXPECT_EQ(a.all_event_masks, -1);
+  Window root = 7, parent = 7, *children = reinterpret_cast<Window*>(8);
+  unsigned n = 9;
+  EXPECT_EQ(XQueryTree(display_, w, &root, &parent, &children, &n), 0);
+  EXPECT_EQ(root, 0u);
+  EXPECT_EQ(parent, 0u);
+  EXPECT_EQ(children, nullptr);
+  EXPECT_EQ(n, 0u);
+
+  windows_.clear();
+  XDestroyWindow(display_, w);
+  EXPECT_EQ(XGetWindowAttributes(display_, w, &a), 0);
+  EXPECT_EQ(Lx_FindWindow(w), nullptr);
+  unsigned width, height, border, depth;
+  int x, y;
+  EXPECT_EQ(XGetGeometry(display_, w, &root, &x, &y, &width, &height, &border, &depth), 0);
+  EXPECT_EQ(XMapWindow(display_, w), BadWindow);
+}
+
+TEST_F(WindowsTest, BackgroundsAreRefusedAndOtherAttributesKept) {
+  Window w = top_level(100, 100, 200, 100);
+  XSetWindowAttributes a{};
+  a.background_pixel = 0xff;
+  EXPECT_EQ(XChangeWindowAttributes(display_, w, CWBackPixel, &a), BadMatch);
+  EXPECT_EQ(XChangeWindowAttributes(display_, w, CWBackPixmap, &a), BadMatch);
+  EXPECT_EQ(XChangeWindowAttributes(display_, 12345, CWEventMask, &a), BadWindow);
+  a.event_mask = KeyPressMask;
+  a.do_not_propagate_mask = KeyPressMask;
+  a.cursor = 77;
+  EXPECT_EQ(XChangeWindowAttributes(display_, w, CWEventMask | CWDontPropagate | CWCursor, &a), 1);
+  a.cursor = 78;
+  XChangeWindowAttributes(display_, w, CWCursor, &a);
+  const Lx_WindowRecord* r = Lx_FindWindow(w);
+  EXPECT_EQ(r->attributes.event_mask, KeyPressMask);
+  EXPECT_EQ(r->attributes.do_not_propagate_mask, KeyPressMask);
+  EXPECT_EQ(r->cursor, 78u);
+  EXPECT_EQ(r->previous_cursor, 77u);
+  a.override_redirect = True;
+  XChangeWindowAttributes(display_, w, CWOverrideRedirect, &a);
+  EXPECT_TRUE(GetWindowLongPtrA(Lx_Hwnd(w), GWL_EXSTYLE) & WS_EX_TOPMOST);
+}
+
+TEST_F(WindowsTest, AChildBorderIsTheSystemsUnlessABorderPixelIsGiven) {
+  Window w = top_level(100, 100, 200, 100);
+  XSetWindowAttributes a{};
+  Window plain = XCreateWindow(display_, w, 0, 0, 50, 20, 2, 0, InputOutput, nullptr, 0, &a);
+  Window pixel = XCreateWindow(display_, w, 0, 40, 50, 20, 2, 0, InputOutput, nullptr, CWBorderPixel, &a);
+  EXPECT_TRUE(GetWindowLongPtrA(Lx_Hwnd(plain), GWL_STYLE) & WS_BORDER);
+  EXPECT_FALSE(GetWindowLongPtrA(Lx_Hwnd(pixel), GWL_STYLE) & WS_BORDER);
+  XSetWindowBorderWidth(display_, plain, 0);
+  EXPECT_FALSE(GetWindowLongPtrA(Lx_Hwnd(plain), GWL_STYLE) & WS_BORDER);
+}
+
+TEST_F(WindowsTest, AReparentedWindowBecomesAChildKeepingItsClientSize) {
+  Window parent = top_level(100, 100, 300, 200);
+  Window w = top_level(500, 100, 120, 80);
+  XMapWindow(display_, parent);
+  XMapWindow(display_, w);
+  XReparentWindow(display_, w, parent, 10, 20);
+  pump_messages();
+  const HWND hwnd = Lx_Hwnd(w);
+  EXPECT_EQ(GetParent(hwnd), Lx_Hwnd(parent));
+  EXPECT_TRUE(GetWindowLongPtrA(hwnd, GWL_STYLE) & WS_CHILD);
+  EXPECT_FALSE(GetWindowLongPtrA(hwnd, GWL_STYLE) & WS_CAPTION);
+  const RECT client = client_on_screen(hwnd);
+  const RECT parent_client = client_on_screen(Lx_Hwnd(parent));
+  EXPECT_EQ(client.left - parent_client.left, 10);
+  EXPECT_EQ(client.top - parent_client.top, 20);
+  EXPECT_EQ(client.right - client.left, 120);
+  EXPECT_EQ(client.bottom - client.top, 80);
+  EXPECT_TRUE(Lx_FindWindow(w)->attributes.override_redirect);
+}
+
+TEST_F(OwnServerWindowsTest, WarpingMovesThePointerInTheDestinationsClientCoordinates) {
+  Window w = top_level(100, 100, 200, 100);
+  XMapWindow(display_, w);
+  pump_messages();
+  XWarpPointer(display_, 0, w, 0, 0, 0, 0, 7, 8);
+  POINT p;
+  GetCursorPos(&p);
+  EXPECT_EQ(p.x, 107);
+  EXPECT_EQ(p.y, 108);
+  XWarpPointer(display_, 0, 0, 0, 0, 0, 0, 30, 40);
+  GetCursorPos(&p);
+  EXPECT_EQ(p.x, 30);
+  EXPECT_EQ(p.y, 40);
+  EXPECT_EQ(XWindowFromPoint(display_, 150, 150), w);
+}
+
+}  // namespace
