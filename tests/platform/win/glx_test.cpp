@@ -1,0 +1,309 @@
+// GLX over WGL under wine: the server's eighteen display-mode visuals, contexts
+// made at their first make-current, a context moved between two windows, the
+// release of the system's context, swaps, GLX pixmaps and pbuffers read back.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <GL/gl.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tests/platform/win/gl_test_window.h"
+
+// After GoogleTest: X's None and Bool macros would clash with its names.
+#include <GL/glx.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+namespace {
+
+constexpr uint32_t RED = 0xFF0000, GREEN = 0x00FF00, BLUE = 0x0000FF;
+
+class Glx : public testing::Test {
+ protected:
+  void SetUp() override {
+    display = XOpenDisplay(nullptr);
+    ASSERT_NE(display, nullptr);
+  }
+  void TearDown() override {
+    glXMakeCurrent(display, None, nullptr);
+    for (GLXContext c : contexts) glXDestroyContext(display, c);
+    for (XVisualInfo* v : visuals) XFree(v);
+  }
+  XVisualInfo* choose(std::vector<int> attributes) {
+    XVisualInfo* v = glXChooseVisual(display, 0, attributes.data());
+    if (v != nullptr) visuals.push_back(v);
+    return v;
+  }
+  GLXContext context_for(XVisualInfo* visual) {
+    GLXContext c = glXCreateContext(display, visual, nullptr, True);
+    if (c != nullptr) contexts.push_back(c);
+    return c;
+  }
+  // The window visual of the server's mono RGBA display mode.
+  XVisualInfo* window_visual() {
+    return choose({GLX_USE_GL, GLX_RGBA, GLX_RED_SIZE, 3, GLX_GREEN_SIZE, 3, GLX_BLUE_SIZE, 2, GLX_DOUBLEBUFFER,
+                   GLX_DEPTH_SIZE, 16, None});
+  }
+
+  Display* display = nullptr;
+  std::vector<GLXContext> contexts;
+  std::vector<XVisualInfo*> visuals;
+};
+
+void clear_to(uint32_t colour) {
+  glClearColor(float(colour >> 16 & 0xFF) / 255, float(colour >> 8 & 0xFF) / 255, float(colour & 0xFF) / 255, 1);
+  glClear(GL_COLOR_BUFFER_BIT);
+}
+
+// The colour GL reads at (x, y) of the current read buffer, as 0x00RRGGBB.
+uint32_t gl_pixel(int x, int y) {
+  unsigned char rgba[4] = {};
+  glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+  return uint32_t(rgba[0]) << 16 | uint32_t(rgba[1]) << 8 | rgba[2];
+}
+
+int config(Display* display, XVisualInfo* visual, int attribute) {
+  int value = -1;
+  EXPECT_EQ(glXGetConfig(display, visual, attribute, &value), 0) << attribute;
+  return value;
+}
+
+// The server's display-mode lists, slot = anti-alias x 6 + colour x 2 + stereo;
+// each slot takes its first list that finds a visual.
+struct Mode {
+  bool rgba;
+  int buffer_size;  // colour index
+  bool stereo;
+  bool accumulation;
+  int samples;      // multisample slots, tried with 4, 3, 2
+};
+
+std::vector<int> mode_list(const Mode& m, bool stencil, int samples) {
+  std::vector<int> a = {GLX_USE_GL};
+  if (m.rgba) a.insert(a.end(), {GLX_RGBA, GLX_RED_SIZE, 3, GLX_GREEN_SIZE, 3, GLX_BLUE_SIZE, 2});
+  else a.insert(a.end(), {GLX_BUFFER_SIZE, m.buffer_size});
+  if (m.accumulation) a.insert(a.end(), {GLX_ACCUM_RED_SIZE, 3, GLX_ACCUM_GREEN_SIZE, 3, GLX_ACCUM_BLUE_SIZE, 2});
+  if (m.stereo) a.push_back(GLX_STEREO);
+  if (samples > 0) a.insert(a.end(), {GLX_SAMPLE_BUFFERS, 1, GLX_SAMPLES, samples});
+  a.insert(a.end(), {GLX_DOUBLEBUFFER, GLX_DEPTH_SIZE, 16});
+  if (stencil) a.insert(a.end(), {GLX_STENCIL_SIZE, 1});
+  a.push_back(None);
+  return a;
+}
+
+TEST_F(Glx, TheDisplayModeSlotsThatFill) {
+  std::string filled;
+  for (int slot = 0; slot < 18; ++slot) {
+    int anti_alias = slot / 6, colour = slot % 6 / 2;
+    Mode m{colour == 0, colour == 1 ? 8 : 12, slot % 2 == 1, anti_alias == 2, anti_alias == 1};
+    XVisualInfo* v = nullptr;
+    for (int samples : anti_alias == 1 ? std::vector<int>{4, 3, 2} : std::vector<int>{0}) {
+      if (v == nullptr && m.rgba) v = choose(mode_list(m, true, samples));
+      if (v == nullptr) v = choose(mode_list(m, false, samples));
+    }
+    if (v == nullptr) continue;
+    SCOPED_TRACE(testing::Message() << "slot " << slot);
+    filled += (filled.empty() ? "" : " ") + std::to_string(slot);
+    // What the slot asked is what the visual has.
+    EXPECT_EQ(config(display, v, GLX_RGBA), m.rgba ? 1 : 0);
+    EXPECT_EQ(config(display, v, GLX_STEREO), m.stereo ? 1 : 0);
+    EXPECT_EQ(config(display, v, GLX_DOUBLEBUFFER), 1);
+    EXPECT_GE(config(display, v, GLX_DEPTH_SIZE), 16);
+    EXPECT_GE(config(display, v, GLX_ACCUM_RED_SIZE), m.accumulation ? 3 : 0);
+    EXPECT_GE(config(display, v, GLX_SAMPLES), m.samples ? 2 : 0);
+  }
+  printf("display-mode slots filled: %s\n", filled.c_str());
+  // Mesa under wine has RGBA formats only, none of them stereo.
+  EXPECT_EQ(filled, "0 6 12");
+}
+
+TEST_F(Glx, AContextIsMadeAtItsFirstMakeCurrentAndMovesBetweenWindows) {
+  GlTestWindow a(1000, 700, 64, 48), b(1100, 700, 64, 48);
+  XVisualInfo* v = window_visual();
+  ASSERT_NE(v, nullptr);
+  GLXContext c = context_for(v);
+  ASSERT_NE(c, nullptr);
+  EXPECT_EQ(wglGetCurrentContext(), nullptr);
+  ASSERT_TRUE(glXMakeCurrent(display, a.id(), c));
+  EXPECT_EQ(glXGetCurrentContext(), c);
+  EXPECT_EQ(glXGetCurrentDrawable(), a.id());
+  EXPECT_EQ(wglGetCurrentDC(), a.dc());
+  HGLRC rendering = wglGetCurrentContext();
+  ASSERT_NE(rendering, nullptr);
+  clear_to(RED);
+  glXSwapBuffers(display, a.id());
+
+  ASSERT_TRUE(glXMakeCurrent(display, b.id(), c));
+  EXPECT_EQ(glXGetCurrentDrawable(), b.id());
+  EXPECT_EQ(wglGetCurrentDC(), b.dc());
+  EXPECT_EQ(wglGetCurrentContext(), rendering);  // the same context, made once
+  clear_to(BLUE);
+  glXSwapBuffers(display, b.id());
+  glFinish();
+  EXPECT_EQ(a.pixels()[48 * 64 / 2 + 32], RED);
+  EXPECT_EQ(b.pixels()[48 * 64 / 2 + 32], BLUE);
+
+  // Drawing goes to the draw drawable; the read drawable is not used.
+  ASSERT_TRUE(glXMakeContextCurrent(display, a.id(), b.id(), c));
+  EXPECT_EQ(wglGetCurrentDC(), a.dc());
+  EXPECT_FALSE(glXMakeCurrent(display, None, c));
+  EXPECT_EQ(glXGetCurrentDrawable(), a.id());
+}
+
+TEST_F(Glx, MakeCurrentWithoutAContextReleasesTheSystemsContext) {
+  GlTestWindow w(1000, 800, 32, 32);
+  GLXContext c = context_for(window_visual());
+  ASSERT_TRUE(glXMakeCurrent(display, w.id(), c));
+  ASSERT_NE(wglGetCurrentContext(), nullptr);
+  EXPECT_TRUE(glXMakeCurrent(display, w.id(), nullptr));
+  EXPECT_EQ(glXGetCurrentContext(), nullptr);
+  EXPECT_EQ(glXGetCurrentDrawable(), None);
+  EXPECT_EQ(wglGetCurrentContext(), nullptr);
+  // Destroying the current context forgets it too.
+  ASSERT_TRUE(glXMakeCurrent(display, w.id(), c));
+  glXDestroyContext(display, c);
+  contexts.clear();
+  EXPECT_EQ(glXGetCurrentContext(), nullptr);
+  EXPECT_EQ(wglGetCurrentContext(), nullptr);
+}
+
+TEST_F(Glx, ASwapWithNoContextCurrentGoesToTheWindow) {
+  GlTestWindow w(1000, 800, 32, 32);
+  GLXContext c = context_for(window_visual());
+  ASSERT_TRUE(glXMakeCurrent(display, w.id(), c));
+  clear_to(GREEN);
+  ASSERT_TRUE(glXMakeCurrent(display, None, nullptr));
+  // Mesa drops a drawable's buffers with its last context, so what shows is
+  // not checked here; the swap must only reach the window and harm nothing.
+  glXSwapBuffers(display, w.id());
+  ASSERT_TRUE(glXMakeCurrent(display, w.id(), c));
+  clear_to(RED);
+  glXSwapBuffers(display, w.id());
+  glFinish();
+  EXPECT_EQ(w.pixels()[16 * 32 + 16], RED);
+}
+
+TEST_F(Glx, AGlxPixmapIsABitmapOfItsOwnThatGlDrawsInto) {
+  // An X pixmap is a bitmap handle; the GLX pixmap takes only its size.
+  HDC screen = GetDC(nullptr);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, 40, 30);
+  ReleaseDC(nullptr, screen);
+  Pixmap pixmap = Pixmap(reinterpret_cast<uintptr_t>(bitmap));
+  EXPECT_EQ(glXCreateGLXPixmap(display, window_visual(), pixmap), None);  // a window visual
+  for (int alpha : {0, 1}) {
+    XVisualInfo* v = choose({GLX_RGBA, GLX_RED_SIZE, 3, GLX_GREEN_SIZE, 3, GLX_BLUE_SIZE, 2, GLX_ALPHA_SIZE, alpha,
+                             None});
+    ASSERT_NE(v, nullptr);
+    ASSERT_EQ(v->depth, alpha ? 32 : 24);
+    GLXPixmap glx_pixmap = glXCreateGLXPixmap(display, v, pixmap);
+    ASSERT_NE(glx_pixmap, None);
+    GLXContext c = context_for(v);
+    ASSERT_TRUE(glXMakeCurrent(display, glx_pixmap, c));
+    EXPECT_EQ(glXGetCurrentDrawable(), glx_pixmap);
+    glViewport(0, 0, 40, 30);
+    clear_to(BLUE);
+    glColor3f(1, 0, 0);
+    glRectf(-1, -1, 0, 0);  // the lower left quarter
+    glFinish();
+    EXPECT_EQ(gl_pixel(5, 5), RED);
+    EXPECT_EQ(gl_pixel(35, 25), BLUE);
+    // The pixels are in the device context's bitmap (colour words 0x00BBGGRR,
+    // rows top-down). Wine's 24-bit bitmap formats store red and blue
+    // swapped, so only the 32-bit bitmap is compared.
+    HDC memory = wglGetCurrentDC();
+    if (v->depth == 32) {
+      EXPECT_EQ(GetPixel(memory, 5, 25) & 0xFFFFFF, 0x0000FFu);
+      EXPECT_EQ(GetPixel(memory, 35, 5) & 0xFFFFFF, 0xFF0000u);
+    }
+    // Destroying the current drawable leaves nothing current.
+    glXDestroyGLXPixmap(display, glx_pixmap);
+    EXPECT_EQ(glXGetCurrentDrawable(), None);
+    EXPECT_EQ(wglGetCurrentContext(), nullptr);
+    glXDestroyGLXPixmap(display, glx_pixmap);  // gone: ignored
+  }
+  glXDestroyGLXPixmap(display, None);
+  DeleteObject(bitmap);
+}
+
+TEST_F(Glx, APbufferNeedsACurrentContextAndReadsBack) {
+  const int request[] = {GLX_RENDER_TYPE, GLX_RGBA_BIT, GLX_DRAWABLE_TYPE, GLX_PBUFFER_BIT, GLX_RED_SIZE, 8,
+                         GLX_GREEN_SIZE, 8, GLX_BLUE_SIZE, 8, GLX_DEPTH_SIZE, 16, None};
+  int count = 0;
+  GLXFBConfig* configs = glXChooseFBConfig(display, 0, request, &count);
+  ASSERT_NE(configs, nullptr);
+  ASSERT_GT(count, 0);
+  const int size[] = {GLX_PBUFFER_WIDTH, 64, GLX_PBUFFER_HEIGHT, 32, GLX_PRESERVED_CONTENTS, True, None};
+  EXPECT_EQ(glXCreatePbuffer(display, configs[0], size), None);  // no context current
+
+  GlTestWindow w(1000, 900, 16, 16);
+  ASSERT_TRUE(glXMakeCurrent(display, w.id(), context_for(window_visual())));
+  // Mesa under wine ends the program with an X error when it draws into a
+  // pbuffer of a 32-bit configuration: the test takes the first 24-bit one.
+  GLXFBConfig config = nullptr;
+  for (int i = 0; i < count && config == nullptr; ++i) {
+    int bits = 0;
+    glXGetFBConfigAttrib(display, configs[i], GLX_BUFFER_SIZE, &bits);
+    if (bits == 24) config = configs[i];
+  }
+  ASSERT_NE(config, nullptr);
+  GLXPbuffer pbuffer = glXCreatePbuffer(display, config, size);
+  ASSERT_NE(pbuffer, None);
+  GLXContext c = glXCreateNewContext(display, config, GLX_RGBA_TYPE, nullptr, True);
+  ASSERT_NE(c, nullptr);
+  contexts.push_back(c);
+  ASSERT_TRUE(glXMakeContextCurrent(display, pbuffer, pbuffer, c));
+  EXPECT_EQ(glXGetCurrentDrawable(), pbuffer);
+  glViewport(0, 0, 64, 32);
+  clear_to(GREEN);
+  glColor3f(0, 0, 1);
+  glRectf(0, 0, 1, 1);  // the upper right quarter
+  glFinish();
+  EXPECT_EQ(gl_pixel(2, 2), GREEN);
+  EXPECT_EQ(gl_pixel(60, 30), BLUE);
+  glXDestroyPbuffer(display, pbuffer);
+  EXPECT_EQ(glXGetCurrentDrawable(), None);
+  EXPECT_EQ(wglGetCurrentContext(), nullptr);
+  glXDestroyPbuffer(display, pbuffer);  // gone: ignored
+  XFree(configs);
+}
+
+TEST_F(Glx, RefusedRequests) {
+  XVisualInfo* v = window_visual();
+  ASSERT_NE(v, nullptr);
+  EXPECT_EQ(glXCreateContext(display, v, context_for(v), True), nullptr);  // no shared lists
+  int attributes[] = {GLX_USE_GL, GLX_RGBA, None};
+  EXPECT_EQ(glXChooseVisual(display, 1, attributes), nullptr);
+  int transparent[] = {GLX_USE_GL, GLX_RGBA, GLX_TRANSPARENT_TYPE, GLX_TRANSPARENT_RGB, None};
+  EXPECT_EQ(glXChooseVisual(display, 0, transparent), nullptr);
+  // A window configuration makes no pbuffer, even with a context current.
+  GlTestWindow w(1000, 900, 16, 16);
+  ASSERT_TRUE(glXMakeCurrent(display, w.id(), context_for(v)));
+  const int window_request[] = {GLX_DRAWABLE_TYPE, GLX_WINDOW_BIT, None};
+  int count = 0;
+  GLXFBConfig* configs = glXChooseFBConfig(display, 0, window_request, &count);
+  ASSERT_NE(configs, nullptr);
+  const int size[] = {GLX_PBUFFER_WIDTH, 8, GLX_PBUFFER_HEIGHT, 8, None};
+  EXPECT_EQ(glXCreatePbuffer(display, configs[0], size), None);
+  XFree(configs);
+  // The configuration's visual info carries the configuration's id.
+  int id_request[] = {GLX_FBCONFIG_ID, int(v->visualid), None};
+  configs = glXChooseFBConfig(display, 0, id_request, &count);
+  ASSERT_EQ(count, 1);
+  XVisualInfo* from_config = glXGetVisualFromFBConfig(display, configs[0]);
+  ASSERT_NE(from_config, nullptr);
+  EXPECT_EQ(from_config->visualid, v->visualid);
+  XFree(from_config);
+  XFree(configs);
+  int major = 0, minor = 0;
+  EXPECT_TRUE(glXQueryVersion(display, &major, &minor));
+  EXPECT_EQ(major * 10 + minor, 13);
+  EXPECT_STREQ(glXQueryExtensionsString(display, 0), "");
+  EXPECT_TRUE(glXIsDirect(display, contexts[0]));
+  EXPECT_NE(glXGetProcAddress(reinterpret_cast<const GLubyte*>("glActiveTextureARB")), nullptr);
+}
+
+}  // namespace
