@@ -16,6 +16,7 @@
 #include <fstream>
 #include <optional>
 #include <sstream>
+#include <thread>
 
 #ifndef QOB_PROGRAM
 #define QOB_PROGRAM "qob"
@@ -62,6 +63,8 @@ RunResult run_program(const RunOptions& options) {
   close(out[1]);
   close(err[1]);
   signal(SIGPIPE, SIG_IGN);
+  std::thread watcher;
+  if (pid > 0 && options.while_running) watcher = std::thread(options.while_running, long(pid));
   size_t written = 0;
   if (options.input.empty()) {
     close(in[1]);
@@ -103,6 +106,7 @@ RunResult run_program(const RunOptions& options) {
   close(err[0]);
   int status = 0;
   waitpid(pid, &status, 0);
+  if (watcher.joinable()) watcher.join();
   if (WIFEXITED(status)) result.exit_code = WEXITSTATUS(status);
   if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
   return result;

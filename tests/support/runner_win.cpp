@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 #ifndef QOB_PROGRAM
 #define QOB_PROGRAM "qob.exe"
@@ -109,6 +110,8 @@ RunResult run_program(const RunOptions& options) {
   reader readers[2] = {{out[0], &result.out}, {err[0], &result.err}};
   HANDLE threads[2] = {CreateThread(nullptr, 0, read_all, &readers[0], 0, nullptr),
                        CreateThread(nullptr, 0, read_all, &readers[1], 0, nullptr)};
+  std::thread watcher;
+  if (options.while_running) watcher = std::thread(options.while_running, long(pi.dwProcessId));
   DWORD written = 0;
   if (!options.input.empty()) WriteFile(in[1], options.input.data(), DWORD(options.input.size()), &written, nullptr);
   CloseHandle(in[1]);
@@ -119,6 +122,7 @@ RunResult run_program(const RunOptions& options) {
     TerminateProcess(pi.hProcess, 1);
     WaitForSingleObject(pi.hProcess, 5000);
   }
+  if (watcher.joinable()) watcher.join();
   DWORD code = 0;
   if (!result.timed_out && GetExitCodeProcess(pi.hProcess, &code)) result.exit_code = int(code);
   CloseHandle(pi.hProcess);
