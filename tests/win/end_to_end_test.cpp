@@ -8,6 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -103,7 +106,10 @@ void click_at(int x, int y) {
   SendInput(2, &in[1], sizeof(INPUT));
 }
 
-TEST(WindowsServer, AClickOnAButtonRunsItsActionAndTheServerExitsWithTheReply) {
+// Runs the server on the button program; `click` gets the screen position
+// of a point of the button once both windows show, and is called again
+// until the server ends (at most five times).
+void expect_exit_with_reply_after(const std::function<void(int x, int y)>& click) {
   TempDir dir;
   ASSERT_TRUE(button_program().write(dir.file("ui.b")));
   RunOptions options;
@@ -111,7 +117,7 @@ TEST(WindowsServer, AClickOnAButtonRunsItsActionAndTheServerExitsWithTheReply) {
   options.directory = dir.path();
   options.timeout_seconds = 90;
   std::vector<shown> seen;
-  options.while_running = [&seen](long pid) {
+  options.while_running = [&seen, &click](long pid) {
     // The graphics window and "main"; the button's window is the smaller.
     for (auto until = std::chrono::steady_clock::now() + 60s; std::chrono::steady_clock::now() < until;
          std::this_thread::sleep_for(200ms)) {
@@ -124,7 +130,7 @@ TEST(WindowsServer, AClickOnAButtonRunsItsActionAndTheServerExitsWithTheReply) {
     std::this_thread::sleep_for(500ms);  // the first drawing
     SetForegroundWindow(main.window);
     for (int attempt = 0; attempt < 5 && IsWindow(main.window); ++attempt) {
-      click_at(main.client.left + 20, main.client.top + 10);
+      click(main.client.left + 20, main.client.top + 10);
       std::this_thread::sleep_for(2s);
     }
   };
@@ -137,6 +143,21 @@ TEST(WindowsServer, AClickOnAButtonRunsItsActionAndTheServerExitsWithTheReply) {
   EXPECT_FALSE(r.timed_out) << r.err;
   EXPECT_EQ(r.exit_code, 42 + 1) << "the answer 42 plus offscreen drawing 1\n" << r.err;
   EXPECT_EQ(r.err.find("nternal error"), std::string::npos) << r.err;
+}
+
+TEST(WindowsServer, AClickOnAButtonRunsItsActionAndTheServerExitsWithTheReply) {
+  expect_exit_with_reply_after(click_at);
+}
+
+// The click from outside wine: xdotool_click.sh names a file in
+// QOB_CLICK_FILE, reads the position from it and clicks there with xdotool.
+TEST(WindowsServer, AnXdotoolClickDoesTheSame) {
+  const char* file = getenv("QOB_CLICK_FILE");
+  ASSERT_NE(file, nullptr) << "run by xdotool_click.sh";
+  expect_exit_with_reply_after([file](int x, int y) {
+    std::string position = std::to_string(x) + " " + std::to_string(y) + "\n";
+    write_file(file, position);
+  });
 }
 
 }  // namespace
