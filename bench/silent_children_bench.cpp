@@ -15,7 +15,7 @@
 namespace {
 
 constexpr int CHILDREN = 21;
-constexpr int WAIT_MS = 1000;  // one measurement
+constexpr int WAIT_MS = 3000;  // one measurement: the process clock counts in steps of 10 to 16 ms
 
 struct child {
   pid_t pid = -1;
