@@ -1,24 +1,21 @@
 #!/usr/bin/env bash
-# Runs the end-to-end test whose click comes from xdotool, on an X server of
-# its own: the test program writes the screen position to click into a file,
+# Runs the end-to-end test whose click comes from xdotool on the display of
+# the run: the test program writes the screen position to click into a file,
 # and this script clicks there each time the file is written anew.
 set -euo pipefail
 program=$1
 root=$(cd "$(dirname "$0")/../.." && pwd)
-exec 3< <(Xvfb -displayfd 4 -screen 0 1280x1024x24 -nolisten tcp 4>&1 >/dev/null 2>&1 & echo "pid $!")
-read -r _ xvfb <&3
-read -r number <&3
 position=$(mktemp -u /tmp/qob_click_XXXXXX)
 log=$(mktemp /tmp/qob_click_log_XXXXXX)
-trap 'kill $xvfb 2>/dev/null || true; rm -f "$position" "$log"' EXIT
-DISPLAY=:$number QOB_CLICK_FILE="Z:$position" "$root/scripts/wine" "$program" \
+trap 'rm -f "$position" "$log"' EXIT
+QOB_CLICK_FILE="Z:$position" "$root/scripts/wine" "$program" \
   --gtest_filter='WindowsServer.AnXdotoolClickDoesTheSame' >"$log" 2>&1 &
 test_pid=$!
 while kill -0 $test_pid 2>/dev/null; do
   if [ -s "$position" ]; then
     read -r x y <"$position"
     rm -f "$position"
-    DISPLAY=:$number xdotool mousemove --sync "$x" "$y" click 1
+    xdotool mousemove --sync "$x" "$y" click 1
   fi
   sleep 0.2
 done
