@@ -86,7 +86,7 @@ constexpr int N_GRID_FIELDS = 6;
 
 int grid_field_index(long id) {
   for (int i = 0; i < N_GRID_FIELDS; ++i)
-    if (reinterpret_cast<long>(*grid_fields[i].field) == id) return i;
+    if (object_tag(*grid_fields[i].field) == id) return i;
   return -1;
 }
 
@@ -193,7 +193,7 @@ UITextField* new_field(short x, short y, unsigned short width, const char* text,
   UITextField* f = new UITextField(main_win, 0, nullptr);
   f->reconfigure(x, y, width, 0, Fonts::fonts[FONT], true, false, text, nullptr, check, cycle, 0, 0xFFFFFF);
   // The object id is the field's address, as for the other text widgets.
-  f->object_id = reinterpret_cast<long>(f);
+  f->object_id = object_tag(f);
   return f;
 }
 

@@ -219,7 +219,7 @@ void take_history(uint32_t position) {
 
 UITextField* new_field(short x, short y) {
   UITextField* f = new UITextField(inspector, 0, nullptr);
-  f->object_id = reinterpret_cast<long>(f);
+  f->object_id = object_tag(f);
   f->reconfigure(x, y, FIELD_WIDTH, 0, Fonts::fonts[FONT], true, false, "", nullptr, check_field, cycle_field, 0,
                  0xFFFFFF);
   return f;

@@ -2,7 +2,6 @@
 
 #include <X11/Xlib.h>
 #include <GL/gl.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,6 +15,7 @@
 #include "builder/object_inspector.h"
 #include "builder/window_inspector.h"
 #include "link/gin.h"
+#include "platform/files.h"
 #include "runtime/interpreter.h"
 #include "runtime/window_record.h"
 #include "toolkit/fonts.h"
@@ -178,7 +178,7 @@ void write_patch(FILE* f, const char* file, const menu_item* old, const menu_ite
 // A failed write is cut back to the file's old length, and the edited list,
 // the saved copies and the buttons stay, so that nothing is lost.
 void write_patches(long id) {
-  int fd = open("patches", O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+  int fd = open_file("patches", FILE_APPEND);
   FILE* f = fd >= 0 ? fdopen(fd, "a") : nullptr;
   if (f == nullptr) {
     int error = errno;
@@ -266,7 +266,7 @@ bool make_folders(const char* folder) {
   std::string path;
   for (const char* p = folder;; ++p) {
     if (*p == '/' || *p == '\0') {
-      if (!path.empty()) mkdir(path.c_str(), 0777);
+      if (!path.empty()) make_folder(path.c_str());
       if (*p == '\0') break;
     }
     path += *p;
@@ -333,7 +333,7 @@ void create_snapshots(long id) {
   std::string folder = snapshot_folder();
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
   char temporary[] = "/tmp/ibXXXXXX";
-  bool ready = make_folders(folder.c_str()) && mkdtemp(temporary) != nullptr;
+  bool ready = make_folders(folder.c_str()) && make_temporary_folder(temporary);
   if (!ready) fprintf(stderr, "Error - cannot make the folder %s: %s\n", folder.c_str(), strerror(errno));
   std::string image = std::string(temporary) + "/ib" + std::to_string(getpid()) + ".rgb";
   Display* d = AppContext->ui_display;

@@ -9,8 +9,36 @@ add_compile_definitions("WINGDIAPI=__declspec(dllimport)" "APIENTRY=__stdcall" "
 # system's would.
 include_directories(BEFORE ${PROJECT_SOURCE_DIR}/platform/win)
 
+# Pi and its kin from math.h, which a strict standard mode hides here, and
+# localtime_r of time.h.
+add_compile_definitions(_USE_MATH_DEFINES _POSIX_THREAD_SAFE_FUNCTIONS)
+
+# The libraries the server's folders name: GL and GLU of the system, the X,
+# XInput and GLX calls of the platform layer, libtiff and libjpeg of
+# scripts/win-deps.
+find_package(TIFF REQUIRED)
+find_package(JPEG REQUIRED)
+add_library(qob_win_gl INTERFACE)
+target_link_libraries(qob_win_gl INTERFACE opengl32 glu32)
+add_library(qob_win_x INTERFACE)
+foreach(name OpenGL::GL OpenGL::GLU)
+  add_library(${name} ALIAS qob_win_gl)
+endforeach()
+foreach(name OpenGL::GLX X11::X11 X11::Xi)
+  add_library(${name} ALIAS qob_win_x)
+endforeach()
+
 add_subdirectory(base)
+add_subdirectory(gl)
 add_subdirectory(platform)
+add_subdirectory(runtime)
+add_subdirectory(scene)
+add_subdirectory(setup_files)
+add_subdirectory(view)
+add_subdirectory(toolkit)
+add_subdirectory(link)
+add_subdirectory(builder)
+target_link_libraries(qob_win_x INTERFACE win_x win_events win_glx)
 
 if(QOB_TESTS)
   enable_testing()
@@ -32,6 +60,8 @@ if(QOB_TESTS)
       PROPERTIES TIMEOUT 120)
   endfunction()
   add_subdirectory(tests/platform/win)
+  add_subdirectory(tests/support)
+  add_subdirectory(tests/win)
 endif()
 
 if(QOB_BENCH)
@@ -42,6 +72,12 @@ if(QOB_BENCH)
   target_include_directories(motion_bench PRIVATE ${PROJECT_SOURCE_DIR})
   target_link_libraries(motion_bench PRIVATE win_x)
   qob_warnings(motion_bench)
+  add_executable(silent_child bench/silent_child.cpp)
+  qob_warnings(silent_child)
+  add_executable(silent_children_bench bench/silent_children_bench.cpp)
+  target_link_libraries(silent_children_bench PRIVATE platform)
+  qob_warnings(silent_children_bench)
+  add_dependencies(silent_children_bench silent_child)
   add_executable(icon_draw_bench bench/icon_draw_bench.cpp toolkit/ui_window_icon.cpp)
   target_include_directories(icon_draw_bench PRIVATE ${PROJECT_SOURCE_DIR})
   target_link_libraries(icon_draw_bench PRIVATE win_x)

@@ -86,7 +86,7 @@ void handshake(const uint8_t* data, size_t size, bool matching) {
   sockaddr_in peer{};
   peer.sin_family = AF_INET;
   peer.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  take_request(ends[0], peer);
+  take_request(ends[0], peer.sin_addr.s_addr);
   for (int pass = 0; pass < 1000 && get_request_socket() >= 0; ++pass) process_connection_data();
   if (UIWindow::get_window("ConnectionRequest") != 0 && get_request_socket() < 0) accept_connection(0);
   for (int pass = 0; pass < 1000 && connected(); ++pass) process_connection_data();

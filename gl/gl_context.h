@@ -4,6 +4,7 @@
 #pragma once
 
 #include <GL/gl.h>
+#include <GL/glext.h>  // GL 1.2 and later names, which not every gl.h holds
 #include <GL/glx.h>
 
 #include <cstdint>

@@ -1,12 +1,5 @@
 #include "link/connect.h"
 
-#include <arpa/inet.h>
-#include <netdb.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -20,6 +13,7 @@
 #include "link/gin.h"
 #include "link/si.h"
 #include "platform/posix_services.h"
+#include "platform/sockets.h"
 #include "runtime/compile_resources.h"
 #include "runtime/interpreter.h"
 #include "runtime/predefined.h"
@@ -74,7 +68,7 @@ struct {
   uint8_t data[REQUEST_SIZE];
   size_t got;
   int64_t start;  // ms
-  sockaddr_in peer;
+  ipv4_address peer;
 } request;
 
 // Partner messages collected across passes.
@@ -131,7 +125,7 @@ int transfer(int fd, uint8_t* data, size_t n, bool sending, int64_t stall_ms, in
   int64_t start = now_ms(), progress = start;
   size_t done = 0;
   while (done < n) {
-    ssize_t r = sending ? send(fd, data + done, n - done, MSG_NOSIGNAL) : recv(fd, data + done, n - done, 0);
+    ssize_t r = sending ? socket_send(fd, data + done, n - done) : socket_receive(fd, data + done, n - done);
     if (r > 0) {
       done += size_t(r);
       progress = now_ms();
@@ -143,8 +137,7 @@ int transfer(int fd, uint8_t* data, size_t n, bool sending, int64_t stall_ms, in
     int64_t now = now_ms();
     int64_t wait = std::min(progress + stall_ms, start + total_ms) - now;
     if (wait <= 0) return E_TIMED_OUT;
-    pollfd p{fd, short(sending ? POLLOUT : POLLIN), 0};
-    poll(&p, 1, int(wait));
+    socket_wait(fd, sending, int(wait));
   }
   return 0;
 }
@@ -175,51 +168,6 @@ bool write_u16(int fd, uint16_t v) {
   uint8_t b[2];
   put_be16(b, v);
   return write_to_socket(fd, b, 2);
-}
-
-// ---- Host names, looked up within a bound ------------------------------------------
-
-struct lookup {
-  gaicb request;
-  addrinfo hints;
-  char name[256];
-  bool busy;  // the resolver still owns request
-} resolver;
-
-void finish_lookup() {
-  if (resolver.request.ar_result != nullptr) freeaddrinfo(resolver.request.ar_result);
-  resolver.request.ar_result = nullptr;
-  resolver.busy = false;
-}
-
-// The first IPv4 address of a host name; false when it is unknown or was not
-// resolved in time (a lookup left running is collected by the next one).
-bool host_address(const char* name, int64_t bound_ms, in_addr_t* address) {
-  if (resolver.busy) {
-    if (gai_error(&resolver.request) == EAI_INPROGRESS) return false;
-    finish_lookup();
-  }
-  snprintf(resolver.name, sizeof resolver.name, "%s", name);
-  resolver.hints = {};
-  resolver.hints.ai_family = AF_INET;
-  resolver.hints.ai_socktype = SOCK_STREAM;
-  resolver.request = {};
-  resolver.request.ar_name = resolver.name;
-  resolver.request.ar_request = &resolver.hints;
-  gaicb* list[1] = {&resolver.request};
-  if (getaddrinfo_a(GAI_NOWAIT, list, 1, nullptr) != 0) return false;
-  resolver.busy = true;
-  int64_t end = now_ms() + bound_ms;
-  while (gai_error(&resolver.request) == EAI_INPROGRESS) {
-    int64_t left = end - now_ms();
-    if (left <= 0) return false;
-    timespec t{time_t(left / 1000), long(left % 1000) * 1000000};
-    gai_suspend(list, 1, &t);
-  }
-  bool found = gai_error(&resolver.request) == 0 && resolver.request.ar_result != nullptr;
-  if (found) *address = reinterpret_cast<sockaddr_in*>(resolver.request.ar_result->ai_addr)->sin_addr.s_addr;
-  finish_lookup();
-  return found;
 }
 
 // ---- Windows ----------------------------------------------------------------------
@@ -392,7 +340,7 @@ void set_status(int32_t status) { put_predef(CONNECTION_STATUS, status); }
 
 void close_connection(int32_t status) {
   delete_partner_cursor();
-  if (data_socket >= 0) close(data_socket);
+  socket_close(data_socket);
   data_socket = -1;
   inbox.got = 0;
   inbox.start = 0;
@@ -405,14 +353,14 @@ void drop_request(int status) {
   if (status >= 0) {
     uint8_t b[2];
     put_be16(b, uint16_t(status));
-    (void)!send(last_data_socket, b, 2, MSG_NOSIGNAL);
+    (void)!socket_send(last_data_socket, b, 2);
     // Unread input would turn the close into a reset that loses the answer.
-    shutdown(last_data_socket, SHUT_WR);
+    socket_shutdown_write(last_data_socket);
     uint8_t rest[512];
-    while (recv(last_data_socket, rest, sizeof rest, 0) > 0) {}
+    while (socket_receive(last_data_socket, rest, sizeof rest) > 0) {}
     errno = 0;
   }
-  close(last_data_socket);
+  socket_close(last_data_socket);
   last_data_socket = -1;
   request.got = 0;
 }
@@ -444,16 +392,16 @@ void examine_request() {
   host[64] = '\0';
   memcpy(login, record + 128, 64);
   login[64] = '\0';
-  in_addr_t address = 0;
-  bool verified = host_address(host, LOOKUP_MS, &address) && address == request.peer.sin_addr.s_addr;
+  ipv4_address address = 0;
+  bool verified = host_address(host, int(LOOKUP_MS), &address) && address == request.peer;
   connect_window.resolution[0] = float(get_be32(record + 192)) / 1000.0f;
   connect_window.resolution[1] = float(get_be32(record + 196)) / 1000.0f;
-  post_connect_window(login, host, ntohl(request.peer.sin_addr.s_addr), !verified);
+  post_connect_window(login, host, get_be32(reinterpret_cast<const uint8_t*>(&request.peer)), !verified);
 }
 
 // Takes what has arrived of the request; refuses it at the first fault.
 void collect_request() {
-  ssize_t r = recv(last_data_socket, request.data + request.got, REQUEST_SIZE - request.got, 0);
+  ssize_t r = socket_receive(last_data_socket, request.data + request.got, REQUEST_SIZE - request.got);
   if (r < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) return;
   if (r <= 0) {
     refuse(S_READ_ERROR, request.got == 0 ? "Warning - connection rejected - I/O error reading protocol version.\n"
@@ -470,9 +418,8 @@ void collect_request() {
 
 void accept_request() {
   if (connection_socket < 0) internal_error(911, MODULE);
-  sockaddr_in peer{};
-  socklen_t length = sizeof peer;
-  int fd = accept4(connection_socket, reinterpret_cast<sockaddr*>(&peer), &length, SOCK_CLOEXEC | SOCK_NONBLOCK);
+  ipv4_address peer = 0;
+  int fd = accept_socket(connection_socket, &peer);
   if (fd < 0) {
     if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
       fprintf(stderr, "Error - unable to accept connection - %s.\n", strerror(errno));
@@ -483,8 +430,7 @@ void accept_request() {
 }
 
 bool readable(int fd) {
-  pollfd p{fd, POLLIN, 0};
-  return fd >= 0 && poll(&p, 1, 0) > 0;
+  return socket_wait(fd, false, 0);
 }
 
 // Dispatches the complete messages of the inbox; false when the connection closed.
@@ -518,7 +464,7 @@ bool treat_inbox() {
 
 void receive_messages() {
   for (int pass = 0; pass < 64 && connected(); ++pass) {
-    ssize_t r = recv(data_socket, inbox.data + inbox.got, sizeof inbox.data - inbox.got, 0);
+    ssize_t r = socket_receive(data_socket, inbox.data + inbox.got, sizeof inbox.data - inbox.got);
     if (r < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
       errno = 0;
       break;
@@ -595,27 +541,15 @@ struct message_writer {
 void preset_connect(uint16_t port) {
   port_number = port;
   for (uint32_t t = 0; t < N_RECORD_TABLES; ++t) loaded_table_sizes[t] = tables[t].length;
-  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  listen_step failed = LISTEN_SOCKET;
+  int fd = listen_on_port(port, &failed);
   if (fd < 0) {
-    fprintf(stderr, "Error - unable to create socket - %s.\n", strerror(errno));
-    halt("Socket initialization failed");
-    return;
-  }
-  int one = 1;
-  setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(port);
-  address.sin_addr.s_addr = htonl(INADDR_ANY);
-  if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-    fprintf(stderr, "Error - unable to bind socket to port %d - %s.\n", int(port), strerror(errno));
-    close(fd);
-    halt("Socket initialization failed");
-    return;
-  }
-  if (listen(fd, 0) != 0) {
-    fprintf(stderr, "Error - unable to listen to socket - %s.\n", strerror(errno));
-    close(fd);
+    if (failed == LISTEN_SOCKET)
+      fprintf(stderr, "Error - unable to create socket - %s.\n", strerror(errno));
+    else if (failed == LISTEN_BIND)
+      fprintf(stderr, "Error - unable to bind socket to port %d - %s.\n", int(port), strerror(errno));
+    else
+      fprintf(stderr, "Error - unable to listen to socket - %s.\n", strerror(errno));
     halt("Socket initialization failed");
     return;
   }
@@ -625,15 +559,14 @@ void preset_connect(uint16_t port) {
 void cleanup_connect() {
   disconnect();
   drop_request(-1);
-  if (connection_socket >= 0) close(connection_socket);
+  socket_close(connection_socket);
   connection_socket = -1;
   delete_connect_window();
   delete_partner_cursor();
-  if (resolver.busy && gai_cancel(&resolver.request) != EAI_NOTCANCELED) finish_lookup();
-  if (resolver.busy && gai_error(&resolver.request) != EAI_INPROGRESS) finish_lookup();
+  cancel_host_lookup();
 }
 
-void take_request(int fd, const sockaddr_in& peer) {
+void take_request(int fd, uint32_t peer) {
   // A new request replaces one still waiting, without an answer.
   if (request_complete()) hide_connect_window();
   drop_request(-1);
@@ -772,34 +705,11 @@ bool treat_event(const uint8_t* message, size_t length) {
 // ---- The connecting side ------------------------------------------------------------------
 
 // Connects within CONNECT_MS; a status, or 0 with the socket in *fd.
-static int32_t open_connection(in_addr_t address, int* fd) {
-  *fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-  if (*fd < 0) {
-    int number = error_number(errno);
-    errno = 0;
-    return number == E_OTHER ? S_SOCKET_FAILED : number;
-  }
-  sockaddr_in target{};
-  target.sin_family = AF_INET;
-  target.sin_port = htons(port_number);
-  target.sin_addr.s_addr = address;
-  int number = 0;
-  if (connect(*fd, reinterpret_cast<sockaddr*>(&target), sizeof target) != 0) {
-    number = error_number(errno);
-    if (number == E_WOULD_BLOCK) {
-      pollfd p{*fd, POLLOUT, 0};
-      int ready = poll(&p, 1, int(CONNECT_MS));
-      int err = 0;
-      socklen_t length = sizeof err;
-      if (ready == 0) number = E_TIMED_OUT;
-      else if (getsockopt(*fd, SOL_SOCKET, SO_ERROR, &err, &length) != 0) number = E_OTHER;
-      else number = err == 0 ? 0 : error_number(err);
-    }
-  }
+static int32_t open_connection(ipv4_address address, int* fd) {
+  *fd = connect_socket(address, port_number, int(CONNECT_MS));
+  int number = *fd >= 0 ? 0 : error_number(errno);
   errno = 0;
   if (number == 0) return 0;
-  close(*fd);
-  *fd = -1;
   if (number == E_TIMED_OUT) return S_TIMED_OUT;
   if (number == E_REFUSED) return S_REFUSED;
   return number == E_OTHER ? S_SOCKET_FAILED : number;
@@ -808,8 +718,8 @@ static int32_t open_connection(in_addr_t address, int* fd) {
 static void fill_id_record(uint8_t* record, const char* host) {
   memset(record, 0, ID_RECORD_SIZE);
   strncpy(reinterpret_cast<char*>(record), host, 64);
-  gethostname(reinterpret_cast<char*>(record + 64), 64);
-  if (const char* login = getlogin()) strncpy(reinterpret_cast<char*>(record + 128), login, 64);
+  host_name(reinterpret_cast<char*>(record + 64), 64);
+  strncpy(reinterpret_cast<char*>(record + 128), login_name(), 64);
   errno = 0;
   float x = 0, y = 0;
   get_screen_resolution(&x, &y);
@@ -851,19 +761,19 @@ void connect_to_host(const char* host, const char* display_host) {
   if (connected()) internal_error(638, MODULE);
   set_status(S_CONNECTING);
   const char* name = display_host != nullptr && display_host[0] != '\0' ? display_host : host;
-  in_addr_t address = 0, own = 0;
-  if (name == nullptr || !host_address(name, CONNECT_MS, &address)) return set_status(S_UNKNOWN_HOST);
+  ipv4_address address = 0, own = 0;
+  if (name == nullptr || !host_address(name, int(CONNECT_MS), &address)) return set_status(S_UNKNOWN_HOST);
   char own_name[256] = "";
-  gethostname(own_name, sizeof own_name - 1);
-  if ((host_address(own_name, LOOKUP_MS, &own) && own == address) ||
-      (host_address("localhost", LOOKUP_MS, &own) && own == address))
+  host_name(own_name, sizeof own_name);
+  if ((host_address(own_name, int(LOOKUP_MS), &own) && own == address) ||
+      (host_address("localhost", int(LOOKUP_MS), &own) && own == address))
     return set_status(S_SELF);
   int fd = -1;
   int32_t status = open_connection(address, &fd);
   if (status != 0) return set_status(status);
   status = handshake(fd, host != nullptr ? host : "");
   if (status != S_CONNECTED) {
-    close(fd);
+    socket_close(fd);
     return set_status(status);
   }
   data_socket = fd;

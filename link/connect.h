@@ -4,7 +4,6 @@
 #pragma once
 
 #include <X11/Xlib.h>
-#include <netinet/in.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -14,8 +13,9 @@ void preset_connect(uint16_t port);
 // Disconnects, stops listening and removes the connection-request window.
 void cleanup_connect();
 // Reads the request arriving on a connected non-blocking socket, as if it had
-// been accepted from `peer` (also the fuzz target's way in).
-void take_request(int fd, const sockaddr_in& peer);
+// been accepted from the IPv4 address `peer` (network byte order; also the
+// fuzz target's way in).
+void take_request(int fd, uint32_t peer);
 bool connected();
 // The socket the wait loop watches: the connection's, else the listening one (-1 none).
 int get_socket();

@@ -1,12 +1,11 @@
 #include "link/si.h"
 
-#include <fcntl.h>
 #include <sys/select.h>
-#include <unistd.h>
 
 #include <GL/gl.h>
 
 #include <cerrno>
+#include <initializer_list>
 #include <csignal>
 #include <cstring>
 
@@ -16,6 +15,7 @@
 #include "link/gin.h"
 #include "link/graphics_input.h"
 #include "link/process_input_trace.h"
+#include "platform/files.h"
 #include "platform/posix_services.h"
 #include "runtime/application_values.h"
 #include "runtime/gui3d_items.h"
@@ -138,8 +138,8 @@ void clear_process_active(unsigned long n) {
   if (n >= N_PROCESS_SLOTS || !process_stat[n].active) return;
   process_slot& slot = process_stat[n];
   slot.active = false;
-  if (slot.to_child >= 0) close(slot.to_child);
-  if (slot.from_child >= 0) close(slot.from_child);
+  close_descriptor(slot.to_child);
+  close_descriptor(slot.from_child);
   slot.to_child = slot.from_child = -1;
   --processes_active;
   if (int(n) == curr_process) {
@@ -175,11 +175,11 @@ int start_process(int n, const char* command) {
     return 0;
   errno = 0;
   if (n == SHARED_STDIO_PROCESS) {
-    int in = fcntl(0, F_DUPFD_CLOEXEC, 0);
-    int out = fcntl(1, F_DUPFD_CLOEXEC, 0);
+    int in = duplicate_descriptor(0);
+    int out = duplicate_descriptor(1);
     if (in < 0 || out < 0) {
-      if (in >= 0) close(in);
-      if (out >= 0) close(out);
+      close_descriptor(in);
+      close_descriptor(out);
       return 0;
     }
     pid_t pid = forkexec(command, in, out);
@@ -188,22 +188,20 @@ int start_process(int n, const char* command) {
     return int(pid);
   }
   int from[2], to[2];
-  if (pipe2(from, O_CLOEXEC) != 0) return 0;
-  if (pipe2(to, O_CLOEXEC) != 0) {
-    close(from[0]);
-    close(from[1]);
+  if (!open_pipe(from, PIPE_BYTES)) return 0;
+  if (!open_pipe(to, PIPE_BYTES)) {
+    close_descriptor(from[0]);
+    close_descriptor(from[1]);
     return 0;
   }
   if (from[0] >= FD_SETSIZE) {  // beyond what the wait can watch
-    close(from[0]), close(from[1]), close(to[0]), close(to[1]);
+    for (int fd : {from[0], from[1], to[0], to[1]}) close_descriptor(fd);
     return 0;
   }
-  fcntl(from[0], F_SETPIPE_SZ, PIPE_BYTES);  // a larger default stays as it is
-  fcntl(to[1], F_SETPIPE_SZ, PIPE_BYTES);
   pid_t pid = forkexec(command, to[0], from[1]);
   if (pid <= 0) {
-    close(from[0]);
-    close(to[1]);
+    close_descriptor(from[0]);
+    close_descriptor(to[1]);
     return 0;
   }
   begin_read(from[0], HOST_INPUT_SIZE);
@@ -246,10 +244,10 @@ bool send_signal(int pid, int signal) {
 
 FILE* open_process_stream(unsigned long n) {
   if (!get_process_active(n)) return nullptr;
-  int fd = fcntl(process_stat[n].to_child, F_DUPFD_CLOEXEC, 0);
+  int fd = duplicate_descriptor(process_stat[n].to_child);
   if (fd < 0) return nullptr;
   FILE* stream = fdopen(fd, "w");
-  if (stream == nullptr) close(fd);
+  if (stream == nullptr) close_descriptor(fd);
   return stream;
 }
 
@@ -267,7 +265,7 @@ void kill_all_subprocesses() {
     // Up to a second for the processes to end, looked at every 10 ms.
     for (int waited = 0; waited < 100 && processes_active > 0; ++waited) {
       forget_ended();
-      if (processes_active > 0) usleep(10 * 1000);
+      if (processes_active > 0) sleep_milliseconds(10);
     }
     if (processes_active == 0) break;
     for (int n = 0; n < N_PROCESS_SLOTS; ++n) {
@@ -281,7 +279,7 @@ void kill_all_subprocesses() {
   // Reap what the last kill ended, so no child outlives the server as a zombie.
   for (process_slot& slot : process_stat) {
     if (!slot.active) continue;
-    for (int i = 0; i < 100 && process_alive(slot.pid); ++i) usleep(2000);
+    for (int i = 0; i < 100 && process_alive(slot.pid); ++i) sleep_milliseconds(2);
     slot.active = false;
     --processes_active;
   }
@@ -338,7 +336,7 @@ static int read_slot(int n, const fd_set* set, char* buffer) {
     clear_process_active(n);
     return 0;
   }
-  close(slot.from_child);
+  close_descriptor(slot.from_child);
   slot.from_child = -1;
   if (n == curr_process && !process_switch_ok) {
     command_abandoned = true;

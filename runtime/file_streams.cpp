@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/internal_error.h"
+#include "platform/files.h"
 #include "runtime/application_values.h"
 #include "runtime/encode_value.h"
 #include "runtime/interpreter.h"
@@ -198,7 +199,7 @@ static bool read_scalar(int kind, value* out) {
     case K_STRING: {
       char* line = nullptr;
       size_t capacity = 0;
-      ssize_t length = getline(&line, &capacity, stream);
+      ssize_t length = read_line(&line, &capacity, stream);
       if (length < 0) {
         failure = -6;
       } else {

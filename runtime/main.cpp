@@ -1,5 +1,4 @@
+#include "platform/program_entry.h"
 #include "runtime/qob.h"
 
-extern char** environ;
-
-int main(int argc, char** argv) { qob(argc, argv, environ); }
+int program_main(int argc, char** argv, char** envp) { qob(argc, argv, envp); }

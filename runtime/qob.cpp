@@ -1,7 +1,6 @@
 #include "runtime/qob.h"
 
-#include <fcntl.h>
-#include <unistd.h>
+#include <unistd.h>  // getopt
 
 #include <cerrno>
 #include <csignal>
@@ -18,6 +17,7 @@
 #include "link/process_input_trace.h"
 #include "link/si.h"
 #include "link/tek_parser.h"
+#include "platform/files.h"
 #include "platform/hardware_id.h"
 #include "platform/posix_services.h"
 #include "runtime/predefined.h"
@@ -102,7 +102,7 @@ static void open_binary(const char* path, bool* error) {
     *error = true;
     return;
   }
-  if (binfid != 0) close(binfid);
+  if (binfid != 0) close_descriptor(binfid);
   binfid = fd;
 }
 
@@ -168,7 +168,7 @@ bool find_file(const char* directory, const char* name, const char* extension, i
   for (int attempt = 0; attempt < 4; ++attempt) {
     if ((attempt == 1 || attempt == 3) && has_extension) continue;
     snprintf(path, size, "%s%s%s", formats[attempt][0], formats[attempt][1], formats[attempt][2]);
-    *fd = open(path, O_RDONLY | O_CLOEXEC);
+    *fd = open_file(path, FILE_READ);
     if (*fd >= 0) {
       CheckedFree(path);
       return false;
@@ -324,7 +324,7 @@ int qob(int argc, char** argv, char** envp) {
   process_environment(envp, &error);
   process_command_line(argc, argv, &error);
   if (binfid == 0) {
-    binfid = open("yar.b", O_RDONLY | O_CLOEXEC);
+    binfid = open_file("yar.b", FILE_READ);
     if (binfid < 0) {
       fprintf(stderr, "Cannot open 'yar.b' - %s.\n", strerror(errno));
       binfid = 0;
@@ -354,7 +354,7 @@ int qob(int argc, char** argv, char** envp) {
   if (!dump) install_error_signal_handlers();
 
   read_tables(binfid);
-  close(binfid);
+  close_descriptor(binfid);
   binfid = 0;
   seed_predefined_variables();
   preset_subsystems();

@@ -1,7 +1,6 @@
 #include "scene/postscript_export.h"
 
 #include <GL/gl.h>
-#include <locale.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -11,6 +10,7 @@
 #include "base/atomic_file.h"
 #include "base/checked_mm.h"
 #include "base/internal_error.h"
+#include "platform/files.h"
 #include "view/graphics_window.h"
 
 constexpr const char* MODULE = "save_postscript";
@@ -370,16 +370,12 @@ int save_postscript(const float viewport[4], void (*draw)(), Display* display, W
   glGetFloatv(GL_POINT_SIZE, &point_size);
   glGetFloatv(GL_LINE_WIDTH, &line_width);
   // Numbers with a decimal point whatever the server's locale.
-  locale_t c_locale = newlocale(LC_NUMERIC_MASK, "C", locale_t(0));
-  locale_t previous = c_locale != locale_t(0) ? uselocale(c_locale) : locale_t(0);
+  begin_c_numbers();
   write_header(file.stream, viewport, colour, eps, landscape, page_width, page_height, colours, colour_count, quality,
                point_size, line_width, clear);
   write_sorted_feedback(file.stream, n, buffer, index_mode && colour_count > 0, line_width);
   fputs(eps ? "grestore\n" : "showpage\n%%EndPage\n", file.stream);
-  if (c_locale != locale_t(0)) {
-    uselocale(previous);
-    freelocale(c_locale);
-  }
+  end_c_numbers();
   CheckedFree(buffer);
   if (colours != nullptr) CheckedFree(colours);
   if (int e = atomic_file_commit(&file)) {

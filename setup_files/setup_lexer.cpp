@@ -1,8 +1,6 @@
 #include "setup_files/setup_lexer.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -11,6 +9,7 @@
 #include <cstring>
 
 #include "base/checked_mm.h"
+#include "platform/files.h"
 
 FILE* trq_infile;
 trq_token trq_data;
@@ -165,13 +164,13 @@ int lower_case_word() {
 }  // namespace
 
 FILE* trq_open_input(const char* path) {
-  int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  int fd = open_file(path, FILE_READ_NOWAIT);
   if (fd < 0) return nullptr;
   struct stat info;
   FILE* stream = nullptr;
   if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) stream = fdopen(fd, "r");
   if (stream == nullptr) {
-    close(fd);
+    close_descriptor(fd);
     return nullptr;
   }
   pushed = NO_PUSHBACK;

@@ -35,7 +35,7 @@ void set_colour_word(unsigned long word) {
 
 UIObject::UIObject(UIWindow* window_, long object_id_, void (*enter)(long))
     : window(window_),
-      object_id(object_id_ != 0 ? object_id_ : reinterpret_cast<long>(this)),
+      object_id(object_id_ != 0 ? object_id_ : object_tag(this)),
       enter_cb(enter),
       cursor(AppContext->cursors[UIAppContext::cursor_left_ptr]),
       background_colour(window_->background_colour) {}

@@ -5,7 +5,13 @@
 
 #include <X11/Xlib.h>
 
+#include <cstdint>
+
 class UIWindow;
+
+// The object id that stands for an object's address: only compared, never
+// turned back into a pointer, so where long is narrower its low bits serve.
+inline long object_tag(const void* object) { return long(reinterpret_cast<intptr_t>(object)); }
 
 // Colour words: 0xRRGGBB, or one of these two.
 constexpr unsigned long transparent_colour_word = 0x1000000;

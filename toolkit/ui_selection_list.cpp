@@ -78,7 +78,7 @@ void UISelectionList::reconfigure(short x_, short y_, unsigned short width_,
     scroll = 0;
   } else {
     minimum_height = static_cast<unsigned short>(tallest + 10);
-    if (slider == nullptr) slider = new UISlider(window, reinterpret_cast<long>(this), nullptr);
+    if (slider == nullptr) slider = new UISlider(window, object_tag(this), nullptr);
     slider_room = 31;
   }
   minimum_width = static_cast<unsigned short>(width_ == 0 ? slider_room + 10 + widest

@@ -8,6 +8,17 @@
 
 namespace {
 
+// Entries and buckets live with the layer, often until the process ends:
+// they are not the server's checked blocks, whose balance it checks at its end.
+void* layer_block(size_t size) {
+  void* block = malloc(size);
+  if (block == nullptr) {
+    fputs("Not enough memory.\n", stderr);
+    exit(1);
+  }
+  return block;
+}
+
 char* key_bytes(Lx_HashEntry* entry) { return reinterpret_cast<char*>(entry + 1); }
 const char* key_bytes(const Lx_HashEntry* entry) { return reinterpret_cast<const char*>(entry + 1); }
 
@@ -50,7 +61,7 @@ void grow(Lx_HashTable* table) {
   table->rebuild_size *= 4;
   table->down_shift -= 2;
   table->mask = table->mask * 4 + 3;
-  table->buckets = checked_new_array<Lx_HashEntry*>(static_cast<size_t>(table->num_buckets));
+  table->buckets = static_cast<Lx_HashEntry**>(layer_block(sizeof(Lx_HashEntry*) * size_t(table->num_buckets)));
   for (int i = 0; i < table->num_buckets; ++i) table->buckets[i] = nullptr;
   for (int i = 0; i < old_count; ++i) {
     for (Lx_HashEntry* entry = old_buckets[i]; entry != nullptr;) {
@@ -62,12 +73,12 @@ void grow(Lx_HashTable* table) {
       entry = next;
     }
   }
-  if (old_buckets != table->static_buckets) CheckedFree(old_buckets);
+  if (old_buckets != table->static_buckets) free(old_buckets);
 }
 
 // Links a new entry with key_size bytes of key at the head of its bucket.
 Lx_HashEntry* link_new(Lx_HashTable* table, unsigned index, const void* key, size_t key_size) {
-  auto* entry = static_cast<Lx_HashEntry*>(CheckedMalloc(sizeof(Lx_HashEntry) + key_size));
+  auto* entry = static_cast<Lx_HashEntry*>(layer_block(sizeof(Lx_HashEntry) + key_size));
   memcpy(key_bytes(entry), key, key_size);
   entry->table = table;
   entry->client_value = nullptr;
@@ -167,18 +178,18 @@ void Lx_DeleteHashEntry(Lx_HashEntry* entry) {
   }
   *link = entry->next;
   entry->table->num_entries--;
-  CheckedFree(entry);
+  free(entry);
 }
 
 void Lx_DeleteHashTable(Lx_HashTable* table) {
   for (int i = 0; i < table->num_buckets; ++i) {
     for (Lx_HashEntry* entry = table->buckets[i]; entry != nullptr;) {
       Lx_HashEntry* next = entry->next;
-      CheckedFree(entry);
+      free(entry);
       entry = next;
     }
   }
-  if (table->buckets != table->static_buckets) CheckedFree(table->buckets);
+  if (table->buckets != table->static_buckets) free(table->buckets);
   table->buckets = table->static_buckets;
   for (Lx_HashEntry*& bucket : table->static_buckets) bucket = nullptr;
   table->num_entries = 0;

@@ -1,6 +1,7 @@
 // Starts the real server on a fixture and captures what it does.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,11 +23,14 @@ struct RunOptions {
   // On an X server of the run's own: the windows that the server shows
   // (a graphics window as large as the screen) cover nothing of other tests.
   bool own_display = false;
+  // Called with the program's process id on a thread of its own while the
+  // program runs and its output is read; the run ends when both have ended.
+  std::function<void(long pid)> while_running;
 };
 
 RunResult run_program(const RunOptions& options);
 
-// A fresh directory under /tmp, removed with its contents at destruction.
+// A fresh directory in the temporary folder, removed with its contents at destruction.
 class TempDir {
  public:
   TempDir();
@@ -38,6 +42,7 @@ class TempDir {
 
  private:
   std::string path_;
+  bool made_ = false;  // false: path_ is the temporary folder itself, kept
 };
 
 std::string read_file(const std::string& path);

@@ -72,7 +72,7 @@ TEST_F(WinPipeReads, EndOfFileRepeatsWithoutANewRead) {
   auto start = steady_clock::now();
   EXPECT_EQ(read_pipe(p.read, buffer, 16), 0);
   EXPECT_TRUE(read_complete(p.read));
-  EXPECT_LT(elapsed_ms(start), 100);
+  EXPECT_LT(elapsed_ms(start), 2000) << "waited as if for data";
 }
 
 TEST_F(WinPipeReads, DescriptorsNeverBegunOrOutOfRange) {
@@ -128,7 +128,7 @@ TEST_F(WinWaits, ZeroTimeOutWithNothingReadyReturnsAnEmptySet) {
   auto start = steady_clock::now();
   EXPECT_FALSE(select_one(p.read, 0, &count));
   EXPECT_EQ(count, 0);
-  EXPECT_LT(elapsed_ms(start), 100);
+  EXPECT_LT(elapsed_ms(start), 2000) << "a zero time-out waited";
 }
 
 TEST_F(WinWaits, PipeBecomingReadyEndsALongWaitAtOnce) {
