@@ -1,7 +1,9 @@
 #include "tests/support/own_x_server.h"
 
 #include <X11/Xutil.h>
+#include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -20,6 +22,16 @@ OwnXServer::OwnXServer() {
 }
 
 void OwnXServer::start() {
+  // One Xvfb of the test run starts at a time: two that pick one display
+  // number at once can both pass its lock check, and the loser's clean-up
+  // then breaks the winner's listening socket.
+  int lock = open("/tmp/qob_own_x_server.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (lock >= 0) flock(lock, LOCK_EX);
+  start_locked();
+  if (lock >= 0) close(lock);
+}
+
+void OwnXServer::start_locked() {
   int fds[2];
   if (pipe(fds) != 0) return;
   std::string fd = std::to_string(fds[1]);

@@ -29,6 +29,7 @@ class OwnXServer {
 
  private:
   void start();
+  void start_locked();
   pid_t pid_ = 0;
   std::string name_;
 };
