@@ -136,10 +136,18 @@ void expect_exit_with_reply_after(const std::function<void(int x, int y)>& click
   };
   RunResult r = run_program(options);
   ASSERT_GE(seen.size(), 2u) << "graphics window and main did not show\n" << r.err;
+  // Both client areas start on the screen; "main" holds the whole 80 x 24 button.
   for (const shown& s : seen) {
     EXPECT_GT(s.client.right - s.client.left, 0);
     EXPECT_GT(s.client.bottom - s.client.top, 0);
+    EXPECT_GE(s.client.left, 0);
+    EXPECT_GE(s.client.top, 0);
   }
+  auto width = [](const shown& s) { return s.client.right - s.client.left; };
+  auto height = [](const shown& s) { return s.client.bottom - s.client.top; };
+  const shown& main = width(seen[0]) * height(seen[0]) < width(seen[1]) * height(seen[1]) ? seen[0] : seen[1];
+  EXPECT_GE(width(main), 80);
+  EXPECT_GE(height(main), 24);
   EXPECT_FALSE(r.timed_out) << r.err;
   EXPECT_EQ(r.exit_code, 42 + 1) << "the answer 42 plus offscreen drawing 1\n" << r.err;
   EXPECT_EQ(r.err.find("nternal error"), std::string::npos) << r.err;
