@@ -1,5 +1,5 @@
 // Saves a screenshot of a top-level window, found by its class name (the
-// YARL window's name), as a PNG file; waits up to ten seconds for it.
+// YARL window's name), as a PNG file; waits up to half a minute for it.
 // With -t the window is found by its title instead (wine names the class
 // after the program). With -s the whole screen is saved once the window
 // shows (the dialogs over the graphics window); -d SECONDS is the time left
@@ -115,7 +115,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   Window window = 0;
-  for (int i = 0; i < 100 && window == 0; ++i) {
+  for (int i = 0; i < 300 && window == 0; ++i) {
     window = find_window(display, DefaultRootWindow(display), name, by_title);
     if (window == 0) pause_seconds(0.1);
   }

@@ -95,6 +95,8 @@ cd "$work"
 app="Z:$app_exe"
 "$native/tools/make_demo" -t $turns -w windows.b "${app//\//\\}"
 own_display 1280x1024
+"$QOB_WINESERVER" -p >/dev/null 2>&1  # up before the server starts, with wine's own programs
+"$root/scripts/wine" cmd.exe /c exit 0 >/dev/null 2>&1
 run_demo windows "$root/scripts/wine" "$server_exe"
 read -r windows_graphics windows_dialog < <(windows_areas)
 end_run
