@@ -68,6 +68,8 @@ if(QOB_TESTS)
   add_subdirectory(tests/support)
   add_subdirectory(tests/win)
 endif()
+# The demo application for the server under wine.
+add_subdirectory(tools)
 
 if(QOB_BENCH)
   add_executable(pipe_read_bench bench/pipe_read_bench.cpp)

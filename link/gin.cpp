@@ -297,13 +297,9 @@ static void crossing_event(const XEvent* event, bool for_graphics, dispatch_stat
   }
 }
 
-static void configure_event(XEvent* event) {
-  Display* display = event->xany.display;
-  Window window = event->xany.window;
-  XEvent later;
-  while (XCheckTypedWindowEvent(display, window, ConfigureNotify, &later)) *event = later;
+void take_graphics_geometry() {
   Window graphics = graphics_x_window();
-  if (graphics == None || !graphics_shown()) return;
+  if (graphics == None || AppContext == nullptr) return;
   Display* graphics_display = AppContext->graphics_display;
   Window root = None, child = None;
   int x = 0, y = 0, root_x = 0, root_y = 0;
@@ -312,6 +308,14 @@ static void configure_event(XEvent* event) {
   if (!XTranslateCoordinates(graphics_display, graphics, root, 0, 0, &root_x, &root_y, &child)) return;
   resize_graphics_child_windows(width, height);
   set_graphics_viewport(int16_t(root_x), int16_t(width), int16_t(root_y), int16_t(height));
+}
+
+static void configure_event(XEvent* event) {
+  Display* display = event->xany.display;
+  Window window = event->xany.window;
+  XEvent later;
+  while (XCheckTypedWindowEvent(display, window, ConfigureNotify, &later)) *event = later;
+  if (graphics_shown()) take_graphics_geometry();
 }
 
 static void client_message(const XEvent* event, bool for_graphics, dispatch_state& s) {

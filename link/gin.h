@@ -28,6 +28,10 @@ void get_cursor_position(short* x, short* y);
 // Bit b-1 set while pointer button b (1 to 5) is down.
 uint8_t get_button_state();
 
+// Sizes the graphics area and its viewport after the graphics window's
+// geometry as the window system has it (the system may have changed the size asked for).
+void take_graphics_geometry();
+
 // The toolkit window of the graphics window (identifier 1), null before it exists.
 class UIWindow;
 UIWindow* graphics_ui_window();

@@ -12,6 +12,7 @@
 #include "base/internal_error.h"
 #include "builder/interface_builder.h"
 #include "gl/gl_context.h"
+#include "link/gin.h"
 #include "link/si.h"
 #include "runtime/graphics_input_ops.h"
 #include "runtime/gui3d_items.h"
@@ -867,6 +868,7 @@ void preset_user_interface(const char* yarl_error_e_mail, bool quiet_, bool trac
                   read_resources(graphics, resource_files[i], nullptr, false, RESOURCE_VARIABLES | RESOURCE_GEOMETRY);
     if (failed && i == 0) halt("Resource file error(s), see messages above");
   }
+  take_graphics_geometry();
 
   for (uint32_t i = 0; i < n_windows_listed; ++i) {
     ident_info* window = window_at(windows[i]);

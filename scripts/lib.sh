@@ -18,11 +18,32 @@ PACKAGES=(
 # The Windows stage (scripts/test-windows): the cross compiler with posix
 # threads, wine64, Mesa's off-screen library for wine's bitmap pixel
 # formats, dpkg-source for the library sources of scripts/win-deps, and
-# x11proto-dev, whose keysymdef.h gives the layer its keysym names.
+# x11proto-dev, whose keysymdef.h gives the layer its keysym names;
+# x11-utils and imagemagick find and compare the demo's windows.
 WINDOWS_PACKAGES=(
   g++-mingw-w64-x86-64-posix wine64 libosmesa6 xdotool dpkg-dev
   python3 x11-common x11proto-dev xfonts-base xbitmaps netpbm
+  x11-utils imagemagick
 )
+
+# The environment of wine64 for build-win's programs, and its prefix (the
+# absolute path $1, by default build-win/wine), made once, aside, and put in
+# place only when whole. Without a window manager wine would wait 2 s at each
+# window's destruction for one. QOB_WINESERVER names the wineserver.
+prepare_wine() {
+  export WINEPREFIX=${1:-$PWD/build-win/wine} WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  local wineserver=/usr/lib/wine/wineserver
+  command -v wineserver >/dev/null 2>&1 && wineserver=$(command -v wineserver)
+  export QOB_WINESERVER=$wineserver
+  [ -f "$WINEPREFIX/system.reg" ] && return 0
+  echo "Making the wine prefix $WINEPREFIX"
+  rm -rf "$WINEPREFIX.new"
+  WINEPREFIX=$WINEPREFIX.new QOB_WINE=$(dirname "${BASH_SOURCE[0]}")/wine xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+    "$QOB_WINE" wineboot -i >/dev/null 2>&1
+    "$QOB_WINE" reg add "HKCU\Software\Wine\X11 Driver" /v Managed /d N /f >/dev/null 2>&1
+    "$QOB_WINESERVER" -w'
+  mv "$WINEPREFIX.new" "$WINEPREFIX"
+}
 
 # Installs the Debian packages that are not installed yet.
 install_missing() {

@@ -2,17 +2,13 @@
 // scene (a smooth red torus, a flat-shaded cube on a half-transparent ground
 // square, coloured axes and a label, seen in perspective), then turns the
 // camera a little every 50 ms until standard input or output closes.
-//   demo_app [FRAMES]   (FRAMES: stop after that many camera turns)
-#include <poll.h>
-#include <signal.h>
-#include <unistd.h>
-
-#include <cerrno>
+//   demo_app [TURNS]   (TURNS: stop after that many camera turns)
 #include <cmath>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "platform/posix_services.h"
 #include "tests/support/protocol.h"
 
 namespace {
@@ -222,38 +218,30 @@ std::string scene(double azimuth) {
 // ---- output ----
 
 // False once the server has gone (EPIPE) or the pipe broke otherwise.
-bool send(const std::string& bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = write(1, bytes.data() + done, bytes.size() - done);
-    if (n > 0) {
-      done += size_t(n);
-    } else if (n < 0 && errno != EINTR) {
-      return false;
-    }
-  }
-  return true;
-}
+bool send(const std::string& bytes) { return write_all(1, bytes.data(), bytes.size()) >= 0; }
 
 // Waits up to `ms` for the server; false when standard input has closed.
 // Reports the server sends are read and dropped.
 bool wait_for_input(int ms) {
-  pollfd p = {0, POLLIN, 0};
-  int ready = poll(&p, 1, ms);
-  if (ready <= 0) return true;
+  fd_set ready;
+  FD_ZERO(&ready);
+  FD_SET(0, &ready);
+  timeval timeout = {0, ms * 1000};
+  if (nt_select(1, &ready, nullptr, nullptr, &timeout) == 0 || !FD_ISSET(0, &ready)) return true;
   char buffer[512];
-  ssize_t n = read(0, buffer, sizeof buffer);
-  return n > 0;
+  return read_pipe(0, buffer, sizeof buffer) > 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  long frames = argc > 1 ? std::strtol(argv[1], nullptr, 10) : -1;
-  signal(SIGPIPE, SIG_IGN);  // a closed pipe shows as EPIPE: the server has gone
+  long turns = argc > 1 ? std::strtol(argv[1], nullptr, 10) : -1;
+  // A closed pipe shows as EPIPE (the server has gone); the streams carry bytes as they are.
+  preset_posix_services();
+  begin_read(0, 512);
   double azimuth = 35 * PI / 180;
   if (!send(scene(azimuth))) return 0;
-  for (long frame = 0; frames < 0 || frame < frames; ++frame) {
+  for (long turn = 0; turns < 0 || turn < turns; ++turn) {
     if (!wait_for_input(50)) return 0;
     azimuth += PI / 180;
     if (!send(camera(azimuth) + cmd("SU"))) return 0;

@@ -1,12 +1,16 @@
 // Writes the demo YARL program that scripts/demo runs the server on: one
-// visible window with a text label and a picture label beside the graphics
-// window; its initial code switches light 0 on and starts the demo application.
-//   make_demo OUTPUT.b [DEMO_APP]
+// visible window titled "qob demo" with a text label and a picture label
+// beside the graphics window; its initial code switches light 0 on and starts the demo application.
+//   make_demo [-t TURNS] [-w] OUTPUT.b [DEMO_APP]
+// With -t the application stops after TURNS camera turns, so the picture
+// comes to rest; with -w DEMO_APP is a Windows path for the Windows server,
+// taken as written and quoted as its command lines are.
 #include <bit>
 #include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -34,7 +38,8 @@ std::vector<uint8_t> wheel() {
   return rgba;
 }
 
-constexpr uint8_t SET_LIGHT = 103, START_PROCESS = 150, SET_DISPLAY_OPTION = 192;
+constexpr uint8_t SET_LIGHT = 103, START_PROCESS = 150, SET_DISPLAY_OPTION = 192, SET_WINDOW_ATTRIBUTE = 196;
+constexpr uint8_t TITLE = 43;
 constexpr uint16_t ENABLE_TRANSPARENCY = 6;
 constexpr int32_t LIGHT0 = 0x4000;
 constexpr uint16_t AMBIENT = 4608, DIFFUSE = 4609, SPECULAR = 4610, POSITION = 4611;
@@ -58,10 +63,21 @@ void light(yarl::Code& c) {
   c.push(1).op(SET_DISPLAY_OPTION).u16(ENABLE_TRANSPARENCY);  // the ground is see-through
 }
 
-// Starts `app` as application process 0; its quoted absolute path keeps blanks whole.
-void start_application(yarl::YarlProgram& demo, const char* app) {
-  char path[PATH_MAX];
-  std::string command = std::string("'") + (realpath(app, path) != nullptr ? path : app) + "'";
+// The command line that starts `app`: its quoted absolute path keeps blanks
+// whole; the number of turns follows when there is one (not negative).
+std::string application_command(const char* app, bool windows, long turns) {
+  std::string command;
+  if (windows) {
+    command = std::string("\"") + app + "\"";
+  } else {
+    char path[PATH_MAX];
+    command = std::string("'") + (realpath(app, path) != nullptr ? path : app) + "'";
+  }
+  return turns >= 0 ? command + " " + std::to_string(turns) : command;
+}
+
+// Starts `command` as application process 0.
+void start_application(yarl::YarlProgram& demo, const std::string& command) {
   uint16_t pid = demo.add(yarl::GLOBAL, yarl::make_ident(K_INTEGER), "demo_app_pid");
   demo.initial_code().push_string(command).push(0).op(START_PROCESS).assign(yarl::GLOBAL, pid);
 }
@@ -69,14 +85,30 @@ void start_application(yarl::YarlProgram& demo, const char* app) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2 && argc != 3) {
-    fprintf(stderr, "usage: %s OUTPUT.b [DEMO_APP]\n", argv[0]);
+  long turns = -1;  // no limit
+  bool windows = false, bad = false;
+  int first = 1;
+  for (; first < argc && argv[first][0] == '-' && !bad; ++first) {
+    if (strcmp(argv[first], "-w") == 0) {
+      windows = true;
+    } else if (strcmp(argv[first], "-t") == 0 && first + 1 < argc) {
+      const char* number = argv[++first];
+      char* end = nullptr;
+      turns = strtol(number, &end, 10);
+      bad = end == number || *end != 0 || turns < 0;
+    } else {
+      bad = true;
+    }
+  }
+  int operands = argc - first;
+  if (bad || (operands != 1 && operands != 2)) {
+    fprintf(stderr, "usage: %s [-t TURNS] [-w] OUTPUT.b [DEMO_APP]\n", argv[0]);
     return 2;
   }
   // The standard program shows identifier 1, the graphics window.
   yarl::YarlProgram demo = yarl::YarlProgram::standard();
   light(demo.initial_code());
-  if (argc == 3) start_application(demo, argv[2]);
+  if (operands == 2) start_application(demo, application_command(argv[first + 1], windows, turns));
   uint16_t greeting = demo.add(yarl::GLOBAL, yarl::make_ident(K_STRING), "greeting");
   demo.initial_code().push_string("Hello from a YARL window").assign(yarl::GLOBAL, greeting);
 
@@ -107,9 +139,11 @@ int main(int argc, char** argv) {
   window.word2 = 1 << 12;  // one MENU, local 0
   window.word6 = 1;
   window.count = demo.add(yarl::WINDOW_LOCAL, menu, "main");
-  demo.add(yarl::GLOBAL, window, "demo");
-  if (!demo.write(argv[1])) {
-    perror(argv[1]);
+  uint16_t dialog = demo.add(yarl::GLOBAL, window, "demo");
+  // The title finds the dialog on both systems (wine names the X class after the program).
+  demo.initial_code().push_string("qob demo").op(SET_WINDOW_ATTRIBUTE).ref(yarl::GLOBAL, dialog).u8(TITLE);
+  if (!demo.write(argv[first])) {
+    perror(argv[first]);
     return 1;
   }
   return 0;

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <set>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -51,6 +52,39 @@ size_t differences(const std::vector<Rgb>& a, const std::vector<Rgb>& b) {
   return n;
 }
 
+// The middle of the picture of a run, when the scene first shows and once it
+// has stayed the same for a second (empty when it never rests).
+struct Pictures {
+  std::vector<Rgb> first, at_rest;
+};
+
+// The demo program made with -t `turns`, run.
+Pictures run_with_turns(const TempDir& dir, int turns) {
+  std::string program = dir.file("turns.b");
+  RunOptions make;
+  make.program = MAKE_DEMO;
+  make.args = {"-t", std::to_string(turns), program, DEMO_APP};
+  RunResult made = run_program(make);
+  EXPECT_EQ(made.exit_code, 0) << made.err;
+  ServerOnOwnDisplay server;
+  EXPECT_TRUE(server.x_started()) << "Xvfb did not start";
+  Pictures run;
+  if (!server.x_started() || !server.start(program, dir)) return run;
+  std::vector<Rgb> last;
+  auto changed = std::chrono::steady_clock::now();
+  bool rested = poll_screen(server.display(), 40s, [&](const Screenshot& s) {
+    std::vector<Rgb> now = middle(s);
+    Picture seen = look_at(now);
+    bool scene = seen.drawn > 0.2 && seen.red_shades >= 20;
+    if (scene && run.first.empty()) run.first = now;
+    if (now != last || !scene) changed = std::chrono::steady_clock::now();
+    last = now;
+    return std::chrono::steady_clock::now() - changed > 1s;
+  });
+  if (rested) run.at_rest = last;
+  return run;
+}
+
 TEST(DemoScene, IsDrawnLitAndTurnsWithoutApplicationErrors) {
   TempDir dir;
   RunOptions make;
@@ -84,6 +118,18 @@ TEST(DemoScene, IsDrawnLitAndTurnsWithoutApplicationErrors) {
   EXPECT_FALSE(result.timed_out) << "the server ends with its display";
   for (const char* fault : {"rror", "not supported", "not recognized"})
     EXPECT_EQ(result.err.find(fault), std::string::npos) << result.err;
+}
+
+// With a fixed number of camera turns (40: two seconds) the application
+// stops, and every run comes to the same picture, turned from its first.
+TEST(DemoScene, ComesToOnePictureAfterAFixedNumberOfTurns) {
+  TempDir dir;
+  Pictures one = run_with_turns(dir, 40);
+  ASSERT_FALSE(one.at_rest.empty()) << "no picture at rest after 40 turns";
+  EXPECT_GT(differences(one.first, one.at_rest), one.at_rest.size() / 50);
+  Pictures two = run_with_turns(dir, 40);
+  ASSERT_FALSE(two.at_rest.empty()) << "no picture at rest in the second run";
+  EXPECT_EQ(differences(one.at_rest, two.at_rest), 0u);
 }
 
 }  // namespace
