@@ -2,6 +2,8 @@
 // button to the first MapNotify of a top-level window, against `wish8.6`
 // showing one button. An X client of the bench's own watches the root window
 // (SubstructureNotify); subject and anchor alternate, median of the pairs.
+// A second line times a minimal GL program the same way: the floor that
+// loading the GL driver before the first window sets.
 #include <X11/Xlib.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -90,6 +92,12 @@ int main(int argc, char** argv) {
   paired::Result r = paired::measure(pairs, [&] { return time_to_first_map(qob); },
                                      [&] { return time_to_first_map(wish); });
   paired::report("start-up: exec to first MapNotify", r, "wish8.6, one button", 1.1);
+  // What any program pays that needs GL before its first window shows.
+  std::vector<std::string> minimal_gl = {MINIMAL_GL_PROGRAM};
+  time_to_first_map(minimal_gl);
+  paired::Result floor = paired::measure(pairs, [&] { return time_to_first_map(minimal_gl); },
+                                         [&] { return time_to_first_map(wish); });
+  paired::report("  floor: a minimal GL program, one window", floor, "wish8.6, one button");
   XCloseDisplay(watcher);
   return 0;
 }

@@ -49,6 +49,7 @@ int16_t rtp_mouse_x = -1, rtp_mouse_y = -1;
 uint8_t rtp_button_state;
 
 Cursor cursors[N_CURSORS];
+bool cursors_preset;  // the start-up has made the crosshair; the others follow on demand
 uint8_t graphics_cursor = LEFT_POINTER;
 uint8_t noinput_cursor = LEFT_POINTER;
 
@@ -270,8 +271,10 @@ static Display* cursor_display() {
                                                                           : graphics_display();
 }
 
+static Cursor made_cursor(int index);
+
 static void show_cursor(uint8_t index) {
-  Cursor c = cursors[index];
+  Cursor c = made_cursor(index);
   if (UIWindow* ui = graphics_ui_window()) {
     ui->set_cursor(c);
   } else if (get_graphics_window() != None && c != None) {
@@ -295,7 +298,7 @@ void set_noinput_cursor(uint8_t c) {
 }
 
 uint8_t get_noinput_cursor() { return noinput_cursor; }
-Cursor get_cursor(int index) { return index >= 0 && index < N_CURSORS ? cursors[index] : None; }
+Cursor get_cursor(int index) { return index >= 0 && index < N_CURSORS ? made_cursor(index) : None; }
 
 // A cursor from a bitmap of width × height bits (rows padded to bytes) that
 // serves as its own mask widened by one pixel, so it shows on any background.
@@ -395,16 +398,38 @@ static void access_point_bits(int n, const hot_spot& hot, unsigned char* bits) {
     if (n >> b & 1) put(2 + 4 * b, hot.y > 16 ? 2 : 29), put(3 + 4 * b, hot.y > 16 ? 2 : 29);
 }
 
-static void create_cursors(Display* d) {
-  XColor red{}, white{};
-  red.red = 65535;
-  white.red = white.green = white.blue = 65535;
-  red.flags = white.flags = DoRed | DoGreen | DoBlue;
-  for (int i = 0; i < N_FONT_CURSORS; ++i) {
-    cursors[i] = XCreateFontCursor(d, unsigned(2 * i));
-    XColor f = red, b = white;
-    if (cursors[i] != None) XRecolorCursor(d, cursors[i], &f, &b);
+static XColor cursor_colour(unsigned short red, unsigned short green, unsigned short blue) {
+  XColor c{};
+  c.red = red, c.green = green, c.blue = blue;
+  c.flags = DoRed | DoGreen | DoBlue;
+  return c;
+}
+
+// Font and access-point cursors are made when first shown: each costs the X
+// library a cursor-theme search, and most are never shown. A cursor that
+// cannot be made is the same internal error as at start-up.
+static Cursor made_cursor(int index) {
+  Cursor& c = cursors[index];
+  if (c != None || !cursors_preset) return c;
+  Display* d = cursor_display();
+  XColor red = cursor_colour(65535, 0, 0), white = cursor_colour(65535, 65535, 65535);
+  if (index < N_FONT_CURSORS) {
+    c = XCreateFontCursor(d, unsigned(2 * index));
+    if (c != None) XRecolorCursor(d, c, &red, &white);
+  } else if (index > CROSSHAIR_CURSOR) {
+    const hot_spot& hot = ACCESS_POINT_HOT_SPOTS[index - CROSSHAIR_CURSOR - 1];
+    unsigned char bits[ACCESS_CURSOR_SIZE / 8 * ACCESS_CURSOR_SIZE];
+    access_point_bits(index - CROSSHAIR_CURSOR, hot, bits);
+    c = bitmap_cursor(d, bits, ACCESS_CURSOR_SIZE, ACCESS_CURSOR_SIZE, hot.x, hot.y, red, white, true);
   }
+  if (c == None) internal_error(788, MODULE);
+  return c;
+}
+
+// The crosshair is made at start-up, from the root window's property as it
+// stands then.
+static void create_crosshair(Display* d) {
+  XColor red = cursor_colour(65535, 0, 0);
   Cursor crosshair = published_crosshair(d, red);
   if (crosshair == None) {
     unsigned width = 0, height = 0;
@@ -416,15 +441,7 @@ static void create_cursors(Display* d) {
     crosshair = drawn_crosshair(d, int(width), int(height), red);
   }
   cursors[CROSSHAIR_CURSOR] = crosshair;
-  unsigned char bits[ACCESS_CURSOR_SIZE / 8 * ACCESS_CURSOR_SIZE];
-  for (int n = 1; n <= N_ACCESS_POINTS; ++n) {
-    const hot_spot& hot = ACCESS_POINT_HOT_SPOTS[n - 1];
-    access_point_bits(n, hot, bits);
-    cursors[CROSSHAIR_CURSOR + n] =
-        bitmap_cursor(d, bits, ACCESS_CURSOR_SIZE, ACCESS_CURSOR_SIZE, hot.x, hot.y, red, white, true);
-  }
-  for (Cursor c : cursors)
-    if (c == None) internal_error(788, MODULE);
+  if (crosshair == None) internal_error(788, MODULE);
 }
 
 // ---- Drag box -----------------------------------------------------------------
@@ -631,7 +648,8 @@ void display_button_box_text(const char* text) {
 void preset_graphics_input(const char* output_trace_path) {
   open_output_trace(output_trace_path);
   Display* d = cursor_display();
-  create_cursors(d);
+  create_crosshair(d);
+  cursors_preset = true;
   if (gr_in_tek_x == nullptr) allocate_point_arrays();
   if (AppContext != nullptr && AppContext->ui_display != nullptr) open_devices(AppContext->ui_display);
   greet_space_mouse_driver(d);
@@ -645,6 +663,7 @@ void cleanup_graphics_input() {
     if (c != None) XFreeCursor(d, c);
     c = None;
   }
+  cursors_preset = false;
   if (gr_in_tek_x != nullptr) CheckedFree(gr_in_tek_x);
   if (gr_in_tek_y != nullptr) CheckedFree(gr_in_tek_y);
   gr_in_tek_x = gr_in_tek_y = nullptr;
