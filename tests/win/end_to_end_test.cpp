@@ -1,12 +1,14 @@
-// The server under wine, end to end, on an X server of its own: the graphics
-// window and a YARL window show; a click sent through SendInput runs a
-// button's action, which starts an application, reports to it and exits
-// with its answer plus predefined 106 (offscreen drawing works).
+// The server under wine, end to end, on the stage's X server: the graphics
+// window and a YARL window show where X puts them; a click sent through
+// SendInput runs a button's action, which starts an application, reports to
+// it and exits with its answer plus predefined 106 (offscreen drawing works);
+// Shift+a typed into a text field gives "A".
 #include <winsock2.h>
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <functional>
@@ -27,8 +29,24 @@ using yarl::make_ident;
 using yarl::make_item;
 using yarl::WINDOW_LOCAL;
 constexpr uint8_t EVENT_CODE = 110, REPORT_TEK = 115, START_PROCESS = 150, READ_APPLICATION_VALUE = 203,
-                  ADD_INTEGER = 210;
+                  ADD_INTEGER = 210, EQUAL = 216;
 constexpr uint16_t OFFSCREEN_WORKS = 106;  // predefined variable
+
+// "main" takes its place and size from the site resources, as the user left it.
+constexpr int MAIN_X = 300, MAIN_Y = 200, MAIN_WIDTH = 240, MAIN_HEIGHT = 120;
+constexpr uint16_t GEOMETRY_RESOURCES = 0x780;  // ORIGIN_X, ORIGIN_Y, SIZE_X, SIZE_Y
+
+std::string main_geometry() {
+  return "main.ORIGIN_X:\t" + std::to_string(MAIN_X) + "\nmain.ORIGIN_Y:\t" + std::to_string(MAIN_Y) +
+         "\nmain.SIZE_X:\t" + std::to_string(MAIN_WIDTH) + "\nmain.SIZE_Y:\t" + std::to_string(MAIN_HEIGHT) + "\n";
+}
+
+// Starts the application, reports to it and leaves its INTEGER answer in `number`.
+void ask_the_application(yarl::Code& c, uint16_t pid, uint16_t number, uint16_t answer) {
+  c.push_string(VALUE_APP).push(0).op(START_PROCESS).assign(GLOBAL, pid);
+  c.push(0).op(EVENT_CODE).push(K_INTEGER).op(REPORT_TEK);
+  c.op(READ_APPLICATION_VALUE).u8(2).ref(GLOBAL, number).ref(GLOBAL, answer);
+}
 
 // A visible window "main" holding one button at its origin, 80 x 24, whose
 // action talks to the application and exits.
@@ -47,9 +65,7 @@ yarl::YarlProgram button_program() {
   go.code_offset = c.offset();
   c.push_string("Go").release();
   go.action_offset = c.offset();
-  c.push_string(VALUE_APP).push(0).op(START_PROCESS).assign(GLOBAL, pid);
-  c.push(0).op(EVENT_CODE).push(K_INTEGER).op(REPORT_TEK);
-  c.op(READ_APPLICATION_VALUE).u8(2).ref(GLOBAL, number).ref(GLOBAL, answer);
+  ask_the_application(c, pid, number, answer);
   c.push_var(GLOBAL, number).push_var(GLOBAL, OFFSCREEN_WORKS).op(ADD_INTEGER).op(yarl::op::EXIT);
 
   ident_info menu = make_ident(K_MENU);
@@ -57,10 +73,36 @@ yarl::YarlProgram button_program() {
   menu.count = p.add_item(go);
   ident_info w = make_ident(K_MENU_WINDOW);
   w.flags1 = WINDOW_VISIBLE;
-  w.word2 = 1 << 12;
+  w.word2 = 1 << 12 | GEOMETRY_RESOURCES;
   w.word6 = 1;
   w.count = p.add(WINDOW_LOCAL, menu, "menu");
   p.add(GLOBAL, w, "main");
+  return p;
+}
+
+// "main" holding a text field at its origin; Return starts the application,
+// reports to it and exits with its answer 42 when the field holds "A", else 1.
+yarl::YarlProgram text_field_program() {
+  yarl::YarlProgram p = yarl::YarlProgram::standard();
+  uint16_t typed = p.add(GLOBAL, make_ident(K_STRING), "typed");
+  uint16_t pid = p.add(GLOBAL, make_ident(K_INTEGER), "pid");
+  uint16_t number = p.add(GLOBAL, make_ident(K_INTEGER), "number");
+  uint16_t answer = p.add(GLOBAL, make_ident(K_STRING), "answer");
+  p.initial_code().push_string("").assign(GLOBAL, typed);
+  yarl::Code& c = p.code();
+  menu_item field = yarl::placed_item(p, ITEM_TEXT_FIELD, K_STRING, 0, 0);
+  field.flags |= ITEM_SIZE_X;
+  field.width = 200;
+  field.head4 = yarl::ref16(GLOBAL, typed);
+  c.push_var(GLOBAL, typed).release();
+  field.action_offset = c.offset();
+  yarl::Label wrong = c.label();
+  ask_the_application(c, pid, number, answer);
+  c.push_var(GLOBAL, typed).push_string("A").op(EQUAL).u8(K_STRING).if_false(wrong);
+  c.push_var(GLOBAL, number).op(yarl::op::EXIT);
+  c.bind(wrong).exit_program(1);
+  uint16_t main = yarl::add_menu_window(p, "main", {field}, {}, 0);
+  p.ident(GLOBAL, main).word2 |= GEOMETRY_RESOURCES;
   return p;
 }
 
@@ -92,6 +134,23 @@ std::vector<shown> windows_of(DWORD pid) {
   return s.found;
 }
 
+int area(const RECT& r) { return (r.right - r.left) * (r.bottom - r.top); }
+
+// Where X puts the graphics window, which asks for the whole screen at (0, 0):
+// its frame cannot lie above or left of the work area, and the system holds
+// the frame to its largest tracking size.
+RECT graphics_placement() {
+  RECT edges{0, 0, 0, 0}, work{};
+  AdjustWindowRectEx(&edges, WS_OVERLAPPEDWINDOW, FALSE, 0);
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  const int frame_width = std::min<int>(GetSystemMetrics(SM_CXSCREEN) + edges.right - edges.left,
+                                        GetSystemMetrics(SM_CXMAXTRACK));
+  const int frame_height = std::min<int>(GetSystemMetrics(SM_CYSCREEN) + edges.bottom - edges.top,
+                                         GetSystemMetrics(SM_CYMAXTRACK));
+  return {work.left - edges.left, work.top - edges.top, work.left + frame_width - edges.right,
+          work.top + frame_height - edges.bottom};
+}
+
 void click_at(int x, int y) {
   int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
   INPUT in[3] = {};
@@ -106,48 +165,76 @@ void click_at(int x, int y) {
   SendInput(2, &in[1], sizeof(INPUT));
 }
 
-// Runs the server on the button program; `click` gets the screen position
-// of a point of the button once both windows show, and is called again
-// until the server ends (at most five times).
-void expect_exit_with_reply_after(const std::function<void(int x, int y)>& click) {
+void key(WORD code, bool up) {
+  INPUT in{};
+  in.type = INPUT_KEYBOARD;
+  in.ki.wVk = code;
+  in.ki.wScan = WORD(MapVirtualKeyA(code, MAPVK_VK_TO_VSC));
+  in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  SendInput(1, &in, sizeof in);
+  std::this_thread::sleep_for(50ms);
+}
+
+// What a run showed: the graphics window and "main" (the smaller), as first seen.
+struct shown_windows {
+  RunResult result;
+  std::vector<shown> seen;
+  const shown& main() const { return area(seen[0].client) < area(seen[1].client) ? seen[0] : seen[1]; }
+  const shown& graphics() const { return &main() == &seen[0] ? seen[1] : seen[0]; }
+};
+
+// Runs the server on `program` with "main" placed by the site resources; once
+// both windows show, `work` gets "main" with the focus, on a thread of its own.
+shown_windows run_shown(const yarl::YarlProgram& program, const std::function<void(const shown& main)>& work) {
+  shown_windows run;
   TempDir dir;
-  ASSERT_TRUE(button_program().write(dir.file("ui.b")));
+  EXPECT_TRUE(program.write(dir.file("ui.b")));
+  write_file(dir.file("site"), main_geometry());
   RunOptions options;
-  options.args = {"-e", "", "-m", "", "-u", "ui.b"};
+  options.args = {"-e", "", "-m", "", "-s", dir.file("site"), "-u", "ui.b"};
   options.directory = dir.path();
   options.timeout_seconds = 90;
-  std::vector<shown> seen;
-  options.while_running = [&seen, &click](long pid) {
-    // The graphics window and "main"; the button's window is the smaller.
+  options.while_running = [&run, &work](long pid) {
     for (auto until = std::chrono::steady_clock::now() + 60s; std::chrono::steady_clock::now() < until;
          std::this_thread::sleep_for(200ms)) {
-      seen = windows_of(DWORD(pid));
-      if (seen.size() >= 2) break;
+      run.seen = windows_of(DWORD(pid));
+      if (run.seen.size() >= 2) break;
     }
-    if (seen.size() < 2) return;
-    auto area = [](const shown& s) { return (s.client.right - s.client.left) * (s.client.bottom - s.client.top); };
-    const shown& main = area(seen[0]) < area(seen[1]) ? seen[0] : seen[1];
+    if (run.seen.size() < 2) return;
     std::this_thread::sleep_for(500ms);  // the first drawing
-    SetForegroundWindow(main.window);
+    SetForegroundWindow(run.main().window);
+    work(run.main());
+  };
+  run.result = run_program(options);
+  return run;
+}
+
+// Both client areas are where X put them: "main" at its resources' geometry,
+// the graphics window as the system placed the screen-sized window.
+void expect_x_geometry(const shown_windows& run) {
+  const RECT main = run.main().client, graphics = run.graphics().client, placed = graphics_placement();
+  EXPECT_EQ(main.left, MAIN_X);
+  EXPECT_EQ(main.top, MAIN_Y);
+  EXPECT_EQ(main.right - main.left, MAIN_WIDTH);
+  EXPECT_EQ(main.bottom - main.top, MAIN_HEIGHT);
+  EXPECT_EQ(graphics.left, placed.left);
+  EXPECT_EQ(graphics.top, placed.top);
+  EXPECT_EQ(graphics.right, placed.right);
+  EXPECT_EQ(graphics.bottom, placed.bottom);
+}
+
+// Runs the button program; `click` gets the screen position of a point of the
+// button and is called again until the server ends (at most five times).
+void expect_exit_with_reply_after(const std::function<void(int x, int y)>& click) {
+  shown_windows run = run_shown(button_program(), [&click](const shown& main) {
     for (int attempt = 0; attempt < 5 && IsWindow(main.window); ++attempt) {
       click(main.client.left + 20, main.client.top + 10);
       std::this_thread::sleep_for(2s);
     }
-  };
-  RunResult r = run_program(options);
-  ASSERT_GE(seen.size(), 2u) << "graphics window and main did not show\n" << r.err;
-  // Both client areas start on the screen; "main" holds the whole 80 x 24 button.
-  for (const shown& s : seen) {
-    EXPECT_GT(s.client.right - s.client.left, 0);
-    EXPECT_GT(s.client.bottom - s.client.top, 0);
-    EXPECT_GE(s.client.left, 0);
-    EXPECT_GE(s.client.top, 0);
-  }
-  auto width = [](const shown& s) { return s.client.right - s.client.left; };
-  auto height = [](const shown& s) { return s.client.bottom - s.client.top; };
-  const shown& main = width(seen[0]) * height(seen[0]) < width(seen[1]) * height(seen[1]) ? seen[0] : seen[1];
-  EXPECT_GE(width(main), 80);
-  EXPECT_GE(height(main), 24);
+  });
+  const RunResult& r = run.result;
+  ASSERT_GE(run.seen.size(), 2u) << "graphics window and main did not show\n" << r.err;
+  expect_x_geometry(run);
   EXPECT_FALSE(r.timed_out) << r.err;
   EXPECT_EQ(r.exit_code, 42 + 1) << "the answer 42 plus offscreen drawing 1\n" << r.err;
   EXPECT_EQ(r.err.find("nternal error"), std::string::npos) << r.err;
@@ -166,6 +253,25 @@ TEST(WindowsServer, AnXdotoolClickDoesTheSame) {
     std::string position = std::to_string(x) + " " + std::to_string(y) + "\n";
     write_file(file, position);
   });
+}
+
+TEST(WindowsServer, ShiftAInATextFieldGivesCapitalA) {
+  shown_windows run = run_shown(text_field_program(), [](const shown& main) {
+    click_at(main.client.left + 20, main.client.top + 8);
+    std::this_thread::sleep_for(500ms);
+    key(VK_SHIFT, false);
+    key('A', false);
+    key('A', true);
+    key(VK_SHIFT, true);
+    key(VK_RETURN, false);
+    key(VK_RETURN, true);
+  });
+  const RunResult& r = run.result;
+  ASSERT_GE(run.seen.size(), 2u) << r.err;
+  expect_x_geometry(run);
+  EXPECT_FALSE(r.timed_out) << r.err;
+  EXPECT_EQ(r.exit_code, 42) << "42: the application answered and the field held \"A\"; 1: something else\n"
+                             << r.err;
 }
 
 }  // namespace
