@@ -2,7 +2,8 @@
 // window and a YARL window show where X puts them; a click sent through
 // SendInput runs a button's action, which starts an application, reports to
 // it and exits with its answer plus predefined 106 (offscreen drawing works);
-// Shift+a typed into a text field gives "A".
+// Shift+a typed into a text field gives "A"; the clipboard reaches X clients
+// and comes back from them.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -11,6 +12,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <thread>
@@ -81,8 +83,8 @@ yarl::YarlProgram button_program() {
 }
 
 // "main" holding a text field at its origin; Return starts the application,
-// reports to it and exits with its answer 42 when the field holds "A", else 1.
-yarl::YarlProgram text_field_program() {
+// reports to it and exits with its answer 42 when the field holds `expected`, else 1.
+yarl::YarlProgram text_field_program(const char* expected) {
   yarl::YarlProgram p = yarl::YarlProgram::standard();
   uint16_t typed = p.add(GLOBAL, make_ident(K_STRING), "typed");
   uint16_t pid = p.add(GLOBAL, make_ident(K_INTEGER), "pid");
@@ -98,7 +100,7 @@ yarl::YarlProgram text_field_program() {
   field.action_offset = c.offset();
   yarl::Label wrong = c.label();
   ask_the_application(c, pid, number, answer);
-  c.push_var(GLOBAL, typed).push_string("A").op(EQUAL).u8(K_STRING).if_false(wrong);
+  c.push_var(GLOBAL, typed).push_string(expected).op(EQUAL).u8(K_STRING).if_false(wrong);
   c.push_var(GLOBAL, number).op(yarl::op::EXIT);
   c.bind(wrong).exit_program(1);
   uint16_t main = yarl::add_menu_window(p, "main", {field}, {}, 0);
@@ -175,6 +177,91 @@ void key(WORD code, bool up) {
   std::this_thread::sleep_for(50ms);
 }
 
+void tap(WORD code) {
+  key(code, false);
+  key(code, true);
+}
+
+void with_control(WORD code) {
+  key(VK_CONTROL, false);
+  tap(code);
+  key(VK_CONTROL, true);
+}
+
+// Lower-case letters and spaces.
+void type(const std::string& text) {
+  for (char ch : text) tap(ch == ' ' ? WORD(VK_SPACE) : WORD(VkKeyScanA(ch) & 0xFF));
+}
+
+// What only the Linux side can do, asked of linux_side.sh: the request goes
+// into the file QOB_LINUX_REQUEST names, the answer comes back beside it.
+std::string ask_linux_side(const std::string& request) {
+  const char* file = getenv("QOB_LINUX_REQUEST");
+  if (file == nullptr) return "<not run by linux_side.sh>";
+  const std::string answer = std::string(file) + ".answer", fresh = std::string(file) + ".new";
+  DeleteFileA(answer.c_str());
+  write_file(fresh, request);
+  MoveFileExA(fresh.c_str(), file, MOVEFILE_REPLACE_EXISTING);
+  for (auto until = std::chrono::steady_clock::now() + 30s; std::chrono::steady_clock::now() < until;
+       std::this_thread::sleep_for(50ms)) {
+    if (GetFileAttributesA(answer.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
+    std::string got = read_file(answer);
+    DeleteFileA(answer.c_str());
+    return got;
+  }
+  return "<no answer>";
+}
+
+// The X selection CLIPBOARD as an X client reads it, once it is `wanted` or after 10 s.
+std::string x_clipboard_once(const std::string& wanted) {
+  std::string got;
+  for (auto until = std::chrono::steady_clock::now() + 10s; std::chrono::steady_clock::now() < until;
+       std::this_thread::sleep_for(200ms)) {
+    got = ask_linux_side("read");
+    if (got == wanted) break;
+  }
+  return got;
+}
+
+// The system clipboard's text, "" when it holds none.
+std::string clipboard_text() {
+  std::string text;
+  if (!OpenClipboard(nullptr)) return text;
+  if (HANDLE data = GetClipboardData(CF_TEXT)) {
+    if (const char* block = static_cast<const char*>(GlobalLock(data))) {
+      text.assign(block, strnlen(block, GlobalSize(data)));
+      GlobalUnlock(data);
+    }
+  }
+  CloseClipboard();
+  return text;
+}
+
+// Puts text on the system clipboard, as any program of this wine server may.
+bool put_on_clipboard(const std::string& text) {
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+  if (block == nullptr) return false;
+  memcpy(GlobalLock(block), text.c_str(), text.size() + 1);
+  GlobalUnlock(block);
+  if (!OpenClipboard(nullptr)) {
+    GlobalFree(block);
+    return false;
+  }
+  EmptyClipboard();
+  const bool put = SetClipboardData(CF_TEXT, block) != nullptr;
+  CloseClipboard();
+  if (!put) GlobalFree(block);
+  return put;
+}
+
+// Waits up to 10 s until the system clipboard holds `wanted`.
+bool clipboard_becomes(const std::string& wanted) {
+  for (auto until = std::chrono::steady_clock::now() + 10s; std::chrono::steady_clock::now() < until;
+       std::this_thread::sleep_for(100ms))
+    if (clipboard_text() == wanted) return true;
+  return clipboard_text() == wanted;
+}
+
 // What a run showed: the graphics window and "main" (the smaller), as first seen.
 struct shown_windows {
   RunResult result;
@@ -244,19 +331,16 @@ TEST(WindowsServer, AClickOnAButtonRunsItsActionAndTheServerExitsWithTheReply) {
   expect_exit_with_reply_after(click_at);
 }
 
-// The click from outside wine: xdotool_click.sh names a file in
-// QOB_CLICK_FILE, reads the position from it and clicks there with xdotool.
+// The click from outside wine: xdotool on the Linux side clicks there.
 TEST(WindowsServer, AnXdotoolClickDoesTheSame) {
-  const char* file = getenv("QOB_CLICK_FILE");
-  ASSERT_NE(file, nullptr) << "run by xdotool_click.sh";
-  expect_exit_with_reply_after([file](int x, int y) {
-    std::string position = std::to_string(x) + " " + std::to_string(y) + "\n";
-    write_file(file, position);
+  ASSERT_NE(getenv("QOB_LINUX_REQUEST"), nullptr) << "run by linux_side.sh";
+  expect_exit_with_reply_after([](int x, int y) {
+    EXPECT_EQ(ask_linux_side("click " + std::to_string(x) + " " + std::to_string(y)), "done");
   });
 }
 
 TEST(WindowsServer, ShiftAInATextFieldGivesCapitalA) {
-  shown_windows run = run_shown(text_field_program(), [](const shown& main) {
+  shown_windows run = run_shown(text_field_program("A"), [](const shown& main) {
     click_at(main.client.left + 20, main.client.top + 8);
     std::this_thread::sleep_for(500ms);
     key(VK_SHIFT, false);
@@ -272,6 +356,42 @@ TEST(WindowsServer, ShiftAInATextFieldGivesCapitalA) {
   EXPECT_FALSE(r.timed_out) << r.err;
   EXPECT_EQ(r.exit_code, 42) << "42: the application answered and the field held \"A\"; 1: something else\n"
                              << r.err;
+}
+
+// Wine bridges its clipboard to the X selection CLIPBOARD: text copied in a
+// field is read by an X client (xclip), and text an X client holds is pasted
+// into the field.
+TEST(WindowsServer, ClipboardTextGoesToXClientsAndComesBackFromThem) {
+  ASSERT_NE(getenv("QOB_LINUX_REQUEST"), nullptr) << "run by linux_side.sh";
+  // Wine's clipboard manager starts on the first use of the clipboard.
+  ASSERT_TRUE(put_on_clipboard("warm"));
+  ASSERT_EQ(x_clipboard_once("warm"), "warm") << "wine's clipboard does not reach X";
+
+  std::string read_by_x, offered;
+  bool arrived = false;
+  shown_windows run = run_shown(text_field_program("copied pasted"), [&](const shown& main) {
+    click_at(main.client.left + 20, main.client.top + 8);
+    std::this_thread::sleep_for(300ms);
+    type("copied");
+    // Two presses at one place select the word; Ctrl+C copies it.
+    click_at(main.client.left + 30, main.client.top + 8);
+    click_at(main.client.left + 30, main.client.top + 8);
+    with_control('C');
+    read_by_x = x_clipboard_once("copied");
+    offered = ask_linux_side("offer pasted");
+    arrived = clipboard_becomes("pasted");
+    tap(VK_END);
+    type(" ");
+    with_control('V');
+    tap(VK_RETURN);
+  });
+  const RunResult& r = run.result;
+  ASSERT_GE(run.seen.size(), 2u) << r.err;
+  EXPECT_EQ(read_by_x, "copied");
+  EXPECT_EQ(offered, "offered");
+  EXPECT_TRUE(arrived) << "xclip's text did not reach wine's clipboard";
+  EXPECT_FALSE(r.timed_out) << r.err;
+  EXPECT_EQ(r.exit_code, 42) << "42: the field held \"copied pasted\"; 1: something else\n" << r.err;
 }
 
 }  // namespace
