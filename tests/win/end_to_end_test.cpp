@@ -31,12 +31,13 @@ using yarl::make_ident;
 using yarl::make_item;
 using yarl::WINDOW_LOCAL;
 constexpr uint8_t EVENT_CODE = 110, REPORT_TEK = 115, START_PROCESS = 150, READ_APPLICATION_VALUE = 203,
-                  ADD_INTEGER = 210, EQUAL = 216;
+                  SET_WINDOW_ATTRIBUTE = 196, ADD_INTEGER = 210, EQUAL = 216, TITLE = 43;
 constexpr uint16_t OFFSCREEN_WORKS = 106;  // predefined variable
 
 // "main" takes its place and size from the site resources, as the user left it.
 constexpr int MAIN_X = 300, MAIN_Y = 200, MAIN_WIDTH = 240, MAIN_HEIGHT = 120;
 constexpr uint16_t GEOMETRY_RESOURCES = 0x780;  // ORIGIN_X, ORIGIN_Y, SIZE_X, SIZE_Y
+constexpr const char* MAIN_TITLE = "qob button window";
 
 std::string main_geometry() {
   return "main.ORIGIN_X:\t" + std::to_string(MAIN_X) + "\nmain.ORIGIN_Y:\t" + std::to_string(MAIN_Y) +
@@ -78,6 +79,10 @@ yarl::YarlProgram button_program() {
   w.word2 = 1 << 12 | GEOMETRY_RESOURCES;
   w.word6 = 1;
   w.count = p.add(WINDOW_LOCAL, menu, "menu");
+  yarl::Code& init = p.window_initial_code();
+  w.code_offset = init.offset();
+  uint16_t main = p.next_index(GLOBAL);
+  init.push_string(MAIN_TITLE).op(SET_WINDOW_ATTRIBUTE).ref(GLOBAL, main).u8(TITLE).release();
   p.add(GLOBAL, w, "main");
   return p;
 }
@@ -331,12 +336,17 @@ TEST(WindowsServer, AClickOnAButtonRunsItsActionAndTheServerExitsWithTheReply) {
   expect_exit_with_reply_after(click_at);
 }
 
-// The click from outside wine: xdotool on the Linux side clicks there.
+// The click from outside wine: xdotool on the Linux side clicks there, on
+// the window X clients see with the title the server gave it.
 TEST(WindowsServer, AnXdotoolClickDoesTheSame) {
   ASSERT_NE(getenv("QOB_LINUX_REQUEST"), nullptr) << "run by linux_side.sh";
-  expect_exit_with_reply_after([](int x, int y) {
-    EXPECT_EQ(ask_linux_side("click " + std::to_string(x) + " " + std::to_string(y)), "done");
+  std::string title;
+  expect_exit_with_reply_after([&title](int x, int y) {
+    const std::string position = std::to_string(x) + " " + std::to_string(y);
+    if (title.empty()) title = ask_linux_side("title " + position);
+    EXPECT_EQ(ask_linux_side("click " + position), "done");
   });
+  EXPECT_EQ(title, "WM_NAME(STRING) = \"" + std::string(MAIN_TITLE) + "\"");
 }
 
 TEST(WindowsServer, ShiftAInATextFieldGivesCapitalA) {

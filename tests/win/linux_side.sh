@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Runs tests of the end-to-end program under wine and does for them what only
-# the Linux side of the display can: a test writes one request into the file
+# the Linux side of the display can (wine starts a Linux program but neither
+# waits for it nor gets its output): a test writes one request into the file
 # named by QOB_LINUX_REQUEST and waits for the answer in that name plus
 # ".answer".
 #   click X Y    xdotool clicks at the screen position     answer "done"
+#   title X Y    WM_NAME of the program's X window there, as xprop prints it
 #   read         the CLIPBOARD selection as xclip prints it (empty when none)
 #   offer TEXT   xclip holds TEXT as CLIPBOARD until the run ends    "offered"
 set -euo pipefail
@@ -35,6 +37,19 @@ while kill -0 $test_pid 2>/dev/null; do
         read -r x y <<<"$argument"
         xdotool mousemove --sync "$x" "$y" click 1
         answer=done ;;
+      title)
+        # Wine's windows carry no WM_STATE, so xdotool names none under the
+        # pointer: the smallest visible window of the program holding the point.
+        read -r x y <<<"$argument"
+        window="" smallest=""
+        for id in $(xdotool search --onlyvisible --class '^qob\.exe$' 2>/dev/null); do
+          eval "$(xdotool getwindowgeometry --shell "$id")"
+          if [ "$x" -ge "$X" ] && [ "$y" -ge "$Y" ] && [ "$x" -lt $((X + WIDTH)) ] && [ "$y" -lt $((Y + HEIGHT)) ] &&
+            { [ -z "$smallest" ] || [ $((WIDTH * HEIGHT)) -lt "$smallest" ]; }; then
+            window=$id smallest=$((WIDTH * HEIGHT))
+          fi
+        done
+        answer=$(xprop -id "${window:-none}" WM_NAME 2>&1 || true) ;;
       read)
         answer=$(timeout 5 xclip -o -selection clipboard 2>/dev/null || true) ;;
       offer)
