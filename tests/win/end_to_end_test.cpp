@@ -12,12 +12,13 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <cstring>
 #include <functional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "base/checked_mm.h"
+#include "platform/win/selections.h"
 #include "runtime/tables.h"
 #include "runtime/widget_builders.h"
 #include "tests/support/runner.h"
@@ -230,33 +231,12 @@ std::string x_clipboard_once(const std::string& wanted) {
 
 // The system clipboard's text, "" when it holds none.
 std::string clipboard_text() {
-  std::string text;
-  if (!OpenClipboard(nullptr)) return text;
-  if (HANDLE data = GetClipboardData(CF_TEXT)) {
-    if (const char* block = static_cast<const char*>(GlobalLock(data))) {
-      text.assign(block, strnlen(block, GlobalSize(data)));
-      GlobalUnlock(data);
-    }
-  }
-  CloseClipboard();
-  return text;
-}
-
-// Puts text on the system clipboard, as any program of this wine server may.
-bool put_on_clipboard(const std::string& text) {
-  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
-  if (block == nullptr) return false;
-  memcpy(GlobalLock(block), text.c_str(), text.size() + 1);
-  GlobalUnlock(block);
-  if (!OpenClipboard(nullptr)) {
-    GlobalFree(block);
-    return false;
-  }
-  EmptyClipboard();
-  const bool put = SetClipboardData(CF_TEXT, block) != nullptr;
-  CloseClipboard();
-  if (!put) GlobalFree(block);
-  return put;
+  char* text = nullptr;
+  size_t length = 0;
+  if (!Lx_GetClipboardText(nullptr, &text, &length)) return "";
+  std::string got(text, length);
+  CheckedFree(text);
+  return got;
 }
 
 // Waits up to 10 s until the system clipboard holds `wanted`.
@@ -374,7 +354,7 @@ TEST(WindowsServer, ShiftAInATextFieldGivesCapitalA) {
 TEST(WindowsServer, ClipboardTextGoesToXClientsAndComesBackFromThem) {
   ASSERT_NE(getenv("QOB_LINUX_REQUEST"), nullptr) << "run by linux_side.sh";
   // Wine's clipboard manager starts on the first use of the clipboard.
-  ASSERT_TRUE(put_on_clipboard("warm"));
+  ASSERT_TRUE(Lx_SetClipboardText(nullptr, "warm", 4));
   ASSERT_EQ(x_clipboard_once("warm"), "warm") << "wine's clipboard does not reach X";
 
   std::string read_by_x, offered;
