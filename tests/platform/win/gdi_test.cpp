@@ -377,7 +377,11 @@ class ClipboardHolder {
  public:
   explicit ClipboardHolder(DWORD hold_ms) : opened_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
     thread_ = std::thread([this, hold_ms] {
-      holding_ = OpenClipboard(nullptr) != 0;
+      // Wine's clipboard manager may have it open for a moment itself.
+      for (int i = 0; i < 200 && !holding_; ++i) {
+        holding_ = OpenClipboard(nullptr) != 0;
+        if (!holding_) Sleep(10);
+      }
       SetEvent(opened_);
       Sleep(hold_ms);
       if (holding_) CloseClipboard();
