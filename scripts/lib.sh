@@ -17,11 +17,12 @@ PACKAGES=(
 
 # The Windows stage (scripts/test-windows): the cross compiler with posix
 # threads, wine64, Mesa's off-screen library for wine's bitmap pixel
-# formats, dpkg-source for the library sources of scripts/win-deps, and
-# x11proto-dev, whose keysymdef.h gives the layer its keysym names;
-# x11-utils and imagemagick find and compare the demo's windows.
+# formats, dpkg-source for the library sources of scripts/win-deps,
+# x11proto-dev, whose keysymdef.h gives the layer its keysym names,
+# xdotool and xclip, the X clients of the end-to-end tests, and x11-utils
+# and imagemagick, which find and compare the demo's windows.
 WINDOWS_PACKAGES=(
-  g++-mingw-w64-x86-64-posix wine64 libosmesa6 xdotool dpkg-dev
+  g++-mingw-w64-x86-64-posix wine64 libosmesa6 xdotool xclip dpkg-dev
   python3 x11-common x11proto-dev xfonts-base xbitmaps netpbm
   x11-utils imagemagick
 )

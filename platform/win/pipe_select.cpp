@@ -1,7 +1,8 @@
 // Pipe reads and nt_select over Win32. Each descriptor being read has one
-// reader thread, started at its first read and kept: woken for each read, it
-// makes one blocking read into the slot's buffer, stores the result in the
-// length word (released) and signals `done`. The main thread touches the
+// reader thread, started at its first read and kept: woken for each read that
+// would wait (bytes already in the pipe are read at once), it makes one
+// blocking read into the slot's buffer, stores the result in the length word
+// (released) and signals `done`. The main thread touches the
 // buffer only after it saw the result (acquired): no locks. A new thread per
 // read would cost more than the read itself.
 #include <winsock2.h>
@@ -134,6 +135,15 @@ void begin_read(int fd, int size) {
     free(slot.buffer);
     slot.buffer = grown;
     slot.capacity = wanted;
+  }
+  // Bytes already in the pipe are taken at once: waking the reader and
+  // waiting for it would cost more than the read itself.
+  DWORD available = 0, got = 0;
+  if (PeekNamedPipe(slot.pipe, nullptr, 0, nullptr, &available, nullptr) && available > 0 &&
+      ReadFile(slot.pipe, slot.buffer, DWORD(slot.capacity), &got, nullptr) && got > 0) {
+    slot.length.store(int(got), std::memory_order_release);
+    slot.fresh = true;
+    return;
   }
   if (!start_reader(slot)) {
     slot.length.store(-1);

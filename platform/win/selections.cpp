@@ -4,10 +4,27 @@
 
 #include "base/checked_mm.h"
 
+namespace {
+
+// Another program may hold the clipboard open for a moment (a clipboard
+// manager copying what was just put there): a few tries before giving up.
+constexpr int kOpenTries = 10;
+constexpr DWORD kOpenPauseMs = 20;
+
+bool open_clipboard(HWND owner) {
+  for (int i = 0; i < kOpenTries; ++i) {
+    if (OpenClipboard(owner)) return true;
+    if (i + 1 < kOpenTries) Sleep(kOpenPauseMs);
+  }
+  return false;
+}
+
+}  // namespace
+
 bool Lx_GetClipboardText(HWND owner, char** text, size_t* length) {
   *text = nullptr;
   *length = 0;
-  if (!OpenClipboard(owner)) return false;
+  if (!open_clipboard(owner)) return false;
   HANDLE data = IsClipboardFormatAvailable(CF_TEXT) ? GetClipboardData(CF_TEXT) : nullptr;
   const char* block = data != nullptr ? static_cast<const char*>(GlobalLock(data)) : nullptr;
   if (block != nullptr) {
@@ -30,7 +47,7 @@ bool Lx_SetClipboardText(HWND owner, const char* text, size_t length) {
   memcpy(bytes, text, length);
   bytes[length] = '\0';
   GlobalUnlock(block);
-  if (!OpenClipboard(owner)) {
+  if (!open_clipboard(owner)) {
     GlobalFree(block);
     return false;
   }

@@ -10,7 +10,8 @@
 // The clipboard's text as a new copy (from CheckedMalloc, with a terminator)
 // and its length; false, with null and 0, when it holds none. The text ends
 // at its terminator or at the end of its block, whichever comes first. The
-// clipboard is opened for `owner` and closed again.
+// clipboard is opened for `owner` and closed again; while another program
+// holds it open, both calls try again for about 200 ms.
 bool Lx_GetClipboardText(HWND owner, char** text, size_t* length);
 // Empties the clipboard for `owner` and puts `length` bytes of text on it
 // with a terminator; false when the clipboard or memory can't be had.

@@ -378,9 +378,12 @@ LRESULT WindowProc(HWND hwnd, UINT message, WPARAM w, LPARAM l, bool top_level) 
       return 0;
     case WM_QUERYDRAGICON:
       return reinterpret_cast<LRESULT>(Lx_GetIcon(display(), id));
-    case WM_WINDOWPOSCHANGING:
+    case WM_WINDOWPOSCHANGING: {
+      // The system's size limits first, so that the record holds the frame the window gets.
+      const LRESULT result = DefWindowProcA(hwnd, message, w, l);
       if (top_level && !IsIconic(hwnd)) position_changing(hwnd, r, reinterpret_cast<WINDOWPOS*>(l));
-      break;
+      return result;
+    }
     case WM_WINDOWPOSCHANGED:
       if (!top_level) {
         const WINDOWPOS* p = reinterpret_cast<const WINDOWPOS*>(l);
@@ -591,13 +594,10 @@ int Lx_SetWindowChanges(Window window, unsigned int mask, const XWindowChanges* 
       Lx_EnterLeave(window);
     } else if (!IsIconic(hwnd)) {
       RECT frame{g.x, g.y, g.x + g.width, g.y + g.height};
-      const XWindowChanges wanted = g;
       Lx_AdjustRect(hwnd, &frame);
+      // The window procedure records the frame the system allows, moved into the work area.
       SetWindowPos(hwnd, nullptr, frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top,
                    SWP_NOZORDER | SWP_NOACTIVATE);
-      // The system may clamp the frame; the size asked for stays the record's.
-      g.width = wanted.width;
-      g.height = wanted.height;
       Lx_EnterLeave(window);
     } else if (Lx_CheckSendMessage(window, ConfigureNotify)) {
       queue_configure(hwnd, r, g.sibling);

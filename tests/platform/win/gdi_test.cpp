@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <string>
+#include <thread>
 
 #include "base/checked_mm.h"
 #include <vector>
@@ -368,6 +369,70 @@ TEST(GdiClipboard, TextGoesOnAndComesBackWithinItsBlock) {
   EXPECT_EQ(length, 0u);
   ASSERT_TRUE(OpenClipboard(nullptr));
   CloseClipboard();
+}
+
+// Another thread holds the clipboard open for a while, as a clipboard
+// manager copying new text does, then closes it.
+class ClipboardHolder {
+ public:
+  explicit ClipboardHolder(DWORD hold_ms) : opened_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
+    thread_ = std::thread([this, hold_ms] {
+      // Wine's clipboard manager may have it open for a moment itself.
+      for (int i = 0; i < 200 && !holding_; ++i) {
+        holding_ = OpenClipboard(nullptr) != 0;
+        if (!holding_) Sleep(10);
+      }
+      SetEvent(opened_);
+      Sleep(hold_ms);
+      if (holding_) CloseClipboard();
+    });
+    WaitForSingleObject(opened_, 5000);
+  }
+  ~ClipboardHolder() {
+    thread_.join();
+    CloseHandle(opened_);
+  }
+  bool holding() const { return holding_; }
+
+ private:
+  HANDLE opened_;
+  std::thread thread_;
+  bool holding_ = false;
+};
+
+TEST(GdiClipboard, AClipboardHeldOpenElsewhereIsWaitedForAMoment) {
+  struct Case {
+    const char* what;
+    DWORD hold_ms;
+    bool put;
+  } cases[] = {
+      {"held for a moment: put once it is free", 60, true},
+      {"held for long: given up, the text before stays", 2000, false},
+  };
+  ClipboardOwner owner;
+  ASSERT_NE(owner.window(), nullptr);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_TRUE(Lx_SetClipboardText(owner.window(), "before", 6));
+    {
+      ClipboardHolder holder(c.hold_ms);
+      ASSERT_TRUE(holder.holding());
+      EXPECT_EQ(Lx_SetClipboardText(owner.window(), "after", 5), c.put);
+    }
+    char* text = nullptr;
+    size_t length = 0;
+    ASSERT_TRUE(Lx_GetClipboardText(owner.window(), &text, &length));
+    EXPECT_STREQ(text, c.put ? "after" : "before");
+    CheckedFree(text);
+  }
+  // Reading waits the same way.
+  ClipboardHolder holder(60);
+  ASSERT_TRUE(holder.holding());
+  char* text = nullptr;
+  size_t length = 0;
+  EXPECT_TRUE(Lx_GetClipboardText(owner.window(), &text, &length));
+  EXPECT_STREQ(text, "before");
+  CheckedFree(text);
 }
 
 TEST(GdiDrawing, CopyPlanePaintsSetBitsInTheForegroundAndCopyAreaCopies) {

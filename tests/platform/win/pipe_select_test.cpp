@@ -1,6 +1,8 @@
 // Pipe reads by reader threads and nt_select over Win32.
+#include <algorithm>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "tests/platform/win/win_test_helpers.h"
 
@@ -44,6 +46,31 @@ TEST_F(WinPipeReads, ReadCopiesNeitherMoreThanSizeNorTheBegunSizeAndKeepsTheRest
   }
   EXPECT_EQ(got, data);
   EXPECT_FALSE(read_complete(p.read)) << "the next read waits for more";
+}
+
+// Bytes waiting in the pipe are read at once, a read that would wait goes
+// to the reader thread: a stream written in uneven pieces, sometimes ahead
+// of the reads and sometimes behind, arrives whole and in order.
+TEST_F(WinPipeReads, AStreamAheadOfAndBehindTheReadsArrivesWholeInOrder) {
+  test_pipe p;
+  std::string data(300000, '\0');
+  for (size_t i = 0; i < data.size(); ++i) data[i] = char(i * 7 + i / 251);
+  std::thread writer([&p, &data] {
+    const size_t pieces[] = {1, 8193, 20000, 3, 65536, 100, 8192, 40000};
+    size_t at = 0;
+    for (int i = 0; at < data.size(); ++i) {
+      const size_t n = std::min(pieces[i % 8], data.size() - at);
+      write_all(p.write, data.data() + at, n);
+      at += n;
+      if (i % 3 == 0) Sleep(2);
+    }
+    p.close_write();
+  });
+  begin_read(p.read, 8193);
+  const std::string got = read_to_end(p.read, 20000);
+  writer.join();
+  ASSERT_EQ(got.size(), data.size());
+  EXPECT_TRUE(got == data) << "bytes lost, doubled or out of order";
 }
 
 TEST_F(WinPipeReads, BeginningAgainDropsStagedBytes) {

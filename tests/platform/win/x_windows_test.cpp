@@ -62,6 +62,55 @@ TEST_F(WindowsTest, TheClientRectangleIsTheXGeometry) {
   }
 }
 
+// A window asking for the whole screen at the origin, as the graphics window
+// does: its frame cannot lie above or left of the work area, and the system
+// holds it to its largest tracking size; what it reports is what it got.
+TEST_F(WindowsTest, AScreenSizedWindowAtTheOriginReportsTheClientAreaItGot) {
+  const int width = DisplayWidth(display_, 0), height = DisplayHeight(display_, 0);
+  Window w = top_level(0, 0, width, height, StructureNotifyMask);
+  ASSERT_NE(w, 0u);
+  XMapWindow(display_, w);
+  pump_messages();
+  RECT work, frame;
+  ASSERT_TRUE(SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0));
+  GetWindowRect(Lx_Hwnd(w), &frame);
+  EXPECT_EQ(frame.left, work.left);
+  EXPECT_EQ(frame.top, work.top);
+  EXPECT_LE(frame.bottom - frame.top, GetSystemMetrics(SM_CYMAXTRACK));
+  const RECT client = client_on_screen(Lx_Hwnd(w));
+  EXPECT_GT(client.left, 0);
+  EXPECT_GT(client.top, 0);
+  EXPECT_EQ(client.right - client.left, width);
+
+  Window root;
+  int x = 0, y = 0;
+  unsigned got_width = 0, got_height = 0, border, depth;
+  ASSERT_TRUE(XGetGeometry(display_, w, &root, &x, &y, &got_width, &got_height, &border, &depth));
+  EXPECT_EQ(x, client.left);
+  EXPECT_EQ(y, client.top);
+  EXPECT_EQ(static_cast<int>(got_width), client.right - client.left);
+  EXPECT_EQ(static_cast<int>(got_height), client.bottom - client.top);
+  const std::vector<XEvent> configures = of_type(drain_events(display_, w), ConfigureNotify);
+  ASSERT_FALSE(configures.empty());
+  const XConfigureEvent& last = configures.back().xconfigure;
+  EXPECT_EQ(last.x, client.left);
+  EXPECT_EQ(last.y, client.top);
+  EXPECT_EQ(last.width, client.right - client.left);
+  EXPECT_EQ(last.height, client.bottom - client.top);
+
+  // Moved within the work area it keeps what it got.
+  XMoveWindow(display_, w, client.left + 10, client.top + 5);
+  pump_messages();
+  ASSERT_TRUE(XGetGeometry(display_, w, &root, &x, &y, &got_width, &got_height, &border, &depth));
+  const RECT moved = client_on_screen(Lx_Hwnd(w));
+  EXPECT_EQ(x, moved.left);
+  EXPECT_EQ(y, moved.top);
+  EXPECT_EQ(static_cast<int>(got_height), moved.bottom - moved.top);
+  const std::vector<XEvent> later = of_type(drain_events(display_, w), ConfigureNotify);
+  ASSERT_FALSE(later.empty());
+  EXPECT_EQ(later.back().xconfigure.height, moved.bottom - moved.top);
+}
+
 TEST_F(WindowsTest, MovingAndResizingKeepTheClientRectangleTheXGeometry) {
   Window w = top_level(100, 100, 200, 100);
   Window c = child(w, 10, 20, 30, 40);
