@@ -456,7 +456,7 @@ class ButtonRoad : public Intake {
 };
 
 TEST_F(ButtonRoad, AClickOnAYarlButtonRunsItsActionWhichReportsToTheApplication) {
-  ASSERT_GT(start_process(0, "cat"), 0);  // echoes the report back to the server
+  ASSERT_GT(start_process(0, COPY_APP), 0);  // echoes the report back to the server
   table& buttons = record_of(global(other_window))->widgets[WK_BUTTON];
   ASSERT_EQ(buttons.length, 1u);
   const UIObject* b = buttons.as<widget_element>()[0].widget;
