@@ -8,8 +8,8 @@
 #include "base/checked_mm.h"
 #include "runtime/procedures.h"
 #include "runtime/window_record.h"
-#include "tests/link/in_order.h"
 #include "tests/link/link_fixture.h"
+#include "tests/support/contains_regex.h"
 #include "tests/support/protocol.h"
 
 namespace {
@@ -201,15 +201,14 @@ using ValueRequestDeath = ValueRequest;
 TEST_F(ValueRequestDeath, EventCodeOfNoWindowHalts) {
   build({make_ident(K_INTEGER)});
   EXPECT_EXIT(enter_application_value(uint32_t(vars[0]) << 16, 'i', 1, 0, nullptr), testing::ExitedWithCode(1),
-              link_test::in_order({"Incorrect event code ", " in <EC>Ai command\n",
-                                   "qob terminated - Application program error"}));
+              contains_regex("Incorrect event code [0-9]+ in <EC>Ai command\n.*qob terminated - Application program error"));
 }
 
 TEST_F(ValueRequestDeath, TypeMismatchIsARunTimeError) {
   build({make_ident(K_REAL)});
   EXPECT_EXIT(enter_application_value(code(), 'i', 1, 0, nullptr), testing::ExitedWithCode(1),
-              link_test::in_order({"Application program sent <EC>Ai, but variable 'v0' is REAL.\n",
-                                   "qob terminated - YARL runtime error.\n"}));
+              contains_regex("Application program sent <EC>Ai, but variable 'v0' is REAL.\n.*"
+                             "qob terminated - YARL runtime error\\.\n"));
 }
 
 // ---- Reports ----
