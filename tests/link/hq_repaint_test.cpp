@@ -76,7 +76,7 @@ TEST(HighQualityRepaint, WaitsForTheDepthRequestPendingWhenTheGraphicsWindowIsSh
   RunOptions options;
   options.args = {"-e", "", "-m", "", "-r", "-u", dir.file("app.b")};
   options.timeout_seconds = 40;
-  options.own_display = link_test::RUN_ON_OWN_DISPLAY;
+  options.own_display = true;
   RunResult r = run_program(options);
   remove_dump_named_in(r.err);
   EXPECT_EQ(r.exit_code, 0) << r.err;

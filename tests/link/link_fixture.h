@@ -17,15 +17,6 @@
 
 namespace link_test {
 
-// Whether the runner gives each run of the server an X server of its own:
-// natively it does; under wine the whole test program runs on one (a script
-// test), and the servers it starts share it.
-#ifdef _WIN32
-constexpr bool RUN_ON_OWN_DISPLAY = false;
-#else
-constexpr bool RUN_ON_OWN_DISPLAY = true;
-#endif
-
 // Opcodes of the operations tested here.
 namespace op {
 constexpr uint8_t OPEN = 27, READ = 28, CLOSE = 35, WRITE = 47, CHECK_STREAM = 71, EVENT_CODE = 110,

@@ -38,7 +38,7 @@ TEST(SceneServer, SegmentCommandsReachTheStoreUntilAFatalOne) {
   RunOptions options;
   options.args = {"-e", "", "-m", "", "-u", dir.file("app.b")};
   options.timeout_seconds = 20;
-  options.own_display = link_test::RUN_ON_OWN_DISPLAY;
+  options.own_display = true;
   RunResult r = run_program(options);
   EXPECT_EQ(r.exit_code, 1) << r.err;
   EXPECT_NE(r.err.find("Application error - segment 9 does not exist.\n"), std::string::npos) << r.err;

@@ -33,7 +33,7 @@ TEST(Server, ApplicationAnswersAValueRequestAndTheCodeResumes) {
   RunOptions options;
   options.args = {"-e", "", "-m", "", "-u", dir.file("app.b")};
   options.timeout_seconds = 20;
-  options.own_display = link_test::RUN_ON_OWN_DISPLAY;
+  options.own_display = true;
   RunResult r = run_program(options);
   EXPECT_EQ(r.exit_code, 42) << r.err;
 }
