@@ -16,7 +16,7 @@ class GlContextTest : public testing::Test {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     display = XOpenDisplay(nullptr);
     ASSERT_NE(display, nullptr);
-    int attributes[] = {GLX_RGBA, GLX_DOUBLEBUFFER, GLX_DEPTH_SIZE, 16, None};
+    int attributes[] = {GLX_USE_GL, GLX_RGBA, GLX_DOUBLEBUFFER, GLX_DEPTH_SIZE, 16, None};
     visual = glXChooseVisual(display, DefaultScreen(display), attributes);
     ASSERT_NE(visual, nullptr);
     XSetWindowAttributes wa{};

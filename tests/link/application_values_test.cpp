@@ -9,6 +9,7 @@
 #include "runtime/procedures.h"
 #include "runtime/window_record.h"
 #include "tests/link/link_fixture.h"
+#include "tests/support/contains_regex.h"
 #include "tests/support/protocol.h"
 
 namespace {
@@ -200,14 +201,14 @@ using ValueRequestDeath = ValueRequest;
 TEST_F(ValueRequestDeath, EventCodeOfNoWindowHalts) {
   build({make_ident(K_INTEGER)});
   EXPECT_EXIT(enter_application_value(uint32_t(vars[0]) << 16, 'i', 1, 0, nullptr), testing::ExitedWithCode(1),
-              "Incorrect event code [0-9]+ in <EC>Ai command\n(.|\n)*qob terminated - Application program error");
+              contains_regex("Incorrect event code [0-9]+ in <EC>Ai command\n.*qob terminated - Application program error"));
 }
 
 TEST_F(ValueRequestDeath, TypeMismatchIsARunTimeError) {
   build({make_ident(K_REAL)});
   EXPECT_EXIT(enter_application_value(code(), 'i', 1, 0, nullptr), testing::ExitedWithCode(1),
-              "Application program sent <EC>Ai, but variable 'v0' is REAL.\n(.|\n)*"
-              "qob terminated - YARL runtime error\\.\n");
+              contains_regex("Application program sent <EC>Ai, but variable 'v0' is REAL.\n.*"
+                             "qob terminated - YARL runtime error\\.\n"));
 }
 
 // ---- Reports ----
@@ -231,7 +232,7 @@ TEST_F(Reports, EncodedAndTextReportsReachTheChild) {
   c.release();
   load();
   global(text)->val.s = dup_chars("n=");
-  ASSERT_GT(start_process(0, "cat"), 0);
+  ASSERT_GT(start_process(0, COPY_APP), 0);
   start_code(begin);
   ASSERT_FALSE(rterror);
   std::string expected_tail = "n=42";

@@ -68,7 +68,7 @@ TEST(HighQualityRepaint, WaitsForTheDepthRequestPendingWhenTheGraphicsWindowIsSh
   yarl::Code& init = p.initial_code();
   init.push(2).push(0).push(0).push(0).op(SET_DISPLAY_MODE);
   init.push(3000).op(SET_WIN_ATTR).ref(GLOBAL, 1).u8(ORIGIN_X);
-  init.push_string("cat " + dir.file("scene.tek")).push(0).op(op::START_PROCESS).assign(GLOBAL, pid);
+  init.push_string(COPY_APP " " + dir.file("scene.tek")).push(0).op(op::START_PROCESS).assign(GLOBAL, pid);
   init.push(500).assign(GLOBAL, TIMER_PERIOD);
   init.jump(main);
   ASSERT_TRUE(p.write(dir.file("app.b")));

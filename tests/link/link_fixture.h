@@ -8,6 +8,7 @@
 
 #include "link/gin.h"
 #include "link/si.h"
+#include "platform/posix_services.h"
 #include "runtime/application_values.h"
 #include "tests/runtime/yarl_fixture.h"
 #include "tests/support/x_screen.h"
@@ -29,6 +30,7 @@ class Linked : public yarl_test::Loaded {
   buf_ptrs hi{buffer, buffer, buffer};
 
   void load() {
+    preset_posix_services();  // as the server starts: binary files on Windows
     yarl_test::Loaded::load();
     preset_system_interface();
   }

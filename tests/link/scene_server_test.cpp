@@ -33,7 +33,7 @@ TEST(SceneServer, SegmentCommandsReachTheStoreUntilAFatalOne) {
   yarl::YarlProgram p = yarl::YarlProgram::standard();
   uint16_t pid = p.add(GLOBAL, make_ident(K_INTEGER), "pid");
   // The initial code starts the application; the server then serves its stream.
-  p.initial_code().push_string("cat " + dir.file("scene.tek")).push(0).op(op::START_PROCESS).assign(GLOBAL, pid);
+  p.initial_code().push_string(COPY_APP " " + dir.file("scene.tek")).push(0).op(op::START_PROCESS).assign(GLOBAL, pid);
   ASSERT_TRUE(p.write(dir.file("app.b")));
   RunOptions options;
   options.args = {"-e", "", "-m", "", "-u", dir.file("app.b")};

@@ -3,6 +3,7 @@
 // report encoders, and a plot made by a real outside client.
 #include "link/tek_parser.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "base/checked_mm.h"
+#include "platform/posix_services.h"
 #include "tests/support/protocol.h"
 
 namespace {
@@ -61,6 +63,7 @@ class TekParser : public testing::Test {
  protected:
   void SetUp() override {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
+    preset_posix_services();  // as the server starts: its reports end lines in LF on Windows too
     InitMallocBalance();
     drawn.clear();
     preset_tek_parser();
@@ -508,7 +511,7 @@ TEST(TekReports, SizedIntegerAndRealReportsRoundTrip) {
     EXPECT_EQ(tek::decode_real(std::string(out, n)), x);
     long mantissa = std::labs(tek::decode_intc(std::string(out, 6)));
     EXPECT_GE(mantissa, 1L << 30);
-    EXPECT_LT(mantissa, 1L << 31);
+    EXPECT_LT(mantissa, int64_t{1} << 31);  // long has 32 bits on Windows
   }
   encode_real(1.0f, out);
   EXPECT_EQ(tek::decode_intc(std::string(out, 6)), 1L << 30);
@@ -608,11 +611,13 @@ TEST_F(TekParser, GnuplotEscapeDialectIsSkippedUntilASignatureDiffers) {
   std::string stream = fixture("gnuplot_tek410x.bin");
   ASSERT_FALSE(stream.empty());
   EXPECT_EXIT(serve(stream), testing::ExitedWithCode(1),
-              "^<EC> '%' '%' command not recognized/not supported\\.\n"
-              "<EC> 'M' 'N' command not recognized/not supported\\.\n"
-              "<EC> 'M' 'C' command not recognized/not supported\\.\n"
-              "\nInput buffer contents:\n(.|\n)*"
-              "Fatal application error in <EC>MC command - integer parameter aborted\\.\n");
+              // The buffer's dump is long: literal parts, not a pattern that scans it.
+              testing::AllOf(testing::StartsWith("<EC> '%' '%' command not recognized/not supported.\n"
+                                                 "<EC> 'M' 'N' command not recognized/not supported.\n"
+                                                 "<EC> 'M' 'C' command not recognized/not supported.\n"
+                                                 "\nInput buffer contents:\n"),
+                             testing::HasSubstr(
+                                 "Fatal application error in <EC>MC command - integer parameter aborted.\n")));
 }
 
 }  // namespace

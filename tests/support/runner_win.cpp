@@ -6,11 +6,15 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <thread>
 
 #ifndef QOB_PROGRAM
 #define QOB_PROGRAM "qob.exe"
+#endif
+#ifndef OWN_XVFB
+#define OWN_XVFB "own_xvfb.sh"
 #endif
 
 namespace {
@@ -72,16 +76,57 @@ DWORD WINAPI read_all(void* argument) {
   return 0;
 }
 
+// An Xvfb of the run's own, through a Linux script that wine runs: it writes
+// the display's number to a file of /tmp, and removing the file stops it.
+class OwnXvfb {
+ public:
+  OwnXvfb() {
+    static int made = 0;
+    std::string file = "/tmp/qob_own_xvfb_" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++made);
+    path_ = "Z:" + file;
+    DeleteFileA(path_.c_str());
+    std::string line;
+    append_quoted(line, "/bin/sh");
+    append_quoted(line, OWN_XVFB);
+    append_quoted(line, file);
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    for (int i = 0; i < 300 && name_.empty(); ++i) {  // 30 s
+      Sleep(100);
+      std::string number = read_file(path_);
+      if (!number.empty() && number.back() == '\n') name_ = ":" + number.substr(0, number.size() - 1);
+    }
+  }
+  ~OwnXvfb() { DeleteFileA(path_.c_str()); }
+  OwnXvfb(const OwnXvfb&) = delete;
+  OwnXvfb& operator=(const OwnXvfb&) = delete;
+  const std::string& name() const { return name_; }
+
+ private:
+  std::string path_;
+  std::string name_;
+};
+
 }  // namespace
 
 RunResult run_program(const RunOptions& options) {
   RunResult result;
-  if (options.own_display) return result;  // no X server of its own under wine
+  std::vector<std::string> given = options.env;
+  std::optional<OwnXvfb> x;
+  if (options.own_display) {
+    x.emplace();
+    if (x->name().empty()) return result;
+    given.push_back("DISPLAY=" + x->name());
+  }
   std::string program = options.program.empty() ? QOB_PROGRAM : options.program;
   std::string line;
   append_quoted(line, program);
   for (const std::string& a : options.args) append_quoted(line, a);
-  std::string env = environment_block(options.env);
+  std::string env = environment_block(given);
 
   HANDLE in[2], out[2], err[2];
   if (!make_pipe(in, 0)) return result;
