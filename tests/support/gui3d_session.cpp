@@ -33,7 +33,7 @@ yarl::YarlProgram manipulator_program(const std::string& app, const ManipulatorS
   for (const ManipulatorItem& m : scene.items) start.insert(start.end(), m.start.begin(), m.start.end());
   start.insert(start.end(), scene.extra.begin(), scene.extra.end());
   std::vector<std::string> names;
-  for (size_t j = 0; j < start.size(); ++j) names.push_back("v" + std::to_string(j));
+  for (size_t j = 0; j < start.size(); ++j) names.push_back(std::string("v").append(std::to_string(j)));
   const uint16_t n = uint16_t(names.size());
   std::vector<std::pair<uint8_t, const char*>> locals;
   for (const std::string& name : names) locals.push_back({K_REAL, name.c_str()});
