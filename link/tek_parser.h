@@ -57,7 +57,8 @@ using tek_refill_function = unsigned char* (*)(buf_ptrs* buffer);
 void set_tek_input_source(tek_refill_function refill);
 
 // Drawing services that the vector and marker runs and the colour map feed:
-// the segment store's, unless a test gives others.
+// the segment store's, unless a test gives others. The store's insert_line
+// takes each batch of a run's lines in one call.
 struct tek_drawing_services {
   void (*move_beam)(float x, float y, float z);
   void (*insert_line)(float x, float y, float z);
