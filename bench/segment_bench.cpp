@@ -2,7 +2,9 @@
 // command parser into the segment store, against the parser alone on the
 // same integers (skipped as the count and integers of an unknown command)
 // and against `cat` of the same bytes through a pipe, alternated in the same
-// run; and the heap kept per triangle, mapped blocks included.
+// run; and the heap kept per triangle, mapped blocks included. Then vector
+// runs through the parser into the store, against the parser handing each
+// line to a counter, in processor time.
 #include <malloc.h>
 #include <unistd.h>
 
@@ -17,6 +19,7 @@
 #include "base/checked_mm.h"
 #include "bench/paired.h"
 #include "bench/stream_bench.h"
+#include "bench/vector_stream.h"
 #include "link/tek_parser.h"
 #include "platform/posix_services.h"
 #include "scene/geom_shell.h"
@@ -54,11 +57,37 @@ double store_seconds(const std::string& bytes, size_t* kept, unsigned long* tria
   return s;
 }
 
+long lines_counted;
+void count_line(float, float, float) { ++lines_counted; }
+void no_marker() {}
+void no_colour(int, float, float, float) {}
+
+// Processor seconds of the parser over `bytes`, into the store or, with
+// `counted`, into a counter of lines (the segment commands go to the store).
+double vector_cpu_seconds(const std::string& bytes, bool counted) {
+  stream = bytes;
+  offset = 0;
+  init_segment_structure();
+  preset_tek_parser();
+  set_tek_input_source(refill);
+  if (counted)
+    set_tek_drawing_services({count_line, count_line, no_marker, no_colour});
+  else
+    set_tek_drawing_services({move_beam, insert_line, insert_marker, no_colour});
+  double cpu0 = paired::thread_cpu_seconds();
+  if (setjmp(done) == 0) process_tektronix_commands();
+  double s = paired::thread_cpu_seconds() - cpu0;
+  cleanup_tek_parser();
+  cleanup_ldf();
+  return s;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   long triangles = argc > 1 ? atol(argv[1]) : 1000000;
   int pairs = argc > 2 ? atoi(argv[2]) : 5;
+  long vector_megabytes = argc > 3 ? atol(argv[3]) : 100;
   long n = triangles + 2;
   preset_posix_services();  // the server's heap settings
   InitMallocBalance();
@@ -109,5 +138,12 @@ int main(int argc, char** argv) {
   printf("  parser + store %.1f MB/s, parser alone %.1f MB/s, cat | pipe %.1f MB/s\n", mb / alone.subject,
          mb / alone.anchor, mb / piped.anchor);
   printf("  heap kept %.1f bytes per triangle\n", stored > 0 ? double(kept) / double(stored) : 0.0);
+  const std::string runs = vector_stream_bench::vector_stream(size_t(vector_megabytes) << 20);
+  paired::Result vectors = paired::measure(pairs, [&] { return vector_cpu_seconds(runs, false); },
+                                           [&] { return vector_cpu_seconds(runs, true); });
+  printf("Vector runs: %ld MB of 12-bit addresses, processor time, medians of %d pairs\n", vector_megabytes, pairs);
+  paired::report("parser + store, vector runs", vectors, "parser, lines counted");
+  printf("  parser + store %.1f MB/s, parser alone %.1f MB/s\n", double(vector_megabytes) / vectors.subject,
+         double(vector_megabytes) / vectors.anchor);
   return 0;
 }

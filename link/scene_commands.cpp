@@ -40,59 +40,72 @@ constexpr unsigned long READ_BLOCK = 768;
 // Delta-coded lists send each element as the difference to the one before;
 // 11184810 differences below 2^31 each stay far inside 64 bits. The points'
 // box is grown on the way when `box` is given, saving a pass over them.
+// Whole triples straight from the buffer: the position after the triple at
+// p, or null when it is cut by the buffer's end or malformed.
+inline const unsigned char* scan_triple(const unsigned char* p, const unsigned char* end, long d[3]) {
+  for (int k = 0; k < 3 && p != nullptr; ++k) p = scan_buffered_integer(p, end, &d[k]);
+  return p;
+}
+
+// Triples summed as they are decoded, `take(i, d)` for triple i, while they
+// lie whole in the buffer; a triple cut by the buffer's end or malformed goes
+// to the one-at-a-time reader, which refills or reports. `take` sees the read
+// position just after its triple when it fails.
+template <typename Take>
+void read_triples(unsigned long n, Take take) {
+  for (unsigned long i = 0; i < n;) {
+    const unsigned char *p, *end;
+    buffered_bytes(&p, &end);
+    long d[3];
+    for (const unsigned char* q; i < n && (q = scan_triple(p, end, d)) != nullptr; ++i) {
+      p = q;
+      take(i, d, p);
+    }
+    set_read_position(p);
+    if (i == n) break;
+    assemble_integer_parameters(d, 3);
+    take(i++, d, nullptr);
+  }
+}
+
+// Delta-coded lists send each element as the difference to the one before;
+// 11184810 differences below 2^31 each stay far inside 64 bits. The points'
+// box is grown on the way when `box` is given, saving a pass over them.
 vector_type* read_delta_points(unsigned long n, int slot, PointBox* box = nullptr) {
   vector_type* points = held_array<vector_type>(slot, n);
   long long sum[3] = {0, 0, 0};
-  long block[READ_BLOCK];
   PointBox grown;
-  for (unsigned long i = 0; i < n;) {
-    unsigned long m = std::min(n - i, READ_BLOCK / 3);
-    assemble_integer_parameters(block, 3 * m);
-    for (unsigned long j = 0; j < m; ++j, ++i) {
-      for (int k = 0; k < 3; ++k) sum[k] += block[3 * j + k];
-      points[i] = vector_type{float(sum[0]) * 0.001f, float(sum[1]) * 0.001f, float(sum[2]) * 0.001f};
-      grown.grow(points[i]);
-    }
-  }
+  read_triples(n, [&](unsigned long i, const long d[3], const unsigned char*) {
+    for (int k = 0; k < 3; ++k) sum[k] += d[k];
+    points[i] = vector_type{float(sum[0]) * 0.001f, float(sum[1]) * 0.001f, float(sum[2]) * 0.001f};
+    grown.grow(points[i]);
+  });
   if (box != nullptr) *box = grown;
   return points;
 }
 
-// Normals summed like points and normalised in double precision. Whole
-// normals are decoded straight from the buffer; a zero normal is reported
-// with the read position just after it, as a read of one normal at a time
-// leaves it.
+// Normals summed like points and normalised in double precision. A zero
+// normal is reported with the read position just after it, as a read of one
+// normal at a time leaves it.
 vector_type* read_delta_normals(unsigned long n, int slot) {
   vector_type* normals = held_array<vector_type>(slot, n);
   long long sum[3] = {0, 0, 0};
-  constexpr unsigned long GROUPS = READ_BLOCK / 3;
-  long block[READ_BLOCK];
-  const unsigned char* ends[GROUPS];
-  for (unsigned long i = 0; i < n;) {
-    unsigned long m = scan_buffered_groups(block, std::min(n - i, GROUPS), 3, ends);
-    if (m == 0) {  // a normal cut by the buffer's end or malformed: the reader refills or reports
-      assemble_integer_parameters(block, 3);
-      m = 1;
-      ends[0] = nullptr;
+  read_triples(n, [&](unsigned long i, const long d[3], const unsigned char* after) {
+    if (i > 0 && d[0] == 0 && d[1] == 0 && d[2] == 0) {
+      normals[i] = normals[i - 1];  // the same sum: the same normal, and no sqrt
+      return;
     }
-    for (unsigned long j = 0; j < m; ++j, ++i) {
-      const long* d = block + 3 * j;
-      if (i > 0 && d[0] == 0 && d[1] == 0 && d[2] == 0) {
-        normals[i] = normals[i - 1];  // the same sum: the same normal, and no sqrt
-        continue;
-      }
-      for (int k = 0; k < 3; ++k) sum[k] += d[k];
-      double x = double(sum[0]), y = double(sum[1]), z = double(sum[2]);
-      double l = std::sqrt(x * x + y * y + z * z);
-      if (l == 0) {
-        if (ends[j] != nullptr) rewind_read_position(ends[j]);
-        fflush(stdout);
-        fprintf(stderr, "Normal number %lu is 0, 0, 0.\n", i);
-        fail("Bad normal vector");
-      }
-      normals[i] = vector_type{float(x / l), float(y / l), float(z / l)};
+    for (int k = 0; k < 3; ++k) sum[k] += d[k];
+    double x = double(sum[0]), y = double(sum[1]), z = double(sum[2]);
+    double l = std::sqrt(x * x + y * y + z * z);
+    if (l == 0) {
+      if (after != nullptr) set_read_position(after);
+      fflush(stdout);
+      fprintf(stderr, "Normal number %lu is 0, 0, 0.\n", i);
+      fail("Bad normal vector");
     }
-  }
+    normals[i] = vector_type{float(x / l), float(y / l), float(z / l)};
+  });
   return normals;
 }
 

@@ -193,7 +193,6 @@ void not_supported(const char* what) {
 
 // ---------------------------------------------------------------- parameters
 
-static bool is_filler(unsigned char c) { return c <= 26 || c >= 128 || c == RS; }
 static bool is_abort(unsigned char c) { return c == ESC || c == FS || c == GS || c == US; }
 
 // ---- Whole parameters straight from the buffer
@@ -207,25 +206,6 @@ namespace {
 struct address_parts {
   unsigned hix, hiy, loy, extrax, extray;
 };
-
-inline const unsigned char* scan_integer(const unsigned char* p, const unsigned char* end, long* value) {
-  unsigned long hi_bits = 0;
-  int n_hi = 0;
-  while (p < end) {
-    unsigned char c = *p++;
-    if (c >= 64 && c <= 127) {
-      hi_bits = (hi_bits << 6) | (c & 0x3F);
-      if (++n_hi > 5 || hi_bits > 0x7FFFFFF) return nullptr;
-    } else if (c >= 32 && c <= 63) {
-      long v = long((hi_bits << 4) | (c & 0x0F));
-      *value = (c & 0x10) ? v : -v;
-      return p;
-    } else if (!is_filler(c)) {
-      return nullptr;
-    }
-  }
-  return nullptr;
-}
 
 inline const unsigned char* scan_xy12(const unsigned char* p, const unsigned char* end, address_parts* a,
                                       unsigned* x, unsigned* y) {
@@ -267,7 +247,7 @@ long assemble_integer_parameter() {
   int n_hi = 0;
   for (;;) {
     unsigned char c = peek_byte();
-    if (is_filler(c)) {
+    if (is_filler_byte(c)) {
       ++hi.pos;
       continue;
     }
@@ -289,7 +269,7 @@ void assemble_integer_parameters(long* out, unsigned long n) {
   unsigned long i = 0;
   while (i < n) {
     const unsigned char* p;
-    while (i < n && (p = scan_integer(hi.pos, hi.end, &out[i])) != nullptr) {
+    while (i < n && (p = scan_buffered_integer(hi.pos, hi.end, &out[i])) != nullptr) {
       hi.pos = const_cast<unsigned char*>(p);
       ++i;
     }
@@ -297,20 +277,9 @@ void assemble_integer_parameters(long* out, unsigned long n) {
   }
 }
 
-unsigned long scan_buffered_groups(long* out, unsigned long groups, unsigned size, const unsigned char** ends) {
-  const unsigned char* p = hi.pos;
-  unsigned long g = 0;
-  for (; g < groups; ++g) {
-    const unsigned char* q = p;
-    for (unsigned k = 0; k < size && q != nullptr; ++k) q = scan_integer(q, hi.end, &out[g * size + k]);
-    if (q == nullptr) break;
-    ends[g] = p = q;
-  }
-  hi.pos = const_cast<unsigned char*>(p);
-  return g;
-}
+void buffered_bytes(const unsigned char** pos, const unsigned char** end) { *pos = hi.pos, *end = hi.end; }
 
-void rewind_read_position(const unsigned char* p) { hi.pos = const_cast<unsigned char*>(p); }
+void set_read_position(const unsigned char* p) { hi.pos = const_cast<unsigned char*>(p); }
 
 float assemble_real_parameter() {
   long mantissa = assemble_integer_parameter();
@@ -480,7 +449,7 @@ inline bool scan_run_point(long long sums[3], float out[3]) {
     int n = coor_mode == 2 ? 3 : 2;
     long long next[3];
     for (int k = 0; k < n; ++k)
-      if ((p = scan_integer(p, hi.end, &d[k])) == nullptr) return false;
+      if ((p = scan_buffered_integer(p, hi.end, &d[k])) == nullptr) return false;
     for (int k = 0; k < 3; ++k) {
       next[k] = sums[k] + d[k];
       if (next[k] > SUM_LIMIT || next[k] < -SUM_LIMIT) return false;
@@ -527,6 +496,65 @@ void add_line(const float p[3]) {
   if (++batched == LINE_BATCH) flush_lines();
 }
 
+// Lines of a run while the buffer holds them whole, decoded straight into the
+// batch with the address parts and sums in registers: stops at a byte that
+// does not start a point, at a point cut by the buffer's end or malformed
+// (left to the one-point readers), or when the batch is full. Leaves the
+// read position, the address parts and `ch2` as the one-point loop would.
+// Returns the number of lines read.
+unsigned long scan_run_lines(long long sums[3]) {
+  const unsigned char* p = hi.pos;
+  const unsigned char* const end = hi.end;
+  const unsigned long room = LINE_BATCH - batched;
+  float* out = line_batch + 3 * batched;
+  unsigned long n = 0;
+  const unsigned char* last = nullptr;  // the start of the last line read
+  if (coor_mode == 0) {
+    address_parts a = {hix, hiy, loy, extrax, extray};
+    while (n < room && p < end && *p >= 32 && *p <= 127) {
+      address_parts next = a;
+      unsigned x, y;
+      const unsigned char* q = scan_xy12(p, end, &next, &x, &y);
+      if (q == nullptr) break;
+      last = p, p = q, a = next;
+      out[0] = float(long(x)) * 0.001f;
+      out[1] = float(long(y)) * 0.001f;
+      out[2] = 0.0f;
+      out += 3, ++n;
+    }
+    hix = a.hix, hiy = a.hiy, loy = a.loy, extrax = a.extrax, extray = a.extray;
+  } else {
+    const int axes = coor_mode == 2 ? 3 : 2;
+    long long s0 = sums[0], s1 = sums[1], s2 = sums[2];
+    while (n < room && p < end && *p >= 32 && *p <= 127) {
+      long d[3] = {0, 0, 0};
+      const unsigned char* q = p;
+      for (int k = 0; k < axes && q != nullptr; ++k) q = scan_buffered_integer(q, end, &d[k]);
+      if (q == nullptr) break;
+      long long t0 = s0 + d[0], t1 = s1 + d[1], t2 = s2 + d[2];
+      if (t0 > SUM_LIMIT || t0 < -SUM_LIMIT || t1 > SUM_LIMIT || t1 < -SUM_LIMIT || t2 > SUM_LIMIT ||
+          t2 < -SUM_LIMIT)
+        break;
+      last = p, p = q, s0 = t0, s1 = t1, s2 = t2;
+      out[0] = float(s0) * 0.001f;
+      out[1] = float(s1) * 0.001f;
+      out[2] = float(s2) * 0.001f;
+      out += 3, ++n;
+    }
+    sums[0] = s0, sums[1] = s1, sums[2] = s2;
+  }
+  if (n == 0) return 0;
+  ch2 = *last;
+  hi.pos = const_cast<unsigned char*>(p);
+  batched += n;
+  if (batched == LINE_BATCH) flush_lines();
+  return n;
+}
+
+// Whether lines may wait in the batch: the store refuses them without an
+// open segment, and that refusal comes at the line.
+bool lines_may_wait() { return line_sink != store_lines || open_segment_number() != 0; }
+
 void vector_run() {
   long long sums[3] = {0, 0, 0};
   bool move_first = true;
@@ -538,6 +566,7 @@ void vector_run() {
     unsigned char c = *hi.pos;
     ch2 = c;
     if (c >= 32 && c <= 127) {
+      if (!move_first && lines_may_wait() && scan_run_lines(sums) > 0) continue;
       float p[3];
       if (!scan_run_point(sums, p)) {
         flush_lines();
@@ -1156,7 +1185,7 @@ void set_tek_input_source(tek_refill_function source) {
 
 void set_tek_drawing_services(const tek_drawing_services& services) {
   drawing = services;
-  line_sink = each_line;
+  line_sink = services.insert_line == insert_line ? store_lines : each_line;
 }
 
 void hold_command_block(int slot, void* block) { hold(slot, block); }

@@ -25,14 +25,39 @@ unsigned char* flush_dialog_text_and_refill();
 long assemble_integer_parameter();
 // n integers, as n calls of assemble_integer_parameter read them.
 void assemble_integer_parameters(long* out, unsigned long n);
-// Whole groups of `size` integers that lie in the buffer from the read
-// position, at most `groups`, read without a refill: stops before a group cut
-// by the buffer's end or holding a malformed integer, which the readers above
-// then take. `ends[g]` is the read position after group g. Returns the number
-// of groups read; the read position stands after the last.
-unsigned long scan_buffered_groups(long* out, unsigned long groups, unsigned size, const unsigned char** ends);
-// Back to a position that `scan_buffered_groups` gave since the last refill.
-void rewind_read_position(const unsigned char* p);
+// The unread bytes of the input buffer, [*pos, *end), for a reader that
+// decodes whole parameters there itself (scan_buffered_integer) and then
+// moves the read position with set_read_position; a parameter cut by the
+// buffer's end or malformed is left to the readers above.
+void buffered_bytes(const unsigned char** pos, const unsigned char** end);
+// To a position in [pos, end] of the last buffered_bytes, with no refill since.
+void set_read_position(const unsigned char* p);
+
+// Bytes passed over between parameters: controls but the aborts (ESC FS GS
+// US), RS, and bytes above 127.
+inline bool is_filler_byte(unsigned char c) { return c <= 26 || c >= 128 || c == 30; }
+
+// One integer parameter lying whole in [p, end) as assemble_integer_parameter
+// reads it: the position after it, or null when it is cut by `end` or is
+// malformed (then nothing is kept).
+inline const unsigned char* scan_buffered_integer(const unsigned char* p, const unsigned char* end, long* value) {
+  unsigned long hi_bits = 0;
+  int n_hi = 0;
+  while (p < end) {
+    unsigned char c = *p++;
+    if (c >= 64 && c <= 127) {
+      hi_bits = (hi_bits << 6) | (c & 0x3F);
+      if (++n_hi > 5 || hi_bits > 0x7FFFFFF) return nullptr;
+    } else if (c >= 32 && c <= 63) {
+      long v = long((hi_bits << 4) | (c & 0x0F));
+      *value = (c & 0x10) ? v : -v;
+      return p;
+    } else if (!is_filler_byte(c)) {
+      return nullptr;
+    }
+  }
+  return nullptr;
+}
 float assemble_real_parameter();
 void assemble_xy12_parameter(unsigned* x, unsigned* y);
 void assemble_xy_parameter(long* x, long* y);
@@ -57,7 +82,8 @@ using tek_refill_function = unsigned char* (*)(buf_ptrs* buffer);
 void set_tek_input_source(tek_refill_function refill);
 
 // Drawing services that the vector and marker runs and the colour map feed:
-// the segment store's, unless a test gives others.
+// the segment store's, unless a test gives others. The store's insert_line
+// takes each batch of a run's lines in one call.
 struct tek_drawing_services {
   void (*move_beam)(float x, float y, float z);
   void (*insert_line)(float x, float y, float z);

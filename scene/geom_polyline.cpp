@@ -14,6 +14,11 @@ GEOMPolyline::GEOMPolyline(unsigned long n, float* p) : points(p), colours(nullp
   set_bounding_box(n, reinterpret_cast<const vector_type*>(p));
 }
 
+GEOMPolyline::GEOMPolyline(unsigned long n, float* p, const PointBox& box)
+    : points(p), colours(nullptr), number_of_points(uint32_t(n)) {
+  set_bounding_box(box);
+}
+
 GEOMPolyline::GEOMPolyline(unsigned long n, float* p, float* c)
     : points(p), colours(c), number_of_points(uint32_t(n)) {}
 

@@ -7,6 +7,8 @@ class GEOMPolyline : public GEOMObject {
  public:
   // Takes ownership of the arrays (3 floats per point and per colour).
   GEOMPolyline(unsigned long n, float* points);
+  // The same with the points' box as their writer grew it, so they are not read again.
+  GEOMPolyline(unsigned long n, float* points, const PointBox& box);
   GEOMPolyline(unsigned long n, float* points, float* colours);
   ~GEOMPolyline() override;
 

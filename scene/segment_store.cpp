@@ -65,6 +65,7 @@ unsigned char segment_lod = 1;
 
 float* poly_line;  // 3 floats per point
 uint32_t poly_line_length, poly_line_max_length;
+PointBox poly_line_box;  // of the poly-line's points, grown as they come
 
 float next_beam_position[3];
 float current_inc_position[3];
@@ -331,10 +332,11 @@ void dump_poly_line() {
     CheckedFree(poly_line);
   } else {
     float* points = static_cast<float*>(CheckedRealloc(poly_line, sizeof(float) * 3 * poly_line_length));
-    link_line(s, new GEOMPolyline(poly_line_length, points));
+    link_line(s, new GEOMPolyline(poly_line_length, points, poly_line_box));
   }
   poly_line = nullptr;
   poly_line_length = poly_line_max_length = 0;
+  poly_line_box = PointBox();
 }
 
 // Room for n more points; the capacity doubles (first block 128 points), so
@@ -352,6 +354,7 @@ void append_poly_line_point(const float* p) {
   reserve_poly_line(1);
   for (int k = 0; k < 3; ++k) poly_line[3 * poly_line_length + k] = p[k];
   ++poly_line_length;
+  poly_line_box.grow({p[0], p[1], p[2]});
 }
 
 void flush_geometry(bsegment* s) {
@@ -411,6 +414,7 @@ void init_segment_structure() {
   for (entity_path_record& r : entity_path) r = entity_path_record{0, 0, -1, {0}, nullptr};
   entity_level = 0;
   poly_line = nullptr;
+  poly_line_box = PointBox();
   poly_line_length = poly_line_max_length = 0;
   segno = 0;
   segno_new = false;
@@ -440,6 +444,7 @@ void init_segment_structure() {
 void cleanup_ldf() {
   if (poly_line != nullptr) CheckedFree(poly_line);
   poly_line = nullptr;
+  poly_line_box = PointBox();
   poly_line_length = poly_line_max_length = 0;
   segno = 0;
   for (unsigned long i = 0; i < segment_array_length; ++i)
@@ -655,8 +660,11 @@ unsigned long append_lines(unsigned long n, const float* points) {
   reserve_poly_line(uint32_t(n));
   float* out = poly_line + 3 * size_t(poly_line_length);
   unsigned long taken = 0;
-  float lo[3], hi[3];  // the running box in locals: selects instead of branches and stores
-  for (int k = 0; k < 3; ++k) lo[k] = segment_update_min[k], hi[k] = segment_update_max[k];
+  // The poly-line's box in locals: selects instead of branches and stores.
+  // Its points before these are in the segment's box already, so the
+  // segment's box takes the poly-line's.
+  float lo[3], hi[3];
+  for (int k = 0; k < 3; ++k) lo[k] = poly_line_box.lo[k], hi[k] = poly_line_box.hi[k];
   while (taken < n) {
     const float* p = points + 3 * taken++;
     for (int k = 0; k < 3; ++k) {
@@ -667,7 +675,11 @@ unsigned long append_lines(unsigned long n, const float* points) {
     out += 3;
     if (!(p[0] == p[0] && p[1] == p[1] && p[2] == p[2])) break;
   }
-  for (int k = 0; k < 3; ++k) segment_update_min[k] = lo[k], segment_update_max[k] = hi[k];
+  for (int k = 0; k < 3; ++k) {
+    poly_line_box.lo[k] = lo[k], poly_line_box.hi[k] = hi[k];
+    segment_update_min[k] = lo[k] < segment_update_min[k] ? lo[k] : segment_update_min[k];
+    segment_update_max[k] = hi[k] > segment_update_max[k] ? hi[k] : segment_update_max[k];
+  }
   poly_line_length += uint32_t(taken);
   segment_min_max_update = true;
   const float* last = points + 3 * (taken - 1);

@@ -218,6 +218,61 @@ TEST_F(SplitStream, VectorRunOverARefillIsOnePolyLineAndFlagsTheViewsAgain) {
   }
 }
 
+// The box of each poly-line against its own points: lines one command at a
+// time, runs in every encoding, a run longer than the parser's batch (cut by
+// the refills too), moves and a NaN that start new poly-lines.
+TEST_F(SegmentStore, EveryPolyLineHasTheBoxOfItsOwnPoints) {
+  std::vector<tek::Point> curve;
+  for (long k = 0; k < 5000; ++k) curve.push_back({2000 + (k * 7919) % 2001 - 1000, 1000 + (k * 104729) % 1500, 0});
+  const float nan = std::nanf("");
+  const struct {
+    const char* name;
+    std::string stream;
+    std::vector<float> api_points;  // then handed to insert_lines after a move to the origin
+    size_t poly_lines;
+  } cases[] = {
+      {"LF and LG", mode2() + so(1) + lf({-5, 9, 2}) + lg({3, -4, 8}) + lg({7, 7, -7}) + lf({100, 0, 0}) +
+                        lg({50, 60, 70}),
+       {}, 2},
+      {"mode 0 runs", so(1) + tek::vector_run(0, {{4000, 3000, 0}, {10, 20, 0}, {3000, 5, 0}}) +
+                          tek::vector_run(0, {{1, 2, 0}, {4095, 3276, 0}}),
+       {}, 2},
+      {"mode 1 run", tek::set_coor_mode(1, 6) + so(1) + tek::vector_run(1, {{-70000, 5, 0}, {9, -9, 0}, {0, 0, 0}}),
+       {}, 1},
+      {"mode 2 run after a line", mode2() + so(1) + lf({0, 0, 0}) + lg({-1, -1, -1}) +
+                                      tek::vector_run(2, {{5, 6, 7}, {-8, 0, 80000}, {1, 1, 1}}),
+       {}, 2},
+      {"a run of 5000 points over refills", so(1) + tek::vector_run(0, curve), {}, 1},
+      {"a NaN ends a poly-line", so(1), {1, 2, 3, -4, nan, 6, 7, 8, -9, 0, 0, 10}, 2},
+  };
+  for (const auto& c : cases) {
+    cleanup_tek_parser();
+    cleanup_ldf();
+    init_segment_structure();
+    preset_tek_parser();
+    run(c.stream);
+    if (!c.api_points.empty()) {
+      move_beam(0, 0, 0);
+      insert_lines(c.api_points.size() / 3, c.api_points.data());
+    }
+    run(sc());
+    const bsegment* seg = get_segment(1);
+    ASSERT_NE(seg, nullptr) << c.name;
+    size_t count = 0;
+    for (const GEOMObject* o = seg->first_line; o != nullptr; o = o->next, ++count) {
+      const GEOMPolyline* line = static_cast<const GEOMPolyline*>(o);
+      PointBox box;
+      const float* q = line->get_points();
+      for (uint32_t k = 0; k < line->get_number_of_points(); ++k) box.grow({q[3 * k], q[3 * k + 1], q[3 * k + 2]});
+      for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(line->get_minimum()[k], box.lo[k]) << c.name << ", poly-line " << count << ", axis " << k;
+        EXPECT_EQ(line->get_maximum()[k], box.hi[k]) << c.name << ", poly-line " << count << ", axis " << k;
+      }
+    }
+    EXPECT_EQ(count, c.poly_lines) << c.name;
+  }
+}
+
 TEST_F(SegmentStore, UtWithoutTextureCoordinatesHasNone) {
   run(so(1) + ut(TRIANGLE, UP, {}, ONE_STRIP) + sc());
   EXPECT_EQ(get_segment(1)->facet_tree[0]->get_texture_coordinates(), nullptr);
