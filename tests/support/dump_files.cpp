@@ -3,12 +3,19 @@
 #include <cstdio>
 #include <utility>
 
+#include "tests/support/contains_regex.h"
+
+// The first name given that is a file qobs_dump_<pid> in a folder.
 std::string dump_file_named_in(const std::string& err, const std::string& lead) {
-  size_t start = err.find(lead + "/tmp/qobs_dump_");
-  if (start == std::string::npos) return "";
-  start += lead.size();
-  size_t end = err.find(".\n", start);
-  return end == std::string::npos ? "" : err.substr(start, end - start);
+  for (size_t start = err.find(lead); start != std::string::npos; start = err.find(lead, start)) {
+    start += lead.size();
+    size_t end = err.find(".\n", start);
+    if (end == std::string::npos) return "";
+    std::string name = err.substr(start, end - start);
+    size_t file = name.find_last_of("/\\") + 1;  // 0 without a folder
+    if (name.compare(file, 10, "qobs_dump_") == 0 && file > 0) return name;
+  }
+  return "";
 }
 
 void remove_dump_named_in(const std::string& err) {
@@ -35,5 +42,5 @@ class RemovingDump : public testing::MatcherInterface<const std::string&> {
 }  // namespace
 
 testing::Matcher<const std::string&> removing_dump(const std::string& regex) {
-  return testing::MakeMatcher(new RemovingDump(testing::ContainsRegex(regex)));
+  return testing::MakeMatcher(new RemovingDump(contains_regex(regex)));
 }

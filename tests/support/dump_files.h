@@ -1,5 +1,6 @@
-// The dump file of an internal-error report (/tmp/qobs_dump_<pid>): a test
-// that provokes a report removes the file the report names.
+// The dump file of an internal-error report (/tmp/qobs_dump_<pid>, under
+// Windows in the temporary folder): a test that provokes a report removes the
+// file the report names.
 #pragma once
 
 #include <gmock/gmock.h>

@@ -1,46 +1,30 @@
 #include "tests/support/x_screen.h"
 
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
-
-#include <algorithm>
 #include <chrono>
-#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <thread>
 
+#include "tests/support/test_lock.h"
+
 static int errors = 0;
 
-// A lock is a socket bound to an abstract name of the display and the thing
-// locked: the name goes with the socket or the process, and nothing is left
-// on disk. The socket, or -1 while another holds the name.
-static int hold(const std::string& what) {
+// The lock of `what` on this display.
+static intptr_t hold(const std::string& what) {
   const char* display = getenv("DISPLAY");
-  std::string name = std::string("qob-test ") + (display != nullptr ? display : "") + " " + what;
-  int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return -1;
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  size_t length = std::min(name.size(), sizeof address.sun_path - 2);
-  memcpy(address.sun_path + 1, name.data(), length);  // sun_path[0] 0: abstract
-  if (bind(fd, reinterpret_cast<sockaddr*>(&address), socklen_t(offsetof(sockaddr_un, sun_path) + 1 + length)) == 0)
-    return fd;
-  close(fd);
-  return -1;
+  return take_test_lock(std::string("qob-test ") + (display != nullptr ? display : "") + " " + what);
 }
 
 // Tries `take` until it holds a lock: with every screen slot taken, another
 // program is waited for rather than its area shared.
 template <typename Take>
-static int wait_for(Take take) {
+static intptr_t wait_for(Take take) {
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
   do {
-    int fd = take();
-    if (fd >= 0) return fd;
+    intptr_t lock = take();
+    if (lock != -1) return lock;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   } while (std::chrono::steady_clock::now() < deadline);
   fprintf(stderr, "Test lock of display %s not free.\n", getenv("DISPLAY") != nullptr ? getenv("DISPLAY") : "");
@@ -54,23 +38,23 @@ int claim_screen_slot() {
   if (claimed >= 0) return claimed;
   wait_for([] {
     for (int slot = 0; slot < SCREEN_SLOTS; ++slot) {
-      int fd = hold(screen_slot_lock(slot));
-      if (fd >= 0) {
+      intptr_t lock = hold(screen_slot_lock(slot));
+      if (lock != -1) {
         claimed = slot;
-        return fd;  // kept open until the process ends
+        return lock;  // held until the process ends
       }
     }
-    return -1;
+    return intptr_t(-1);
   });
   return claimed;
 }
 
 DisplayLock::DisplayLock(const std::string& what) {
-  if (what != screen_slot_lock(claim_screen_slot())) fd_ = wait_for([&] { return hold(what); });
+  if (what != screen_slot_lock(claim_screen_slot())) lock_ = wait_for([&] { return hold(what); });
 }
 
 DisplayLock::~DisplayLock() {
-  if (fd_ >= 0) close(fd_);
+  release_test_lock(lock_);
 }
 
 int count_x_error(Display* display, XErrorEvent* event) {

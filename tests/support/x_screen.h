@@ -3,6 +3,7 @@
 
 #include <X11/Xlib.h>
 
+#include <cstdint>
 #include <string>
 
 // Test programs run in parallel on one X server, and XGetImage reads what is
@@ -22,7 +23,7 @@ class DisplayLock {
   DisplayLock& operator=(const DisplayLock&) = delete;
 
  private:
-  int fd_ = -1;
+  intptr_t lock_ = -1;
 };
 // The lock of a screen slot, for a test that draws at a given place (a
 // screen edge); nothing when the slot is this program's own.
