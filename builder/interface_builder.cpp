@@ -43,7 +43,7 @@ unsigned short* edited_windows;
 uint32_t n_edited_windows;
 unsigned short* ui_windows;
 uint32_t n_ui_windows;
-unsigned long selected_window;
+uintptr_t selected_window;
 
 UIWindow* main_win;
 UITextLabel* labels[3];
@@ -161,11 +161,11 @@ void show_prefs() {
 
 // ---- The window list ----
 
-unsigned long* selection_getter(long) { return &selected_window; }
+uintptr_t* selection_getter(long) { return &selected_window; }
 
 void change_selection_list(long, long entry, bool, bool) {
   if (entry < 1 || uint32_t(entry) >= n_ui_windows) return;
-  selected_window = static_cast<unsigned long>(entry);
+  selected_window = static_cast<uintptr_t>(entry);
   ident_info* window = &globals()[ui_windows[entry - 1]];
   window_record* w = record_of(window);
   if (w->ui_window != nullptr) w->ui_window->interface_builder_mode = true;

@@ -24,7 +24,7 @@ constexpr long WINDOW_ID = 5;
 constexpr uint16_t LAST_PREDEFINED = 528;
 
 unsigned short current_window;
-unsigned long current_menu;
+uintptr_t current_menu;
 short remembered_x, remembered_y;
 
 UIWindow* inspector;
@@ -175,14 +175,14 @@ void change_menu(long, long entry, bool, bool) {
     if (record_of(w)->locals[local].kind != K_MENU) continue;
     if (++k > window_menu_count(*w)) internal_error(172, "IB_Window");
     if (k == entry) {
-      current_menu = static_cast<unsigned long>(entry);
+      current_menu = static_cast<uintptr_t>(entry);
       set_current_menu(w, local);
       return;
     }
   }
 }
 
-unsigned long* menu_getter(long) { return &current_menu; }
+uintptr_t* menu_getter(long) { return &current_menu; }
 
 UITextLabel* label(short x, short y, const char* text) {
   UITextLabel* l = new UITextLabel(inspector, x, y, 0, 0, FONT, false, false, false, text);
@@ -253,7 +253,7 @@ void update_window_inspector(unsigned short window) {
       for (uint16_t local = 0; local < w->word6; ++local) {
         if (r->locals[local].kind != K_MENU) continue;
         if (n >= menus) internal_error(634, "IB_Window");
-        if (local == uint16_t(w->word8)) current_menu = static_cast<unsigned long>(n + 1);
+        if (local == uint16_t(w->word8)) current_menu = static_cast<uintptr_t>(n + 1);
         names[n++] = name_of(&r->locals[local]);
       }
       if (n != menus) internal_error(638, "IB_Window");

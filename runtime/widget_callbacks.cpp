@@ -383,12 +383,12 @@ Image* get_option_pop_up_image(long id, unsigned short index) {
   return new ImageText(K_STRING, t.element->font, dup_chars(entry.s != nullptr ? entry.s : ""));
 }
 
-unsigned long* get_selection_list_select_variable(long id) {
+uintptr_t* get_selection_list_select_variable(long id) {
   target t = find(id, WK_SELECTION_LIST);
   ident_info* selection = item_variable(t.window, uint16_t(t.item->head12), 7234);
   if (selection->kind == K_ARRAY + K_BOOLEAN && selection->word6 < t.element->image_count)
     extend_array(t.window, selection, t.element->image_count);
-  return reinterpret_cast<unsigned long*>(&selection->val);
+  return reinterpret_cast<uintptr_t*>(&selection->val);
 }
 
 // ---- Window callbacks ----

@@ -71,7 +71,7 @@ void cycle_text_field(long id, cycle_types type);
 void enter_menu_button(long id);
 // A new image of entry `index`; the caller owns it.
 Image* get_option_pop_up_image(long id, unsigned short index);
-unsigned long* get_selection_list_select_variable(long id);
+uintptr_t* get_selection_list_select_variable(long id);
 
 // Window callbacks.
 bool handle_shortcut(long window, unsigned char key);

@@ -408,11 +408,11 @@ void delete_all_textures() {
 void set_texture_path(const char* directories) {
   texture_path.clear();
   for (const char* p = directories; *p != '\0';) {
-    const char* end = strchr(p, ':');
+    const char* end = strchr(p, TEXTURE_PATH_SEPARATOR);
     size_t n = end != nullptr ? size_t(end - p) : strlen(p);
     if (n > 0) texture_path.emplace_back(p, n);
     p += n;
-    if (*p == ':') ++p;
+    if (*p == TEXTURE_PATH_SEPARATOR) ++p;
   }
 }
 

@@ -78,9 +78,16 @@ class write_df;
 // The display-file record of the material list.
 void save_materials_to_df(write_df* out);
 
-// Texture directories, colon-separated; empty: texture files are not searched.
-// `init_material_list` takes the environment variable QOB_TEXTURE_PATH.
+// Texture directories, parted by TEXTURE_PATH_SEPARATOR; empty: texture files
+// are not searched. `init_material_list` takes the environment variable
+// QOB_TEXTURE_PATH.
 void set_texture_path(const char* directories);
+// ':', and ';' on Windows, where a drive letter takes the colon (as in PATH).
+#ifdef _WIN32
+constexpr char TEXTURE_PATH_SEPARATOR = ';';
+#else
+constexpr char TEXTURE_PATH_SEPARATOR = ':';
+#endif
 // The file found for `name` along the texture path (the caller frees it),
 // or null; a name found nowhere is remembered for `get_texture_not_found`.
 char* expand_texture_name(const char* name);

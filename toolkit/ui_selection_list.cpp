@@ -25,7 +25,7 @@ constexpr const char* module = "UISelectionList";
 }
 
 UISelectionList::UISelectionList(UIWindow* window_, long object_id_, void (*enter)(long),
-                                 unsigned long* (*getter)(long))
+                                 uintptr_t* (*getter)(long))
     : UITopObject(window_, object_id_, enter), selection_getter(getter) {}
 
 UISelectionList::~UISelectionList() {
@@ -39,12 +39,12 @@ void UISelectionList::get_entry(short* x, short* y, const Image** image) {
   *image = entry_image;
 }
 
-unsigned long* UISelectionList::selection_words() const {
-  return reinterpret_cast<unsigned long*>(*selection_getter(object_id));
+uintptr_t* UISelectionList::selection_words() const {
+  return reinterpret_cast<uintptr_t*>(*selection_getter(object_id));
 }
 
 bool UISelectionList::is_selected(int entry) const {
-  if (single) return *selection_getter(object_id) == static_cast<unsigned long>(entry + 1);
+  if (single) return *selection_getter(object_id) == static_cast<uintptr_t>(entry + 1);
   return selection_words()[entry] != 0;
 }
 
@@ -110,7 +110,7 @@ void UISelectionList::scroll_to_first_selected() {
   scroll = 0;
   int first = -1;
   if (single) {
-    unsigned long k = *selection_getter(object_id);
+    uintptr_t k = *selection_getter(object_id);
     if (k >= 1 && k <= count) first = int(k) - 1;
   } else {
     for (int i = 0; i < count && first < 0; ++i) {
@@ -135,22 +135,22 @@ int UISelectionList::entry_at(int py) const {
 
 void UISelectionList::turn_on(int entry) {
   if (entry < 0 || entry >= count) internal_error(453, module);
-  unsigned long* word = selection_getter(object_id);
-  bool changed = *word != static_cast<unsigned long>(entry + 1);
-  *word = static_cast<unsigned long>(entry + 1);
+  uintptr_t* word = selection_getter(object_id);
+  bool changed = *word != static_cast<uintptr_t>(entry + 1);
+  *word = static_cast<uintptr_t>(entry + 1);
   if (change_cb != nullptr) change_cb(object_id, entry + 1, !changed, changed);
 }
 
 void UISelectionList::toggle_one(int entry) {
   if (entry < 0 || entry >= count) internal_error(408, module);
-  unsigned long* words = selection_words();
+  uintptr_t* words = selection_words();
   words[entry] = words[entry] != 0 ? 0 : 1;
   if (change_cb != nullptr) change_cb(object_id, entry + 1, false, true);
 }
 
 void UISelectionList::turn_one_on_others_off(int entry) {
   if (entry < 0 || entry >= count) internal_error(420, module);
-  unsigned long* words = selection_words();
+  uintptr_t* words = selection_words();
   bool changed = false;
   for (int i = 0; i < count; ++i) {
     if (i != entry && words[i] != 0) {
@@ -169,8 +169,8 @@ void UISelectionList::turn_one_on_others_off(int entry) {
 void UISelectionList::set_range(int a, int b, bool on) {
   if (a < 0 || a >= count) internal_error(379, module);
   if (b < 0 || b >= count) internal_error(380, module);
-  unsigned long* words = selection_words();
-  unsigned long value = on ? 1 : 0;
+  uintptr_t* words = selection_words();
+  uintptr_t value = on ? 1 : 0;
   bool changed = false;
   for (int i = std::min(a, b); i <= std::max(a, b); ++i) {
     if (words[i] != value) {
@@ -188,10 +188,10 @@ void UISelectionList::drag_range(int entry) {
   int low = std::min(anchor, entry), high = std::max(anchor, entry);
   int from = std::min(low, std::min(anchor, last));
   int to = std::max(high, std::max(anchor, last));
-  unsigned long* words = selection_words();
+  uintptr_t* words = selection_words();
   bool changed = false;
   for (int i = from; i <= to; ++i) {
-    unsigned long value = i >= low && i <= high ? 1 : 0;
+    uintptr_t value = i >= low && i <= high ? 1 : 0;
     if (words[i] != value) {
       words[i] = value;
       changed = true;

@@ -3,6 +3,8 @@
 // the caller's storage, reached through the getter.
 #pragma once
 
+#include <cstdint>
+
 #include "toolkit/ui_top_object.h"
 
 class Image;
@@ -12,9 +14,10 @@ class UISelectionList : public UITopObject {
  public:
   // The getter returns the selection's storage: single mode a word with the
   // 1-based selected entry (0 none); multiple mode a word holding the address
-  // of one word per entry (nonzero selected).
+  // of one word per entry (nonzero selected). Words are pointer-sized, as the
+  // interpreter's values are.
   UISelectionList(UIWindow* window, long object_id, void (*enter)(long),
-                  unsigned long* (*getter)(long));
+                  uintptr_t* (*getter)(long));
   ~UISelectionList() override;
 
   void reconfigure(short x, short y, unsigned short width, unsigned short height, bool single,
@@ -33,7 +36,7 @@ class UISelectionList : public UITopObject {
   int total_height = 0;  // entry heights plus one pixel between neighbours
   unsigned short slider_room = 0;
   int scroll = 0;  // pixels scrolled off the top
-  unsigned long* (*selection_getter)(long);
+  uintptr_t* (*selection_getter)(long);
   UISlider* slider = nullptr;
   int anchor = -1;
   int last = -1;
@@ -49,7 +52,7 @@ class UISelectionList : public UITopObject {
   static UISelectionList* drag_selection_list;
 
  private:
-  unsigned long* selection_words() const;
+  uintptr_t* selection_words() const;
   bool is_selected(int entry) const;
   int entry_at(int py) const;
   void scroll_to_first_selected();

@@ -4,7 +4,7 @@
 #include "toolkit/image_text.h"
 #include "toolkit/ui_window.h"
 
-UITextSelectionList::UITextSelectionList(UIWindow* window_, unsigned long* (*getter)(long),
+UITextSelectionList::UITextSelectionList(UIWindow* window_, uintptr_t* (*getter)(long),
                                          short x_, short y_, unsigned short width_,
                                          unsigned short height_, unsigned char font,
                                          bool single_, unsigned short count_, bool new_entries,

@@ -7,7 +7,7 @@ class ImageText;
 
 class UITextSelectionList : public UISelectionList {
  public:
-  UITextSelectionList(UIWindow* window, unsigned long* (*getter)(long), short x, short y,
+  UITextSelectionList(UIWindow* window, uintptr_t* (*getter)(long), short x, short y,
                       unsigned short width, unsigned short height, unsigned char font,
                       bool single, unsigned short count, bool new_entries,
                       const char* const* strings, bool redraw, bool black_border,

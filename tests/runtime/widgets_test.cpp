@@ -370,7 +370,7 @@ TEST_F(Widgets, ASelectionListChangeRunsThePropagationAndTheAction) {
   ASSERT_NE(l, nullptr);
   EXPECT_FALSE(l->single);
   // The getter extends a short BOOLEAN array to the list's length.
-  unsigned long* words = get_selection_list_select_variable(l->object_id);
+  uintptr_t* words = get_selection_list_select_variable(l->object_id);
   EXPECT_EQ(global(chosen)->word6, 3);
   reinterpret_cast<value*>(*words)[1].i = 1;  // as the toolkit marks an entry
   uint32_t changes = global(chosen)->count;

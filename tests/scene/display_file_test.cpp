@@ -5,9 +5,6 @@
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -23,6 +20,8 @@
 #include "scene/lights.h"
 #include "scene/materials.h"
 #include "scene/segment_store.h"
+#include "tests/scene/display_file_fixture.h"
+#include "tests/scene/host_tools.h"
 #include "tests/scene/scene_stream.h"
 #include "tests/support/graphics_environment.h"
 #include "tests/support/runner.h"
@@ -33,119 +32,9 @@
 namespace {
 
 using namespace scene_stream;
+using namespace display_file;
 
 testing::Environment* const environment = testing::AddGlobalTestEnvironment(new GraphicsEnvironment);
-
-std::string code(int32_t v) {
-  char b[8];
-  return std::string(b, df_encode_int(v, b));
-}
-
-// The prelude of a file: header line, version, time, stamp word, options.
-std::string prelude(uint32_t created, int32_t version = 0, int32_t stamp_word = 0, int32_t options = 0) {
-  std::string s = DF_HEADER + code(version);
-  // The time as the writer puts it: the unsigned magnitude.
-  char b[8];
-  s += created <= 0x7FFFFFFF ? code(int32_t(created)) : std::string(b, 0);
-  if (created > 0x7FFFFFFF) {
-    uint32_t v = created;
-    const char groups[6] = {char(0x40 | (v >> 28)), char(0x40 | ((v >> 22) & 0x3F)), char(0x40 | ((v >> 16) & 0x3F)),
-                            char(0x40 | ((v >> 10) & 0x3F)), char(0x40 | ((v >> 4) & 0x3F)), char((v & 0xF) | 0x30)};
-    s += std::string(groups, 6);
-  }
-  return s + code(stamp_word) + code(options);
-}
-uint32_t now() { return uint32_t(time(nullptr)); }
-std::string f(float v) {
-  int32_t m, e;
-  df_float_parts(v, &m, &e);
-  return code(m) + code(e);
-}
-std::string floats(std::initializer_list<float> values) {
-  std::string s;
-  for (float v : values) s += f(v);
-  return s;
-}
-// A record line of a token and its encoded fields.
-std::string rec(int token, const std::string& fields) { return code(token) + fields + "\n"; }
-std::string shell_record(int level, int material = 1, int32_t strip_length = 3, int32_t last_index = 2) {
-  std::string s = code(material) + code(level) + f(1e-6f);
-  s += code(3) + code(0) + code(0) + code(0) + code(1000) + code(0) + code(0) + code(-1000) + code(1000) + code(0);
-  s += code(3);
-  for (int k = 0; k < 3; ++k) s += code(0) + code(0) + code(k == 0 ? 1000 : 0);
-  s += code(0) + code(0);
-  s += code(5) + code(1) + code(strip_length) + code(0) + code(1) + code(last_index);
-  s += code(1) + code(1) + floats({0, 0, 1, 1, 0});
-  return rec(DF_GEOMSHELL, s);
-}
-std::string polyline_record(int colour = 3, int width = 2, int stipple = 0, int points = 2) {
-  std::string s = code(3 * points);
-  for (int p = 0; p < points; ++p) s += floats({float(p), 0, 0});
-  return rec(DF_POLYLINE, s + code(colour) + code(width) + code(stipple));
-}
-std::string end_record() { return rec(DF_END, ""); }
-
-class DisplayFile : public ViewedSceneStream {
- protected:
-  void TearDown() override {
-    set_texture_path("");
-    init_environment();  // frees the box's file names
-    set_lens_flares(1, false, false);
-    cleanup_material_list();
-    init_material_list();
-    init_lights();
-    ViewedSceneStream::TearDown();
-  }
-  // As READ_DF: a cleared scene, the file read, a segment left open closed.
-  int reload(const std::string& path, std::string* err = nullptr) {
-    clear_df_scene();
-    testing::internal::CaptureStderr();
-    int result = read_df(path.c_str(), &stamp, &options);
-    std::string e = testing::internal::GetCapturedStderr();
-    if (err != nullptr) *err = e;
-    if (open_segment_number() != 0) close_segment();
-    return result;
-  }
-  int save(const std::string& path, int32_t with_stamp = 7) {
-    write_df out;
-    if (out.open(path.c_str(), with_stamp)) return -2;
-    return save_df(&out, true);
-  }
-  int read_text(const std::string& text, std::string* err = nullptr) {
-    write_file(dir.file("in.df"), text);
-    return reload(dir.file("in.df"), err);
-  }
-  static int segment_count() {
-    int n = 0;
-    for (unsigned long s = 1; s <= segment_number_bound(); ++s) n += get_segment(s) != nullptr;
-    return n;
-  }
-  // What follows the prelude (header line and three integers).
-  static std::string body(const std::string& file) {
-    size_t p = file.find('\n') + 1;
-    for (int k = 0; k < 3; ++k) {
-      while (p < file.size() && uint8_t(file[p]) >= 0x40) ++p;
-      ++p;
-    }
-    return file.substr(p);
-  }
-
-  TempDir dir;
-  int32_t stamp = 0, options = 0;
-};
-
-// A scene of every kind the file keeps: a lit facet tree at levels 1 and 2, a
-// coloured one, a plain and a coloured poly-line, a material and a light.
-std::string sample_scene() {
-  std::string s = tek::set_coor_mode(2, 6);
-  s += so(1) + ut(TRIANGLE, UP, {{0, 0}, {1000000, 0}, {0, 1000000}}, ONE_STRIP);
-  s += cmd("UM") + i(2) + ut(TRIANGLE, UP, {}, ONE_STRIP) + sc();
-  s += so(2) + uc({{2000, 0, 0}, {3000, 0, 0}, {2000, 1000, 0}}, {{255, 0, 0}, {0, 0, 255}}, {0, 0.5f, 1}, ONE_STRIP) +
-       sc();
-  s += so(3) + cmd("ML") + i(4) + cmd("MW") + i(9) + cmd("LF") + point3({0, -1000, 0}) + cmd("LG") +
-       point3({1000, -1000, 500}) + sc();
-  return s;
-}
 
 // ---- number codes
 
@@ -177,9 +66,9 @@ TEST(DisplayFileCodes, IntegersAndRealsAsTheFileWritesThem) {
 }
 
 TEST(DisplayFileCodes, PointArraysAreDifferencesOfThousandthsAndTimesPast2038StayPositive) {
-  char* text = nullptr;
-  size_t size = 0;
-  FILE* memory = open_memstream(&text, &size);
+  TempDir dir;
+  FILE* memory = fopen(dir.file("codes.df").c_str(), "wb");
+  ASSERT_NE(memory, nullptr);
   {
     write_df out;
     ASSERT_FALSE(out.set_stream(memory, 0));
@@ -190,8 +79,7 @@ TEST(DisplayFileCodes, PointArraysAreDifferencesOfThousandthsAndTimesPast2038Sta
     out.put_string(nullptr);
     EXPECT_FALSE(out.close());
   }
-  std::string written(text, size);
-  free(text);
+  std::string written = read_file(dir.file("codes.df"));
   std::string after = written.substr(written.find('\n') + 1);
   std::string expected = code(2) + code(1000) + code(2000) + code(3000) + code(500) + code(0) + code(0);
   size_t at = after.find(expected);
@@ -296,8 +184,9 @@ TEST_F(DisplayFile, TheEnvironmentBoxAndTheLensFlaresComeBack) {
   ASSERT_EQ(run(sample_scene()), "");
   for (int side = 0; side < 5; ++side) {
     std::string command = "convert -size 4x4 xc:'#" + std::string(side % 2 ? "ff0000" : "00ff00") +
-                          "' -depth 8 -compress none '" + dir.file("side" + std::to_string(side) + ".tif") + "'";
-    ASSERT_EQ(system(command.c_str()), 0) << command;
+                          "' -depth 8 -compress none '" +
+                          host_tools::tool_path(dir.file("side" + std::to_string(side) + ".tif")) + "'";
+    ASSERT_EQ(host_tools::run(command), 0) << command;
   }
   set_texture_path(dir.path().c_str());
   const bool surfaces[6] = {true, true, true, true, true, false}, lit[6] = {true, false, true, false, false, false};
@@ -553,41 +442,6 @@ TEST_F(DisplayFile, EachDamagedRecordIsSkippedWithItsMessageAndTheNextOneLoads) 
 }
 
 // ---- writing never leaves half a file
-
-TEST_F(DisplayFile, ASaveThatRunsOutOfRoomLeavesTheOldFileAndNoTemporary) {
-  ASSERT_EQ(run(sample_scene()), "");
-  std::string path = dir.file("kept.df");
-  write_file(path, "old contents");
-  // The soft limit is lowered for the save only; SIGXFSZ ignored turns it into EFBIG.
-  rlimit old;
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-  void (*previous)(int) = signal(SIGXFSZ, SIG_IGN);
-  rlimit limit = {1000, old.rlim_max};
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
-  testing::internal::CaptureStderr();
-  int result = save(path);
-  std::string err = testing::internal::GetCapturedStderr();
-  setrlimit(RLIMIT_FSIZE, &old);
-  signal(SIGXFSZ, previous);
-  EXPECT_EQ(result, -2);
-  EXPECT_EQ(err, "Error - write_df failed - File too large.\n");
-  EXPECT_EQ(read_file(path), "old contents");
-  EXPECT_EQ(system(("test $(ls -A " + dir.path() + " | wc -l) -eq 1").c_str()), 0) << "no temporary left";
-}
-
-TEST_F(DisplayFile, AnApplicationThatHasEndedGivesBrokenPipeAndMinusTwo) {
-  ASSERT_EQ(run(sample_scene()), "");
-  int ends[2];
-  ASSERT_EQ(pipe(ends), 0);
-  close(ends[0]);
-  void (*previous)(int) = signal(SIGPIPE, SIG_IGN);  // as the server runs
-  write_df out;
-  ASSERT_FALSE(out.set_stream(fdopen(ends[1], "w"), 3));
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(save_df(&out, false), -2);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error - write_df failed - Broken pipe.\n");
-  signal(SIGPIPE, previous);
-}
 
 TEST_F(DisplayFile, AnUnwritablePlaceGivesTheOpenMessage) {
   write_df out;

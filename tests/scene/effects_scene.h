@@ -9,8 +9,6 @@
 #include <GL/gl.h>
 
 #include <cmath>
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -19,7 +17,9 @@
 #include "scene/environment.h"
 #include "scene/lights.h"
 #include "scene/materials.h"
+#include "tests/scene/host_tools.h"
 #include "tests/scene/scene_stream.h"
+#include "tests/support/runner.h"
 #include "view/graphics_window.h"
 #include "view/repaint.h"
 #include "view/transforms.h"
@@ -83,13 +83,10 @@ class Effects : public ViewedSceneStream {
  protected:
   void SetUp() override {
     ViewedSceneStream::SetUp();
-    char pattern[] = "/tmp/qob_effects_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    directory = pattern;
+    directory = files.path();
     set_texture_path(directory.c_str());
   }
   void TearDown() override {
-    std::filesystem::remove_all(directory);
     set_texture_path("");
     make_graphics_context_active();
     init_views();  // a fresh box, lights and materials for the next test
@@ -102,8 +99,9 @@ class Effects : public ViewedSceneStream {
   // An image file of w × h pixels made by `convert` from its arguments.
   std::string image(const std::string& name, const std::string& arguments) {
     std::string path = directory + "/" + name;
-    std::string command = "convert " + arguments + " -depth 8 -compress none '" + path + "' 2>/dev/null";
-    EXPECT_EQ(system(command.c_str()), 0) << command;
+    std::string command =
+        "convert " + arguments + " -depth 8 -compress none '" + host_tools::tool_path(path) + "' 2>/dev/null";
+    EXPECT_EQ(host_tools::run(command), 0) << command;
     return name;
   }
   std::string solid(const std::string& name, const char* colour) {
@@ -148,6 +146,7 @@ class Effects : public ViewedSceneStream {
     for (int i = 0; i < get_number_of_lights(); ++i) set_light_on(GL_LIGHT0 + i, false);
   }
 
+  TempDir files;  // the image files' directory, removed with them after the test
   std::string directory;
 };
 

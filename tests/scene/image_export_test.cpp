@@ -115,10 +115,10 @@ TEST_F(ImageExport, TiffOfTheWindowsSizeHoldsTheWindowsPixels) {
   Rgb window = window_pixels();
   std::string path = dir.file("whole.tif");
   EXPECT_EQ(save({path}, IMAGE_TIFF, true, W, H, 1, 1, 1), SAVE_IMAGE_OK);
-  std::string info = shell("tiffinfo '" + path + "' 2>&1");
+  std::string info = shell("tiffinfo '" + tool_path(path) + "' 2>&1");
   EXPECT_NE(info.find("Image Width: 1280 Image Length: 1024"), std::string::npos) << info;
   EXPECT_NE(info.find("Samples/Pixel: 3"), std::string::npos) << info;
-  EXPECT_NE(shell("tiffdump '" + path + "'").find("ImageWidth (256) SHORT (3) 1<1280>"), std::string::npos);
+  EXPECT_NE(shell("tiffdump '" + tool_path(path) + "'").find("ImageWidth (256) SHORT (3) 1<1280>"), std::string::npos);
   ImageIO image(GL_RGB, path.c_str());
   ASSERT_TRUE(image.ok);
   EXPECT_LT(mismatch(image, window, 0, 0, true, 2), 0.001);
@@ -174,7 +174,7 @@ TEST_F(ImageExport, JpegAndGreyFilesHoldTheScene) {
   EXPECT_GT(at(decoded, 320, 256)[0], 240);
   EXPECT_LT(at(decoded, 320, 256)[2], 15);
   EXPECT_GT(at(decoded, 5, 5)[2], 240);
-  EXPECT_NE(shell("tiffinfo '" + grey + "' 2>&1").find("Samples/Pixel: 1"), std::string::npos);
+  EXPECT_NE(shell("tiffinfo '" + tool_path(grey) + "' 2>&1").find("Samples/Pixel: 1"), std::string::npos);
   ImageIO image(GL_LUMINANCE, grey.c_str());
   ASSERT_TRUE(image.ok);
   EXPECT_EQ(image.pixels[256 * 640 + 320], 76) << "red weighs 0.299";

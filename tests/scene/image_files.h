@@ -1,50 +1,25 @@
-// Image files for the tests: a scratch directory, outside tools run as child
-// processes, and readers of their output.
+// Image files for the tests: a scratch directory, the build machine's tools,
+// and readers of their output.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
+#include "tests/scene/host_tools.h"
+#include "tests/support/runner.h"
+
 namespace image_files {
 
-// A fresh directory under /tmp, removed with its files at the end.
-class ScratchDir {
- public:
-  ScratchDir() {
-    char name[] = "/tmp/qob_image_XXXXXX";
-    if (mkdtemp(name) != nullptr) path_ = name;
-  }
-  ~ScratchDir() {
-    if (!path_.empty()) (void)system(("rm -rf '" + path_ + "'").c_str());
-  }
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
+// A fresh directory, removed with its files at the end.
+using ScratchDir = TempDir;
 
- private:
-  std::string path_;
-};
-
-// Runs a shell command; its standard output, and its exit status through `status`.
-inline std::string shell(const std::string& command, int* status = nullptr) {
-  std::string out;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return out;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-  int s = pclose(pipe);
-  if (status != nullptr) *status = WIFEXITED(s) ? WEXITSTATUS(s) : -1;
-  return out;
-}
+using host_tools::shell;
+using host_tools::tool_path;
 
 inline std::vector<uint8_t> read_bytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -76,6 +51,6 @@ inline Pnm parse_pnm(const std::string& data) {
 }
 
 // The JPEG file decoded by djpeg.
-inline Pnm djpeg(const std::string& path) { return parse_pnm(shell("djpeg -pnm '" + path + "'")); }
+inline Pnm djpeg(const std::string& path) { return parse_pnm(shell("djpeg -pnm '" + tool_path(path) + "'")); }
 
 }  // namespace image_files

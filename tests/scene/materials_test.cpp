@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <GL/glx.h>
-#include <unistd.h>
 
 #include <array>
 #include <cstdlib>
@@ -179,21 +178,15 @@ class TexturePath : public MaterialStream {
  protected:
   void SetUp() override {
     MaterialStream::SetUp();
-    char pattern[] = "/tmp/qob_textures_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    directory = pattern;
+    directory = files.path();
     std::ofstream(directory + "/wood.ppm") << "P3 1 1 255 128 64 0\n";
   }
-  void TearDown() override {
-    unlink((directory + "/wood.ppm").c_str());
-    rmdir(directory.c_str());
-    MaterialStream::TearDown();
-  }
+  TempDir files;
   std::string directory;
 };
 
 TEST_F(TexturePath, FilesAreFoundAlongThePathAndMissingOnesReportedOnce) {
-  set_texture_path(("/nonexistent:" + directory).c_str());
+  set_texture_path(("/nonexistent" + std::string(1, TEXTURE_PATH_SEPARATOR) + directory).c_str());
   char* found = expand_texture_name("wood.ppm");
   ASSERT_NE(found, nullptr);
   EXPECT_EQ(std::string(found), directory + "/wood.ppm");
@@ -231,10 +224,13 @@ TEST_F(TexturePath, EmptyPathSearchesNothingAndReportsNothing) {
 }
 
 TEST_F(TexturePath, EnvironmentVariableSetsThePathAtStart) {
-  setenv("QOB_TEXTURE_PATH", directory.c_str(), 1);
+  // putenv keeps the strings it is given; "NAME=" leaves the path empty.
+  static std::string set, unset = "QOB_TEXTURE_PATH=";
+  set = "QOB_TEXTURE_PATH=" + directory;
+  putenv(set.data());
   cleanup_material_list();
   init_material_list();
-  unsetenv("QOB_TEXTURE_PATH");
+  putenv(unset.data());
   char* found = expand_texture_name("wood.ppm");
   ASSERT_NE(found, nullptr);
   CheckedFree(found);
@@ -419,7 +415,7 @@ class TextureFiles : public MaterialDrawing {
     std::string q[4];
     for (int k = 0; k < 4; ++k) q[k] = std::string(" xc:") + quarters[k];
     image_files::shell("convert -size 32x32" + q[0] + q[1] + " +append '(' -size 32x32" + q[2] + q[3] +
-                           " +append ')' -append -quality 95 '" + path + "' 2>&1",
+                           " +append ')' -append -quality 95 '" + image_files::tool_path(path) + "' 2>&1",
                        &status);
     ASSERT_EQ(status, 0) << path;
   }

@@ -12,9 +12,11 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <sstream>
 
 #include "scene/display_options.h"
 #include "scene/segment_store.h"
+#include "tests/scene/host_tools.h"
 #include "tests/scene/scene_stream.h"
 #include "tests/support/graphics_environment.h"
 #include "tests/support/runner.h"
@@ -49,9 +51,10 @@ struct Picture {
 // Ghostscript's rendering at 72 dpi (one pixel per unit); its messages in `log`.
 int render(const std::string& ps, const std::string& out, std::string* log, Picture* picture) {
   std::string command = "gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=ppmraw -r72 -dDEVICEWIDTHPOINTS=" +
-                        std::to_string(W) + " -dDEVICEHEIGHTPOINTS=" + std::to_string(H) + " -sOutputFile=" + out +
-                        " " + ps + " > " + out + ".log 2>&1";
-  int status = system(command.c_str());
+                        std::to_string(W) + " -dDEVICEHEIGHTPOINTS=" + std::to_string(H) + " -sOutputFile='" +
+                        host_tools::tool_path(out) + "' '" + host_tools::tool_path(ps) + "' > '" +
+                        host_tools::tool_path(out + ".log") + "' 2>&1";
+  int status = host_tools::run(command);
   *log = read_file(out + ".log");
   if (picture != nullptr && status == 0) {
     // "P6", width, height and maximum, with comment lines between them.
@@ -163,13 +166,13 @@ TEST_F(PostScript, EpsKeepsInsideItsBoundingBoxAndEndsWithGrestore) {
   ASSERT_EQ(sscanf(text.c_str() + text.find("%%BoundingBox:"), "%%%%BoundingBox: 0 0 %d %d", &bw, &bh), 2);
   EXPECT_EQ(bw, W);
   EXPECT_EQ(bh, H);
-  std::string command = "gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=bbox " + path + " 2>&1";
-  FILE* gs = popen(command.c_str(), "r");
-  ASSERT_NE(gs, nullptr);
-  char line[256];
+  int status = -1;
+  std::istringstream bbox(
+      host_tools::shell("gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=bbox '" + host_tools::tool_path(path) + "' 2>&1", &status));
   float x0 = -1, y0 = -1, x1 = 1e9f, y1 = 1e9f;
-  while (fgets(line, sizeof line, gs) != nullptr) sscanf(line, "%%%%HiResBoundingBox: %f %f %f %f", &x0, &y0, &x1, &y1);
-  EXPECT_EQ(pclose(gs), 0);
+  for (std::string line; std::getline(bbox, line);)
+    sscanf(line.c_str(), "%%%%HiResBoundingBox: %f %f %f %f", &x0, &y0, &x1, &y1);
+  EXPECT_EQ(status, 0);
   // Within the rounding of the bbox device.
   EXPECT_GE(x0, -0.05f);
   EXPECT_GE(y0, -0.05f);

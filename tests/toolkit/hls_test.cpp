@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/scene/host_tools.h"
 #include "tests/support/runner.h"
 
 namespace {
@@ -104,9 +105,10 @@ TEST(Hls, AgreesWithPythonsColorsysBothWays) {
   for (const Triple& c : rgb) table << "rgb " << c.v[0] << ' ' << c.v[1] << ' ' << c.v[2] << '\n';
   for (const Triple& c : hls) table << "hls " << c.v[0] << ' ' << c.v[1] << ' ' << c.v[2] << '\n';
   write_file(dir.file("colours.txt"), table.str());
-  std::string command = "python3 " + dir.file("reference_hls.py") + " < " + dir.file("colours.txt") + " > " +
-                        dir.file("expected.txt");
-  ASSERT_EQ(std::system(command.c_str()), 0);
+  std::string command = "python3 '" + host_tools::tool_path(dir.file("reference_hls.py")) + "' < '" +
+                        host_tools::tool_path(dir.file("colours.txt")) + "' > '" +
+                        host_tools::tool_path(dir.file("expected.txt")) + "'";
+  ASSERT_EQ(host_tools::run(command), 0);
   std::ifstream expected(dir.file("expected.txt"));
   for (const Triple& c : rgb) {
     float want[3];

@@ -167,13 +167,13 @@ TEST_F(UIButtonTest, TextButtonReportsItsOwnAddress) {
   ShownWindow shown(40, 26, paper);
   auto* b = new UITextButton(&shown.window, 2, 1, 0, 0, 0, false, true, false, "OK",
                              count_activate);
-  EXPECT_EQ(b->object_id, reinterpret_cast<long>(b));
+  EXPECT_EQ(b->object_id, object_tag(b));
   EXPECT_EQ(b->width, 14 + 10);
   EXPECT_EQ(b->background_colour, paper);
   send(shown.window, ButtonPress, 5, 5);
   send(shown.window, ButtonRelease, 5, 5);
   EXPECT_EQ(calls.activate, 1);
-  EXPECT_EQ(calls.last_id, reinterpret_cast<long>(b));
+  EXPECT_EQ(calls.last_id, object_tag(b));
   b->set_in(false);
   b->set_position(10, 1);
   EXPECT_EQ(b->x, 10);

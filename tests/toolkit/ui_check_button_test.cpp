@@ -59,7 +59,7 @@ TEST_F(UICheckButtonTest, TextCheckButtonSetsItsCheckThroughReconfigure) {
   ShownWindow shown(60, 20, paper);
   auto* b = new UITextCheckButton(&shown.window, 1, 1, 0, 0, 0, false, false, false, "On",
                                   count_toggle);
-  EXPECT_EQ(b->object_id, reinterpret_cast<long>(b));
+  EXPECT_EQ(b->object_id, object_tag(b));
   shown.window.repair_objects();
   b->set_check(true);
   EXPECT_TRUE(b->checked);

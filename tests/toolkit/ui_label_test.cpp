@@ -33,7 +33,7 @@ TEST_F(UILabelTest, DrawsItsImageCentredAndStippledWhenInactive) {
 TEST_F(UILabelTest, TextLabelGrowsButNeverShrinksAndSetTextResetsTheInk) {
   ShownWindow shown(60, 22, paper);
   auto* label = new UITextLabel(&shown.window, 1, 1, 0, 0, 0, false, false, false, "ABC");
-  EXPECT_EQ(label->object_id, reinterpret_cast<long>(label));
+  EXPECT_EQ(label->object_id, object_tag(label));
   EXPECT_EQ(label->width, 21 + 4);
   label->set_text("A");
   EXPECT_EQ(label->width, 25);

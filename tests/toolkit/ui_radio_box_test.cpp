@@ -140,7 +140,7 @@ TEST_F(UIRadioBoxTest, TextBoxOwnsItsTextsAndKeepsItsLookOnSetIndex) {
     const char* const strings[] = {"alpha", "beta", "gamma"};
     auto* box = new UITextRadioBox(&shown.window, 5, 5, 0, 0, 0, 3, strings, 2, true, false,
                                    picked);
-    EXPECT_EQ(box->object_id, reinterpret_cast<long>(box));
+    EXPECT_EQ(box->object_id, object_tag(box));
     EXPECT_EQ(box->current_index, 2);
     EXPECT_EQ(box->count, 3);
     shown.window.repair_objects();

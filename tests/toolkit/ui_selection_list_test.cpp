@@ -14,11 +14,11 @@ const char* const names[] = {"zero", "one", "two", "three", "four", "five", "six
 constexpr int entry_count = 8;
 
 // The caller's selection storage.
-unsigned long selected_words[entry_count];
-unsigned long words_address;
-unsigned long single_index;
-unsigned long* multiple_getter(long) { return &words_address; }
-unsigned long* single_getter(long) { return &single_index; }
+uintptr_t selected_words[entry_count];
+uintptr_t words_address;
+uintptr_t single_index;
+uintptr_t* multiple_getter(long) { return &words_address; }
+uintptr_t* single_getter(long) { return &single_index; }
 
 struct Change {
   long entry;
@@ -33,8 +33,8 @@ void changed(long, long entry, bool again, bool did_change) {
 class SelectionList : public testing::Test {
  protected:
   void SetUp() override {
-    for (unsigned long& w : selected_words) w = 0;
-    words_address = reinterpret_cast<unsigned long>(selected_words);
+    for (uintptr_t& w : selected_words) w = 0;
+    words_address = reinterpret_cast<uintptr_t>(selected_words);
     single_index = 0;
     changes.clear();
   }

@@ -156,7 +156,7 @@ TEST(UIObject, DeletingAWidgetErasesItAndRepairsItsNeighbour) {
 TEST(UIObject, IdZeroIsTheObjectsAddress) {
   ShownWindow shown(8, 8);
   auto* w = new TestWidget(&shown.window, 0, 0, 2, 2);
-  EXPECT_EQ(w->object_id, reinterpret_cast<long>(w));
+  EXPECT_EQ(w->object_id, object_tag(w));
 }
 
 std::string property_text(Window w, Atom property) {

@@ -1,18 +1,13 @@
-// The visual table on Mesa, display modes, the offscreen probe and the
-// refusal of a display without GLX.
+// The visual table on Mesa, display modes and the offscreen probe.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-
-#include <csignal>
 #include <cstdlib>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "gl/gl_context.h"
 #include "runtime/predefined.h"
 #include "tests/support/dump_files.h"
+#include "tests/support/runner.h"
 #include "view/graphics_display.h"
 #include "view/graphics_window.h"
 
@@ -92,36 +87,15 @@ TEST(GraphicsWindow, RubberBandInvertsAndRestores) {
   EXPECT_EXIT(end_rubber_drawing(), testing::ExitedWithCode(1), removing_dump("line number in that module: 861"));
 }
 
-// A display number that no X server uses.
-int free_display_number() {
-  for (int n = 150; n < 250; ++n) {
-    std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
-    std::string socket = "/tmp/.X11-unix/X" + std::to_string(n);
-    if (access(lock.c_str(), F_OK) != 0 && access(socket.c_str(), F_OK) != 0) return n;
-  }
-  return -1;
-}
-
 // Runs the preset probe on a display; its exit status and standard error.
 int run_probe(const std::string& display, std::string* err, const char* option = nullptr) {
-  int pipe_fds[2];
-  if (pipe(pipe_fds) != 0) return -1;
-  pid_t child = fork();
-  if (child == 0) {
-    dup2(pipe_fds[1], 2);
-    close(pipe_fds[0]);
-    setenv("DISPLAY", display.c_str(), 1);
-    execl(PRESET_PROBE, PRESET_PROBE, option, (char*)nullptr);
-    _exit(127);
-  }
-  close(pipe_fds[1]);
-  char buffer[512];
-  ssize_t got;
-  while ((got = read(pipe_fds[0], buffer, sizeof buffer)) > 0) err->append(buffer, size_t(got));
-  close(pipe_fds[0]);
-  int status = 0;
-  waitpid(child, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  RunOptions o;
+  o.program = PRESET_PROBE;
+  if (option != nullptr) o.args = {option};
+  o.env = {"DISPLAY=" + display};
+  RunResult r = run_program(o);
+  *err = r.err;
+  return r.exit_code;
 }
 
 TEST(GraphicsWindow, PresetAndCleanupOnTheTestDisplay) {
@@ -134,33 +108,6 @@ TEST(GraphicsWindow, KeepsItsOwnContextBesideTheDialogVisuals) {
   std::string err;
   EXPECT_EQ(run_probe(getenv("DISPLAY"), &err, "--with-app-context"), 0) << err;
   EXPECT_EQ(err, "graphics context of its own\n");
-}
-
-TEST(GraphicsWindow, DisplayWithoutGlxIsRefused) {
-  int n = free_display_number();
-  ASSERT_GT(n, 0);
-  std::string name(":");
-  name += std::to_string(n);
-  pid_t server = fork();
-  ASSERT_GE(server, 0);
-  if (server == 0) {
-    int null_fd = open("/dev/null", O_WRONLY);
-    dup2(null_fd, 1), dup2(null_fd, 2);
-    execlp("Xvfb", "Xvfb", name.c_str(), "-screen", "0", "640x480x8", "-nolisten", "tcp", (char*)nullptr);
-    _exit(127);
-  }
-  Display* probe = nullptr;
-  for (int i = 0; i < 100 && probe == nullptr; ++i) {
-    usleep(50000);
-    probe = XOpenDisplay(name.c_str());
-  }
-  ASSERT_NE(probe, nullptr) << "the 8-bit server did not start";
-  XCloseDisplay(probe);
-  std::string err;
-  EXPECT_EQ(run_probe(name, &err), 1);
-  EXPECT_NE(err.find("qob terminated - OpenGL X extension (GLX) not available.\n"), std::string::npos) << err;
-  kill(server, SIGTERM);
-  waitpid(server, nullptr, 0);
 }
 
 }  // namespace

@@ -17,8 +17,10 @@
 #include "runtime/read_tables.h"
 #include "scene/lights.h"
 #include "scene/materials.h"
+#include "tests/scene/host_tools.h"
 #include "tests/scene/scene_stream.h"
 #include "tests/support/gui3d_pixels.h"
+#include "tests/support/runner.h"
 #include "tests/support/yarl_writer.h"
 #include "view/graphics_window.h"
 #include "view/gui3d_clip_plane.h"
@@ -233,16 +235,11 @@ TEST_F(Gui3dDrawing, ManipulatorLightIsTheLastGlLightAndOffWithoutPredefined108)
 }
 
 // A 2 x 2 checker (white at the bottom left) scaled to 64 x 64 by ImageMagick.
-std::string make_checker() {
-  char name[] = "/tmp/gui3d_checker_XXXXXX";
-  int fd = mkstemp(name);
-  if (fd < 0) return "";
-  close(fd);
-  std::string path = std::string(name) + ".tif";
-  std::string command = "convert -size 2x2 xc:white -fill black -draw 'point 0,0' -draw 'point 1,1' -scale 64x64 " +
-                        path + " 2>/dev/null";
-  unlink(name);
-  return std::system(command.c_str()) == 0 ? path : "";
+std::string make_checker(const TempDir& dir) {
+  std::string path = dir.file("checker.tif");
+  std::string command = "convert -size 2x2 xc:white -fill black -draw 'point 0,0' -draw 'point 1,1' -scale 64x64 '" +
+                        host_tools::tool_path(path) + "' 2>/dev/null";
+  return host_tools::run(command) == 0 ? path : "";
 }
 
 // The checker's colour at texture coordinates (s, t), repeated.
@@ -252,7 +249,8 @@ Rgb checker_at(float s, float t) {
 }
 
 TEST_F(Gui3dDrawing, TexturedRectangleShowsTheCheckerAtItsTextureCoordinates) {
-  std::string checker = make_checker();
+  TempDir dir;
+  std::string checker = make_checker(dir);
   ASSERT_FALSE(checker.empty()) << "ImageMagick's convert";
   GUI3DRectangle* m = attach<GUI3DRectangle>(ITEM_RECTANGLE);
   const float axes[9] = {1, 0, 0, 0, 0, 1, 0, -1, 0};
@@ -292,7 +290,6 @@ TEST_F(Gui3dDrawing, TexturedRectangleShowsTheCheckerAtItsTextureCoordinates) {
     }
   }
   EXPECT_EQ(get_texture_not_found(), nullptr);
-  unlink(checker.c_str());
 }
 
 TEST_F(Gui3dDrawing, MissingDamagedOrEmptyTextureShowsTheFailureImage) {
