@@ -8,6 +8,7 @@
 
 #include "builder/item_fields.h"
 #include "builder/patches.h"
+#include "tests/support/runner.h"
 
 namespace {
 
@@ -25,14 +26,12 @@ menu_item label_item() {
 }
 
 std::string patch(const menu_item& old, const menu_item& item) {
-  char* text = nullptr;
-  size_t size = 0;
-  FILE* f = open_memstream(&text, &size);
+  TempDir dir;
+  FILE* f = fopen(dir.file("patch").c_str(), "wb");
+  if (f == nullptr) return "";
   write_patch(f, "w.yrW", &old, &item);
   fclose(f);
-  std::string s(text, size);
-  free(text);
-  return s;
+  return read_file(dir.file("patch"));
 }
 
 struct PatchCase {

@@ -1,10 +1,9 @@
 // The render-setup file operations, run on a loaded program: the design,
 // room and light files to and from YARL variables and arrays.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cmath>
+#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -192,7 +191,7 @@ TEST_F(FileOps, SaveLightRefusesBadArrays) {
 }
 
 TEST_F(FileOps, SaveResultsAreNegativeOnFailure) {
-  mkdir(dir.file("folder").c_str(), 0700);
+  std::filesystem::create_directory(dir.file("folder"));
   Code light(false);
   light.push_string(dir.file("folder"));
   push_lights(light, {spot});
@@ -273,7 +272,7 @@ TEST_F(FileOps, RoomOperationsReachTheEnvironmentBox) {
   run_code(s);
   EXPECT_EQ(result_value(), 0);
   EXPECT_TRUE(FileIsTiff(dir.file("out_floor.tif").c_str()));
-  ASSERT_EQ(mkdir(dir.file("bad_floor.tif").c_str(), 0700), 0);
+  ASSERT_TRUE(std::filesystem::create_directory(dir.file("bad_floor.tif")));
   Code unwritten(false);
   unwritten.push_string(dir.file("bad.room")).push(1).op(SAVE_TARQ_ROOM);
   run_code(unwritten);

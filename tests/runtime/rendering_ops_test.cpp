@@ -43,7 +43,7 @@ class RenderingOps : public yarl_test::Loaded {
   static void SetUpTestSuite() {
     display = XOpenDisplay(nullptr);
     ASSERT_NE(display, nullptr);
-    int attributes[] = {GLX_RGBA, GLX_DOUBLEBUFFER, GLX_DEPTH_SIZE, 16, None};
+    int attributes[] = {GLX_USE_GL, GLX_RGBA, GLX_DOUBLEBUFFER, GLX_DEPTH_SIZE, 16, None};
     visual = glXChooseVisual(display, DefaultScreen(display), attributes);
     ASSERT_NE(visual, nullptr);
     XSetWindowAttributes wa{};

@@ -166,7 +166,10 @@ void expect_log_line(const std::string& line, const std::string& text) {
 std::vector<std::string> lines_of(const std::string& text) {
   std::vector<std::string> lines;
   std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();  // a text file's line end under Windows
+    lines.push_back(line);
+  }
   return lines;
 }
 

@@ -22,6 +22,7 @@
 #include "runtime/widget_builders.h"
 #include "runtime/window_record.h"
 #include "tests/support/contains_regex.h"
+#include "tests/support/window_pixels.h"
 #include "tests/support/runner.h"
 #include "tests/runtime/window_fixture.h"
 #include "tests/support/yarl_writer.h"
@@ -77,16 +78,13 @@ TEST_F(Windows, OnlyTheVisibleWindowIsMappedWithItsNameAndContentSize) {
 
   // The label is drawn: black text on the grey application background.
   glFinish();
-  XImage* image = XGetImage(display(), ui(shown)->x_window, 0, 0, width, height, AllPlanes, ZPixmap);
-  ASSERT_NE(image, nullptr);
+  std::vector<uint32_t> pixels = window_pixels(display(), ui(shown)->x_window, 0, 0, width, height);
+  ASSERT_EQ(pixels.size(), size_t(width) * height);
   int black = 0, background = 0;
-  for (unsigned row = 0; row < height; ++row)
-    for (unsigned col = 0; col < width; ++col) {
-      unsigned long p = XGetPixel(image, int(col), int(row)) & 0xFFFFFF;
-      black += p == 0;
-      background += p == 0xBFBFBF;
-    }
-  XDestroyImage(image);
+  for (uint32_t p : pixels) {
+    black += p == 0;
+    background += p == 0xBFBFBF;
+  }
   EXPECT_GT(black, 10);
   EXPECT_GT(background, int(width * height / 2));
 }
@@ -256,12 +254,11 @@ TEST_F(Windows, APictureLabelShowsThePicture) {
   EXPECT_EQ(ui(w)->width, 6);
   EXPECT_EQ(ui(w)->height, 6);
   glFinish();
-  XImage* image = XGetImage(display(), ui(w)->x_window, 0, 0, 6, 6, AllPlanes, ZPixmap);
-  ASSERT_NE(image, nullptr);
-  EXPECT_EQ(XGetPixel(image, 2, 2) & 0xFFFFFF, 0xFF0000u);
-  EXPECT_EQ(XGetPixel(image, 3, 3) & 0xFFFFFF, 0xFF0000u);
-  EXPECT_NE(XGetPixel(image, 1, 1) & 0xFFFFFF, 0xFF0000u);
-  XDestroyImage(image);
+  std::vector<uint32_t> pixels = window_pixels(display(), ui(w)->x_window, 0, 0, 6, 6);
+  ASSERT_EQ(pixels.size(), 36u);
+  EXPECT_EQ(pixels[2 * 6 + 2], 0xFF0000u);
+  EXPECT_EQ(pixels[3 * 6 + 3], 0xFF0000u);
+  EXPECT_NE(pixels[1 * 6 + 1], 0xFF0000u);
 }
 
 TEST_F(Windows, ArrayItemsLayOutInRowsAndShrinkByExactlyTheSurplus) {

@@ -21,6 +21,7 @@
 #include "runtime/window_record.h"
 #include "tests/runtime/window_fixture.h"
 #include "tests/support/contains_regex.h"
+#include "tests/support/window_pixels.h"
 #include "tests/support/runner.h"
 #include "tests/support/yarl_writer.h"
 #include "toolkit/image_text.h"
@@ -532,17 +533,11 @@ uint16_t add_tab_window(yarl::YarlProgram& p, uint16_t* first_menu) {
 std::string tab_text(UITabButton* tab) { return static_cast<ImageText*>(tab->image)->get_text(); }
 
 // The pixels of a tab's rectangle, for comparisons.
-std::vector<unsigned long> tab_pixels(Display* d, const UIWindow* w, const UITabButton* tab) {
+std::vector<uint32_t> tab_pixels(Display* d, const UIWindow* w, const UITabButton* tab) {
   int width = std::min<int>(tab->minimum_width, w->width - tab->x);
   int height = std::min<int>(tab->height, w->height - tab->y);
   if (width <= 0 || height <= 0) return {};
-  XImage* image = XGetImage(d, w->x_window, tab->x, tab->y, unsigned(width), unsigned(height), AllPlanes, ZPixmap);
-  std::vector<unsigned long> pixels;
-  if (image == nullptr) return pixels;
-  for (int y = 0; y < image->height; ++y)
-    for (int x = 0; x < image->width; ++x) pixels.push_back(XGetPixel(image, x, y));
-  XDestroyImage(image);
-  return pixels;
+  return window_pixels(d, w->x_window, tab->x, tab->y, unsigned(width), unsigned(height));
 }
 
 TEST_F(WindowOps, TabTitlesSetBeforeAndAfterTheFirstDisplayShowOnTheTab) {
@@ -559,7 +554,7 @@ TEST_F(WindowOps, TabTitlesSetBeforeAndAfterTheFirstDisplayShowOnTheTab) {
   EXPECT_EQ(tab_text(tabs[0]), "Settings");
   EXPECT_EQ(tab_text(tabs[1]), "second");  // no title: the MENU's name
   XSync(display(), False);
-  std::vector<unsigned long> old_pixels = tab_pixels(display(), ui(w), tabs[1]);
+  std::vector<uint32_t> old_pixels = tab_pixels(display(), ui(w), tabs[1]);
   run(w, later);
   glFinish();
   XSync(display(), False);
