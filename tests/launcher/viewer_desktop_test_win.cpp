@@ -8,9 +8,8 @@
 #include <atomic>
 #include <string>
 
-#include "runtime/tables.h"
 #include "tests/launcher/launcher_tree_win.h"
-#include "tests/support/yarl_writer.h"
+#include "tests/launcher/option_echo_program.h"
 
 namespace {
 
@@ -134,16 +133,7 @@ TEST(ViewerDesktop, DialogCancelledEndsQuietly) {
 // writes both to standard error leaves them in the log.
 TEST(ViewerDesktop, StartsTheRealServerWithTheTemporaryFolderAndModel) {
   LauncherTree tree;
-  yarl::YarlProgram p = yarl::YarlProgram::standard();
-  constexpr uint8_t DISPLAY_STDERR = 151;
-  constexpr uint16_t OPTION_C = 14 + 2, OPTION_F = 14 + 5;
-  p.initial_code()
-      .push_string("C=").op(DISPLAY_STDERR).u8(K_STRING)
-      .push_var(yarl::GLOBAL, OPTION_C).op(DISPLAY_STDERR).u8(K_STRING)
-      .push_string(" F=").op(DISPLAY_STDERR).u8(K_STRING)
-      .push_var(yarl::GLOBAL, OPTION_F).op(DISPLAY_STDERR).u8(K_STRING)
-      .push_string("\n").op(DISPLAY_STDERR).u8(K_STRING)
-      .exit_program(0);
+  yarl::YarlProgram p = option_echo_program();
   fs::create_directories(tree.dir.file("gui"));
   ASSERT_TRUE(p.write(tree.dir.file("gui/Viewer_english_production.b")));
   RunResult r = tree.run({"-um", QOB_PROGRAM, "my model.vf"});
