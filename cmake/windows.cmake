@@ -38,6 +38,7 @@ add_subdirectory(view)
 add_subdirectory(toolkit)
 add_subdirectory(link)
 add_subdirectory(builder)
+add_subdirectory(launcher)
 target_link_libraries(qob_win_x INTERFACE win_x win_events win_glx)
 
 if(QOB_TESTS)

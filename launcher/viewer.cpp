@@ -1,12 +1,14 @@
 // viewer: starts the user-interface server on a model file with the compiled
 // YARL binary of the viewer application for the chosen language.
+#include "launcher/viewer.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "launcher/launcher_platform.h"
+#include "platform/launcher_services.h"
 
 namespace {
 
@@ -31,37 +33,40 @@ struct launch_settings {
   std::string model;
 };
 
-[[noreturn]] void fail(const std::string& message, const std::string& word, const char* usage) {
+// Shows the error box; false, so that the caller ends with the error status.
+bool fail(const std::string& message, const std::string& word, const char* usage) {
   show_message(message + "\n" + word + "\n\n" + usage, true);
-  exit(error_status);
+  return false;
 }
 
 // Takes the arguments in order; an option lacking its value is an unknown word.
-void parse_arguments(int argc, char** argv, launch_settings* s) {
+// False once an error box has been shown.
+bool parse_arguments(int argc, char** argv, launch_settings* s) {
   for (int i = 1; i < argc; ++i) {
     std::string word = argv[i];
     bool has_value = i + 1 < argc;
     if (word == "-ul" && has_value) {
       s->language = argv[++i];
       if (s->language != "english" && s->language != "german" && s->language != "french")
-        fail("Invalid parameter for argument -ul:", s->language, usage_text);
+        return fail("Invalid parameter for argument -ul:", s->language, usage_text);
     } else if (word == "-g" && has_value) {
       s->display_size = argv[++i];
     } else if (word == "-v") {
       s->verbose = true;
     } else if (word == "-um" && has_value) {
       s->server = argv[++i];
-      if (!file_exists(s->server)) fail("Cannot find QOBS:", s->server, "");
+      if (!file_exists(s->server)) return fail("Cannot find QOBS:", s->server, "");
     } else if (word == "-option_test") {
       s->mode = "test";
       s->test_layout = true;
     } else if (word == "-test") {
     } else if (word.empty() || word[0] == '-' || !s->model.empty()) {
-      fail("Invalid argument:", word, usage_text);
+      return fail("Invalid argument:", word, usage_text);
     } else {
       s->model = word;
     }
   }
+  return true;
 }
 
 // The first of the search places that holds the compiled YARL binary.
@@ -83,10 +88,10 @@ bool find_yarl_binary(const launch_settings& s, const std::string& directory, st
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int viewer_main(int argc, char** argv) {
   std::string directory = launcher_directory(argc > 0 ? argv[0] : "");
   launch_settings s;
-  parse_arguments(argc, argv, &s);
+  if (!parse_arguments(argc, argv, &s)) return error_status;
 
   if (s.model.empty()) {
     switch (open_file_dialog(&s.model)) {
@@ -102,8 +107,8 @@ int main(int argc, char** argv) {
   }
 
   if (s.server.empty()) {
-    std::string beside = directory + "/qob";
-    s.server = file_exists(beside) ? beside : "qob";
+    std::string beside = directory + "/" + server_program_name;
+    s.server = file_exists(beside) ? beside : server_program_name;
   }
 
   std::string yarl_binary;
@@ -112,8 +117,8 @@ int main(int argc, char** argv) {
     return error_status;
   }
 
-  std::string temporary;
-  if (!temporary_directory(&temporary)) return no_temporary_path;
+  std::string temporary, log_prefix;
+  if (!temporary_directory(&temporary, &log_prefix)) return no_temporary_path;
 
   std::string size_option = s.display_size.empty() ? "" : "-g " + s.display_size + " ";
   std::string command_line = "\"" + s.server + "\" -q " + size_option + "-e \"\" -m \"\" -C \"" +
@@ -124,7 +129,7 @@ int main(int argc, char** argv) {
                      {"-e", "", "-m", "", "-C", temporary, "-u", yarl_binary, "-F", s.model});
 
   if (s.verbose) show_message("Execute:\n\n" + command_line + "\n\n", false);
-  int result = start_server(server_argv, command_line, temporary + "vorqviewer.log");
+  int result = start_server(server_argv, command_line, log_prefix + "vorqviewer.log");
   if (s.verbose) show_message("Process return code:\n\n" + std::to_string(result) + "\n\n", false);
   return result;
 }

@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "platform/posix_services.h"
+#include "platform/win/process_start.h"
 
 namespace {
 
@@ -70,64 +71,9 @@ HANDLE descriptor_for_child(int fd, bool for_writing) {
   return fd >= 0 ? inheritable(HANDLE(_get_osfhandle(fd))) : null_device(for_writing);
 }
 
-int errno_of(DWORD error) {
-  switch (error) {
-    case ERROR_ACCESS_DENIED:
-      return EACCES;
-    case ERROR_BAD_EXE_FORMAT:
-    case ERROR_EXE_MACHINE_TYPE_MISMATCH:
-    case ERROR_BAD_FORMAT:
-    case ERROR_INVALID_EXE_SIGNATURE:
-      return ENOEXEC;
-    default:
-      return ENOENT;
-  }
-}
-
-// Starts the command with the three handles as its standard streams; only
-// these three are inherited, so no other pipe end of the server stays open
-// in the child and hides an end of file.
-bool create_child(char* command, HANDLE streams[3], PROCESS_INFORMATION* pi) {
-  HANDLE listed[3];
-  int nlisted = 0;
-  for (int i = 0; i < 3; ++i) {
-    if (streams[i] == nullptr) continue;
-    bool seen = false;
-    for (int j = 0; j < nlisted; ++j) seen |= listed[j] == streams[i];
-    if (!seen) listed[nlisted++] = streams[i];
-  }
-  STARTUPINFOEXA si{};
-  si.StartupInfo.cb = sizeof si;
-  si.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
-  si.StartupInfo.hStdInput = streams[0];
-  si.StartupInfo.hStdOutput = streams[1];
-  si.StartupInfo.hStdError = streams[2];
-  DWORD flags = DETACHED_PROCESS | CREATE_DEFAULT_ERROR_MODE;
-  SIZE_T size = 0;
-  InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
-  void* list = size > 0 ? malloc(size) : nullptr;
-  bool listing = list != nullptr &&
-                 InitializeProcThreadAttributeList(LPPROC_THREAD_ATTRIBUTE_LIST(list), 1, 0, &size);
-  if (listing && nlisted > 0 &&
-      UpdateProcThreadAttribute(LPPROC_THREAD_ATTRIBUTE_LIST(list), 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, listed,
-                                sizeof(HANDLE) * size_t(nlisted), nullptr, nullptr)) {
-    si.lpAttributeList = LPPROC_THREAD_ATTRIBUTE_LIST(list);
-    flags |= EXTENDED_STARTUPINFO_PRESENT;
-  }
-  BOOL made = CreateProcessA(nullptr, command, nullptr, nullptr, nlisted > 0, flags, nullptr, nullptr,
-                             &si.StartupInfo, pi);
-  DWORD error = GetLastError();
-  if (listing) DeleteProcThreadAttributeList(LPPROC_THREAD_ATTRIBUTE_LIST(list));
-  free(list);
-  SetLastError(error);
-  return made;
-}
-
 void report_failure(const char* command, DWORD error) {
   char text[512] = "";
-  DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text,
-                           sizeof text, nullptr);
-  if (n == 0) snprintf(text, sizeof text, "System error %lu.", static_cast<unsigned long>(error));
+  system_error_text(error, text, sizeof text);
   fprintf(stderr, "%s\n%s", command, text);
   fflush(stderr);
 }
@@ -147,7 +93,7 @@ pid_t forkexec(const char* command, int in, int out) {
   DWORD error = ERROR_FILE_NOT_FOUND;
   if (line != nullptr && length > 0) {
     memcpy(line, command, length + 1);
-    made = create_child(line, streams, &pi);
+    made = start_process(line, streams, DETACHED_PROCESS | CREATE_DEFAULT_ERROR_MODE, &pi);
     if (!made) error = GetLastError();
   }
   free(line);
@@ -162,7 +108,7 @@ pid_t forkexec(const char* command, int in, int out) {
     return pid_t(pi.dwProcessId);
   }
   report_failure(command, error);
-  errno = errno_of(error);
+  errno = start_errno(error);
   return -1;
 }
 

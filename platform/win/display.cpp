@@ -1,6 +1,6 @@
 // The one display and screen of the Windows layer: the layer's start, the
 // visual table built from the system's OpenGL pixel formats, the display-level
-// calls, the message-box hook and the stubs of the input-device extension.
+// calls and the stubs of the input-device extension.
 #include "platform/win/display.h"
 
 #include <GL/gl.h>
@@ -25,11 +25,6 @@ bool multisample;
 Lx_PbufferEntryPoints pbuffer_entry_points;
 bool pbuffers_on;
 bool preset_done;
-
-int show_system_message_box(const char* text, const char* title, UINT type) {
-  return MessageBoxA(nullptr, text, title, type);
-}
-Lx_MessageBoxHook message_box_hook = show_system_message_box;
 
 const char kDepthRefused[] = "Screen depth > 8 required";
 const char kMinimumNotMet[] =
@@ -261,14 +256,6 @@ void PresetX11Emulation(HINSTANCE module) {
 
 void XSetInstance(HINSTANCE module) { instance = module; }
 HINSTANCE Lx_Instance() { return instance != nullptr ? instance : GetModuleHandleA(nullptr); }
-
-Lx_MessageBoxHook Lx_SetMessageBoxHook(Lx_MessageBoxHook hook) {
-  Lx_MessageBoxHook previous = message_box_hook;
-  message_box_hook = hook != nullptr ? hook : show_system_message_box;
-  return previous;
-}
-
-int Lx_MessageBox(const char* text, const char* title, UINT type) { return message_box_hook(text, title, type); }
 
 Visual* Lx_MakeVisuals(int depth, bool attribute_query) {
   free_visuals();

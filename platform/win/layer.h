@@ -14,6 +14,7 @@
 
 #include "platform/win/event_queue.h"  // the event queues
 #include "platform/win/event_rules.h"  // the event types the layer adds
+#include "platform/win/message_boxes.h"  // the message-box hook
 
 enum { LX_X_QUEUE = 0, LX_FILE_QUEUE = 1, LX_TIMER_QUEUE = 2, LX_QUEUE_COUNT = 3 };
 
@@ -216,8 +217,3 @@ int Lx_GetPixmapAttributes(Pixmap pixmap, XWindowAttributes* attributes);
 // The error report of X calls: it reports nothing, so no handler is called.
 void Lx_PostError(Display* display, XID resource, int request_code, int error_code);
 
-// Message boxes go through a hook that tests can replace; the default shows
-// the system's message box. Returns the previous hook.
-typedef int (*Lx_MessageBoxHook)(const char* text, const char* title, UINT type);
-Lx_MessageBoxHook Lx_SetMessageBoxHook(Lx_MessageBoxHook hook);
-int Lx_MessageBox(const char* text, const char* title, UINT type);

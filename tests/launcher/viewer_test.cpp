@@ -12,6 +12,7 @@
 #include <fstream>
 #include <thread>
 
+#include "tests/launcher/option_echo_program.h"
 #include "tests/support/own_x_server.h"
 #include "tests/support/runner.h"
 #include "tests/support/yarl_writer.h"
@@ -249,16 +250,7 @@ TEST(Viewer, LogFileFailures) {
 // writes both to standard error leaves them in the log.
 TEST(Viewer, StartsTheRealServerWithTheTemporaryFolderAndModel) {
   LauncherTree tree;
-  yarl::YarlProgram p = yarl::YarlProgram::standard();
-  constexpr uint8_t DISPLAY_STDERR = 151;
-  constexpr uint16_t OPTION_C = 14 + 2, OPTION_F = 14 + 5;
-  p.initial_code()
-      .push_string("C=").op(DISPLAY_STDERR).u8(K_STRING)
-      .push_var(yarl::GLOBAL, OPTION_C).op(DISPLAY_STDERR).u8(K_STRING)
-      .push_string(" F=").op(DISPLAY_STDERR).u8(K_STRING)
-      .push_var(yarl::GLOBAL, OPTION_F).op(DISPLAY_STDERR).u8(K_STRING)
-      .push_string("\n").op(DISPLAY_STDERR).u8(K_STRING)
-      .exit_program(0);
+  yarl::YarlProgram p = option_echo_program();
   fs::create_directories(tree.dir.file("gui"));
   ASSERT_TRUE(p.write(tree.dir.file("gui/Viewer_english_production.b")));
   // The server shows its windows: on an X server of the test's own.

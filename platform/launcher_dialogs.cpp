@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "launcher/launcher_platform.h"
+#include "platform/launcher_services.h"
 
 namespace {
 

@@ -8,7 +8,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "launcher/launcher_platform.h"
+#include "platform/launcher_services.h"
+
+const char* const server_program_name = "qob";
 
 bool file_exists(const std::string& path) {
   int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -28,13 +30,14 @@ std::string launcher_directory(const char* argument0) {
   return path.empty() ? "/" : path;
 }
 
-bool temporary_directory(std::string* folder) {
+bool temporary_directory(std::string* folder, std::string* log_prefix) {
   const char* tmpdir = getenv("TMPDIR");
   std::string path = tmpdir != nullptr && tmpdir[0] != '\0' ? tmpdir : "/tmp";
   struct stat st {};
   if (stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
   while (path.size() > 1 && path.back() == '/') path.pop_back();
   *folder = path == "/" ? path : path + "/";
+  *log_prefix = *folder;
   return true;
 }
 
