@@ -377,8 +377,9 @@ class ClipboardHolder {
  public:
   explicit ClipboardHolder(DWORD hold_ms) : opened_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
     thread_ = std::thread([this, hold_ms] {
-      // Wine's clipboard manager may have it open for a moment itself.
-      for (int i = 0; i < 200 && !holding_; ++i) {
+      // Wine's clipboard manager may have it open itself while it hands the
+      // last text to X, which takes seconds on a busy X server.
+      for (int i = 0; i < 1500 && !holding_; ++i) {
         holding_ = OpenClipboard(nullptr) != 0;
         if (!holding_) Sleep(10);
       }
@@ -386,7 +387,7 @@ class ClipboardHolder {
       Sleep(hold_ms);
       if (holding_) CloseClipboard();
     });
-    WaitForSingleObject(opened_, 5000);
+    WaitForSingleObject(opened_, 20000);
   }
   ~ClipboardHolder() {
     thread_.join();
