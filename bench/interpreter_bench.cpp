@@ -113,7 +113,7 @@ int main(int argc, char** argv) {
   paired::Result r;
   r = paired::measure(PAIRS, yarl(counted, i), [&] { return outside_seconds(lua("i = 0 " + count_up)); });
   paired::report("YARL counted loop (global)", r, "Lua 5.4 global", 0.6);
-  printf("  %.2f ns an instruction\n", r.subject * 1e9 / (double(n) * counted.instructions_per_iteration));
+  if (r.pairs) printf("  %.2f ns an instruction\n", r.subject * 1e9 / (double(n) * counted.instructions_per_iteration));
   r = paired::measure(PAIRS, yarl(counted, i), [&] { return outside_seconds(lua("local i = 0 " + count_up)); });
   paired::report("YARL counted loop (global)", r, "Lua 5.4 local", 1.2);
   r = paired::measure(PAIRS, yarl(counted, i), [&] {
@@ -122,7 +122,7 @@ int main(int argc, char** argv) {
   paired::report("YARL counted loop (global)", r, "Tcl 8.6 proc");
   r = paired::measure(PAIRS, yarl(strings, j), [&] { return outside_seconds(lua(concatenate)); });
   paired::report("YARL string loop s := a + b", r, "Lua 5.4 global", 0.7);
-  printf("  %.2f ns an instruction\n", r.subject * 1e9 / (double(n) * strings.instructions_per_iteration));
+  if (r.pairs) printf("  %.2f ns an instruction\n", r.subject * 1e9 / (double(n) * strings.instructions_per_iteration));
   r = paired::measure(PAIRS, yarl(strings, j), [&] {
     return outside_seconds(tcl("set a abcdefgh; set b ijklmnop; set j 0; while {$j < " + count +
                                "} {set s $a$b; incr j}"));

@@ -35,6 +35,7 @@ struct Result {
   double subject;  // median seconds of the subject
   double anchor;   // median seconds of the anchor
   double ratio;    // median of the per-pair ratios subject / anchor
+  size_t pairs;    // pairs measured; 0 when every subject or anchor run failed
 };
 
 // Each callable returns its own seconds (so set-up can be left out), or a
@@ -49,18 +50,23 @@ inline Result measure(int pairs, const std::function<double()>& subject, const s
     a.push_back(ta);
     r.push_back(ts / ta);
   }
-  return {median(s), median(a), median(r)};
+  return {median(s), median(a), median(r), r.size()};
 }
 
 // The figures of pairs recorded by the caller, one entry per pair in each.
 inline Result of_pairs(const std::vector<double>& s, const std::vector<double>& a) {
   std::vector<double> r;
   for (size_t i = 0; i < s.size() && i < a.size(); ++i) r.push_back(s[i] / a[i]);
-  return {median(s), median(a), median(r)};
+  return {median(s), median(a), median(r), r.size()};
 }
 
-// One line: name, subject, anchor and ratio, with the goal when given.
+// One line: name, subject, anchor and ratio, with the goal when given. A
+// figure with no pair measured (a missing anchor program, say) is not a ratio.
 inline void report(const char* name, const Result& r, const char* anchor_name, double goal = 0) {
+  if (r.pairs == 0) {
+    printf("%-40s not measured: every run of it or of %s failed\n", name, anchor_name);
+    return;
+  }
   printf("%-40s %9.4f s  %-28s %9.4f s  ratio %6.3f", name, r.subject, anchor_name, r.anchor, r.ratio);
   if (goal > 0) printf("  (goal <= %.2f: %s)", goal, r.ratio <= goal ? "met" : "missed");
   printf("\n");
