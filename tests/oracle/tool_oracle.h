@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace tool_oracle {
 
@@ -16,5 +17,10 @@ std::string file(const std::string& name);
 // files named as given to `file`) to be `expected`, trailing newlines aside.
 // `check` names the check; unique in its program.
 void expect_output(const std::string& check, const std::string& command, const std::string& expected);
+
+// Expects the numbers `command` prints, in order and no more, to be
+// `values`, each within `absolute` + `relative` times its size.
+void expect_numbers(const std::string& check, const std::string& command, const std::vector<double>& values,
+                    double absolute, double relative = 0);
 
 }  // namespace tool_oracle

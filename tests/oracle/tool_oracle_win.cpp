@@ -2,6 +2,7 @@
 // to the folder QOB_ORACLE_DIR names, for the native check after the run.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 
@@ -34,6 +35,19 @@ void expect_output(const std::string& check, const std::string& command, const s
   std::string script = display == nullptr ? "" : "export DISPLAY='" + std::string(display) + "'\n";
   ASSERT_TRUE(write(file(check + ".cmd"), script + command + "\n")) << check;
   ASSERT_TRUE(write(file(check + ".expected"), expected)) << check;
+}
+
+void expect_numbers(const std::string& check, const std::string& command, const std::vector<double>& values,
+                    double absolute, double relative) {
+  std::string numbers;
+  char number[40];
+  for (double v : values) {
+    snprintf(number, sizeof number, "%.9g", v);
+    numbers += (numbers.empty() ? "" : " ") + std::string(number);
+  }
+  snprintf(number, sizeof number, "%.9g %.9g", absolute, relative);
+  ASSERT_TRUE(write(file(check + ".tolerance"), number)) << check;
+  expect_output(check, command, numbers);
 }
 
 }  // namespace tool_oracle
