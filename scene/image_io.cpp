@@ -266,6 +266,13 @@ bool ImageIO::open_tiff(const char* path, bool inches, uint32_t x_resolution, ui
   TIFF* tiff = TIFFOpen(path, "w");
   if (tiff == nullptr) {
     open_errno = errno;
+    // Some builds of the TIFF library open files through the system's own
+    // calls and leave errno alone: the C library then gives the reason.
+    if (open_errno == 0) {
+      FILE* probe = fopen(path, "ab");
+      if (probe == nullptr) open_errno = errno;
+      else fclose(probe);
+    }
     if (open_errno == 0) open_reason = "not a TIFF file that can be written";
     return false;
   }

@@ -6,7 +6,9 @@
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "base/checked_mm.h"
 #include "platform/win/hash_table.h"
@@ -854,12 +856,20 @@ int XReparentWindow(Display* d, Window window, Window parent, int x, int y) {
   return 1;
 }
 
+// The window's rectangle less the frame the system adds: the size X gives.
+static RECT client_extent(const Lx_WindowRecord* r) {
+  RECT rect;
+  GetWindowRect(r->hwnd, &rect);
+  OffsetRect(&rect, r->geometry.x - rect.left, r->geometry.y - rect.top);
+  Lx_ReAdjustRect(r->hwnd, &rect);
+  return rect;
+}
+
 Status XGetWindowAttributes(Display* d, Window window, XWindowAttributes* a) {
   count_request(d);
   Lx_WindowRecord* r = record_of(window);
   if (r == nullptr) return 0;
-  RECT rect;
-  GetWindowRect(r->hwnd, &rect);
+  RECT rect = client_extent(r);
   std::memset(a, 0, sizeof *a);
   a->x = r->geometry.x;
   a->y = r->geometry.y;
@@ -902,10 +912,7 @@ Status XGetGeometry(Display* d, Drawable drawable, Window* root, int* x, int* y,
   }
   Lx_WindowRecord* r = record_of(drawable);
   if (r == nullptr) return 0;
-  RECT rect;
-  GetWindowRect(r->hwnd, &rect);
-  OffsetRect(&rect, r->geometry.x - rect.left, r->geometry.y - rect.top);
-  Lx_ReAdjustRect(r->hwnd, &rect);
+  RECT rect = client_extent(r);
   *x = r->geometry.x;
   *y = r->geometry.y;
   *width = static_cast<unsigned>(rect.right - rect.left);
@@ -915,13 +922,29 @@ Status XGetGeometry(Display* d, Drawable drawable, Window* root, int* x, int* y,
   return 1;
 }
 
-Status XQueryTree(Display* d, Window, Window* root, Window* parent, Window** children, unsigned int* nchildren) {
+// The children are the program's own windows (not the busy overlay or the
+// system's), listed as X does: bottom-most first.
+Status XQueryTree(Display* d, Window window, Window* root, Window* parent, Window** children,
+                  unsigned int* nchildren) {
   count_request(d);
   *root = 0;
   *parent = 0;
   *children = nullptr;
   *nchildren = 0;
-  return 0;
+  if (window != 0 && record_of(window) == nullptr) return 0;
+  if (window != 0) *parent = Lx_ParentWindow(window);
+  std::vector<Window> found;
+  HWND child = window != 0 ? GetWindow(Lx_Hwnd(window), GW_CHILD) : GetTopWindow(nullptr);
+  for (; child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (Lx_FindHwnd(child) != nullptr) found.push_back(Lx_WindowId(child));
+  }
+  if (found.empty()) return 1;
+  auto* list = static_cast<Window*>(std::malloc(found.size() * sizeof(Window)));
+  if (list == nullptr) return 0;
+  std::copy(found.rbegin(), found.rend(), list);
+  *children = list;
+  *nchildren = static_cast<unsigned>(found.size());
+  return 1;
 }
 
 Bool XTranslateCoordinates(Display* d, Window source, Window destination, int source_x, int source_y,

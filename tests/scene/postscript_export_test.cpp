@@ -225,7 +225,7 @@ TEST(PostScriptFeedback, EachLineKeepsItsWidthAndTheIndexPathRenders) {
                        GL_POINT_TOKEN, 50, 50, 0.1f, 1, 1, 1, 1,
                        GL_POLYGON_TOKEN, 3, 20, 20, 0.9f, 1, 0, 0, 1, 80, 20, 0.9f, 0, 1, 0, 1, 50, 80, 0.9f, 0, 0, 1, 1};
   std::string path = dir.file("rgb.ps");
-  FILE* f = fopen(path.c_str(), "w");
+  FILE* f = fopen(path.c_str(), "wb");
   write_header(f, area, true, false, false, 100, 100, nullptr, 0, 2, 1, 1, clear);
   write_sorted_feedback(f, int(sizeof rgb / sizeof *rgb), rgb, false, 1);
   fputs("showpage\n%%EndPage\n", f);
@@ -248,7 +248,7 @@ TEST(PostScriptFeedback, EachLineKeepsItsWidthAndTheIndexPathRenders) {
   uint16_t colours[8 * 3];
   for (int k = 0; k < 24; ++k) colours[k] = uint16_t(k * 2700);
   path = dir.file("index.ps");
-  f = fopen(path.c_str(), "w");
+  f = fopen(path.c_str(), "wb");
   write_header(f, area, true, true, false, 100, 100, colours, 8, 4, 1, 1, clear);
   write_sorted_feedback(f, int(sizeof index / sizeof *index), index, true, 1);
   fputs("grestore\n", f);

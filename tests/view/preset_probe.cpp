@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/posix_services.h"
 #include "runtime/predefined.h"
 #include "runtime/read_tables.h"
 #include "tests/support/yarl_writer.h"
@@ -14,6 +15,7 @@
 #include "view/views.h"
 
 int main(int argc, char** argv) {
+  preset_posix_services();  // binary standard streams, as the server has them
   bool with_context = argc > 1 && strcmp(argv[1], "--with-app-context") == 0;
   if (with_context) new UIAppContext(false, nullptr, nullptr, 0, 0, 10, 11);
   std::vector<uint8_t> bytes = yarl::YarlProgram::standard().bytes();

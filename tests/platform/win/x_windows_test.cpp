@@ -6,6 +6,8 @@
 
 #include "platform/win/x_windows.h"
 
+#include <vector>
+
 namespace {
 
 class WindowsTest : public LayerTest {};
@@ -59,7 +61,34 @@ TEST_F(WindowsTest, TheClientRectangleIsTheXGeometry) {
     EXPECT_EQ(height, static_cast<unsigned>(c.height));
     EXPECT_EQ(border, 0u);
     EXPECT_EQ(static_cast<int>(depth), DefaultDepth(display_, 0));
+    XWindowAttributes a{};
+    ASSERT_TRUE(XGetWindowAttributes(display_, w, &a));
+    EXPECT_EQ(a.width, c.width) << "the client area, without the frame";
+    EXPECT_EQ(a.height, c.height);
   }
+}
+
+// XQueryTree of a shown window: its parent and its own children, bottom-most
+// first as X lists them, whatever else the system has put inside it.
+TEST_F(WindowsTest, QueryTreeListsAShownWindowsChildrenBottomFirst) {
+  Window w = top_level(100, 100, 200, 100);
+  Window a = child(w, 0, 0, 20, 20), b = child(w, 30, 0, 20, 20), c = child(w, 60, 0, 20, 20);
+  XMapWindow(display_, w);
+  XMapSubwindows(display_, w);
+  XRaiseWindow(display_, a);
+  pump_messages();
+  Window root = 1, parent = 1, *children = nullptr;
+  unsigned n = 0;
+  ASSERT_TRUE(XQueryTree(display_, w, &root, &parent, &children, &n));
+  EXPECT_EQ(root, 0u);
+  EXPECT_EQ(parent, 0u);
+  ASSERT_EQ(n, 3u);
+  EXPECT_EQ((std::vector<Window>(children, children + n)), (std::vector<Window>{b, c, a}));
+  XFree(children);
+  ASSERT_TRUE(XQueryTree(display_, a, &root, &parent, &children, &n));
+  EXPECT_EQ(parent, w);
+  EXPECT_EQ(n, 0u);
+  EXPECT_EQ(children, nullptr);
 }
 
 // A window asking for the whole screen at the origin, as the graphics window
@@ -295,7 +324,7 @@ TEST_F(WindowsTest, RecordsFollowTheirWindows) {
   EXPECT_EQ(a.all_event_masks, -1);
   Window root = 7, parent = 7, *children = reinterpret_cast<Window*>(8);
   unsigned n = 9;
-  EXPECT_EQ(XQueryTree(display_, w, &root, &parent, &children, &n), 0);
+  EXPECT_EQ(XQueryTree(display_, w, &root, &parent, &children, &n), 1) << "a window without children";
   EXPECT_EQ(root, 0u);
   EXPECT_EQ(parent, 0u);
   EXPECT_EQ(children, nullptr);
