@@ -44,11 +44,14 @@ ColormapRecord* find(Colormap id) {
   return table[id];
 }
 
+// A byte as a 16-bit component, as X widens it: 0xFF is 0xFFFF, full white.
+unsigned short widened(unsigned long byte) { return static_cast<unsigned short>((byte & 0xFF) * 0x101); }
+
 void set_from_pixel(XColor* colour, unsigned long pixel) {
   colour->pixel = pixel;
-  colour->red = static_cast<unsigned short>((pixel & 0xFF) << 8);
-  colour->green = static_cast<unsigned short>((pixel >> 8 & 0xFF) << 8);
-  colour->blue = static_cast<unsigned short>((pixel >> 16 & 0xFF) << 8);
+  colour->red = widened(pixel);
+  colour->green = widened(pixel >> 8);
+  colour->blue = widened(pixel >> 16);
 }
 
 HPALETTE make_palette(int entries) {
@@ -151,9 +154,9 @@ Status XLookupColor(Display*, Colormap id, const char* name, XColor* exact, XCol
   uint32_t value;
   if (find(id) == nullptr || name == nullptr || !Lx_LookupColourName(name, &value)) return 0;
   set_from_pixel(screen, Lx_NearestScreenColour(value & 0xFF, value >> 8 & 0xFF, value >> 16 & 0xFF));
-  exact->red = static_cast<unsigned short>((value & 0xFF) << 8);
-  exact->green = static_cast<unsigned short>((value >> 8 & 0xFF) << 8);
-  exact->blue = static_cast<unsigned short>((value >> 16 & 0xFF) << 8);
+  exact->red = widened(value);
+  exact->green = widened(value >> 8);
+  exact->blue = widened(value >> 16);
   exact->pixel = screen->pixel;
   return 1;
 }

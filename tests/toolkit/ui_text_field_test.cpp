@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tests/support/x_screen.h"
+#include "tests/toolkit/other_client.h"
 #include "tests/toolkit/toolkit_fixture.h"
 #include "tests/toolkit/widget_events.h"
 #include "toolkit/fonts.h"
@@ -380,15 +381,9 @@ TEST_F(TextField, SelectionClearFreesTheCopyUnlessOurOtherWindowTookPrimary) {
   pump_all_windows();
   EXPECT_STREQ(UITextField::clipboard, "def");
   // Another program takes PRIMARY: the copy goes.
-  Display* other = XOpenDisplay(nullptr);
-  ASSERT_NE(other, nullptr);
-  Window w = XCreateSimpleWindow(other, DefaultRootWindow(other), 0, 0, 1, 1, 0, 0, 0);
-  XSetSelectionOwner(other, XA_PRIMARY, w, CurrentTime);
-  XSync(other, False);
+  ASSERT_TRUE(another_program_takes_primary());
   pump_all_windows();
   EXPECT_EQ(UITextField::clipboard, nullptr);
-  XDestroyWindow(other, w);
-  XCloseDisplay(other);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "link/tek_parser.h"
 #include "runtime/predefined.h"
 #include "tests/scene/scene_stream.h"
+#include "tests/support/contains_regex.h"
 #include "tests/support/protocol.h"
 #include "view/transforms.h"
 #include "view/view_navigation.h"
@@ -157,7 +158,8 @@ class RefusedViewCommands : public ViewCommands, public testing::WithParamInterf
 
 TEST_P(RefusedViewCommands, AreFatal) {
   const RefusedCase& c = GetParam();
-  EXPECT_EXIT(serve(c.bytes), testing::ExitedWithCode(1), "Fatal application error in <EC>.. command - " + c.message)
+  EXPECT_EXIT(serve(c.bytes), testing::ExitedWithCode(1),
+              contains_regex("Fatal application error in <EC>.. command - " + c.message))
       << c.message;
 }
 

@@ -249,8 +249,16 @@ TEST_F(XLayer, ColoursAreColourReferencesAndNamesTheSchemesColours) {
   XColor query{};
   query.pixel = 0x00123456;
   XQueryColor(display_, 1, &query);
-  EXPECT_EQ(query.red, 0x5600);
-  EXPECT_EQ(query.blue, 0x1200);
+  EXPECT_EQ(query.red, 0x5656);
+  EXPECT_EQ(query.blue, 0x1212);
+  // Bytes widen as X's do: white is full white, its every bit set.
+  ASSERT_TRUE(XParseColor(display_, 1, "white", &exact));
+  EXPECT_EQ(exact.red, 0xFFFF);
+  ASSERT_TRUE(XAllocColor(display_, 1, &exact));
+  EXPECT_EQ(exact.green, 0xFFFF);
+  query.pixel = 0x00FFFFFF;
+  XQueryColor(display_, 1, &query);
+  EXPECT_EQ(query.blue, 0xFFFF);
 
   // Specs of any length or bytes are refused, not read past.
   const std::string hostile[] = {"#" + std::string(100000, 'f'), std::string(100000, 'a'), "#fff0", "navy blue",
