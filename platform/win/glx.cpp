@@ -352,6 +352,11 @@ Bool glXMakeCurrent(Display*, GLXDrawable drawable, GLXContext context) {
       return False;
     }
   }
+  // Wine draws into bitmaps with a GL of its own beside the windows' one, and
+  // each skips a make-current of the context it believes current: moving
+  // between the two, the old context is released first, or GL calls go to it.
+  if (current_context != nullptr && (current_context->kind == LX_KIND_PIXMAP) != (context->kind == LX_KIND_PIXMAP))
+    wglMakeCurrent(nullptr, nullptr);
   if (!wglMakeCurrent(dc, context->rendering)) {
     fprintf(stderr, "wglMakeCurrent failed. Error code=%d.\n", int(GetLastError()));
     return False;

@@ -16,7 +16,9 @@ struct GlTestWindow {
   bool open(int size) {
     display = XOpenDisplay(nullptr);
     if (display == nullptr) return false;
-    int attributes[] = {GLX_RGBA, GLX_DOUBLEBUFFER, GLX_DEPTH_SIZE, 16, GLX_RED_SIZE, 8, GLX_GREEN_SIZE, 8, None};
+    // GLX_USE_GL asks for a window visual, as the server does; without it the
+    // Windows layer hands out a GLX pixmap visual.
+    int attributes[] = {GLX_USE_GL, GLX_RGBA, GLX_DOUBLEBUFFER, GLX_DEPTH_SIZE, 16, GLX_RED_SIZE, 8, GLX_GREEN_SIZE, 8, None};
     visual = glXChooseVisual(display, DefaultScreen(display), attributes);
     if (visual == nullptr) return false;
     XSetWindowAttributes wa{};

@@ -403,7 +403,7 @@ class TextureFiles : public MaterialDrawing {
  protected:
   void SetUp() override {
     MaterialDrawing::SetUp();
-    set_texture_path((directory(first) + ":" + directory(second)).c_str());
+    set_texture_path((directory(first) + TEXTURE_PATH_SEPARATOR + directory(second)).c_str());
     get_display_options()->set_enable_textures(true);
   }
   static std::string directory(const image_files::ScratchDir& d) {

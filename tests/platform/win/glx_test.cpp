@@ -244,6 +244,58 @@ TEST_F(Glx, AGlxPixmapIsABitmapOfItsOwnThatGlDrawsInto) {
   XFreePixmap(display, pixmap);
 }
 
+// A textured square of one colour over the whole viewport of the current context.
+uint32_t textured_square(uint32_t colour) {
+  const unsigned char texel[4] = {static_cast<unsigned char>(colour >> 16), static_cast<unsigned char>(colour >> 8),
+                                  static_cast<unsigned char>(colour), 255};
+  GLuint texture = 0;
+  glGenTextures(1, &texture);
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, texel);
+  glEnable(GL_TEXTURE_2D);
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+  clear_to(0);
+  glBegin(GL_QUADS);
+  glTexCoord2f(0, 0), glVertex2f(-1, -1);
+  glTexCoord2f(1, 0), glVertex2f(1, -1);
+  glTexCoord2f(1, 1), glVertex2f(1, 1);
+  glTexCoord2f(0, 1), glVertex2f(-1, 1);
+  glEnd();
+  glDisable(GL_TEXTURE_2D);
+  glFinish();
+  uint32_t got = gl_pixel(8, 8);
+  glDeleteTextures(1, &texture);
+  return got;
+}
+
+TEST_F(Glx, AWindowsContextTexturesAsBeforeAfterAGlxPixmapsContextWasCurrent) {
+  Window w = shown(1000, 600, 16, 16);
+  GLXContext window_context = context_for(window_visual());
+  ASSERT_TRUE(glXMakeCurrent(display, w, window_context));
+  glViewport(0, 0, 16, 16);
+  glReadBuffer(GL_BACK);
+  EXPECT_EQ(textured_square(GREEN), GREEN);
+
+  XVisualInfo* v = choose({GLX_RGBA, GLX_RED_SIZE, 8, GLX_GREEN_SIZE, 8, GLX_BLUE_SIZE, 8, GLX_DEPTH_SIZE, 16, None});
+  ASSERT_NE(v, nullptr);
+  Pixmap pixmap = XCreatePixmap(display, None, 32, 32, unsigned(v->depth));
+  GLXPixmap glx_pixmap = glXCreateGLXPixmap(display, v, pixmap);
+  ASSERT_NE(glx_pixmap, None);
+  ASSERT_TRUE(glXMakeCurrent(display, glx_pixmap, context_for(v)));
+  glViewport(0, 0, 32, 32);
+  clear_to(RED);
+  EXPECT_EQ(gl_pixel(8, 8), RED);
+
+  ASSERT_TRUE(glXMakeCurrent(display, w, window_context));
+  EXPECT_EQ(textured_square(BLUE), BLUE);
+  glXMakeCurrent(display, None, nullptr);
+  glXDestroyGLXPixmap(display, glx_pixmap);
+  XFreePixmap(display, pixmap);
+}
+
 TEST_F(Glx, APbufferNeedsACurrentContextAndReadsBack) {
   const int request[] = {GLX_RENDER_TYPE, GLX_RGBA_BIT, GLX_DRAWABLE_TYPE, GLX_PBUFFER_BIT, GLX_RED_SIZE, 8,
                          GLX_GREEN_SIZE, 8, GLX_BLUE_SIZE, 8, GLX_DEPTH_SIZE, 16, None};
