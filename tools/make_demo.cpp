@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -70,8 +71,9 @@ std::string application_command(const char* app, bool windows, long turns) {
   if (windows) {
     command = std::string("\"") + app + "\"";
   } else {
-    char path[PATH_MAX];
-    command = std::string("'") + (realpath(app, path) != nullptr ? path : app) + "'";
+    std::error_code failed;
+    std::filesystem::path path = std::filesystem::canonical(app, failed);
+    command = std::string("'") + (failed ? std::string(app) : path.string()) + "'";
   }
   return turns >= 0 ? command + " " + std::to_string(turns) : command;
 }

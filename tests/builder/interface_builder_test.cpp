@@ -7,10 +7,8 @@
 
 #include "tests/runtime/window_fixture.h"
 
-#include <sys/resource.h>
 #include <sys/stat.h>
 
-#include <csignal>
 
 #include <cstdlib>
 #include <filesystem>
@@ -21,6 +19,7 @@
 #include "builder/object_inspector.h"
 #include "builder/patches.h"
 #include "builder/window_inspector.h"
+#include "tests/builder/os_calls.h"
 #include "tests/support/runner.h"
 #include "toolkit/image_text.h"
 #include "toolkit/ui_button.h"
@@ -36,11 +35,11 @@ namespace fs = std::filesystem;
 class Builder : public Windows {
  protected:
   TempDir home;
-  std::string old_directory = fs::current_path();
+  std::string old_directory = fs::current_path().string();
   uint16_t main = 0;
 
   void SetUp() override {
-    setenv("HOME", home.path().c_str(), 1);
+    set_env("HOME", home.path());
     fs::current_path(home.path());
   }
   void TearDown() override {
@@ -158,14 +157,7 @@ TEST_F(Builder, BadPreferenceLinesAreSkippedAndAFailedWriteKeepsTheFile) {
   start("Position grid\t0 1\nalignment\t3 3\nlast line without a line feed");
   {
     // Writes beyond 16 bytes fail (the test may run as root, past permissions).
-    signal(SIGXFSZ, SIG_IGN);
-    rlimit old{};
-    getrlimit(RLIMIT_FSIZE, &old);
-    rlimit small{16, old.rlim_max};
-    setrlimit(RLIMIT_FSIZE, &small);
-    write_prefs_file();
-    setrlimit(RLIMIT_FSIZE, &old);
-    signal(SIGXFSZ, SIG_DFL);
+    with_file_size_limit(16, [] { write_prefs_file(); });
   }
   EXPECT_EQ(read_file(home.file(".ib_prefs")), "Position grid\t0 1\nalignment\t3 3\nlast line without a line feed");
   write_prefs_file();
@@ -334,14 +326,7 @@ TEST_F(Builder, FailedPatchWriteLosesNothing) {
   fs::remove(home.file("patches"));
   // A file that can take only part of the lines is cut back to what it held.
   write_file(home.file("patches"), "# earlier\n");
-  signal(SIGXFSZ, SIG_IGN);
-  rlimit old{};
-  getrlimit(RLIMIT_FSIZE, &old);
-  rlimit small{40, old.rlim_max};
-  setrlimit(RLIMIT_FSIZE, &small);
-  write_patches(0);
-  setrlimit(RLIMIT_FSIZE, &old);
-  signal(SIGXFSZ, SIG_DFL);
+  with_file_size_limit(40, [] { write_patches(0); });
   EXPECT_EQ(read_file("patches"), "# earlier\n");
   edited_window_list(&edited);
   EXPECT_EQ(edited, 1u);
@@ -350,7 +335,7 @@ TEST_F(Builder, FailedPatchWriteLosesNothing) {
 }
 
 TEST_F(Builder, SnapshotsGoIntoAFolderWithABlank) {
-  setenv("QOB_SCREEN_TOOLS", SCREEN_TOOLS, 1);
+  set_env("QOB_SCREEN_TOOLS", SCREEN_TOOLS);
   start("");
   UITextField* folder = main_field("snapshots/");
   ASSERT_NE(folder, nullptr);
@@ -358,7 +343,7 @@ TEST_F(Builder, SnapshotsGoIntoAFolderWithABlank) {
   testing::internal::CaptureStderr();
   create_snapshots(0);
   std::string err = testing::internal::GetCapturedStderr();
-  unsetenv("QOB_SCREEN_TOOLS");
+  unset_env("QOB_SCREEN_TOOLS");
   std::string png = read_file(home.file("snap shots/w.yrW.png"));
   ASSERT_GT(png.size(), 24u) << err;
   EXPECT_EQ(png.substr(1, 3), "PNG");

@@ -42,7 +42,7 @@ class ImageEnvironment : public GraphicsEnvironment {
  public:
   void SetUp() override {
     ASSERT_FALSE(x_server.name().empty()) << "Xvfb did not start";
-    setenv("DISPLAY", x_server.name().c_str(), 1);
+    x_server.use();
     GraphicsEnvironment::SetUp();
     preset_const_expr_eval();
   }

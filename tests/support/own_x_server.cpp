@@ -1,79 +1,12 @@
 #include "tests/support/own_x_server.h"
 
 #include <X11/Xutil.h>
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/file.h>
-#include <signal.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdlib>
 
 namespace {
 constexpr uint8_t START_PROCESS = 150;
-}
-
-OwnXServer::OwnXServer() {
-  // Parallel Xvfbs may race for one display number; the loser exits at once.
-  for (int attempt = 0; attempt < 5 && name_.empty(); ++attempt) start();
-}
-
-void OwnXServer::start() {
-  // One Xvfb of the test run starts at a time: two that pick one display
-  // number at once can both pass its lock check, and the loser's clean-up
-  // then breaks the winner's listening socket.
-  int lock = open("/tmp/qob_own_x_server.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-  if (lock >= 0) flock(lock, LOCK_EX);
-  start_locked();
-  if (lock >= 0) close(lock);
-}
-
-void OwnXServer::start_locked() {
-  int fds[2];
-  if (pipe(fds) != 0) return;
-  std::string fd = std::to_string(fds[1]);
-  const char* argv[] = {"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-                        nullptr};
-  pid_t parent = getpid();
-  pid_ = fork();
-  if (pid_ == 0) {
-    // The server ends with the test process, even one that exits without its
-    // destructors (a death test's child, a test stopped at its time-out), and
-    // removes its lock file and socket on the way.
-    prctl(PR_SET_PDEATHSIG, SIGTERM);
-    if (getppid() == parent) execvp("Xvfb", const_cast<char**>(argv));
-    _exit(127);
-  }
-  if (pid_ < 0) pid_ = 0;
-  close(fds[1]);
-  std::string number;
-  pollfd p = {fds[0], POLLIN, 0};
-  char c;
-  while (pid_ != 0 && poll(&p, 1, 30000) == 1 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-  close(fds[0]);
-  if (!number.empty()) name_ = ":" + number;
-  else stop();
-}
-
-void OwnXServer::stop() {
-  if (pid_ == 0) return;
-  kill(pid_, SIGTERM);
-  waitpid(pid_, nullptr, 0);
-  pid_ = 0;
-}
-
-void OwnDisplayEnvironment::SetUp() {
-  x_ = new OwnXServer();
-  ASSERT_FALSE(x_->name().empty()) << "Xvfb did not start";
-  setenv("DISPLAY", x_->name().c_str(), 1);
-}
-
-void OwnDisplayEnvironment::TearDown() {
-  delete x_;
-  x_ = nullptr;
 }
 
 static int ignore_vanished_window(Display*, XErrorEvent* e) {
@@ -177,6 +110,7 @@ bool ServerOnOwnDisplay::start(const std::string& program, const TempDir& home, 
   options.env = {"DISPLAY=" + x_.name(), "LIBGL_ALWAYS_SOFTWARE=1", "HOME=" + home.path(),
                  std::string("PATH=") + (path != nullptr ? path : "/usr/bin:/bin")};
   options.timeout_seconds = timeout_seconds;
+  watch(options);
   thread_ = std::thread([this, options] { result_ = run_program(options); });
   display_ = open_own_display(x_.name());
   return display_ != nullptr;
@@ -187,10 +121,3 @@ const RunResult& ServerOnOwnDisplay::wait() {
   return result_;
 }
 
-const RunResult& ServerOnOwnDisplay::finish() {
-  if (display_ != nullptr) XCloseDisplay(display_);
-  display_ = nullptr;
-  x_.stop();  // the server loses its display and ends
-  if (thread_.joinable()) thread_.join();
-  return result_;
-}

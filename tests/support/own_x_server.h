@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>  // before X11, whose macros clash with its names
 #include <X11/Xlib.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <string>
@@ -18,6 +19,9 @@
 // An Xvfb of 1280 x 1024 on a free display number (-displayfd): a full-screen
 // graphics window covers nothing of the other tests. Stopping it ends a
 // server that draws on it; it also ends when the thread that started it ends.
+// Under Windows the X connection is wine's, opened as the program starts: the
+// program runs on an Xvfb that tests/support/on_own_xvfb.sh started, which
+// QOB_OWN_SERVER tells, and this names it (empty without the script).
 class OwnXServer {
  public:
   OwnXServer();
@@ -26,6 +30,7 @@ class OwnXServer {
   OwnXServer& operator=(const OwnXServer&) = delete;
   void stop();
   const std::string& name() const { return name_; }  // empty when Xvfb did not start
+  void use() const;  // names this server in DISPLAY for what opens the display later
 
  private:
   void start();
@@ -117,11 +122,14 @@ class ServerOnOwnDisplay {
   // Waits for the server to end on its own (at most its time-out).
   const RunResult& wait();
   // Closes the connection and stops the X server, so that the server ends,
-  // and waits for it.
+  // and waits for it. Under Windows, where the X server is the whole
+  // program's, the server is ended in its place.
   const RunResult& finish();
 
  private:
+  void watch(RunOptions& options);  // lets finish() end the server (Windows)
   OwnXServer x_;
+  std::atomic<bool> ending_{false};
   Display* display_ = nullptr;
   RunResult result_;
   std::thread thread_;
