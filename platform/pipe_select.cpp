@@ -152,6 +152,7 @@ int nt_select(int n, fd_set* read, fd_set*, fd_set*, timeval* timeout) {
     count = 0;
     int fresh = 0;  // ready with something new: ends the wait
     int npolled = 0;
+    int nread = 0;  // polled pipes and socket: X connections are asked by pending
     for (int fd = 0; fd < n; ++fd) {
       if (!FD_ISSET(fd, read)) continue;
       int d = display_index(fd);
@@ -170,12 +171,15 @@ int nt_select(int n, fd_set* read, fd_set*, fd_set*, timeval* timeout) {
         ++fresh;
       } else if (fd == socket || slots[fd].state == SLOT_PENDING) {
         polled[npolled++] = {fd, POLLIN, 0};
+        ++nread;
       } else {
         FD_SET(fd, &ready);  // idle or settled: nothing new to wait for
         ++count;
       }
     }
-    if (npolled > 0 && poll(polled, static_cast<nfds_t>(npolled), 0) > 0) {
+    // The look without waiting counts pipes and the socket only, so it is
+    // left out when the set holds no other (staged bytes, X connections).
+    if (nread > 0 && poll(polled, static_cast<nfds_t>(npolled), 0) > 0) {
       for (int i = 0; i < npolled; ++i) {
         int fd = polled[i].fd;
         if (display_index(fd) >= 0) continue;

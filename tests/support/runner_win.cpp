@@ -98,7 +98,10 @@ class OwnXvfb {
     for (int i = 0; i < 300 && name_.empty(); ++i) {  // 30 s
       Sleep(100);
       std::string number = read_file(path_);
-      if (!number.empty() && number.back() == '\n') name_ = ":" + number.substr(0, number.size() - 1);
+      if (!number.empty() && number.back() == '\n') {
+        number.pop_back();
+        name_ = std::string(":").append(number);  // no literal + temporary: g++ 12's false -Wrestrict
+      }
     }
   }
   ~OwnXvfb() { DeleteFileA(path_.c_str()); }
