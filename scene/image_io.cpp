@@ -8,6 +8,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 #include "base/internal_error.h"
 
@@ -260,6 +261,18 @@ bool ImageIO::read_jpeg(const char* path, bool header_only) {
   return read;
 }
 
+// Why the C library can't open `path` for writing, or 0 when it can. A file
+// the probe makes is removed again, so a failed write leaves none behind.
+static int write_open_errno(const char* path) {
+  std::error_code failed;
+  bool existed = std::filesystem::exists(path, failed);
+  FILE* probe = fopen(path, "ab");
+  if (probe == nullptr) return errno;
+  fclose(probe);
+  if (!existed) std::remove(path);
+  return 0;
+}
+
 bool ImageIO::open_tiff(const char* path, bool inches, uint32_t x_resolution, uint32_t y_resolution) {
   QuietTiff quiet;
   errno = 0;  // an error number left from before would describe nothing here
@@ -268,11 +281,7 @@ bool ImageIO::open_tiff(const char* path, bool inches, uint32_t x_resolution, ui
     open_errno = errno;
     // Some builds of the TIFF library open files through the system's own
     // calls and leave errno alone: the C library then gives the reason.
-    if (open_errno == 0) {
-      FILE* probe = fopen(path, "ab");
-      if (probe == nullptr) open_errno = errno;
-      else fclose(probe);
-    }
+    if (open_errno == 0) open_errno = write_open_errno(path);
     if (open_errno == 0) open_reason = "not a TIFF file that can be written";
     return false;
   }
