@@ -257,9 +257,18 @@ void PresetX11Emulation(HINSTANCE module) {
 void XSetInstance(HINSTANCE module) { instance = module; }
 HINSTANCE Lx_Instance() { return instance != nullptr ? instance : GetModuleHandleA(nullptr); }
 
+// The hidden window the formats are read on, made once and kept: wine unmaps
+// a destroyed GL window's X window again later, an X error that ends the program.
+static HWND format_window() {
+  static HWND hidden = nullptr;
+  if (hidden == nullptr || !IsWindow(hidden))
+    hidden = CreateWindowExA(0, "InputOnly", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, Lx_Instance(), nullptr);
+  return hidden;
+}
+
 Visual* Lx_MakeVisuals(int depth, bool attribute_query) {
   free_visuals();
-  HWND hidden = CreateWindowExA(0, "InputOnly", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, Lx_Instance(), nullptr);
+  HWND hidden = format_window();
   HDC dc = hidden != nullptr ? GetDC(hidden) : nullptr;
   HGLRC context = nullptr;
   if (dc != nullptr) {
@@ -288,7 +297,6 @@ Visual* Lx_MakeVisuals(int depth, bool attribute_query) {
   wglMakeCurrent(nullptr, nullptr);
   if (context != nullptr) wglDeleteContext(context);
   if (dc != nullptr) ReleaseDC(hidden, dc);
-  if (hidden != nullptr) DestroyWindow(hidden);
   if (!minimum) fatal_minimum();
   return &default_visual->visual;
 }

@@ -132,7 +132,11 @@ void queue_configure(HWND hwnd, const Lx_WindowRecord* r, Window above) {
   queue(&e, hwnd);
 }
 
+// Only for a window that selects exposures itself: as in X, they go to no
+// other, and one that selects none gets none.
 void queue_expose(HWND hwnd, const RECT& area) {
+  const Lx_WindowRecord* r = Lx_FindHwnd(hwnd);
+  if (r == nullptr || (r->attributes.event_mask & ExposureMask) == 0) return;
   XEvent e{};
   e.xexpose.type = Expose;
   e.xexpose.window = Lx_WindowId(hwnd);

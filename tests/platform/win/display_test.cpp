@@ -153,6 +153,22 @@ TEST_F(DisplayTest, WithoutTheAttributeQueryEachRecordEqualsItsDescriptor) {
   mkVisuals(screen_depth());  // the attribute path again for the other tests
 }
 
+// The formats are read on one hidden window, kept from one reading to the
+// next: wine unmaps a destroyed GL window's X window again later, and the X
+// error ended programs under load. Each reading adds no window.
+TEST_F(DisplayTest, TheFormatsWindowIsKeptAndMadeOnce) {
+  auto thread_windows = [] {
+    int n = 0;
+    EnumThreadWindows(GetCurrentThreadId(), [](HWND, LPARAM count) { return ++*reinterpret_cast<int*>(count), TRUE; },
+                      reinterpret_cast<LPARAM>(&n));
+    return n;
+  };
+  mkVisuals(screen_depth());
+  const int after_one = thread_windows();
+  for (int i = 0; i < 3; ++i) mkVisuals(screen_depth());
+  EXPECT_EQ(thread_windows(), after_one);
+}
+
 TEST_F(DisplayTest, TheDefaultVisualHasTheScreenDepthAndTheMinimumIsMet) {
   Visual* v = DefaultVisual(display_, 0);
   ASSERT_NE(v, nullptr);

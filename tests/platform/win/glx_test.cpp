@@ -224,16 +224,14 @@ TEST_F(Glx, AGlxPixmapIsABitmapOfItsOwnThatGlDrawsInto) {
     glColor3f(1, 0, 0);
     glRectf(-1, -1, 0, 0);  // the lower left quarter
     glFinish();
-    EXPECT_EQ(gl_pixel(5, 5), RED);
+    // Every pixel of a row through the rectangle (a 24-bit bitmap held it
+    // striped: red, red, cyan, blue).
+    for (int x = 0; x < 40; ++x) EXPECT_EQ(gl_pixel(x, 5), x < 20 ? RED : BLUE) << "depth " << v->depth << " x " << x;
     EXPECT_EQ(gl_pixel(35, 25), BLUE);
-    // The pixels are in the device context's bitmap (colour words 0x00BBGGRR,
-    // rows top-down). Wine's 24-bit bitmap formats store red and blue
-    // swapped, so only the 32-bit bitmap is compared.
+    // The pixels are in the device context's bitmap (colour words 0x00BBGGRR, rows top-down).
     HDC memory = wglGetCurrentDC();
-    if (v->depth == 32) {
-      EXPECT_EQ(GetPixel(memory, 5, 25) & 0xFFFFFF, 0x0000FFu);
-      EXPECT_EQ(GetPixel(memory, 35, 5) & 0xFFFFFF, 0xFF0000u);
-    }
+    EXPECT_EQ(GetPixel(memory, 5, 25) & 0xFFFFFF, 0x0000FFu);
+    EXPECT_EQ(GetPixel(memory, 35, 5) & 0xFFFFFF, 0xFF0000u);
     // Destroying the current drawable leaves nothing current.
     glXDestroyGLXPixmap(display, glx_pixmap);
     EXPECT_EQ(glXGetCurrentDrawable(), None);

@@ -275,6 +275,41 @@ TEST_F(WindowsTest, RepaintsOfAWindowQueueExposesCountingDownToZero) {
   }
 }
 
+// As in X, a window that does not select exposures gets none, nor does its
+// parent in its place; a child that selects them gets its own.
+TEST_F(WindowsTest, OnlyAWindowThatSelectsExposuresGetsThem) {
+  Window quiet = top_level(100, 100, 200, 100);
+  Window parent = top_level(400, 100, 200, 100, ExposureMask);
+  Window quiet_child = child(parent, 0, 0, 50, 50);
+  Window listening_child = child(parent, 100, 0, 50, 50, ExposureMask);
+  for (Window w : {quiet, parent, quiet_child, listening_child}) XMapWindow(display_, w);
+  pump_messages();
+  auto all_pending = [this] {
+    std::vector<XEvent> events;
+    for (XEvent e; XPending(display_) > 0;) {
+      XNextEvent(display_, &e);
+      events.push_back(e);
+    }
+    return events;
+  };
+  all_pending();
+  struct Case {
+    const char* what;
+    Window window;
+    size_t exposes;
+  } cases[] = {{"top-level selecting none", quiet, 0},
+               {"child selecting none", quiet_child, 0},
+               {"child selecting exposures", listening_child, 1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    InvalidateRect(Lx_Hwnd(c.window), nullptr, TRUE);
+    UpdateWindow(Lx_Hwnd(c.window));
+    std::vector<XEvent> exposes = of_type(all_pending(), Expose);
+    EXPECT_EQ(exposes.size(), c.exposes);
+    for (const XEvent& e : exposes) EXPECT_EQ(e.xexpose.window, c.window);
+  }
+}
+
 TEST_F(WindowsTest, MappingAndUnmappingGiveTheirNotifications) {
   Window w = top_level(100, 100, 200, 100, StructureNotifyMask);
   XMapRaised(display_, w);
