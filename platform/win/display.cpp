@@ -19,6 +19,7 @@ namespace {
 
 HINSTANCE instance;
 Display* displayList;  // the open display, or null
+int openCount;         // its opens not yet closed: a program's second connection is the same display
 Lx_Visual** visual_list;
 int number_of_visuals;
 bool multisample;
@@ -313,8 +314,9 @@ Display* Lx_CurrentDisplay() { return displayList; }
 
 Display* XOpenDisplay(const char* name) {
   if (displayList != nullptr) {
-    if (name == nullptr || std::strcmp(name, displayList->display_name) == 0) return displayList;
-    return nullptr;
+    if (name != nullptr && std::strcmp(name, displayList->display_name) != 0) return nullptr;
+    ++openCount;
+    return displayList;
   }
   // A program that opens the display without starting the layer gets it started.
   if (!preset_done) PresetX11Emulation(GetModuleHandleA(nullptr));
@@ -333,11 +335,14 @@ Display* XOpenDisplay(const char* name) {
   display->default_screen = 0;
   display->nscreens = 1;
   displayList = display;
+  openCount = 1;
   return display;
 }
 
 int XCloseDisplay(Display* display) {
   if (!is_open(display)) return 0;
+  // Closing one of several opens leaves the display to the others.
+  if (--openCount > 0) return 0;
   free_visuals();
   for (Lx_EventQueue& queue : display->queues) Lx_ClearEventQueue(&queue);
   CheckedFree(display->screens);

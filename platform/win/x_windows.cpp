@@ -269,6 +269,8 @@ void min_max_info(HWND hwnd, MINMAXINFO* info) {
   XSizeHints hints{};
   long supplied = 0;
   info->ptMinTrackSize.x = 1;
+  // X sets no limit of its own: a window larger than the screen keeps its size.
+  info->ptMaxTrackSize.x = info->ptMaxTrackSize.y = 32767;
   if (!XGetWMNormalHints(display(), Lx_WindowId(hwnd), &hints, &supplied) || (hints.flags & USSize)) return;
   if (hints.flags & PMinSize) {
     RECT r{0, 0, hints.min_width, hints.min_height};
