@@ -433,8 +433,28 @@ int XFree(void* data) {
   std::free(data);
   return 1;
 }
-int XFlush(Display*) { return 1; }
-int XSync(Display*, Bool) { return 1; }
+namespace {
+
+// The system batches drawing and puts windows on the screen later, when the
+// thread next finds no message: a look for a message no one sends puts them
+// there now.
+void finish_drawing() {
+  GdiFlush();
+  MSG none;
+  PeekMessageA(&none, reinterpret_cast<HWND>(-1), WM_APP + 0x3FFF, WM_APP + 0x3FFF, PM_NOREMOVE);
+}
+
+}  // namespace
+
+// A flush or sync ends with all drawing done, as X's do.
+int XFlush(Display*) {
+  finish_drawing();
+  return 1;
+}
+int XSync(Display*, Bool) {
+  finish_drawing();
+  return 1;
+}
 int (*XSynchronize(Display*, Bool))(Display*) { return nullptr; }
 int XForceScreenSaver(Display*, int) { return 1; }
 int XNoOp(Display*) { return 1; }

@@ -66,6 +66,12 @@ void count_request(Display* d) {
   if (d != nullptr) ++d->request;
 }
 
+// X puts a top-level pop-up's content inside its border, the window's place
+// being the border's outer corner: the distance of the content from it.
+int inner_offset(HWND hwnd, const Lx_WindowRecord* r) {
+  return r->attributes.override_redirect && !is_child(hwnd) ? r->geometry.border_width : 0;
+}
+
 void set_border_style(HWND hwnd, bool on) {
   LONG_PTR style = GetWindowLongPtrA(hwnd, GWL_STYLE);
   LONG_PTR changed = on ? style | WS_BORDER : style & ~static_cast<LONG_PTR>(WS_BORDER);
@@ -255,8 +261,8 @@ void position_changing(HWND hwnd, Lx_WindowRecord* r, WINDOWPOS* p) {
   RECT client = frame;
   Lx_ReAdjustRect(hwnd, &client);
   if (!(p->flags & SWP_NOMOVE)) {
-    r->geometry.x = client.left;
-    r->geometry.y = client.top;
+    r->geometry.x = client.left - inner_offset(hwnd, r);
+    r->geometry.y = client.top - inner_offset(hwnd, r);
   }
   if (!(p->flags & SWP_NOSIZE)) {
     r->geometry.width = client.right - client.left;
@@ -602,6 +608,7 @@ int Lx_SetWindowChanges(Window window, unsigned int mask, const XWindowChanges* 
       Lx_EnterLeave(window);
     } else if (!IsIconic(hwnd)) {
       RECT frame{g.x, g.y, g.x + g.width, g.y + g.height};
+      OffsetRect(&frame, inner_offset(hwnd, r), inner_offset(hwnd, r));
       Lx_AdjustRect(hwnd, &frame);
       // The window procedure records the frame the system allows, moved into the work area.
       SetWindowPos(hwnd, nullptr, frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top,

@@ -440,6 +440,54 @@ TEST_F(WindowsTest, AChildBorderIsTheSystemsUnlessABorderPixelIsGiven) {
   EXPECT_FALSE(GetWindowLongPtrA(Lx_Hwnd(plain), GWL_STYLE) & WS_BORDER);
 }
 
+// As X places it, a pop-up's position is its border's outer corner and its
+// content starts inside the border, drawn by the system or not.
+TEST_F(WindowsTest, APopUpsContentLiesInsideItsBorder) {
+  struct Case {
+    const char* what;
+    unsigned long mask;
+    unsigned border;
+    bool late;  // the border given after creation
+  } cases[] = {
+      {"a border pixel", CWBorderPixel, 1, false},
+      {"the system's border", 0, 1, false},
+      {"a border of 3 given later", CWBorderPixel, 3, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    XSetWindowAttributes a{};
+    a.override_redirect = True;
+    Window w = XCreateWindow(display_, 0, 300, 200, 60, 40, c.late ? 0 : c.border, 0, InputOutput, nullptr,
+                             CWOverrideRedirect | c.mask, &a);
+    ASSERT_NE(w, 0u);
+    windows_.push_back(w);
+    if (c.late) XSetWindowBorderWidth(display_, w, c.border);
+    XMapWindow(display_, w);
+    pump_messages();
+    const int b = static_cast<int>(c.border);
+    for (int move : {0, 1}) {
+      if (move) {
+        XMoveWindow(display_, w, 400, 250);
+        pump_messages();
+      }
+      const int x = move ? 400 : 300, y = move ? 250 : 200;
+      const RECT client = client_on_screen(Lx_Hwnd(w));
+      EXPECT_EQ(client.left, x + b);
+      EXPECT_EQ(client.top, y + b);
+      EXPECT_EQ(client.right - client.left, 60);
+      EXPECT_EQ(client.bottom - client.top, 40);
+      Window root;
+      int gx = 0, gy = 0;
+      unsigned width = 0, height = 0, border = 0, depth = 0;
+      ASSERT_TRUE(XGetGeometry(display_, w, &root, &gx, &gy, &width, &height, &border, &depth));
+      EXPECT_EQ(gx, x);
+      EXPECT_EQ(gy, y);
+      EXPECT_EQ(width, 60u);
+      EXPECT_EQ(border, c.border);
+    }
+  }
+}
+
 TEST_F(WindowsTest, AReparentedWindowBecomesAChildKeepingItsClientSize) {
   Window parent = top_level(100, 100, 300, 200);
   Window w = top_level(500, 100, 120, 80);
