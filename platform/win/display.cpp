@@ -299,6 +299,9 @@ Visual* Lx_MakeVisuals(int depth, bool attribute_query) {
   if (context != nullptr) wglDeleteContext(context);
   if (dc != nullptr) ReleaseDC(hidden, dc);
   if (!minimum) fatal_minimum();
+  // The old records are gone: an open display's screen takes the new default.
+  if (displayList != nullptr && displayList->screens != nullptr)
+    displayList->screens->root_visual = &default_visual->visual;
   return &default_visual->visual;
 }
 

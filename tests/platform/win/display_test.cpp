@@ -150,7 +150,8 @@ TEST_F(DisplayTest, WithoutTheAttributeQueryEachRecordEqualsItsDescriptor) {
     EXPECT_EQ(v->samples, 0);
   }
   EXPECT_TRUE(default_seen);
-  mkVisuals(screen_depth());  // the attribute path again for the other tests
+  EXPECT_EQ(DefaultVisual(display_, 0), default_visual) << "the open screen's default is a record of the new list";
+  EXPECT_EQ(DefaultVisual(display_, 0), mkVisuals(screen_depth()));  // the attribute path again for the other tests
 }
 
 // The formats are read on one hidden window, kept from one reading to the
