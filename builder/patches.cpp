@@ -241,7 +241,21 @@ void check_collisions(long id) {
 
 // ---- Snapshots ----
 
+// A name as one word of the command shell that system() runs. POSIX sh: in
+// single quotes, a quote itself closed, escaped and reopened. cmd: in double
+// quotes, which no Windows file name holds (so none is kept), each percent
+// sign outside them behind a caret, so that no variable is expanded.
 std::string shell_quoted(const char* text) {
+#ifdef _WIN32
+  std::string q = "\"";
+  for (const char* p = text; *p != '\0'; ++p) {
+    if (*p == '%')
+      q += "\"^%\"";
+    else if (*p != '"')
+      q += *p;
+  }
+  q += "\"";
+#else
   std::string q = "'";
   for (const char* p = text; *p != '\0'; ++p) {
     if (*p == '\'')
@@ -250,10 +264,18 @@ std::string shell_quoted(const char* text) {
       q += *p;
   }
   q += "'";
+#endif
   return q;
 }
 
 namespace {
+
+// Runs the next command of a line whatever the last one gave.
+#ifdef _WIN32
+const char* const kThenRun = " & ";
+#else
+const char* const kThenRun = "; ";
+#endif
 
 // The folder of the screen tools.
 const char* screen_tools() {
@@ -316,7 +338,7 @@ void snapshot_menu(ident_info* window, ident_info* menu, const char* image, cons
   std::string q_image = shell_quoted(image), q_target = shell_quoted(target.c_str());
   std::string q_save = shell_quoted((tools + "/scrsave").c_str()), q_copy = shell_quoted((tools + "/imgcopy").c_str());
   std::string command = q_save + " " + q_image + " " + std::to_string(x0) + " " + std::to_string(x1) +
-                        " " + std::to_string(y0) + " " + std::to_string(y1) + "; " + q_copy + " " + q_image + " " +
+                        " " + std::to_string(y0) + " " + std::to_string(y1) + kThenRun + q_copy + " " + q_image + " " +
                         q_target + "\n";
   fputs(command.c_str(), stderr);
   if (system(command.c_str()) == -1) fprintf(stderr, "Error - cannot run the screen tools.\n");

@@ -300,7 +300,11 @@ TEST_F(Builder, OverlappingWidgetsAreReported) {
 
 TEST_F(Builder, EditorRunsWithTheQuotedSourceAndRefusesOtherConversions) {
   write_file(home.file("w.yrW"), "source text\n");
+#ifdef _WIN32
+  start("Text editor\tcopy %s \"copied file.txt\"\n");  // cmd's
+#else
   start("Text editor\tcp %s 'copied file.txt'\n");
+#endif
   pick(0);
   launch_editor(0);
   EXPECT_EQ(read_file(home.file("copied file.txt")), "source text\n");

@@ -137,10 +137,19 @@ struct EditorCase {
   const char* command;  // null: refused
 };
 
+// The name reaches the system's shell as one word: sh's single quotes, cmd's
+// double quotes with percent signs outside them.
 const EditorCase editor_cases[] = {
+#ifdef _WIN32
+    {"notepad %s", "w.yrW", "notepad \"w.yrW\""},
+    {"copy %s copied.txt", "my file.yrW", "copy \"my file.yrW\" copied.txt"},
+    {"edit %s & rem 100%%", "it's & 50%PATH%.yrW", "edit \"it's & 50\"^%\"PATH\"^%\".yrW\" & rem 100%"},
+    {"edit %s", "a\" & del b & \"c", "edit \"a & del b & c\""},
+#else
     {"nedit %s&", "w.yrW", "nedit 'w.yrW'&"},
     {"cp %s copied.txt", "my file.yrW", "cp 'my file.yrW' copied.txt"},
     {"vi %s # 100%%", "it's.yrW", "vi 'it'\\''s.yrW' # 100%"},
+#endif
     {"true", "w.yrW", "true"},
     {"%s %s", "w.yrW", nullptr},
     {"%s %n", "w.yrW", nullptr},
