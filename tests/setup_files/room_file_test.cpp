@@ -1,8 +1,10 @@
 // The room file: reader and writer, the path helpers, the TIFF test and the
 // TIFF writer, and the import and export against the environment box.
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "setup_files/design_file.h"
 #include "tests/oracle/tool_oracle.h"
 #include "tests/scene/host_tools.h"
 #include "tests/setup_files/room_file_fixture.h"
@@ -138,6 +140,37 @@ TEST_F(RoomFile, WriterRefusalsAndFailures) {
   EXPECT_EQ(contents("old"), "old");
   EXPECT_EQ(entries(), (std::set<std::string>{"old"}));
 }
+
+#ifdef _WIN32
+// Under Windows a file that is open for reading cannot be replaced: each
+// writer fails at its last step and leaves the old file.
+TEST_F(RoomFile, WritesOverAFileHeldOpenKeepItAndLeaveNoTemporary) {
+  const std::vector<uint8_t> rgba(3 * 2 * 4, 99);
+  const struct {
+    const char* what;
+    std::function<int(const std::string&)> write;
+  } writers[] = {
+      {"room",
+       [](const std::string& to) {
+         TrqDrm* r = room();
+         int result = TrqDrmWrite(to.c_str(), r);
+         TrqDrmFree(r);
+         return result;
+       }},
+      {"tiff", [&](const std::string& to) { return write_tiff(to.c_str(), 3, 2, rgba.data()); }},
+      {"design", [](const std::string& to) { return TrqDsnExport(to.c_str(), "l.light", "", "m.df", nullptr); }},
+  };
+  for (const auto& w : writers) {
+    put(w.what, "old");
+    FILE* held = fopen(path(w.what).c_str(), "rb");
+    ASSERT_NE(held, nullptr);
+    EXPECT_EQ(w.write(path(w.what)), 1) << w.what;
+    fclose(held);
+    EXPECT_EQ(contents(w.what), "old") << w.what;
+  }
+  EXPECT_EQ(entries(), (std::set<std::string>{"room", "tiff", "design"}));
+}
+#endif
 
 TEST(RoomPaths, DirectoryRootAndTail) {
   struct {
