@@ -510,12 +510,20 @@ static int read_whole_file(FILE* file, char** data, size_t* size) {
   return 0;
 }
 
+// Why `path` did not open. Windows' C library refuses a folder with EACCES,
+// where the folder itself is the reason.
+static int open_failure(const char* path) {
+  int e = errno;
+  struct stat st;
+  return stat(path, &st) == 0 && S_ISDIR(st.st_mode) ? EISDIR : e;
+}
+
 bool read_resources(ident_info* context, const char* path, ident_info* window, bool compare,
                     unsigned long flags) {
   FILE* file = fopen(path, "rb");
   char* data = nullptr;
   size_t size = 0;
-  int e = file == nullptr ? errno : read_whole_file(file, &data, &size);
+  int e = file == nullptr ? open_failure(path) : read_whole_file(file, &data, &size);
   if (e != 0) {
     fprintf(stderr, "Warning - Unable to open resource file %s - %s.\n", path,
             e == ENODEV ? "not a regular file" : strerror(e));

@@ -1,6 +1,7 @@
 // A test fixture of YARL windows on the X server of the tests: one toolkit
 // context for the test program, a screen area of its own, programs built
-// with the YARL writer and loaded through the preset.
+// with the YARL writer and loaded through the preset. A program's sources
+// may share it: the context and the fixtures are the same in each.
 #pragma once
 
 #include <gtest/gtest.h>  // before X11, whose macros clash with its names
@@ -26,14 +27,14 @@
 #include "toolkit/ui_label.h"
 #include "toolkit/ui_window.h"
 
-namespace {
+namespace window_test {
 
 using yarl::GLOBAL;
 using yarl::make_ident;
 using yarl::make_item;
 using yarl::WINDOW_LOCAL;
 
-int screen_slot = 0;
+inline int screen_slot = 0;
 
 class ContextEnvironment : public testing::Environment {
  public:
@@ -48,10 +49,10 @@ class ContextEnvironment : public testing::Environment {
   }
 };
 
-[[maybe_unused]] testing::Environment* const environment =
+inline testing::Environment* const environment =
     testing::AddGlobalTestEnvironment(new ContextEnvironment);
 
-Display* display() { return AppContext->ui_display; }
+inline Display* display() { return AppContext->ui_display; }
 
 // A MENU_WINDOW with one MENU of items; returns the window's global index.
 struct WindowSpec {
@@ -61,7 +62,7 @@ struct WindowSpec {
   std::vector<uint16_t> displayed;  // 16-bit references of displayed variables
 };
 
-uint16_t add_window(yarl::YarlProgram& p, const WindowSpec& spec) {
+inline uint16_t add_window(yarl::YarlProgram& p, const WindowSpec& spec) {
   ident_info menu = make_ident(K_MENU);
   menu.word6 = uint16_t(spec.items.size());
   menu.count = p.next_item();
@@ -156,4 +157,6 @@ class Windows : public testing::Test {
   bool loaded_ = false;
 };
 
-}  // namespace
+}  // namespace window_test
+
+using namespace window_test;

@@ -3,20 +3,15 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
-#include <dirent.h>
-#include <functional>
+#include <filesystem>
 #include <set>
 #include <string>
 
 #include "base/checked_mm.h"
 #include "setup_files/setup_lexer.h"
+#include "tests/support/folder_entries.h"
 #include "tests/support/runner.h"
 
 namespace setup_test {
@@ -35,35 +30,14 @@ class SetupFiles : public testing::Test {
     return path(name);
   }
   std::string contents(const std::string& name) const { return read_file(path(name)); }
+  bool add_folder(const std::string& name) const { return std::filesystem::create_directory(path(name)); }
   // Opens the lexer on the bytes.
   void lex(const std::string& bytes) {
     if (trq_infile != nullptr) fclose(trq_infile);
     trq_infile = trq_open_input(put("lexed", bytes).c_str());
     ASSERT_NE(trq_infile, nullptr);
   }
-  std::set<std::string> entries() const {
-    std::set<std::string> names;
-    if (DIR* d = opendir(dir_.path().c_str())) {
-      while (dirent* e = readdir(d))
-        if (e->d_name[0] != '.' || (e->d_name[1] != '\0' && e->d_name[1] != '.')) names.insert(e->d_name);
-      closedir(d);
-    }
-    return names;
-  }
-  // Runs `body` in a child whose files may not grow past 100 bytes; its exit status.
-  static int with_small_file_limit(const std::function<int()>& body) {
-    fflush(nullptr);
-    pid_t pid = fork();
-    if (pid == 0) {
-      signal(SIGXFSZ, SIG_IGN);
-      rlimit limit{100, 100};
-      setrlimit(RLIMIT_FSIZE, &limit);
-      _exit(body());
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
+  std::set<std::string> entries() const { return folder_entries(dir_.path()); }
 
  private:
   TempDir dir_;
