@@ -15,6 +15,7 @@ trap '[ -n "$probe_pid" ] && kill $probe_pid 2>/dev/null; kill $xvfb 2>/dev/null
 fail() { echo "window_probe: $*" >&2; exit 1; }
 
 title="qob window probe"
+unset QOB_WINE_RELAY  # the probe is ended by its pid, so no parent stands between
 "$root/scripts/wine" "$probe" 100 100 200 100 "$title" "Z:${work//\//\\}\\rects" >/dev/null 2>&1 &
 probe_pid=$!
 for _ in $(seq 100); do [ -s "$work/rects" ] && break; sleep 0.1; done
