@@ -3,9 +3,10 @@
 # number of camera turns: the client areas of the graphics window and the
 # dialog, each where X shows it, may differ in at most 0.5% of their pixels
 # by more than 2 levels in a channel.
-# The graphics window takes the screen's size, and under wine its frame is
-# held to the screen, which leaves its client area shorter: the Linux run gets
-# a screen of that client area's size, so both draw the same picture.
+# The graphics window takes the screen's size; under wine its frame lies
+# around that client area, past the screen's edges. The Linux run gets a
+# screen of the Windows client area's size, so both draw the same picture,
+# and the part that both screens show is compared.
 # Wine runs in a prefix of its own (made once), so the demo's windows share
 # no foreground or input with the programs of the other tests.
 # The Linux programs come from QOB_NATIVE_TREE (default build); the pictures
