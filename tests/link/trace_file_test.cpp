@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <set>
@@ -330,9 +331,14 @@ TEST_F(Replay, ARecordedKeyIsOnFileAtOnceAndReplaysToTheSameAction) {
 
 TEST_F(Replay, AnEventWhoseActionEndsTheServerIsStillRecorded) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");  // the GL threads make fork unsafe
-  // The re-run child of the death test records into its parent's file.
+  // The re-run child of the death test (under Windows a process of its own)
+  // records into its parent's file, named in the environment it inherits.
   bool child = !GTEST_FLAG_GET(internal_run_death_test).empty();
-  std::string path = "/tmp/qob_trace_exit_" + std::to_string(child ? getppid() : getpid());
+  const char* named = getenv("QOB_TRACE_EXIT_FILE");
+  std::string path = child && named != nullptr ? named : "/tmp/qob_trace_exit_" + std::to_string(getpid());
+  static std::string setting;
+  setting = "QOB_TRACE_EXIT_FILE=" + path;
+  putenv(setting.data());
   open_output_trace(path.c_str());
   EXPECT_EXIT(press(XK_x), testing::ExitedWithCode(1), "Not connected");
   close_output_trace();
