@@ -92,6 +92,10 @@ struct {
 // ---- Connections watched by the wait loop ---------------------------------------
 
 static bool display_pending(void* display) { return XPending(static_cast<Display*>(display)) > 0; }
+// Events Xlib has queued already, without I/O. The wait asks XPending only
+// when this is true or the connection is readable: process_events asked it
+// just before the wait, and nothing is sent to the X server in between.
+static bool display_queued(void* display) { return XEventsQueued(static_cast<Display*>(display), QueuedAlready) > 0; }
 
 static int ui_display_fd() {
   return AppContext != nullptr && AppContext->ui_display != nullptr ? ConnectionNumber(AppContext->ui_display) : -1;
@@ -659,9 +663,9 @@ void preset_system_interface() {
   tim.start = ticks();
   tim.cpu = process_cpu_ticks();
   set_socket_source(partner_socket);
-  if (ui_display_fd() >= 0) register_display_connection(ui_display_fd(), display_pending, AppContext->ui_display);
+  if (ui_display_fd() >= 0) register_display_connection(ui_display_fd(), display_pending, AppContext->ui_display, display_queued);
   if (graphics_display_fd() >= 0)
-    register_display_connection(graphics_display_fd(), display_pending, AppContext->graphics_display);
+    register_display_connection(graphics_display_fd(), display_pending, AppContext->graphics_display, display_queued);
   for (process_slot& slot : process_stat) slot = {false, 0, -1, -1};
   processes_active = 0;
   curr_process = -1;

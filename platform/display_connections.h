@@ -9,3 +9,9 @@ int display_index(int fd);
 
 // True when the connection in place d says events are queued.
 bool display_pending(int d);
+
+// True when the connection in place d has a queued callback: its pending
+// callback then needs asking only when its input is readable or
+// display_queued(d) says so.
+bool display_has_queue_check(int d);
+bool display_queued(int d);

@@ -152,17 +152,28 @@ int nt_select(int n, fd_set* read, fd_set*, fd_set*, timeval* timeout) {
     count = 0;
     int fresh = 0;  // ready with something new: ends the wait
     int npolled = 0;
-    int nread = 0;  // polled pipes and socket: X connections are asked by pending
+    int nlook = 0;  // polled pipes, socket and quiet displays: the look below tells of these
+    bool quiet[MAX_DISPLAYS] = {};
+    auto ask_display = [&](int fd, int d) {
+      if (!display_pending(d)) return false;
+      FD_SET(fd, &ready);
+      ++count;
+      ++fresh;
+      return true;
+    };
     for (int fd = 0; fd < n; ++fd) {
       if (!FD_ISSET(fd, read)) continue;
       int d = display_index(fd);
       if (d >= 0) {
-        if (display_pending(d)) {
-          FD_SET(fd, &ready);
-          ++count;
-          ++fresh;
+        // With a queue check, a quiet connection with nothing queued is left
+        // to the look below: pending is asked only when its input is readable.
+        if (display_has_queue_check(d) && !woke[d] && !unpolled[d] && !display_queued(d)) {
+          quiet[d] = true;
+          polled[npolled++] = {fd, POLLIN, 0};
+          ++nlook;
           continue;
         }
+        if (ask_display(fd, d)) continue;
         if (woke[d]) unpolled[d] = true;
         if (!unpolled[d]) polled[npolled++] = {fd, POLLIN, 0};
       } else if (fd != socket && slots[fd].state == SLOT_PENDING && slots[fd].staged()) {
@@ -171,18 +182,23 @@ int nt_select(int n, fd_set* read, fd_set*, fd_set*, timeval* timeout) {
         ++fresh;
       } else if (fd == socket || slots[fd].state == SLOT_PENDING) {
         polled[npolled++] = {fd, POLLIN, 0};
-        ++nread;
+        ++nlook;
       } else {
         FD_SET(fd, &ready);  // idle or settled: nothing new to wait for
         ++count;
       }
     }
-    // The look without waiting counts pipes and the socket only, so it is
-    // left out when the set holds no other (staged bytes, X connections).
-    if (nread > 0 && poll(polled, static_cast<nfds_t>(npolled), 0) > 0) {
+    // One look without waiting at the pipes, the socket and the quiet
+    // displays, left out when it would tell of none; a quiet display found
+    // readable is asked for its events, and asked so from then on.
+    if (nlook > 0 && poll(polled, static_cast<nfds_t>(npolled), 0) > 0) {
       for (int i = 0; i < npolled; ++i) {
         int fd = polled[i].fd;
-        if (display_index(fd) >= 0) continue;
+        int d = display_index(fd);
+        if (d >= 0) {
+          if (quiet[d] && polled[i].revents != 0 && !ask_display(fd, d)) woke[d] = true;
+          continue;
+        }
         short wanted = fd == socket ? SOCKET_READY : PIPE_READY;
         if ((polled[i].revents & wanted) == 0) continue;
         if (fd != socket) slots[fd].seen_ready = true;

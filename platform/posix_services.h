@@ -55,9 +55,14 @@ int read_pipe(int fd, char* dst, int size);
 void set_socket_source(int (*get_socket)());
 
 // An X connection (at most two): nt_select counts fd ready when pending(ctx)
-// says events are queued, and wakes when fd has input. False when both places
-// are taken or fd is out of range; registering an fd again replaces it.
-bool register_display_connection(int fd, bool (*pending)(void* ctx), void* ctx);
+// says events are queued, and wakes when fd has input. With `queued` (events
+// already queued in this process, found without I/O), the POSIX wait asks
+// pending only when fd is readable or queued(ctx) says so: the caller asks
+// pending itself (which also sends what is buffered) after its last requests
+// and before the wait. False when both places are taken or fd is out of
+// range; registering an fd again replaces it.
+bool register_display_connection(int fd, bool (*pending)(void* ctx), void* ctx,
+                                 bool (*queued)(void* ctx) = nullptr);
 void unregister_display_connection(int fd);
 
 // Tests the descriptors 0 to n-1 of `read`, waiting in steps of at most 10 ms

@@ -19,6 +19,7 @@ namespace {
 
 HINSTANCE instance;
 Display* displayList;  // the open display, or null
+int openCount;         // its opens not yet closed: a program's second connection is the same display
 Lx_Visual** visual_list;
 int number_of_visuals;
 bool multisample;
@@ -257,9 +258,18 @@ void PresetX11Emulation(HINSTANCE module) {
 void XSetInstance(HINSTANCE module) { instance = module; }
 HINSTANCE Lx_Instance() { return instance != nullptr ? instance : GetModuleHandleA(nullptr); }
 
+// The hidden window the formats are read on, made once and kept: wine unmaps
+// a destroyed GL window's X window again later, an X error that ends the program.
+static HWND format_window() {
+  static HWND hidden = nullptr;
+  if (hidden == nullptr || !IsWindow(hidden))
+    hidden = CreateWindowExA(0, "InputOnly", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, Lx_Instance(), nullptr);
+  return hidden;
+}
+
 Visual* Lx_MakeVisuals(int depth, bool attribute_query) {
   free_visuals();
-  HWND hidden = CreateWindowExA(0, "InputOnly", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, Lx_Instance(), nullptr);
+  HWND hidden = format_window();
   HDC dc = hidden != nullptr ? GetDC(hidden) : nullptr;
   HGLRC context = nullptr;
   if (dc != nullptr) {
@@ -288,7 +298,6 @@ Visual* Lx_MakeVisuals(int depth, bool attribute_query) {
   wglMakeCurrent(nullptr, nullptr);
   if (context != nullptr) wglDeleteContext(context);
   if (dc != nullptr) ReleaseDC(hidden, dc);
-  if (hidden != nullptr) DestroyWindow(hidden);
   if (!minimum) fatal_minimum();
   return &default_visual->visual;
 }
@@ -305,8 +314,9 @@ Display* Lx_CurrentDisplay() { return displayList; }
 
 Display* XOpenDisplay(const char* name) {
   if (displayList != nullptr) {
-    if (name == nullptr || std::strcmp(name, displayList->display_name) == 0) return displayList;
-    return nullptr;
+    if (name != nullptr && std::strcmp(name, displayList->display_name) != 0) return nullptr;
+    ++openCount;
+    return displayList;
   }
   // A program that opens the display without starting the layer gets it started.
   if (!preset_done) PresetX11Emulation(GetModuleHandleA(nullptr));
@@ -325,11 +335,14 @@ Display* XOpenDisplay(const char* name) {
   display->default_screen = 0;
   display->nscreens = 1;
   displayList = display;
+  openCount = 1;
   return display;
 }
 
 int XCloseDisplay(Display* display) {
   if (!is_open(display)) return 0;
+  // Closing one of several opens leaves the display to the others.
+  if (--openCount > 0) return 0;
   free_visuals();
   for (Lx_EventQueue& queue : display->queues) Lx_ClearEventQueue(&queue);
   CheckedFree(display->screens);
@@ -420,8 +433,28 @@ int XFree(void* data) {
   std::free(data);
   return 1;
 }
-int XFlush(Display*) { return 1; }
-int XSync(Display*, Bool) { return 1; }
+namespace {
+
+// The system batches drawing and puts windows on the screen later, when the
+// thread next finds no message: a look for a message no one sends puts them
+// there now.
+void finish_drawing() {
+  GdiFlush();
+  MSG none;
+  PeekMessageA(&none, reinterpret_cast<HWND>(-1), WM_APP + 0x3FFF, WM_APP + 0x3FFF, PM_NOREMOVE);
+}
+
+}  // namespace
+
+// A flush or sync ends with all drawing done, as X's do.
+int XFlush(Display*) {
+  finish_drawing();
+  return 1;
+}
+int XSync(Display*, Bool) {
+  finish_drawing();
+  return 1;
+}
 int (*XSynchronize(Display*, Bool))(Display*) { return nullptr; }
 int XForceScreenSaver(Display*, int) { return 1; }
 int XNoOp(Display*) { return 1; }

@@ -32,6 +32,11 @@ struct __GLXcontextRec {
 
 namespace {
 
+// A GLX pixmap's bitmap has 32 bits a pixel whatever the visual's depth: wine's
+// GL for bitmaps fills polygons 4 bytes a pixel into a 24-bit bitmap, so they
+// come out striped while clears are right.
+constexpr int GLX_PIXMAP_BITS = 32;
+
 struct GlxPixmap {
   HDC dc;
   HBITMAP section;
@@ -178,10 +183,12 @@ GLXContext new_context(const XVisualInfo* visual, GLXContext share_list) {
 
 // The format a device context draws the context's pixel format with. A
 // memory context may number its bitmap formats apart from the window formats
-// the visuals come from: then its own format nearest to the visual's.
+// the visuals come from: then its own format nearest to the visual's, with
+// the GLX pixmap's bits per pixel.
 int format_on(HDC dc, int format, int kind, PIXELFORMATDESCRIPTOR* descriptor) {
   if (DescribePixelFormat(dc, format, sizeof *descriptor, descriptor) != 0 &&
-      (kind != LX_KIND_PIXMAP || (descriptor->dwFlags & PFD_DRAW_TO_BITMAP) != 0))
+      (kind != LX_KIND_PIXMAP ||
+       ((descriptor->dwFlags & PFD_DRAW_TO_BITMAP) != 0 && descriptor->cColorBits == GLX_PIXMAP_BITS)))
     return format;
   HDC screen = GetDC(nullptr);
   int described = kind == LX_KIND_PIXMAP ? DescribePixelFormat(screen, format, sizeof *descriptor, descriptor) : 0;
@@ -191,6 +198,7 @@ int format_on(HDC dc, int format, int kind, PIXELFORMATDESCRIPTOR* descriptor) {
     return 0;
   }
   descriptor->dwFlags = (descriptor->dwFlags & ~DWORD(PFD_DRAW_TO_WINDOW | PFD_DOUBLEBUFFER)) | PFD_DRAW_TO_BITMAP;
+  descriptor->cColorBits = GLX_PIXMAP_BITS;
   int own = ChoosePixelFormat(dc, descriptor);
   if (own != 0) DescribePixelFormat(dc, own, sizeof *descriptor, descriptor);
   return own != 0 ? own : format;
@@ -400,7 +408,7 @@ GLXPixmap glXCreateGLXPixmap(Display*, XVisualInfo* visual, Pixmap pixmap) {
   header.bmiHeader.biWidth = p.width;
   header.bmiHeader.biHeight = p.height;  // rows bottom-up
   header.bmiHeader.biPlanes = 1;
-  header.bmiHeader.biBitCount = WORD(visual->depth);
+  header.bmiHeader.biBitCount = GLX_PIXMAP_BITS;
   header.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
   p.section = p.dc != nullptr ? CreateDIBSection(p.dc, &header, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr;

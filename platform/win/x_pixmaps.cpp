@@ -175,6 +175,8 @@ XImage* XGetImage(Display* display, Drawable drawable, int x, int y, unsigned wi
   if (format != ZPixmap || width < 1 || height < 1 || width > 32767 || height > 32767) return nullptr;
   auto* pixels = static_cast<char*>(malloc(size_t{width} * height * 4));
   if (pixels == nullptr) return nullptr;
+  // X's read is a round trip: it sees all drawing asked before it, on the screen too.
+  XSync(display, False);
   HDC dc = Lx_GetDrawableDC(display, drawable);
   const bool read = dc != nullptr && Lx_GdiGetPixels(dc, x, y, static_cast<int>(width), static_cast<int>(height),
                                                       reinterpret_cast<uint8_t*>(pixels));

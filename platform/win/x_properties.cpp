@@ -111,6 +111,20 @@ void Lx_DeleteWindowProperties(Window window) {
   EnumPropsExA(Lx_Hwnd(window), free_property, 0);
 }
 
+bool Lx_IsStoredText(Atom property) {
+  return property == XA_WM_NAME || property == XA_WM_ICON_NAME || property == XA_WM_CLIENT_MACHINE;
+}
+
+bool Lx_ReadTextProperty(Window window, Atom property, XTextProperty* text) {
+  size_t n = 0;
+  char* value = read_text(window, property, &n);
+  text->value = reinterpret_cast<unsigned char*>(value);
+  text->encoding = value != nullptr ? XA_STRING : None;
+  text->format = value != nullptr ? 8 : 0;
+  text->nitems = value != nullptr ? n : 0;
+  return value != nullptr;
+}
+
 // Atoms.
 
 Atom XInternAtom(Display*, const char* name, Bool only_if_exists) {
@@ -183,17 +197,13 @@ void XSetWMName(Display*, Window window, XTextProperty* text) {
   set_title(window, value != nullptr ? value : "", n);
 }
 
-Status XGetWMName(Display*, Window window, XTextProperty* text) {
-  size_t n = 0;
-  char* value = read_text(window, XA_WM_NAME, &n);
-  text->value = reinterpret_cast<unsigned char*>(value);
-  text->encoding = value != nullptr ? XA_STRING : None;
-  text->format = value != nullptr ? 8 : 0;
-  text->nitems = n;
-  return value != nullptr;
-}
+Status XGetWMName(Display*, Window window, XTextProperty* text) { return Lx_ReadTextProperty(window, XA_WM_NAME, text); }
 
-void XSetWMIconName(Display*, Window, XTextProperty*) {}
+// The icon name is kept for the title while minimized.
+void XSetWMIconName(Display*, Window window, XTextProperty* text) {
+  const auto* value = reinterpret_cast<const char*>(text->value);
+  store_text(window, XA_WM_ICON_NAME, value != nullptr ? value : "", value != nullptr ? strnlen(value, text->nitems) : 0);
+}
 
 Status XStringListToTextProperty(char** list, int count, XTextProperty* text) {
   const char* first = count > 0 && list != nullptr && list[0] != nullptr ? list[0] : "";
@@ -287,12 +297,28 @@ Status XGetTransientForHint(Display*, Window window, Window* owner) {
   return 1;
 }
 
-// A close request always comes as the WM_DELETE_WINDOW client message.
-Status XSetWMProtocols(Display*, Window, Atom*, int) { return 0; }
-Status XGetWMProtocols(Display*, Window, Atom** protocols, int* count) {
+// A close request always comes as the WM_DELETE_WINDOW client message; the
+// protocols are kept only to be read back.
+Status XSetWMProtocols(Display*, Window window, Atom* protocols, int count) {
+  if (count < 0 || (count > 0 && protocols == nullptr)) return 0;
+  const Atom property = GlobalAddAtomA("WM_PROTOCOLS");
+  return Lx_StoreProperty(hwnd_of(window), property, XA_ATOM, protocols, sizeof(Atom) * static_cast<size_t>(count));
+}
+
+Status XGetWMProtocols(Display*, Window window, Atom** protocols, int* count) {
   *protocols = nullptr;
   *count = 0;
-  return 0;
+  const Atom property = GlobalFindAtomA("WM_PROTOCOLS");
+  Atom type = None;
+  const size_t bytes = property != None ? Lx_ReadProperty(hwnd_of(window), property, &type, nullptr, 0) : 0;
+  if (type != XA_ATOM || bytes == 0 || bytes % sizeof(Atom) != 0) return 0;
+  // The caller frees the list with XFree.
+  auto* list = static_cast<Atom*>(malloc(bytes));
+  if (list == nullptr) return 0;
+  Lx_ReadProperty(hwnd_of(window), property, &type, list, bytes);
+  *protocols = list;
+  *count = static_cast<int>(bytes / sizeof(Atom));
+  return 1;
 }
 
 // No window manager states icon sizes: the caller's default holds.

@@ -12,6 +12,7 @@
 #include "base/checked_mm.h"
 #include "platform/win/layer.h"
 #include "platform/win/selections.h"
+#include "platform/win/x_properties.h"
 
 namespace {
 
@@ -107,7 +108,9 @@ void XSetTextProperty(Display*, Window window, XTextProperty* text, Atom) {
   own_empty = false;
 }
 
-Status XGetTextProperty(Display*, Window window, XTextProperty* text, Atom) {
+Status XGetTextProperty(Display*, Window window, XTextProperty* text, Atom property) {
+  // The titles are read back from the window; any other property is the selection's text.
+  if (Lx_IsStoredText(property)) return Lx_ReadTextProperty(window, property, text);
   *text = XTextProperty{};
   char* clipboard;
   size_t length;

@@ -66,6 +66,12 @@ void count_request(Display* d) {
   if (d != nullptr) ++d->request;
 }
 
+// X puts a top-level pop-up's content inside its border, the window's place
+// being the border's outer corner: the distance of the content from it.
+int inner_offset(HWND hwnd, const Lx_WindowRecord* r) {
+  return r->attributes.override_redirect && !is_child(hwnd) ? r->geometry.border_width : 0;
+}
+
 void set_border_style(HWND hwnd, bool on) {
   LONG_PTR style = GetWindowLongPtrA(hwnd, GWL_STYLE);
   LONG_PTR changed = on ? style | WS_BORDER : style & ~static_cast<LONG_PTR>(WS_BORDER);
@@ -132,7 +138,11 @@ void queue_configure(HWND hwnd, const Lx_WindowRecord* r, Window above) {
   queue(&e, hwnd);
 }
 
+// Only for a window that selects exposures itself: as in X, they go to no
+// other, and one that selects none gets none.
 void queue_expose(HWND hwnd, const RECT& area) {
+  const Lx_WindowRecord* r = Lx_FindHwnd(hwnd);
+  if (r == nullptr || (r->attributes.event_mask & ExposureMask) == 0) return;
   XEvent e{};
   e.xexpose.type = Expose;
   e.xexpose.window = Lx_WindowId(hwnd);
@@ -251,8 +261,8 @@ void position_changing(HWND hwnd, Lx_WindowRecord* r, WINDOWPOS* p) {
   RECT client = frame;
   Lx_ReAdjustRect(hwnd, &client);
   if (!(p->flags & SWP_NOMOVE)) {
-    r->geometry.x = client.left;
-    r->geometry.y = client.top;
+    r->geometry.x = client.left - inner_offset(hwnd, r);
+    r->geometry.y = client.top - inner_offset(hwnd, r);
   }
   if (!(p->flags & SWP_NOSIZE)) {
     r->geometry.width = client.right - client.left;
@@ -265,6 +275,8 @@ void min_max_info(HWND hwnd, MINMAXINFO* info) {
   XSizeHints hints{};
   long supplied = 0;
   info->ptMinTrackSize.x = 1;
+  // X sets no limit of its own: a window larger than the screen keeps its size.
+  info->ptMaxTrackSize.x = info->ptMaxTrackSize.y = 32767;
   if (!XGetWMNormalHints(display(), Lx_WindowId(hwnd), &hints, &supplied) || (hints.flags & USSize)) return;
   if (hints.flags & PMinSize) {
     RECT r{0, 0, hints.min_width, hints.min_height};
@@ -596,6 +608,7 @@ int Lx_SetWindowChanges(Window window, unsigned int mask, const XWindowChanges* 
       Lx_EnterLeave(window);
     } else if (!IsIconic(hwnd)) {
       RECT frame{g.x, g.y, g.x + g.width, g.y + g.height};
+      OffsetRect(&frame, inner_offset(hwnd, r), inner_offset(hwnd, r));
       Lx_AdjustRect(hwnd, &frame);
       // The window procedure records the frame the system allows, moved into the work area.
       SetWindowPos(hwnd, nullptr, frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top,

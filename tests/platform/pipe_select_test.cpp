@@ -107,6 +107,9 @@ bool fake_pending(void* ctx) {
   return display->queued > 0;
 }
 
+// Its queue check: events read before, without reading the wire.
+bool fake_queued(void* ctx) { return static_cast<fake_display*>(ctx)->queued > 0; }
+
 int partner_socket = -1;
 int get_partner_socket() { return partner_socket; }
 
@@ -117,8 +120,9 @@ class Waits : public PipeReads {
     set_socket_source(nullptr);
     partner_socket = -1;
   }
-  void add_display(fake_display* display) {
-    ASSERT_TRUE(register_display_connection(display->wire.read, fake_pending, display));
+  void add_display(fake_display* display, bool queue_check = false) {
+    ASSERT_TRUE(register_display_connection(display->wire.read, fake_pending, display,
+                                            queue_check ? fake_queued : nullptr));
     registered_.push_back(display->wire.read);
   }
   std::vector<int> registered_;
@@ -223,28 +227,76 @@ TEST_F(Waits, SetIsRewrittenToTheReadyDescriptorsOfEachKind) {
 }
 
 TEST_F(Waits, DisplayInputEndsALongWait) {
-  fake_display display;
-  add_display(&display);
-  pid_t pid = forkexec("sh -c 'sleep 0.5; printf e'", -1, display.wire.give_write());
-  ASSERT_GT(pid, 0);
-  ASSERT_FALSE(select_one(display.wire.read, 0));
-  auto start = steady_clock::now();
-  EXPECT_TRUE(select_one(display.wire.read, 20000));
-  EXPECT_LT(elapsed_ms(start), 3000);
-  EXPECT_TRUE(wait_gone(pid));
+  for (bool queue_check : {false, true}) {
+    SCOPED_TRACE(queue_check ? "with a queue check" : "pending only");
+    fake_display display;
+    add_display(&display, queue_check);
+    pid_t pid = forkexec("sh -c 'sleep 0.5; printf e'", -1, display.wire.give_write());
+    ASSERT_GT(pid, 0);
+    ASSERT_FALSE(select_one(display.wire.read, 0));
+    auto start = steady_clock::now();
+    EXPECT_TRUE(select_one(display.wire.read, 20000));
+    EXPECT_LT(elapsed_ms(start), 3000);
+    EXPECT_TRUE(wait_gone(pid));
+  }
 }
 
 TEST_F(Waits, DisplayTrafficWithoutEventsNeitherCountsNorSpins) {
+  for (bool queue_check : {false, true}) {
+    SCOPED_TRACE(queue_check ? "with a queue check" : "pending only");
+    fake_display display;
+    add_display(&display, queue_check);
+    // The child sends traffic and leaves: its end of the wire hangs up.
+    pid_t pid = forkexec("printf n", -1, display.wire.give_write());
+    ASSERT_GT(pid, 0);
+    ASSERT_TRUE(wait_gone(pid));
+    auto start = steady_clock::now();
+    EXPECT_FALSE(select_one(display.wire.read, 400));
+    EXPECT_GE(elapsed_ms(start), 395);
+    EXPECT_LE(display.asked, 60) << "asked at every wake of a hung-up connection";
+    EXPECT_GE(display.asked, 1) << "hung-up connection never asked";
+  }
+}
+
+// The cost that the queue check saves: a quiet connection is not asked while
+// another descriptor is ready, yet events read earlier or waiting on the wire
+// still count at once.
+TEST_F(Waits, DisplayWithAQueueCheckIsAskedOnlyWhenReadableOrQueued) {
   fake_display display;
-  add_display(&display);
-  // The child sends traffic and leaves: its end of the wire hangs up.
-  pid_t pid = forkexec("printf n", -1, display.wire.give_write());
-  ASSERT_GT(pid, 0);
-  ASSERT_TRUE(wait_gone(pid));
-  auto start = steady_clock::now();
-  EXPECT_FALSE(select_one(display.wire.read, 400));
-  EXPECT_GE(elapsed_ms(start), 395);
-  EXPECT_LE(display.asked, 60) << "asked at every wake of a hung-up connection";
+  add_display(&display, true);
+  test_pipe with_data;
+  begin_read(with_data.read, 8193);
+  ASSERT_EQ(write_all(with_data.write, "z", 1), 1);
+  struct step {
+    const char* name;
+    const char* on_wire;  // written before the scan
+    int queued_before;    // events read before the scan
+    bool ready;
+    int asked;
+  };
+  const step steps[] = {
+      {"quiet, nothing queued", "", 0, false, 0},
+      {"an event on the wire", "e", 0, true, 1},
+      {"the event still queued", "", 1, true, 2},
+      {"traffic without events", "n", 0, false, 3},
+      {"quiet again", "", 0, false, 3},
+  };
+  for (const step& s : steps) {
+    SCOPED_TRACE(s.name);
+    if (s.on_wire[0] != 0) {
+      ASSERT_EQ(write(display.wire.write, s.on_wire, 1), 1);
+    }
+    display.queued = s.queued_before;
+    fd_set set;
+    FD_ZERO(&set);
+    FD_SET(display.wire.read, &set);
+    FD_SET(with_data.read, &set);
+    timeval none{0, 0};
+    EXPECT_EQ(nt_select(FD_SETSIZE, &set, nullptr, nullptr, &none), s.ready ? 2 : 1);
+    EXPECT_EQ(FD_ISSET(display.wire.read, &set) != 0, s.ready);
+    EXPECT_TRUE(FD_ISSET(with_data.read, &set));
+    EXPECT_EQ(display.asked, s.asked);
+  }
 }
 
 TEST_F(Waits, AtMostTwoDisplaysAreRegistered) {

@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "tests/scene/scene_stream.h"
+#include "tests/support/feed_app.h"
 #include "tests/support/own_x_server.h"
 
 namespace {
@@ -145,13 +146,16 @@ std::string mismatches(const Screenshot& s, const std::vector<Sample>& samples) 
   return out;
 }
 
-// One server run: the YARL program starts `sh app.sh`, which sends the stream files.
+// One server run: the YARL program starts feed_app, which sends the stream files.
 class EndToEnd : public testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(run_.x_started()) << "Xvfb did not start"; }
-  // Starts the server; `yarl_code` adds to the program's initial code.
-  void start(const std::string& app_body, const std::function<void(yarl::Code&)>& yarl_code) {
-    yarl::YarlProgram p = program_starting(write_app_script(dir_, app_body));
+  // Starts the server with feed_app's words (files of the test's folder);
+  // `yarl_code` adds to the program's initial code.
+  void start(std::initializer_list<std::string> app_words, const std::function<void(yarl::Code&)>& yarl_code) {
+    std::string command = feed_command({});
+    for (const std::string& w : app_words) command += " " + (w[0] == '-' ? w : dir_.file(w));
+    yarl::YarlProgram p = program_starting(command);
     if (yarl_code) yarl_code(p.initial_code());
     ASSERT_TRUE(p.write(dir_.file("app.b")));
     ASSERT_TRUE(run_.start(dir_.file("app.b"), dir_));
@@ -197,7 +201,7 @@ TEST_P(LitShell, HasItsComputedColourWhereEachViewsCameraPutsIt) {
   add_samples(&samples, "right of the shell", 1.5, 0.5, BLUE);
   add_samples(&samples, "above the shell", 0.5, 1.5, BLUE);
   add_samples(&samples, "below the shell", 0.5, -0.5, BLUE);
-  ASSERT_NO_FATAL_FAILURE(start("cat scene.bin", GetParam().yarl_code));
+  ASSERT_NO_FATAL_FAILURE(start({"scene.bin"}, GetParam().yarl_code));
   EXPECT_EQ(wait_for(samples), "");
 }
 
@@ -218,7 +222,7 @@ TEST_F(EndToEnd, ClipPlaneRemovesTheHalfBeyondItInTheCurrentViewOnly) {
   // The other views are drawn without the planes, whichever comes first.
   add_samples(&samples, "uncut half", 0.25, 0.5, LIT, {&VIEW2, &VIEW3});
   add_samples(&samples, "uncut corner", 0.1, 0.9, LIT, {&VIEW2, &VIEW3});
-  ASSERT_NO_FATAL_FAILURE(start("cat scene.bin\nwhile [ ! -e go ]; do sleep 0.05; done\ncat more.bin", light_and_plane));
+  ASSERT_NO_FATAL_FAILURE(start({"scene.bin", "-w", "go", "more.bin"}, light_and_plane));
   ASSERT_EQ(wait_for(samples), "");
   write_file(dir_.file("go"), "");
   add_samples(&samples, "second segment", 2.3, -2.3, LIT, {&VIEW1});  // model (1.4, -1.4)
@@ -235,7 +239,7 @@ TEST_F(EndToEnd, SegmentMadeInvisibleByTheApplicationDisappears) {
   add_samples(&both, "segment 2", 0.75, 0.5, LIT);
   add_samples(&right_only, "hidden segment 1", 0.25, 0.5, BLUE);
   add_samples(&right_only, "segment 2", 0.75, 0.5, LIT);
-  ASSERT_NO_FATAL_FAILURE(start("cat scene.bin\nwhile [ ! -e go ]; do sleep 0.05; done\ncat hide.bin", white_light));
+  ASSERT_NO_FATAL_FAILURE(start({"scene.bin", "-w", "go", "hide.bin"}, white_light));
   ASSERT_EQ(wait_for(both), "");
   write_file(dir_.file("go"), "");
   EXPECT_EQ(wait_for(right_only), "");

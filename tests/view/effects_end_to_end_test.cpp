@@ -10,6 +10,7 @@
 #include <cmath>
 
 #include "tests/scene/scene_stream.h"
+#include "tests/support/feed_app.h"
 #include "tests/support/own_x_server.h"
 
 namespace {
@@ -125,7 +126,7 @@ TEST(EffectsEndToEnd, TheCubesShadowDarkensTheEnvironmentsFloor) {
   ASSERT_TRUE(run.x_started()) << "Xvfb did not start";
   write_file(dir.file("scene.bin"), cmd("TM") + ints({1, 0, 0}) + cmd("TG") + ints({1, 4, 0, 0, 0, 100}) + view() +
                                         material() + cube() + cmd("SU"));
-  yarl::YarlProgram p = program_starting(write_app_script(dir, "cat scene.bin"));
+  yarl::YarlProgram p = program_starting(feed_command({dir.file("scene.bin")}));
   light_box_and_shadows(p.initial_code());
   ASSERT_TRUE(p.write(dir.file("app.b")));
   ASSERT_TRUE(run.start(dir.file("app.b"), dir));

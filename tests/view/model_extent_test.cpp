@@ -10,6 +10,7 @@
 #include "runtime/predefined.h"
 #include "scene/display_options.h"
 #include "tests/scene/scene_stream.h"
+#include "tests/view/screen_millimetres.h"
 #include "view/transforms.h"
 #include "view/view_navigation.h"
 #include "view/views.h"
@@ -98,9 +99,12 @@ TEST_F(ModelExtent, BoundingCuboidAndSize) {
   EXPECT_FLOAT_EQ(get_ldf_size(), 5);
 }
 
-// Fits through the zoom setters (a zoom of at most 1e-6); the screen is 1280 ×
-// 1024 pixels of 325 × 260 mm, so a zoom of 1 is 325 × 260 model units.
+// Fits through the zoom setters (a zoom of at most 1e-6). A zoom of 1 is the
+// screen's millimetres in model units (325 × 260 on Xvfb); a fit of both axes
+// widens the narrower side to the screen's shape in millimetres, r = width / height.
 TEST_F(ModelExtent, FitOfTheCurrentView) {
+  const ScreenMillimetres mm = screen_millimetres();
+  const float r = mm.width / mm.height;
   struct Case {
     const char* name;
     std::vector<std::pair<tek::Point, tek::Point>> boxes;
@@ -108,15 +112,15 @@ TEST_F(ModelExtent, FitOfTheCurrentView) {
     bool (*zoom)(float);
     float reference[3], width, height, depth;
   } cases[] = {
-      {"empty scene", {}, 0, set_zoom, {0, 0, 0}, 325, 260, 412},
+      {"empty scene", {}, 0, set_zoom, {0, 0, 0}, mm.width, mm.height, 412},
       // x -5..5 about the centre 15, view y (model z) -2..2, view z (-model y) -1..1.
-      {"both axes, at positive x", {{{10, -1, -2}, {20, 1, 2}}}, 0, set_zoom, {15, 0, 0}, 10.3f, 8.24f, 4.12f},
+      {"both axes, at positive x", {{{10, -1, -2}, {20, 1, 2}}}, 0, set_zoom, {15, 0, 0}, 10.3f, 10.3f / r, 4.12f},
       {"width only", {{{10, -1, -2}, {20, 1, 2}}}, 0, set_zoom_x, {15, 0, 0}, 10.3f, 3276, 4.12f},
       {"height only", {{{10, -1, -2}, {20, 1, 2}}}, 0, set_zoom_y, {15, 0, 0}, 4095, 4.12f, 4.12f},
       // All view z equal: the depth takes the floor m = 1.03 × 1e-6 + 0.1.
-      {"flat", {{{0, 0, 0}, {1, 0, 1}}}, 0, set_zoom, {0.5f, 0, 0.5f}, 1.2875f, 1.03f, 1.03e-6f + 0.1f},
-      {"mirror image too", {{{-1, 1, -1}, {1, 3, 1}}}, 2, set_zoom, {0, 0, 0}, 2.575f, 2.06f, 12.36f},
-      {"model only", {{{-1, 1, -1}, {1, 3, 1}}}, 0, set_zoom, {0, 2, 0}, 2.575f, 2.06f, 4.12f},
+      {"flat", {{{0, 0, 0}, {1, 0, 1}}}, 0, set_zoom, {0.5f, 0, 0.5f}, 1.03f * r, 1.03f, 1.03e-6f + 0.1f},
+      {"mirror image too", {{{-1, 1, -1}, {1, 3, 1}}}, 2, set_zoom, {0, 0, 0}, 2.06f * r, 2.06f, 12.36f},
+      {"model only", {{{-1, 1, -1}, {1, 3, 1}}}, 0, set_zoom, {0, 2, 0}, 2.06f * r, 2.06f, 4.12f},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

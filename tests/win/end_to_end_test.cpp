@@ -145,18 +145,14 @@ std::vector<shown> windows_of(DWORD pid) {
 int area(const RECT& r) { return (r.right - r.left) * (r.bottom - r.top); }
 
 // Where X puts the graphics window, which asks for the whole screen at (0, 0):
-// its frame cannot lie above or left of the work area, and the system holds
-// the frame to its largest tracking size.
+// its frame cannot lie above or left of the work area, and its client area
+// keeps the screen's size (the frame reaches past the screen's bottom).
 RECT graphics_placement() {
   RECT edges{0, 0, 0, 0}, work{};
   AdjustWindowRectEx(&edges, WS_OVERLAPPEDWINDOW, FALSE, 0);
   SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-  const int frame_width = std::min<int>(GetSystemMetrics(SM_CXSCREEN) + edges.right - edges.left,
-                                        GetSystemMetrics(SM_CXMAXTRACK));
-  const int frame_height = std::min<int>(GetSystemMetrics(SM_CYSCREEN) + edges.bottom - edges.top,
-                                         GetSystemMetrics(SM_CYMAXTRACK));
-  return {work.left - edges.left, work.top - edges.top, work.left + frame_width - edges.right,
-          work.top + frame_height - edges.bottom};
+  const int left = work.left - edges.left, top = work.top - edges.top;
+  return {left, top, left + GetSystemMetrics(SM_CXSCREEN), top + GetSystemMetrics(SM_CYSCREEN)};
 }
 
 void click_at(int x, int y) {

@@ -153,6 +153,22 @@ TEST_F(DisplayTest, WithoutTheAttributeQueryEachRecordEqualsItsDescriptor) {
   mkVisuals(screen_depth());  // the attribute path again for the other tests
 }
 
+// The formats are read on one hidden window, kept from one reading to the
+// next: wine unmaps a destroyed GL window's X window again later, and the X
+// error ended programs under load. Each reading adds no window.
+TEST_F(DisplayTest, TheFormatsWindowIsKeptAndMadeOnce) {
+  auto thread_windows = [] {
+    int n = 0;
+    EnumThreadWindows(GetCurrentThreadId(), [](HWND, LPARAM count) { return ++*reinterpret_cast<int*>(count), TRUE; },
+                      reinterpret_cast<LPARAM>(&n));
+    return n;
+  };
+  mkVisuals(screen_depth());
+  const int after_one = thread_windows();
+  for (int i = 0; i < 3; ++i) mkVisuals(screen_depth());
+  EXPECT_EQ(thread_windows(), after_one);
+}
+
 TEST_F(DisplayTest, TheDefaultVisualHasTheScreenDepthAndTheMinimumIsMet) {
   Visual* v = DefaultVisual(display_, 0);
   ASSERT_NE(v, nullptr);
@@ -183,8 +199,11 @@ TEST_F(DisplayTest, OpeningAgainGivesTheOpenDisplayOnlyForItsName) {
   Display other{};
   XCloseDisplay(&other);
   EXPECT_EQ(Lx_CurrentDisplay(), display_);
-  XCloseDisplay(display_);
-  EXPECT_EQ(Lx_CurrentDisplay(), nullptr);
+  // Opened three times: the third close closes it.
+  for (int close = 1; close <= 3; ++close) {
+    XCloseDisplay(display_);
+    EXPECT_EQ(Lx_CurrentDisplay(), close < 3 ? display_ : nullptr) << close;
+  }
   Display* again = XOpenDisplay(":5");
   ASSERT_NE(again, nullptr);
   EXPECT_STREQ(DisplayString(again), ":5");
@@ -192,7 +211,34 @@ TEST_F(DisplayTest, OpeningAgainGivesTheOpenDisplayOnlyForItsName) {
   EXPECT_EQ(XOpenDisplay(""), nullptr);
   EXPECT_GT(Lx_VisualCount(), 0) << "the visuals are built again";
   XCloseDisplay(again);
+  XCloseDisplay(again);
+  EXPECT_EQ(Lx_CurrentDisplay(), nullptr);
   display_ = layer_display();
+}
+
+// A program's second connection is its first display: closing either leaves
+// the other working, as two X connections do.
+TEST_F(DisplayTest, ClosingASecondOpenLeavesTheFirstWorking) {
+  for (bool close_second : {true, false}) {
+    SCOPED_TRACE(close_second ? "the second closed" : "the first closed");
+    Display* second = XOpenDisplay(nullptr);
+    ASSERT_EQ(second, display_);
+    XCloseDisplay(close_second ? second : display_);
+    Display* left = close_second ? display_ : second;
+    ASSERT_EQ(Lx_CurrentDisplay(), left);
+    EXPECT_STREQ(DisplayString(left), "");
+    EXPECT_EQ(DisplayWidth(left, 0), GetSystemMetrics(SM_CXSCREEN));
+    Window w = XCreateSimpleWindow(left, 0, 10, 10, 50, 40, 0, 0, 0);
+    ASSERT_NE(w, 0u);
+    Window root;
+    int x, y;
+    unsigned width = 0, height = 0, border, depth = 0;
+    EXPECT_TRUE(XGetGeometry(left, w, &root, &x, &y, &width, &height, &border, &depth));
+    EXPECT_EQ(width, 50u);
+    EXPECT_EQ(static_cast<int>(depth), DefaultDepth(left, 0));
+    XDestroyWindow(left, w);
+    pump_messages();
+  }
 }
 
 TEST_F(DisplayTest, ScreenValuesComeFromTheSystem) {

@@ -1,12 +1,14 @@
 // GLX over WGL under wine: the server's eighteen display-mode visuals, contexts
 // made at their first make-current, a context moved between two windows, the
-// release of the system's context, swaps, GLX pixmaps and pbuffers read back.
+// release of the system's context, swaps, GLX pixmaps and pbuffers read back,
+// and drawing that is on the screen after XSync.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <GL/gl.h>
 
+#include <atomic>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -224,16 +226,14 @@ TEST_F(Glx, AGlxPixmapIsABitmapOfItsOwnThatGlDrawsInto) {
     glColor3f(1, 0, 0);
     glRectf(-1, -1, 0, 0);  // the lower left quarter
     glFinish();
-    EXPECT_EQ(gl_pixel(5, 5), RED);
+    // Every pixel of a row through the rectangle (a 24-bit bitmap held it
+    // striped: red, red, cyan, blue).
+    for (int x = 0; x < 40; ++x) EXPECT_EQ(gl_pixel(x, 5), x < 20 ? RED : BLUE) << "depth " << v->depth << " x " << x;
     EXPECT_EQ(gl_pixel(35, 25), BLUE);
-    // The pixels are in the device context's bitmap (colour words 0x00BBGGRR,
-    // rows top-down). Wine's 24-bit bitmap formats store red and blue
-    // swapped, so only the 32-bit bitmap is compared.
+    // The pixels are in the device context's bitmap (colour words 0x00BBGGRR, rows top-down).
     HDC memory = wglGetCurrentDC();
-    if (v->depth == 32) {
-      EXPECT_EQ(GetPixel(memory, 5, 25) & 0xFFFFFF, 0x0000FFu);
-      EXPECT_EQ(GetPixel(memory, 35, 5) & 0xFFFFFF, 0xFF0000u);
-    }
+    EXPECT_EQ(GetPixel(memory, 5, 25) & 0xFFFFFF, 0x0000FFu);
+    EXPECT_EQ(GetPixel(memory, 35, 5) & 0xFFFFFF, 0xFF0000u);
     // Destroying the current drawable leaves nothing current.
     glXDestroyGLXPixmap(display, glx_pixmap);
     EXPECT_EQ(glXGetCurrentDrawable(), None);
@@ -336,6 +336,99 @@ TEST_F(Glx, APbufferNeedsACurrentContextAndReadsBack) {
   EXPECT_EQ(wglGetCurrentContext(), nullptr);
   glXDestroyPbuffer(display, pbuffer);  // gone: ignored
   XFree(configs);
+}
+
+// Threads that keep every processor busy while they live.
+class BusyProcessors {
+ public:
+  BusyProcessors() {
+    SYSTEM_INFO info;
+    GetSystemInfo(&info);
+    for (DWORD i = 0; i < info.dwNumberOfProcessors; ++i)
+      threads_.push_back(CreateThread(nullptr, 0, spin, &stop_, 0, nullptr));
+  }
+  ~BusyProcessors() {
+    stop_ = true;
+    for (HANDLE t : threads_) {
+      WaitForSingleObject(t, INFINITE);
+      CloseHandle(t);
+    }
+  }
+
+ private:
+  static DWORD WINAPI spin(void* stop) {
+    while (!*static_cast<std::atomic<bool>*>(stop)) {
+    }
+    return 0;
+  }
+  std::atomic<bool> stop_ = false;
+  std::vector<HANDLE> threads_;
+};
+
+// After XSync what was drawn is in the window and on the screen, for windows
+// drawn straight after they are shown and drawn again at once, with every
+// processor busy: the system puts windows on the screen lazily.
+TEST_F(Glx, AfterXSyncTheWindowAndTheScreenShowWhatWasDrawn) {
+  BusyProcessors busy;
+  GLXContext context = context_for(window_visual());
+  ASSERT_NE(context, nullptr);
+  XGCValues values{};
+  GC gc = XCreateGC(display, None, 0, &values);
+  auto read = [&](Drawable d, int x, int y) {
+    XImage* image = XGetImage(display, d, x, y, 1, 1, AllPlanes, ZPixmap);
+    if (image == nullptr) return 0xFFFFFFFFu;
+    const uint32_t got = uint32_t(XGetPixel(image, 0, 0) & 0xFFFFFF);
+    XDestroyImage(image);
+    return got;
+  };
+  struct Case {
+    const char* name;
+    bool gl;
+    bool child;  // an input-only child over the window, as a busy overlay is
+  };
+  for (const Case& c : {Case{"X drawing", false, false}, Case{"GL into the front buffer", true, false},
+                        Case{"GL with a child window", true, true}}) {
+    SCOPED_TRACE(c.name);
+    int window_misses = 0, screen_misses = 0;
+    for (int round = 0; round < 12; ++round) {
+      Window w = top_level(1000, 600, 24, 24);
+      XStoreName(display, w, "drawn");
+      XMapRaised(display, w);
+      if (c.child) {
+        XSetWindowAttributes a{};
+        XMapWindow(display, XCreateWindow(display, w, 0, 0, 24, 24, 0, 0, InputOnly, nullptr, 0, &a));
+      }
+      XSync(display, False);
+      pump_messages();
+      if (c.gl) {
+        ASSERT_TRUE(glXMakeCurrent(display, w, context));
+        glDrawBuffer(GL_FRONT);
+        glViewport(0, 0, 24, 24);
+      }
+      POINT origin{0, 0};
+      ClientToScreen(Lx_Hwnd(w), &origin);
+      for (int i = 0; i < 6; ++i) {
+        const uint32_t colour = i % 2 ? RED : BLUE;
+        if (c.gl) {
+          clear_to(colour);
+          glFinish();
+        } else {
+          XSetForeground(display, gc, (colour & 0xFF) << 16 | (colour & 0xFF00) | colour >> 16);
+          XFillRectangle(display, w, gc, 0, 0, 24, 24);
+        }
+        XSync(display, False);
+        window_misses += read(w, 12, 12) != colour;
+        screen_misses += read(None, origin.x + 12, origin.y + 12) != colour;
+      }
+      glXMakeCurrent(display, None, nullptr);
+      XDestroyWindow(display, w);
+      windows_.pop_back();
+      pump_messages();
+    }
+    EXPECT_EQ(window_misses, 0);
+    EXPECT_EQ(screen_misses, 0);
+  }
+  XFreeGC(display, gc);
 }
 
 TEST_F(Glx, RefusedRequests) {

@@ -8,14 +8,14 @@
 
 #include <vector>
 
-// Starts the layer on first use and opens the display.
+// Starts the layer on first use and opens the display, once while it is open.
 inline Display* layer_display() {
   static bool started = false;
   if (!started) {
     PresetX11Emulation(GetModuleHandleA(nullptr));
     started = true;
   }
-  return XOpenDisplay(nullptr);
+  return Lx_CurrentDisplay() != nullptr ? Lx_CurrentDisplay() : XOpenDisplay(nullptr);
 }
 
 // Dispatches every waiting message of the thread.

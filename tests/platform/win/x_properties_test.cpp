@@ -63,6 +63,52 @@ TEST_F(XLayer, TheLastNameStoredIsTheTitle) {
   XFree(from_list.value);
 }
 
+// The titles and the protocols come back as stored, as X's property store
+// gives them; any other text property is the selection's text on the clipboard.
+TEST_F(XLayer, TitlesAndProtocolsComeBackAsStoredOtherTextIsTheClipboard) {
+  Window w = window(None, 100, 50);
+  char on_clipboard[] = "clipped";
+  XTextProperty clipped{reinterpret_cast<unsigned char*>(on_clipboard), XA_STRING, 8, 7};
+  XSetTextProperty(display_, w, &clipped, XA_STRING);
+  auto text = [&](Atom property) {
+    XTextProperty back{};
+    if (!XGetTextProperty(display_, w, &back, property)) return std::string("<none>");
+    std::string s(reinterpret_cast<char*>(back.value), back.nitems);
+    EXPECT_EQ(back.encoding, static_cast<Atom>(XA_STRING));
+    EXPECT_EQ(back.format, 8);
+    XFree(back.value);
+    return s;
+  };
+  EXPECT_EQ(text(XA_WM_NAME), "<none>");
+  EXPECT_EQ(text(XA_WM_ICON_NAME), "<none>");
+  char title[] = "A title of some length";
+  XTextProperty name{reinterpret_cast<unsigned char*>(title), XA_STRING, 8, 22};
+  XSetWMName(display_, w, &name);
+  name.nitems = 10;
+  XSetWMIconName(display_, w, &name);
+  EXPECT_EQ(text(XA_WM_NAME), "A title of some length");
+  EXPECT_EQ(text(XA_WM_ICON_NAME), "A title of");
+  EXPECT_EQ(text(XA_STRING), "clipped");
+  char window_title[32] = "";
+  GetWindowTextA(Lx_Hwnd(w), window_title, sizeof window_title);
+  EXPECT_STREQ(window_title, "A title of some length") << "the icon name leaves the shown title";
+
+  Atom* protocols = nullptr;
+  int count = 5;
+  EXPECT_FALSE(XGetWMProtocols(display_, w, &protocols, &count));
+  EXPECT_EQ(count, 0);
+  Atom asked[] = {XInternAtom(display_, "WM_DELETE_WINDOW", False), XInternAtom(display_, "WM_TAKE_FOCUS", False)};
+  EXPECT_TRUE(XSetWMProtocols(display_, w, asked, 2));
+  ASSERT_TRUE(XGetWMProtocols(display_, w, &protocols, &count));
+  ASSERT_EQ(count, 2);
+  EXPECT_EQ(protocols[0], asked[0]);
+  EXPECT_EQ(protocols[1], asked[1]);
+  XFree(protocols);
+  EXPECT_TRUE(XSetWMProtocols(display_, w, asked, 0));
+  EXPECT_FALSE(XGetWMProtocols(display_, w, &protocols, &count));
+  EXPECT_EQ(protocols, nullptr);
+}
+
 TEST_F(XLayer, WindowPropertiesAreNeverReadBack) {
   Window w = window(None, 100, 50);
   Atom type = 7;

@@ -68,6 +68,37 @@ TEST_F(WindowsTest, TheClientRectangleIsTheXGeometry) {
   }
 }
 
+// A top-level window as large as the screen or larger keeps its client size,
+// as in X: the graphics window covers the screen, and GL draws its client area
+// whole. (Not shown: a shown one would cover other programs' screen slots.)
+TEST_F(WindowsTest, AWindowLargerThanTheScreenKeepsItsClientSize) {
+  const int screen_width = DisplayWidth(display_, 0), screen_height = DisplayHeight(display_, 0);
+  const struct {
+    const char* what;
+    int width, height;
+  } cases[] = {
+      {"the screen's size", screen_width, screen_height},
+      {"taller than the screen", 300, screen_height + 100},
+      {"wider than the screen", screen_width + 100, 200},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Window w = top_level(0, 0, c.width, c.height);
+    ASSERT_NE(w, 0u);
+    pump_messages();
+    RECT client;
+    GetClientRect(Lx_Hwnd(w), &client);
+    EXPECT_EQ(client.right - client.left, c.width);
+    EXPECT_EQ(client.bottom - client.top, c.height);
+    Window root;
+    int x, y;
+    unsigned width = 0, height = 0, border, depth;
+    ASSERT_TRUE(XGetGeometry(display_, w, &root, &x, &y, &width, &height, &border, &depth));
+    EXPECT_EQ(width, static_cast<unsigned>(c.width));
+    EXPECT_EQ(height, static_cast<unsigned>(c.height));
+  }
+}
+
 // XQueryTree of a shown window: its parent and its own children, bottom-most
 // first as X lists them, whatever else the system has put inside it.
 TEST_F(WindowsTest, QueryTreeListsAShownWindowsChildrenBottomFirst) {
@@ -92,8 +123,8 @@ TEST_F(WindowsTest, QueryTreeListsAShownWindowsChildrenBottomFirst) {
 }
 
 // A window asking for the whole screen at the origin, as the graphics window
-// does: its frame cannot lie above or left of the work area, and the system
-// holds it to its largest tracking size; what it reports is what it got.
+// does: its frame cannot lie above or left of the work area, its client area
+// keeps the size asked for, as in X; what it reports is what it got.
 TEST_F(WindowsTest, AScreenSizedWindowAtTheOriginReportsTheClientAreaItGot) {
   const int width = DisplayWidth(display_, 0), height = DisplayHeight(display_, 0);
   Window w = top_level(0, 0, width, height, StructureNotifyMask);
@@ -105,11 +136,11 @@ TEST_F(WindowsTest, AScreenSizedWindowAtTheOriginReportsTheClientAreaItGot) {
   GetWindowRect(Lx_Hwnd(w), &frame);
   EXPECT_EQ(frame.left, work.left);
   EXPECT_EQ(frame.top, work.top);
-  EXPECT_LE(frame.bottom - frame.top, GetSystemMetrics(SM_CYMAXTRACK));
   const RECT client = client_on_screen(Lx_Hwnd(w));
   EXPECT_GT(client.left, 0);
   EXPECT_GT(client.top, 0);
   EXPECT_EQ(client.right - client.left, width);
+  EXPECT_EQ(client.bottom - client.top, height) << "not held to the system's largest tracking size";
 
   Window root;
   int x = 0, y = 0;
@@ -275,6 +306,41 @@ TEST_F(WindowsTest, RepaintsOfAWindowQueueExposesCountingDownToZero) {
   }
 }
 
+// As in X, a window that does not select exposures gets none, nor does its
+// parent in its place; a child that selects them gets its own.
+TEST_F(WindowsTest, OnlyAWindowThatSelectsExposuresGetsThem) {
+  Window quiet = top_level(100, 100, 200, 100);
+  Window parent = top_level(400, 100, 200, 100, ExposureMask);
+  Window quiet_child = child(parent, 0, 0, 50, 50);
+  Window listening_child = child(parent, 100, 0, 50, 50, ExposureMask);
+  for (Window w : {quiet, parent, quiet_child, listening_child}) XMapWindow(display_, w);
+  pump_messages();
+  auto all_pending = [this] {
+    std::vector<XEvent> events;
+    for (XEvent e; XPending(display_) > 0;) {
+      XNextEvent(display_, &e);
+      events.push_back(e);
+    }
+    return events;
+  };
+  all_pending();
+  struct Case {
+    const char* what;
+    Window window;
+    size_t exposes;
+  } cases[] = {{"top-level selecting none", quiet, 0},
+               {"child selecting none", quiet_child, 0},
+               {"child selecting exposures", listening_child, 1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    InvalidateRect(Lx_Hwnd(c.window), nullptr, TRUE);
+    UpdateWindow(Lx_Hwnd(c.window));
+    std::vector<XEvent> exposes = of_type(all_pending(), Expose);
+    EXPECT_EQ(exposes.size(), c.exposes);
+    for (const XEvent& e : exposes) EXPECT_EQ(e.xexpose.window, c.window);
+  }
+}
+
 TEST_F(WindowsTest, MappingAndUnmappingGiveTheirNotifications) {
   Window w = top_level(100, 100, 200, 100, StructureNotifyMask);
   XMapRaised(display_, w);
@@ -372,6 +438,54 @@ TEST_F(WindowsTest, AChildBorderIsTheSystemsUnlessABorderPixelIsGiven) {
   EXPECT_FALSE(GetWindowLongPtrA(Lx_Hwnd(pixel), GWL_STYLE) & WS_BORDER);
   XSetWindowBorderWidth(display_, plain, 0);
   EXPECT_FALSE(GetWindowLongPtrA(Lx_Hwnd(plain), GWL_STYLE) & WS_BORDER);
+}
+
+// As X places it, a pop-up's position is its border's outer corner and its
+// content starts inside the border, drawn by the system or not.
+TEST_F(WindowsTest, APopUpsContentLiesInsideItsBorder) {
+  struct Case {
+    const char* what;
+    unsigned long mask;
+    unsigned border;
+    bool late;  // the border given after creation
+  } cases[] = {
+      {"a border pixel", CWBorderPixel, 1, false},
+      {"the system's border", 0, 1, false},
+      {"a border of 3 given later", CWBorderPixel, 3, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    XSetWindowAttributes a{};
+    a.override_redirect = True;
+    Window w = XCreateWindow(display_, 0, 300, 200, 60, 40, c.late ? 0 : c.border, 0, InputOutput, nullptr,
+                             CWOverrideRedirect | c.mask, &a);
+    ASSERT_NE(w, 0u);
+    windows_.push_back(w);
+    if (c.late) XSetWindowBorderWidth(display_, w, c.border);
+    XMapWindow(display_, w);
+    pump_messages();
+    const int b = static_cast<int>(c.border);
+    for (int move : {0, 1}) {
+      if (move) {
+        XMoveWindow(display_, w, 400, 250);
+        pump_messages();
+      }
+      const int x = move ? 400 : 300, y = move ? 250 : 200;
+      const RECT client = client_on_screen(Lx_Hwnd(w));
+      EXPECT_EQ(client.left, x + b);
+      EXPECT_EQ(client.top, y + b);
+      EXPECT_EQ(client.right - client.left, 60);
+      EXPECT_EQ(client.bottom - client.top, 40);
+      Window root;
+      int gx = 0, gy = 0;
+      unsigned width = 0, height = 0, border = 0, depth = 0;
+      ASSERT_TRUE(XGetGeometry(display_, w, &root, &gx, &gy, &width, &height, &border, &depth));
+      EXPECT_EQ(gx, x);
+      EXPECT_EQ(gy, y);
+      EXPECT_EQ(width, 60u);
+      EXPECT_EQ(border, c.border);
+    }
+  }
 }
 
 TEST_F(WindowsTest, AReparentedWindowBecomesAChildKeepingItsClientSize) {

@@ -1,0 +1,62 @@
+// A test application of end-to-end runs, in both builds. Its words are done
+// in order: FILE sends the file to its standard output; "-w NAME" waits until
+// the file NAME exists; "-o FILE" writes its standard input into FILE. Then
+// it lets go of the server's standard error and stays until its input ends,
+// that is until the server has gone.
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <thread>
+
+#include "platform/posix_services.h"
+
+namespace {
+
+// Copies `from` to `to` as it comes: a pipe's bytes go on at once.
+bool copy(int from, int to) {
+  char buffer[4096];
+  long n;
+  while ((n = read(from, buffer, sizeof buffer)) > 0)
+    for (long done = 0, put = 0; done < n; done += put)
+      if ((put = write(to, buffer + done, size_t(n - done))) <= 0) return false;
+  return n == 0;
+}
+
+bool send(const char* path) {
+  FILE* file = fopen(path, "rb");
+  if (file == nullptr) return false;
+  bool sent = copy(fileno(file), 1);
+  fclose(file);
+  return sent;
+}
+
+bool take(const char* path) {
+  FILE* file = fopen(path, "wb");
+  if (file == nullptr) return false;
+  bool taken = copy(0, fileno(file));
+  return fclose(file) == 0 && taken;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  preset_posix_services();  // binary standard streams on Windows
+  for (int k = 1; k < argc; ++k) {
+    if (strcmp(argv[k], "-w") == 0 && k + 1 < argc) {
+      const char* name = argv[++k];
+      while (!std::filesystem::exists(name)) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    } else if (strcmp(argv[k], "-o") == 0 && k + 1 < argc) {
+      if (!take(argv[++k])) return 1;
+    } else if (!send(argv[k])) {
+      return 1;
+    }
+  }
+  close(2);  // the runner sees the server's end at once
+  char rest[4096];
+  while (read(0, rest, sizeof rest) > 0) {
+  }
+  return 0;
+}
