@@ -23,6 +23,7 @@
 #include "link/gin.h"
 #include "link/process_input_trace.h"
 #include "link/trace_file.h"
+#include "platform/posix_services.h"
 #include "runtime/predefined.h"
 #include "tests/link/link_fixture.h"
 #include "tests/support/x_screen.h"
@@ -75,7 +76,10 @@ struct TempPath {
 
 class TraceFiles : public link_test::OnScreen {
  protected:
-  void SetUp() override { panel.create(); }
+  void SetUp() override {
+    preset_posix_services();  // as the server starts: files written as bytes on Windows
+    panel.create();
+  }
   static Display* display() { return AppContext->ui_display; }
   Window root() const { return DefaultRootWindow(display()); }
 
