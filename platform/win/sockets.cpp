@@ -102,7 +102,13 @@ int accept_socket(int listener, ipv4_address* peer) {
   sockaddr_in from{};
   int length = sizeof from;
   SOCKET s = accept(handle(listener), reinterpret_cast<sockaddr*>(&from), &length);
-  if (s == INVALID_SOCKET) return fail();
+  if (s == INVALID_SOCKET) {
+    // A connection its peer reset while it waited waits no more: Winsock
+    // fails its accept (wine's with "not connected").
+    int error = WSAGetLastError();
+    if (error == WSAECONNRESET || error == WSAECONNABORTED || error == WSAENOTCONN) WSASetLastError(WSAEWOULDBLOCK);
+    return fail();
+  }
   SetHandleInformation(HANDLE(s), HANDLE_FLAG_INHERIT, 0);
   u_long on = 1;
   ioctlsocket(s, FIONBIO, &on);

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <set>
@@ -22,6 +23,7 @@
 #include "link/gin.h"
 #include "link/process_input_trace.h"
 #include "link/trace_file.h"
+#include "platform/posix_services.h"
 #include "runtime/predefined.h"
 #include "tests/link/link_fixture.h"
 #include "tests/support/x_screen.h"
@@ -74,7 +76,10 @@ struct TempPath {
 
 class TraceFiles : public link_test::OnScreen {
  protected:
-  void SetUp() override { panel.create(); }
+  void SetUp() override {
+    preset_posix_services();  // as the server starts: files written as bytes on Windows
+    panel.create();
+  }
   static Display* display() { return AppContext->ui_display; }
   Window root() const { return DefaultRootWindow(display()); }
 
@@ -330,9 +335,14 @@ TEST_F(Replay, ARecordedKeyIsOnFileAtOnceAndReplaysToTheSameAction) {
 
 TEST_F(Replay, AnEventWhoseActionEndsTheServerIsStillRecorded) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");  // the GL threads make fork unsafe
-  // The re-run child of the death test records into its parent's file.
+  // The re-run child of the death test (under Windows a process of its own)
+  // records into its parent's file, named in the environment it inherits.
   bool child = !GTEST_FLAG_GET(internal_run_death_test).empty();
-  std::string path = "/tmp/qob_trace_exit_" + std::to_string(child ? getppid() : getpid());
+  const char* named = getenv("QOB_TRACE_EXIT_FILE");
+  std::string path = child && named != nullptr ? named : "/tmp/qob_trace_exit_" + std::to_string(getpid());
+  static std::string setting;
+  setting = "QOB_TRACE_EXIT_FILE=" + path;
+  putenv(setting.data());
   open_output_trace(path.c_str());
   EXPECT_EXIT(press(XK_x), testing::ExitedWithCode(1), "Not connected");
   close_output_trace();

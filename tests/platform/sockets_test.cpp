@@ -8,6 +8,7 @@
 #include <string>
 
 #include "tests/platform/posix_test_helpers.h"
+#include "tests/support/loopback.h"
 
 namespace {
 
@@ -76,6 +77,34 @@ TEST(Sockets, ConnectionCarriesBytesBothWaysAndEndsWithEndOfFile) {
   for (int i = 0; i < 50 && socket_send(client, "x", 1) == 1; ++i) socket_wait(client, false, 20);
   EXPECT_EQ(socket_send(client, "x", 1), -1);
   socket_close(client);
+}
+
+// A peer that resets its connection before the accept: the accept takes it
+// or finds nothing waiting (Winsock). Reset after the accept: the reader
+// waiting on the socket wakes, and its receive reports the end, never EAGAIN.
+TEST(Sockets, AResetByThePeerWakesTheReaderAndEndsTheConnection) {
+  listener l;
+  ASSERT_GE(l.fd, 0);
+  for (bool before_accept : {true, false}) {
+    int client = loopback_connect("127.0.0.1", l.port);
+    ASSERT_GE(client, 0);
+    if (before_accept) loopback_reset(client);
+    ipv4_address peer = 0;
+    errno = 0;
+    int server = accept_within(l.fd, &peer);
+    if (server < 0 && before_accept) {
+      EXPECT_EQ(errno, EAGAIN) << strerror(errno);
+      continue;
+    }
+    ASSERT_GE(server, 0) << before_accept;
+    if (!before_accept) loopback_reset(client);
+    EXPECT_TRUE(socket_wait(server, false, 5000)) << before_accept;
+    char buffer[16];
+    errno = 0;
+    EXPECT_LE(socket_receive(server, buffer, sizeof buffer), 0) << before_accept;
+    EXPECT_NE(errno, EAGAIN) << before_accept;
+    socket_close(server);
+  }
 }
 
 TEST(Sockets, SecondListenerOnAPortFailsAtTheBind) {
