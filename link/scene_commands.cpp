@@ -11,6 +11,7 @@
 #include "gl/gl_context.h"
 #include "link/si.h"
 #include "link/tek_parser.h"
+#include "platform/posix_services.h"
 #include "runtime/predefined.h"
 #include "scene/geom_shell.h"
 #include "scene/materials.h"
@@ -27,7 +28,9 @@ enum { HOLD_POINTS = 1, HOLD_NORMALS = 2, HOLD_EXTRA = 3, HOLD_INDICES = 4, HOLD
 
 template <typename T>
 T* held_array(int slot, unsigned long n) {
-  T* a = static_cast<T*>(CheckedMalloc(sizeof(T) * (n > 0 ? n : 1)));
+  size_t size = sizeof(T) * (n > 0 ? n : 1);
+  T* a = static_cast<T*>(CheckedMalloc(size));
+  advise_large_block(a, size);  // the arrays are written in full as they are read
   hold_command_block(slot, a);
   return a;
 }

@@ -41,6 +41,11 @@ inline bool is_filler_byte(unsigned char c) { return c <= 26 || c >= 128 || c ==
 // reads it: the position after it, or null when it is cut by `end` or is
 // malformed (then nothing is kept).
 inline const unsigned char* scan_buffered_integer(const unsigned char* p, const unsigned char* end, long* value) {
+  if (p < end && *p >= 32 && *p <= 63) {  // 0 to 15 in one Lo character, the common case of deltas
+    long v = *p & 0x0F;
+    *value = (*p & 0x10) ? v : -v;
+    return p + 1;
+  }
   unsigned long hi_bits = 0;
   int n_hi = 0;
   while (p < end) {

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <csignal>
 #include <ctime>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -13,6 +14,8 @@ namespace {
 
 constexpr int MMAP_THRESHOLD = 32 << 20;   // the most glibc takes
 constexpr int TRIM_THRESHOLD = 512 << 20;
+// A large page is 2 MB; below two of them a block may hold no whole one.
+constexpr size_t LARGE_BLOCK = size_t(4) << 20;
 
 struct pseudo_mapping {
   int pseudo;
@@ -49,6 +52,16 @@ void preset_posix_services() {
   sa.sa_handler = SIG_IGN;
   sigemptyset(&sa.sa_mask);
   sigaction(SIGPIPE, &sa, nullptr);
+}
+
+void advise_large_block(void* block, size_t size) {
+  if (size < LARGE_BLOCK) return;
+  // The advice covers whole pages inside the block; the large pages go to the
+  // aligned stretches among them. A refusal only leaves the small pages.
+  const uintptr_t page = uintptr_t(sysconf(_SC_PAGESIZE));
+  uintptr_t first = (reinterpret_cast<uintptr_t>(block) + page - 1) & ~(page - 1);
+  uintptr_t last = (reinterpret_cast<uintptr_t>(block) + size) & ~(page - 1);
+  madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
 }
 
 int signal_wrapper(int sig, signal_handler handler) {

@@ -19,6 +19,12 @@
 // binary files and standard streams, and Winsock started.
 void preset_posix_services();
 
+// Asks that a heap block of many megabytes, about to be written in full, be
+// backed by large pages where the system offers them: it then faults in in
+// hundreds of steps rather than hundreds of thousands. Smaller blocks, and
+// systems without the hint, are left as they are.
+void advise_large_block(void* block, size_t size);
+
 // --- Pipes ---------------------------------------------------------------
 // Descriptors 0 to FD_SETSIZE - 1 have a read slot. A slot is idle until
 // begin_read, pending while reads are expected, and settled once a read

@@ -51,6 +51,9 @@ void preset_posix_services() {
   WSAStartup(MAKEWORD(2, 2), &data);
 }
 
+// Large pages need a privilege that the server does not hold.
+void advise_large_block(void*, size_t) {}
+
 int signal_wrapper(int sig, signal_handler handler) {
   if (sig == PSIG_ALARM) {
     alarm_callback = handler;
