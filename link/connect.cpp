@@ -145,8 +145,8 @@ int transfer(int fd, uint8_t* data, size_t n, bool sending, int64_t stall_ms, in
 int last_transfer_error;
 
 void report_transfer_error(const char* what, int number) {
-  errno = number == E_TIMED_OUT ? ETIMEDOUT : number == E_REFUSED ? ECONNREFUSED : EIO;
-  perror(what);
+  const int e = number == E_TIMED_OUT ? ETIMEDOUT : number == E_REFUSED ? ECONNREFUSED : EIO;
+  fprintf(stderr, "%s: %s\n", what, socket_error_text(e));
   errno = 0;
 }
 
@@ -422,7 +422,7 @@ void accept_request() {
   int fd = accept_socket(connection_socket, &peer);
   if (fd < 0) {
     if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
-      fprintf(stderr, "Error - unable to accept connection - %s.\n", strerror(errno));
+      fprintf(stderr, "Error - unable to accept connection - %s.\n", socket_error_text(errno));
     errno = 0;
     return;
   }
@@ -545,11 +545,11 @@ void preset_connect(uint16_t port) {
   int fd = listen_on_port(port, &failed);
   if (fd < 0) {
     if (failed == LISTEN_SOCKET)
-      fprintf(stderr, "Error - unable to create socket - %s.\n", strerror(errno));
+      fprintf(stderr, "Error - unable to create socket - %s.\n", socket_error_text(errno));
     else if (failed == LISTEN_BIND)
-      fprintf(stderr, "Error - unable to bind socket to port %d - %s.\n", int(port), strerror(errno));
+      fprintf(stderr, "Error - unable to bind socket to port %d - %s.\n", int(port), socket_error_text(errno));
     else
-      fprintf(stderr, "Error - unable to listen to socket - %s.\n", strerror(errno));
+      fprintf(stderr, "Error - unable to listen to socket - %s.\n", socket_error_text(errno));
     halt("Socket initialization failed");
     return;
   }

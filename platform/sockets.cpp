@@ -38,6 +38,8 @@ int64_t now_ms() {
 
 }  // namespace
 
+const char* socket_error_text(int number) { return strerror(number); }
+
 int listen_on_port(uint16_t port, listen_step* failed) {
   int fd = socket(AF_INET, SOCK_STREAM | SOCKET_FLAGS, 0);
   if (fd < 0) {

@@ -9,6 +9,10 @@
 #include <cstddef>
 #include <cstdint>
 
+// The text of an errno number these calls set, as glibc words it: the
+// Windows C library has none for the network numbers.
+const char* socket_error_text(int number);
+
 // An IPv4 address in network byte order.
 using ipv4_address = uint32_t;
 

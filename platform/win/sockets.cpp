@@ -72,6 +72,16 @@ char user_name[63];
 
 }  // namespace
 
+const char* socket_error_text(int number) {
+  switch (number) {
+    case EINPROGRESS: return "Operation now in progress";
+    case ECONNREFUSED: return "Connection refused";
+    case ETIMEDOUT: return "Connection timed out";
+    case EADDRINUSE: return "Address already in use";
+    default: return strerror(number);
+  }
+}
+
 int listen_on_port(uint16_t port, listen_step* failed) {
   int fd = new_socket();
   if (fd < 0) {

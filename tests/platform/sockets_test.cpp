@@ -107,6 +107,18 @@ TEST(Sockets, AResetByThePeerWakesTheReaderAndEndsTheConnection) {
   }
 }
 
+// The server's connection messages read the same in both builds.
+TEST(Sockets, EachNumberTheCallsSetHasItsText) {
+  const struct {
+    int number;
+    const char* text;
+  } cases[] = {{EAGAIN, "Resource temporarily unavailable"}, {EINPROGRESS, "Operation now in progress"},
+               {ECONNREFUSED, "Connection refused"},         {ETIMEDOUT, "Connection timed out"},
+               {EADDRINUSE, "Address already in use"},       {EACCES, "Permission denied"},
+               {EINTR, "Interrupted system call"},           {EIO, "Input/output error"}};
+  for (const auto& c : cases) EXPECT_STREQ(socket_error_text(c.number), c.text) << c.number;
+}
+
 TEST(Sockets, SecondListenerOnAPortFailsAtTheBind) {
   listener l;
   ASSERT_GE(l.fd, 0);
