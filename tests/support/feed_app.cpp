@@ -12,23 +12,14 @@
 #include <thread>
 
 #include "platform/posix_services.h"
+#include "tests/support/copy_stream.h"
 
 namespace {
-
-// Copies `from` to `to` as it comes: a pipe's bytes go on at once.
-bool copy(int from, int to) {
-  char buffer[4096];
-  long n;
-  while ((n = read(from, buffer, sizeof buffer)) > 0)
-    for (long done = 0, put = 0; done < n; done += put)
-      if ((put = write(to, buffer + done, size_t(n - done))) <= 0) return false;
-  return n == 0;
-}
 
 bool send(const char* path) {
   FILE* file = fopen(path, "rb");
   if (file == nullptr) return false;
-  bool sent = copy(fileno(file), 1);
+  bool sent = copy_stream(fileno(file), 1);
   fclose(file);
   return sent;
 }
@@ -36,7 +27,7 @@ bool send(const char* path) {
 bool take(const char* path) {
   FILE* file = fopen(path, "wb");
   if (file == nullptr) return false;
-  bool taken = copy(0, fileno(file));
+  bool taken = copy_stream(0, fileno(file));
   return fclose(file) == 0 && taken;
 }
 
