@@ -1,6 +1,7 @@
 // A test application of end-to-end runs, in both builds. Its words are done
 // in order: FILE sends the file to its standard output; "-w NAME" waits until
-// the file NAME exists; "-o FILE" writes its standard input into FILE. Then
+// the file NAME exists (a minute at most, then it fails: the test that was to
+// make it has gone); "-o FILE" writes its standard input into FILE. Then
 // it lets go of the server's standard error and stays until its input ends,
 // that is until the server has gone.
 #include <unistd.h>
@@ -38,7 +39,11 @@ int main(int argc, char** argv) {
   for (int k = 1; k < argc; ++k) {
     if (strcmp(argv[k], "-w") == 0 && k + 1 < argc) {
       const char* name = argv[++k];
-      while (!std::filesystem::exists(name)) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      auto until = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+      while (!std::filesystem::exists(name)) {
+        if (std::chrono::steady_clock::now() > until) return 1;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      }
     } else if (strcmp(argv[k], "-o") == 0 && k + 1 < argc) {
       if (!take(argv[++k])) return 1;
     } else if (!send(argv[k])) {

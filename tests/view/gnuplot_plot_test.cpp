@@ -40,9 +40,11 @@ TEST(GnuplotPlot, CurveVectorsLightThePixelsOfTheirAddresses) {
   ASSERT_TRUE(program_starting(app).write(dir.file("app.b")));
   ASSERT_TRUE(run.start(dir.file("app.b"), dir));
   Display* d = run.display();
-  // Terminal units (10-bit) to screen pixels: x 4 × 1280 / 4096, y 4 × 1024 / 3120 from the bottom.
-  auto px = [](double t) { return t * 4 * 1280 / 4096; };
-  auto row = [](double t) { return 1023 - t * 4 * 1024 / 3120; };
+  // Terminal units (10-bit) to screen pixels: x 4 × 1280 / 4096, y 4 × 1024 / 3120 from the bottom
+  // of the graphics window's client area, at (x0, row0) of the screen.
+  int x0 = 0, row0 = 0;
+  auto px = [&](double t) { return x0 + t * 4 * 1280 / 4096; };
+  auto row = [&](double t) { return row0 + 1023 - t * 4 * 1024 / 3120; };
   auto curve = [&](int k, double* cx, double* cy) {
     double u = 3.0 * k / 19;
     *cx = px(xmin + u / 3 * (xmax - xmin));
@@ -54,7 +56,7 @@ TEST(GnuplotPlot, CurveVectorsLightThePixelsOfTheirAddresses) {
        std::chrono::steady_clock::now() < until && lit < 20;
        std::this_thread::sleep_for(std::chrono::milliseconds(300))) {
     Screenshot s(d);
-    if (!s.valid()) continue;
+    if (!s.valid() || !run.graphics_origin(&x0, &row0)) continue;
     // Inside the plot's frame, far above the curve's start.
     background = s.at(int(px(xmin + 0.1 * (xmax - xmin))), int(row(ymin + 0.8 * (ymax - ymin))));
     lit = 0;
