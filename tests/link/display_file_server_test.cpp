@@ -3,11 +3,15 @@
 // bytes a file save gives.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <csignal>
 #include <ctime>
+#include <thread>
 
 #include "scene/display_file.h"
 #include "tests/link/link_fixture.h"
+#include "tests/support/feed_app.h"
 #include "tests/support/runner.h"
 
 namespace {
@@ -40,13 +44,15 @@ void print(yarl::Code& c, const std::string& name, uint16_t variable) {
   c.push_string("\n").op(op::DISPLAY_STDERR).u8(K_STRING);
 }
 
-RunResult serve(yarl::YarlProgram& p, const TempDir& dir, const std::string& input = "", double seconds = 30) {
+RunResult serve(yarl::YarlProgram& p, const TempDir& dir, const std::string& input = "",
+                const std::function<void(long pid)>& while_running = nullptr) {
   EXPECT_TRUE(p.write(dir.file("app.b")));
   RunOptions options;
   options.args = {"-e", "", "-m", "", "-u", dir.file("app.b")};
-  options.timeout_seconds = seconds;
+  options.timeout_seconds = 30;
   options.own_display = true;
   options.input = input;
+  options.while_running = while_running;
   return run_program(options);
 }
 
@@ -82,24 +88,29 @@ TEST(DisplayFileServer, SaveDfIntoAnApplicationGivesAFileSavesBytes) {
   uint16_t piped = p.add(GLOBAL, make_ident(K_INTEGER), "piped");
   uint16_t filed = p.add(GLOBAL, make_ident(K_INTEGER), "filed");
   yarl::Code& c = p.initial_code();
-  // Commands are split into words without a shell: the redirection is a script's.
-  write_file(dir.file("save.sh"), "exec cat > " + dir.file("piped.df") + "\n");
-  c.push_string("sh " + dir.file("save.sh")).push(0).op(op::START_PROCESS).assign(GLOBAL, pid);
+  c.push_string(feed_command({"-o", dir.file("piped.df")})).push(0).op(op::START_PROCESS).assign(GLOBAL, pid);
   c.push(0).push(5).op(SAVE_DF).u8(K_INTEGER).assign(GLOBAL, piped);
   c.push_string(dir.file("filed.df")).push(5).op(SAVE_DF).u8(K_STRING).assign(GLOBAL, filed);
   print(c, "piped", piped);
   print(c, "filed", filed);
   // The server goes on waiting, so that the application writes what it got;
-  // a second process ends the server once the piped copy is as long as the
-  // filed one.
-  write_file(dir.file("stop.sh"), "cd " + dir.path() +
-                                      "\nsize() { wc -c < $1 2>/dev/null || echo 0; }"
-                                      "\nwhile [ ! -s filed.df ] || [ $(size piped.df) -lt $(size filed.df) ]; do"
-                                      " sleep 0.1; done\nkill -KILL $PPID\n");
-  c.push_string("sh " + dir.file("stop.sh")).push(21).op(op::START_PROCESS).assign(GLOBAL, pid);
-  RunResult r = serve(p, dir);
+  // the test ends the server once the piped copy is as long as the filed one.
+  std::atomic<bool> stopped = false;
+  RunResult r = serve(p, dir, "", [&](long server) {
+    for (auto until = std::chrono::steady_clock::now() + std::chrono::seconds(25);
+         std::chrono::steady_clock::now() < until; std::this_thread::sleep_for(std::chrono::milliseconds(100))) {
+      size_t filed_size = read_file(dir.file("filed.df")).size();
+      if (filed_size > 0 && read_file(dir.file("piped.df")).size() >= filed_size) {
+        stopped = stop_program(server);
+        return;
+      }
+    }
+  });
   EXPECT_FALSE(r.timed_out) << r.err;
+  EXPECT_TRUE(stopped) << "the server waits until it is stopped" << r.err;
+#ifndef _WIN32
   EXPECT_EQ(r.signal, SIGKILL) << "the server waits until it is stopped" << r.err;
+#endif
   EXPECT_NE(r.err.find("piped -1\nfiled -1\n"), std::string::npos) << "no visible segment" << r.err;
   std::string a = read_file(dir.file("piped.df")), b = read_file(dir.file("filed.df"));
   EXPECT_EQ(a.substr(0, 60), DF_HEADER);

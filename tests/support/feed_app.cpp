@@ -1,6 +1,7 @@
 // A test application of end-to-end runs, in both builds. Its words are done
 // in order: FILE sends the file to its standard output; "-w NAME" waits until
-// the file NAME exists; "-o FILE" writes its standard input into FILE. Then
+// the file NAME exists (a minute at most, then it fails: the test that was to
+// make it has gone); "-o FILE" writes its standard input into FILE. Then
 // it lets go of the server's standard error and stays until its input ends,
 // that is until the server has gone.
 #include <unistd.h>
@@ -12,23 +13,14 @@
 #include <thread>
 
 #include "platform/posix_services.h"
+#include "tests/support/copy_stream.h"
 
 namespace {
-
-// Copies `from` to `to` as it comes: a pipe's bytes go on at once.
-bool copy(int from, int to) {
-  char buffer[4096];
-  long n;
-  while ((n = read(from, buffer, sizeof buffer)) > 0)
-    for (long done = 0, put = 0; done < n; done += put)
-      if ((put = write(to, buffer + done, size_t(n - done))) <= 0) return false;
-  return n == 0;
-}
 
 bool send(const char* path) {
   FILE* file = fopen(path, "rb");
   if (file == nullptr) return false;
-  bool sent = copy(fileno(file), 1);
+  bool sent = copy_stream(fileno(file), 1);
   fclose(file);
   return sent;
 }
@@ -36,7 +28,7 @@ bool send(const char* path) {
 bool take(const char* path) {
   FILE* file = fopen(path, "wb");
   if (file == nullptr) return false;
-  bool taken = copy(0, fileno(file));
+  bool taken = copy_stream(0, fileno(file));
   return fclose(file) == 0 && taken;
 }
 
@@ -47,7 +39,11 @@ int main(int argc, char** argv) {
   for (int k = 1; k < argc; ++k) {
     if (strcmp(argv[k], "-w") == 0 && k + 1 < argc) {
       const char* name = argv[++k];
-      while (!std::filesystem::exists(name)) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      auto until = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+      while (!std::filesystem::exists(name)) {
+        if (std::chrono::steady_clock::now() > until) return 1;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      }
     } else if (strcmp(argv[k], "-o") == 0 && k + 1 < argc) {
       if (!take(argv[++k])) return 1;
     } else if (!send(argv[k])) {

@@ -119,6 +119,11 @@ class ServerOnOwnDisplay {
   bool start(const std::string& program, const TempDir& home, double timeout_seconds = 40,
              const std::vector<std::string>& args = {});
   Display* display() const { return display_; }
+  // The screen position of the client area of the server's largest shown
+  // top-level window (the graphics window), false while there is none: the
+  // window's corner under X, which no window manager moves; under Windows
+  // the corner below the frame that the layer gives a top-level window.
+  bool graphics_origin(int* x, int* row) const;
   // Waits for the server to end on its own (at most its time-out).
   const RunResult& wait();
   // Closes the connection and stops the X server, so that the server ends,
@@ -130,6 +135,7 @@ class ServerOnOwnDisplay {
   void watch(RunOptions& options);  // lets finish() end the server (Windows)
   OwnXServer x_;
   std::atomic<bool> ending_{false};
+  std::atomic<long> pid_{0};  // the server's, while it runs (Windows)
   Display* display_ = nullptr;
   RunResult result_;
   std::thread thread_;

@@ -75,6 +75,18 @@ void OwnDisplayEnvironment::TearDown() {
 
 void ServerOnOwnDisplay::watch(RunOptions&) {}
 
+bool ServerOnOwnDisplay::graphics_origin(int* x, int* row) const {
+  long largest = 0;
+  for (const TopLevel& t : viewable_top_levels(display_)) {
+    long area = long(t.attributes.width) * t.attributes.height;
+    if (area <= largest) continue;
+    largest = area;
+    *x = t.attributes.x + t.attributes.border_width;
+    *row = t.attributes.y + t.attributes.border_width;
+  }
+  return largest > 0;
+}
+
 const RunResult& ServerOnOwnDisplay::finish() {
   if (display_ != nullptr) XCloseDisplay(display_);
   display_ = nullptr;

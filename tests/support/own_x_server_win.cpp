@@ -32,6 +32,7 @@ void OwnDisplayEnvironment::TearDown() {
 void ServerOnOwnDisplay::watch(RunOptions& options) {
   ending_ = false;
   options.while_running = [this](long pid) {
+    pid_ = pid;
     HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, DWORD(pid));
     if (process == nullptr) return;
     while (WaitForSingleObject(process, 50) == WAIT_TIMEOUT)
@@ -40,7 +41,43 @@ void ServerOnOwnDisplay::watch(RunOptions& options) {
         break;
       }
     CloseHandle(process);
+    pid_ = 0;
   };
+}
+
+namespace {
+
+struct LargestWindow {
+  DWORD process;
+  long area = 0;
+  POINT corner{};
+};
+
+BOOL CALLBACK consider_window(HWND window, LPARAM argument) {
+  LargestWindow& found = *reinterpret_cast<LargestWindow*>(argument);
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  RECT client;
+  if (process != found.process || !IsWindowVisible(window) || !GetClientRect(window, &client)) return TRUE;
+  long area = long(client.right - client.left) * (client.bottom - client.top);
+  POINT corner{0, 0};
+  if (area > found.area && ClientToScreen(window, &corner)) {
+    found.area = area;
+    found.corner = corner;
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+bool ServerOnOwnDisplay::graphics_origin(int* x, int* row) const {
+  LargestWindow found{DWORD(pid_.load())};
+  if (found.process == 0) return false;
+  EnumWindows(consider_window, reinterpret_cast<LPARAM>(&found));
+  if (found.area == 0) return false;
+  *x = found.corner.x;
+  *row = found.corner.y;
+  return true;
 }
 
 const RunResult& ServerOnOwnDisplay::finish() {

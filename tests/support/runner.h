@@ -30,6 +30,10 @@ struct RunOptions {
 
 RunResult run_program(const RunOptions& options);
 
+// Ends the running program of that process id (a while_running argument) at
+// once, as SIGKILL does; false when it had ended.
+bool stop_program(long pid);
+
 // A fresh directory in the temporary folder, removed with its contents at destruction.
 class TempDir {
  public:

@@ -112,3 +112,5 @@ RunResult run_program(const RunOptions& options) {
   return result;
 }
 
+
+bool stop_program(long pid) { return kill(pid_t(pid), SIGKILL) == 0; }

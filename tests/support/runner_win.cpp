@@ -183,3 +183,11 @@ RunResult run_program(const RunOptions& options) {
   CloseHandle(err[0]);
   return result;
 }
+
+bool stop_program(long pid) {
+  HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, DWORD(pid));
+  if (process == nullptr) return false;
+  bool stopped = TerminateProcess(process, 1);
+  CloseHandle(process);
+  return stopped;
+}

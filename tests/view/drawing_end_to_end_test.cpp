@@ -134,14 +134,19 @@ bool near(const Rgb& a, const Rgb& b) {
   return std::abs(a.r - b.r) <= 3 && std::abs(a.g - b.g) <= 3 && std::abs(a.b - b.b) <= 3;
 }
 
-// The samples that differ, one a line; empty when the picture is right.
-std::string mismatches(const Screenshot& s, const std::vector<Sample>& samples) {
+// The samples that differ, one a line, with the graphics window's client
+// area at (x0, row0) of the screen; empty when the picture is right.
+std::string mismatches(const Screenshot& s, int x0, int row0, const std::vector<Sample>& samples) {
   std::string out;
   for (const Sample& p : samples) {
-    Rgb c = s.at(p.x, p.row);
-    if (!near(c, p.expected))
-      out += p.what + " at " + std::to_string(p.x) + ", " + std::to_string(p.row) + ": " + to_string(c) +
-             ", expected " + to_string(p.expected) + "\n";
+    int x = x0 + p.x, row = row0 + p.row;
+    std::string where = p.what + " at " + std::to_string(x) + ", " + std::to_string(row);
+    if (x < 0 || x >= s.width() || row < 0 || row >= s.height()) {
+      out += where + ": off the screen\n";
+      continue;
+    }
+    Rgb c = s.at(x, row);
+    if (!near(c, p.expected)) out += where + ": " + to_string(c) + ", expected " + to_string(p.expected) + "\n";
   }
   return out;
 }
@@ -165,7 +170,8 @@ class EndToEnd : public testing::Test {
   std::string wait_for(const std::vector<Sample>& samples) {
     std::string last = "no screenshot\n";
     poll_screen(run_.display(), 20s, [&](const Screenshot& s) {
-      last = mismatches(s, samples);
+      int x0, row0;
+      last = run_.graphics_origin(&x0, &row0) ? mismatches(s, x0, row0, samples) : "no graphics window\n";
       return last.empty();
     });
     return last;

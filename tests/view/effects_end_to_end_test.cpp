@@ -113,10 +113,11 @@ std::string cube() {
   return so(1) + cmd("TO") + i(1) + ut(points, normals, {}, strips) + sc();
 }
 
-int brightness(const Screenshot& s, double x, double y) {
+// At a floor point, with the graphics window's client area at (x0, row0) of the screen.
+int brightness(const Screenshot& s, int x0, int row0, double x, double y) {
   int px, row;
   place(x, y, &px, &row);
-  Rgb c = s.at(px, row);
+  Rgb c = s.at(x0 + px, row0 + row);
   return c.r + c.g + c.b;
 }
 
@@ -135,8 +136,13 @@ TEST(EffectsEndToEnd, TheCubesShadowDarkensTheEnvironmentsFloor) {
   // is white where lit, and the blue background lies outside it.
   std::string last = "no screenshot";
   bool shown = poll_screen(run.display(), 20s, [&](const Screenshot& s) {
-    int shadow = brightness(s, -1.1, 0), far_left = brightness(s, -2.5, 0), far_right = brightness(s, 2, 1.5);
-    int top = brightness(s, 0, 0), outside = brightness(s, 3.5, 0);
+    int x0, row0;
+    if (!run.graphics_origin(&x0, &row0)) {
+      last = "no graphics window";
+      return false;
+    }
+    auto at = [&](double x, double y) { return brightness(s, x0, row0, x, y); };
+    int shadow = at(-1.1, 0), far_left = at(-2.5, 0), far_right = at(2, 1.5), top = at(0, 0), outside = at(3.5, 0);
     last = "shadow " + std::to_string(shadow) + ", far left " + std::to_string(far_left) + ", far right " +
            std::to_string(far_right) + ", cube " + std::to_string(top) + ", outside " + std::to_string(outside);
     return far_left > 600 && far_right > 600 && shadow < far_left / 2 && shadow < far_right / 2 && top > 0;

@@ -1,5 +1,6 @@
-// An outside client end to end: gnuplot's vector terminal writes a plot into
-// a segment of a small application, and the real server, on an X server of
+// An outside client end to end: gnuplot's vector terminal wrote a plot
+// (tests/view/plot.gp, run in GNUPLOT_PLOT by the fixture's set-up), an
+// application sends it in a segment, and the real server, on an X server of
 // this test's own, draws its vectors where the plot's addresses say.
 #include <gtest/gtest.h>
 
@@ -8,6 +9,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "tests/support/feed_app.h"
 #include "tests/support/own_x_server.h"
 #include "tests/support/protocol.h"
 
@@ -29,19 +31,20 @@ TEST(GnuplotPlot, CurveVectorsLightThePixelsOfTheirAddresses) {
   std::string tail = tek::command("SC") + tek::command("SU");
   write_file(dir.file("head.bin"), head);
   write_file(dir.file("tail.bin"), tail);
-  write_file(dir.file("plot.gp"),
-             "set terminal tek40xx\nunset title\nunset key\nunset tics\nset samples 20\n"
-             "set xrange [0:3]\nset yrange [0:9]\nplot x*x with lines\n"
-             "set print '" + dir.file("bounds.txt") + "'\n"
-             "print GPVAL_TERM_XMIN, GPVAL_TERM_XMAX, GPVAL_TERM_YMIN, GPVAL_TERM_YMAX\n");
-  std::string app = write_app_script(dir, "cat head.bin\ngnuplot plot.gp\ncat tail.bin");
+  const std::string plot = GNUPLOT_PLOT "/plot.tek";
+  double xmin = 0, xmax = 0, ymin = 0, ymax = 0;
+  std::ifstream bounds(GNUPLOT_PLOT "/bounds.txt");
+  ASSERT_TRUE(bounds >> xmin >> xmax >> ymin >> ymax) << "no plot bounds: the set-up test gnuplot_plot_files runs first";
+  ASSERT_FALSE(read_file(plot).empty());
+  std::string app = feed_command({dir.file("head.bin"), plot, dir.file("tail.bin")});
   ASSERT_TRUE(program_starting(app).write(dir.file("app.b")));
   ASSERT_TRUE(run.start(dir.file("app.b"), dir));
   Display* d = run.display();
-  double xmin = 0, xmax = 0, ymin = 0, ymax = 0;
-  // Terminal units (10-bit) to screen pixels: x 4 × 1280 / 4096, y 4 × 1024 / 3120 from the bottom.
-  auto px = [](double t) { return t * 4 * 1280 / 4096; };
-  auto row = [](double t) { return 1023 - t * 4 * 1024 / 3120; };
+  // Terminal units (10-bit) to screen pixels: x 4 × 1280 / 4096, y 4 × 1024 / 3120 from the bottom
+  // of the graphics window's client area, at (x0, row0) of the screen.
+  int x0 = 0, row0 = 0;
+  auto px = [&](double t) { return x0 + t * 4 * 1280 / 4096; };
+  auto row = [&](double t) { return row0 + 1023 - t * 4 * 1024 / 3120; };
   auto curve = [&](int k, double* cx, double* cy) {
     double u = 3.0 * k / 19;
     *cx = px(xmin + u / 3 * (xmax - xmin));
@@ -52,10 +55,8 @@ TEST(GnuplotPlot, CurveVectorsLightThePixelsOfTheirAddresses) {
   for (auto until = std::chrono::steady_clock::now() + std::chrono::seconds(25);
        std::chrono::steady_clock::now() < until && lit < 20;
        std::this_thread::sleep_for(std::chrono::milliseconds(300))) {
-    std::ifstream bounds(dir.file("bounds.txt"));
-    if (!(bounds >> xmin >> xmax >> ymin >> ymax)) continue;
     Screenshot s(d);
-    if (!s.valid()) continue;
+    if (!s.valid() || !run.graphics_origin(&x0, &row0)) continue;
     // Inside the plot's frame, far above the curve's start.
     background = s.at(int(px(xmin + 0.1 * (xmax - xmin))), int(row(ymin + 0.8 * (ymax - ymin))));
     lit = 0;
