@@ -9,10 +9,8 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <string>
-#include <thread>
 
 #include "gl/gl_context.h"
 
@@ -73,11 +71,10 @@ void ShownWindow::pump() {
   }
 }
 
-namespace {
-
-std::vector<uint32_t> read_window(const UIWindow& window) {
-  XImage* image = XGetImage(AppContext->ui_display, window.x_window, 0, 0, window.width, window.height, AllPlanes,
-                            ZPixmap);
+std::vector<uint32_t> ShownWindow::read_pixels() const {
+  finish_gl();
+  XImage* image = XGetImage(AppContext->ui_display, window.x_window, 0, 0, window.width,
+                            window.height, AllPlanes, ZPixmap);
   std::vector<uint32_t> pixels;
   if (image == nullptr) return pixels;
   for (int y = 0; y < window.height; ++y) {
@@ -86,24 +83,5 @@ std::vector<uint32_t> read_window(const UIWindow& window) {
     }
   }
   XDestroyImage(image);
-  return pixels;
-}
-
-}  // namespace
-
-std::vector<uint32_t> ShownWindow::read_pixels() const {
-  finish_gl();
-  std::vector<uint32_t> pixels = read_window(window);
-#ifdef _WIN32
-  // Under wine a finished GL picture reaches the X window a moment later,
-  // over another connection than the read's: the pixels are those of two
-  // reads in a row that agree.
-  for (int i = 0; i < 20; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(25));
-    std::vector<uint32_t> again = read_window(window);
-    if (again == pixels) break;
-    pixels = std::move(again);
-  }
-#endif
   return pixels;
 }
