@@ -112,7 +112,7 @@ void Lx_DeleteWindowProperties(Window window) {
 }
 
 bool Lx_IsStoredText(Atom property) {
-  return property == XA_WM_NAME || property == XA_WM_ICON_NAME || property == XA_WM_CLIENT_MACHINE;
+  return property == XA_WM_NAME || property == XA_WM_ICON_NAME;
 }
 
 bool Lx_ReadTextProperty(Window window, Atom property, XTextProperty* text) {

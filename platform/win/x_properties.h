@@ -16,7 +16,7 @@
 bool Lx_StoreProperty(HWND window, Atom property, Atom type, const void* data, size_t bytes);
 // Lx_ReadProperty is the layer's (layer.h).
 // Whether `property` is one of the text properties the layer stores
-// (WM_NAME, WM_ICON_NAME, WM_CLIENT_MACHINE).
+// (WM_NAME, WM_ICON_NAME).
 bool Lx_IsStoredText(Atom property);
 // Fills `text` with a new copy of a stored text property, as X reads it back;
 // false, all fields 0, when the window has none.

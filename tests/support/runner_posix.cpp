@@ -112,5 +112,4 @@ RunResult run_program(const RunOptions& options) {
   return result;
 }
 
-
 bool stop_program(long pid) { return kill(pid_t(pid), SIGKILL) == 0; }
